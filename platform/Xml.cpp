@@ -1,0 +1,437 @@
+#include "platform/Xml.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/valid.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xmlsave.h>
+
+#include <mutex>
+
+namespace vimra::xml {
+
+namespace {
+
+const xmlChar* X(const QByteArray& b) { return reinterpret_cast<const xmlChar*>(b.constData()); }
+QString Q(const xmlChar* s) { return s ? QString::fromUtf8(reinterpret_cast<const char*>(s)) : QString(); }
+
+void silentError(void*, const char*, ...) {}
+void silentStructured(void*, xmlErrorPtr) {}
+
+// libxml2 prints every error on stderr unless told otherwise.
+void initLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        xmlSetGenericErrorFunc(nullptr, silentError);
+        xmlSetStructuredErrorFunc(nullptr, silentStructured);
+    });
+}
+
+QString errorText(const xmlError* err)
+{
+    if (!err || !err->message)
+        return {};
+    QString msg = QString::fromUtf8(err->message).trimmed();
+    if (err->line > 0)
+        msg += QStringLiteral(" (line %1)").arg(err->line);
+    return msg;
+}
+
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_DTDLOAD | XML_PARSE_DTDATTR;
+
+// Collects the first validity error of a DTD validation.
+struct ValidationErrors {
+    QString first;
+};
+void validityError(void* ctx, const char* msg, ...)
+{
+    auto* errors = static_cast<ValidationErrors*>(ctx);
+    if (errors->first.isEmpty())
+        errors->first = QString::fromUtf8(msg).trimmed();
+}
+
+bool isBlankText(xmlNodePtr n)
+{
+    return n->type == XML_TEXT_NODE && xmlIsBlankNode(n);
+}
+
+QByteArray splitName(const QString& name, QByteArray* prefix)
+{
+    const int colon = name.indexOf(QLatin1Char(':'));
+    if (colon < 0) {
+        prefix->clear();
+        return name.toUtf8();
+    }
+    *prefix = name.left(colon).toUtf8();
+    return name.mid(colon + 1).toUtf8();
+}
+
+xmlAttrPtr findAttr(xmlNodePtr node, const QString& name)
+{
+    if (!node || node->type != XML_ELEMENT_NODE)
+        return nullptr;
+    QByteArray prefix;
+    const QByteArray local = splitName(name, &prefix);
+    const QByteArray full = name.toUtf8();
+    for (xmlAttrPtr a = node->properties; a; a = a->next) {
+        const QByteArray an(reinterpret_cast<const char*>(a->name));
+        if (a->ns && a->ns->prefix) {
+            if (an == local && prefix == reinterpret_cast<const char*>(a->ns->prefix))
+                return a;
+        } else if (an == full) {
+            return a;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// ---- Node ----
+
+bool Node::isElement() const { return m_node && m_node->type == XML_ELEMENT_NODE; }
+bool Node::isText() const
+{
+    return m_node && (m_node->type == XML_TEXT_NODE || m_node->type == XML_CDATA_SECTION_NODE);
+}
+bool Node::isProcessingInstruction() const { return m_node && m_node->type == XML_PI_NODE; }
+bool Node::isComment() const { return m_node && m_node->type == XML_COMMENT_NODE; }
+
+QString Node::localName() const
+{
+    if (!m_node)
+        return {};
+    const QString name = Q(m_node->name);
+    if (m_node->ns)
+        return name;
+    // An element created with a prefixed name keeps the prefix in its name.
+    const int colon = name.indexOf(QLatin1Char(':'));
+    return colon < 0 ? name : name.mid(colon + 1);
+}
+
+QString Node::prefix() const
+{
+    if (!m_node)
+        return {};
+    if (m_node->ns && m_node->ns->prefix)
+        return Q(m_node->ns->prefix);
+    if (m_node->ns)
+        return {};
+    const QString name = Q(m_node->name);
+    const int colon = name.indexOf(QLatin1Char(':'));
+    return colon < 0 ? QString() : name.left(colon);
+}
+
+QString Node::nodeName() const
+{
+    if (!m_node)
+        return {};
+    if (m_node->type == XML_TEXT_NODE)
+        return QStringLiteral("#text");
+    const QString p = prefix();
+    return p.isEmpty() ? localName() : p + QLatin1Char(':') + localName();
+}
+
+QString Node::text() const
+{
+    if (!m_node)
+        return {};
+    xmlChar* content = xmlNodeGetContent(m_node);
+    QString out = Q(content);
+    xmlFree(content);
+    return out;
+}
+
+bool Node::hasAttribute(const QString& name) const { return findAttr(m_node, name) != nullptr; }
+
+QString Node::attribute(const QString& name) const
+{
+    xmlAttrPtr a = findAttr(m_node, name);
+    if (!a)
+        return {};
+    xmlChar* v = xmlNodeListGetString(m_node->doc, a->children, 1);
+    QString out = Q(v);
+    xmlFree(v);
+    return out;
+}
+
+void Node::setAttribute(const QString& name, const QString& value)
+{
+    if (!isElement())
+        return;
+    if (xmlAttrPtr a = findAttr(m_node, name)) {
+        xmlSetNsProp(m_node, a->ns, a->name, X(value.toUtf8()));
+        return;
+    }
+    xmlSetProp(m_node, X(name.toUtf8()), X(value.toUtf8()));
+}
+
+void Node::removeAttribute(const QString& name)
+{
+    if (xmlAttrPtr a = findAttr(m_node, name))
+        xmlRemoveProp(a);
+}
+
+std::vector<std::pair<QString, QString>> Node::attributes() const
+{
+    std::vector<std::pair<QString, QString>> out;
+    if (!isElement())
+        return out;
+    for (xmlAttrPtr a = m_node->properties; a; a = a->next) {
+        QString name = Q(a->name);
+        if (a->ns && a->ns->prefix)
+            name = Q(a->ns->prefix) + QLatin1Char(':') + name;
+        xmlChar* v = xmlNodeListGetString(m_node->doc, a->children, 1);
+        out.emplace_back(name, Q(v));
+        xmlFree(v);
+    }
+    return out;
+}
+
+std::vector<Node> Node::children() const
+{
+    std::vector<Node> out;
+    if (!m_node)
+        return out;
+    for (xmlNodePtr c = m_node->children; c; c = c->next)
+        if (!isBlankText(c))
+            out.emplace_back(c);
+    return out;
+}
+
+std::vector<Node> Node::childElements() const
+{
+    std::vector<Node> out;
+    if (!m_node)
+        return out;
+    for (xmlNodePtr c = m_node->children; c; c = c->next)
+        if (c->type == XML_ELEMENT_NODE)
+            out.emplace_back(c);
+    return out;
+}
+
+Node Node::firstChildElement(const QString& localName) const
+{
+    for (const Node& c : childElements())
+        if (localName.isEmpty() || c.localName() == localName)
+            return c;
+    return {};
+}
+
+Node Node::parent() const
+{
+    if (!m_node || !m_node->parent || m_node->parent->type != XML_ELEMENT_NODE)
+        return {};
+    return Node(m_node->parent);
+}
+
+Node Node::appendElement(const QString& name)
+{
+    if (!m_node)
+        return {};
+    return Node(xmlNewChild(m_node, nullptr, X(name.toUtf8()), nullptr));
+}
+
+void Node::appendText(const QString& text)
+{
+    if (!m_node)
+        return;
+    const QByteArray t = text.toUtf8();
+    xmlNodeAddContentLen(m_node, X(t), t.size());
+}
+
+void Node::setText(const QString& text)
+{
+    removeChildren();
+    appendText(text);
+}
+
+void Node::removeChildren()
+{
+    if (!m_node)
+        return;
+    xmlNodePtr c = m_node->children;
+    while (c) {
+        xmlNodePtr next = c->next;
+        xmlUnlinkNode(c);
+        xmlFreeNode(c);
+        c = next;
+    }
+}
+
+void Node::remove()
+{
+    if (!m_node)
+        return;
+    xmlUnlinkNode(m_node);
+    xmlFreeNode(m_node);
+    m_node = nullptr;
+}
+
+// ---- Document ----
+
+Document::Document()
+{
+    initLibrary();
+    clear();
+}
+
+Document::~Document()
+{
+    if (m_doc)
+        xmlFreeDoc(m_doc);
+}
+
+Document::Document(Document&& other) noexcept
+    : m_doc(std::exchange(other.m_doc, nullptr)), m_reason(std::move(other.m_reason))
+{
+}
+
+Document& Document::operator=(Document&& other) noexcept
+{
+    if (this != &other) {
+        if (m_doc)
+            xmlFreeDoc(m_doc);
+        m_doc = std::exchange(other.m_doc, nullptr);
+        m_reason = std::move(other.m_reason);
+    }
+    return *this;
+}
+
+void Document::clear()
+{
+    if (m_doc)
+        xmlFreeDoc(m_doc);
+    m_doc = xmlNewDoc(X("1.0"));
+    m_reason.clear();
+}
+
+bool Document::finishLoad(_xmlDoc* doc, const QString& failure)
+{
+    if (!doc) {
+        m_reason = failure.isEmpty() ? QStringLiteral("The document could not be parsed.") : failure;
+        return false;
+    }
+    if (doc->intSubset || doc->extSubset) {
+        ValidationErrors errors;
+        xmlValidCtxtPtr vctxt = xmlNewValidCtxt();
+        vctxt->userData = &errors;
+        vctxt->error = validityError;
+        vctxt->warning = nullptr;
+        const int valid = xmlValidateDocument(vctxt, doc);
+        xmlFreeValidCtxt(vctxt);
+        if (!valid) {
+            xmlFreeDoc(doc);
+            m_reason = errors.first.isEmpty() ? QStringLiteral("The document is not valid against its DTD.")
+                                              : errors.first;
+            return false;
+        }
+    }
+    if (m_doc)
+        xmlFreeDoc(m_doc);
+    m_doc = doc;
+    m_reason.clear();
+    return true;
+}
+
+bool Document::load(const QString& path)
+{
+    initLibrary();
+    if (!QFile::exists(path)) {
+        m_reason = QStringLiteral("The system cannot locate the object specified: %1").arg(path);
+        return false;
+    }
+    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    xmlDocPtr doc = xmlCtxtReadFile(ctxt, QFile::encodeName(path).constData(), nullptr, kParseOptions);
+    const QString failure = doc ? QString() : errorText(xmlCtxtGetLastError(ctxt));
+    xmlFreeParserCtxt(ctxt);
+    return finishLoad(doc, failure);
+}
+
+bool Document::loadXml(const QByteArray& text)
+{
+    initLibrary();
+    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, text.constData(), static_cast<int>(text.size()), nullptr,
+                                      nullptr, kParseOptions);
+    const QString failure = doc ? QString() : errorText(xmlCtxtGetLastError(ctxt));
+    xmlFreeParserCtxt(ctxt);
+    return finishLoad(doc, failure);
+}
+
+Node Document::documentElement() const
+{
+    return m_doc ? Node(xmlDocGetRootElement(m_doc)) : Node();
+}
+
+Node Document::createRoot(const QString& name)
+{
+    if (!m_doc)
+        clear();
+    xmlNodePtr root = xmlNewDocNode(m_doc, nullptr, X(name.toUtf8()), nullptr);
+    xmlNodePtr old = xmlDocSetRootElement(m_doc, root);
+    if (old)
+        xmlFreeNode(old);
+    return Node(root);
+}
+
+std::vector<Node> Document::topLevelNodes() const
+{
+    std::vector<Node> out;
+    if (!m_doc)
+        return out;
+    for (xmlNodePtr c = m_doc->children; c; c = c->next)
+        if (c->type == XML_ELEMENT_NODE || c->type == XML_PI_NODE || c->type == XML_COMMENT_NODE)
+            out.emplace_back(c);
+    return out;
+}
+
+Node Document::addProcessingInstruction(const QString& target, const QString& data)
+{
+    if (!m_doc)
+        clear();
+    xmlNodePtr pi = xmlNewDocPI(m_doc, X(target.toUtf8()), X(data.toUtf8()));
+    xmlNodePtr root = xmlDocGetRootElement(m_doc);
+    if (root)
+        xmlAddPrevSibling(root, pi);
+    else
+        xmlAddChild(reinterpret_cast<xmlNodePtr>(m_doc), pi);
+    return Node(pi);
+}
+
+QByteArray Document::toBytes(bool indent) const
+{
+    if (!m_doc)
+        return {};
+    xmlChar* mem = nullptr;
+    int size = 0;
+    xmlDocDumpFormatMemoryEnc(m_doc, &mem, &size, "UTF-8", indent ? 1 : 0);
+    QByteArray out(reinterpret_cast<const char*>(mem), size);
+    xmlFree(mem);
+    return out;
+}
+
+bool Document::save(const QString& path, QString* error, bool indent) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = toBytes(indent);
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
+
+} // namespace vimra::xml

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+struct _xmlNode;
+struct _xmlDoc;
+
+namespace vimra::xml {
+
+// A non-owning handle on a node of a Document. It stays valid while the node
+// is part of its document.
+class Node {
+public:
+    Node() = default;
+    explicit Node(_xmlNode* node) : m_node(node) {}
+
+    bool isNull() const { return m_node == nullptr; }
+    explicit operator bool() const { return m_node != nullptr; }
+    bool operator==(const Node& o) const { return m_node == o.m_node; }
+
+    bool isElement() const;
+    bool isText() const; // text or CDATA
+    bool isProcessingInstruction() const;
+    bool isComment() const;
+
+    QString localName() const; // the name without its prefix
+    QString prefix() const;    // "" when the name has none
+    QString nodeName() const;  // the full name as written: prefix:local
+    // All the text below this node, concatenated (a PI's data for a PI).
+    QString text() const;
+
+    // Attributes by full name as written ("xsi:noNamespaceSchemaLocation").
+    bool hasAttribute(const QString& name) const;
+    QString attribute(const QString& name) const;
+    void setAttribute(const QString& name, const QString& value);
+    void removeAttribute(const QString& name);
+    std::vector<std::pair<QString, QString>> attributes() const;
+
+    // Child nodes, leaving out text nodes that hold only white space (the
+    // parser keeps them; the rest of the program never wants them).
+    std::vector<Node> children() const;
+    std::vector<Node> childElements() const;
+    // The first child element whose local name is `localName` (any when empty).
+    Node firstChildElement(const QString& localName = QString()) const;
+    Node parent() const;
+
+    // Appends a new element named `name` (the full name, prefix included).
+    Node appendElement(const QString& name);
+    // Appends text content, taken literally ('&' and '<' are escaped on save).
+    void appendText(const QString& text);
+    // Replaces all content by one text node.
+    void setText(const QString& text);
+    void removeChildren();
+    // Unlinks and frees this node; the handle becomes null.
+    void remove();
+
+    _xmlNode* raw() const { return m_node; }
+
+private:
+    _xmlNode* m_node = nullptr;
+};
+
+// An owning XML document: load with the parser's reason on failure, walk,
+// edit and save as UTF-8. The network is never used; a document with a
+// DOCTYPE is validated against its DTD when it loads.
+class Document {
+public:
+    Document();
+    ~Document();
+    Document(Document&& other) noexcept;
+    Document& operator=(Document&& other) noexcept;
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    bool load(const QString& path);
+    bool loadXml(const QByteArray& text);
+    // The reason the last load failed; never empty after a failure.
+    QString parseErrorReason() const { return m_reason; }
+
+    bool isNull() const { return m_doc == nullptr; }
+    // Drops whatever was loaded and starts an empty document.
+    void clear();
+
+    Node documentElement() const;
+    // Creates (or replaces) the root element.
+    Node createRoot(const QString& name);
+
+    // Top-level nodes: processing instructions, comments and the root.
+    std::vector<Node> topLevelNodes() const;
+    // Adds a processing instruction before the root.
+    Node addProcessingInstruction(const QString& target, const QString& data);
+
+    // The document as UTF-8 text with its XML declaration.
+    QByteArray toBytes(bool indent = false) const;
+    // Writes atomically (temporary file renamed into place); on failure answers
+    // false with the reason in *error and leaves any previous file as it was.
+    bool save(const QString& path, QString* error = nullptr, bool indent = false) const;
+
+    _xmlDoc* raw() const { return m_doc; }
+
+private:
+    bool finishLoad(_xmlDoc* doc, const QString& failure);
+
+    _xmlDoc* m_doc = nullptr;
+    QString m_reason;
+};
+
+} // namespace vimra::xml

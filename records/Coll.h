@@ -1,0 +1,142 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+#include <vector>
+
+namespace vimra {
+
+// The one ordered collection of the system: 1-based positions, optional unique
+// text keys (compared without case unless the owner asks otherwise), insertion
+// order, removal by position, key or identity, and range-for iteration.
+template <typename T>
+class Coll {
+public:
+    explicit Coll(Qt::CaseSensitivity keyCase = Qt::CaseInsensitive) : m_keyCase(keyCase) {}
+
+    // Appends under sKey when it is not empty. Answers false (and adds nothing)
+    // when the key is already taken.
+    bool Add(const T& item, const QString& sKey = QString())
+    {
+        if (!sKey.isEmpty() && IndexOfKey(sKey) != 0)
+            return false;
+        m_items.push_back(item);
+        m_keys.push_back(sKey);
+        return true;
+    }
+
+    // Inserts before the 1-based position (Count()+1 appends).
+    bool Insert(int index, const T& item, const QString& sKey = QString())
+    {
+        if (index < 1 || index > Count() + 1)
+            throw std::out_of_range("collection index out of range");
+        if (!sKey.isEmpty() && IndexOfKey(sKey) != 0)
+            return false;
+        m_items.insert(m_items.begin() + (index - 1), item);
+        m_keys.insert(m_keys.begin() + (index - 1), sKey);
+        return true;
+    }
+
+    T& Item(int index)
+    {
+        check(index);
+        return m_items[static_cast<size_t>(index - 1)];
+    }
+    const T& Item(int index) const
+    {
+        check(index);
+        return m_items[static_cast<size_t>(index - 1)];
+    }
+    // The item under a key; throws when there is none (as the original's lookup raised).
+    T& Item(const QString& sKey)
+    {
+        const int i = IndexOfKey(sKey);
+        if (i == 0)
+            throw std::out_of_range("collection key not found");
+        return m_items[static_cast<size_t>(i - 1)];
+    }
+    const T& Item(const QString& sKey) const { return const_cast<Coll*>(this)->Item(sKey); }
+
+    // Pointer to the item under a key, or nullptr.
+    T* Find(const QString& sKey)
+    {
+        const int i = IndexOfKey(sKey);
+        return i == 0 ? nullptr : &m_items[static_cast<size_t>(i - 1)];
+    }
+    const T* Find(const QString& sKey) const { return const_cast<Coll*>(this)->Find(sKey); }
+    bool Contains(const QString& sKey) const { return IndexOfKey(sKey) != 0; }
+
+    int Count() const { return static_cast<int>(m_items.size()); }
+    bool isEmpty() const { return m_items.empty(); }
+
+    void Remove(int index)
+    {
+        check(index);
+        m_items.erase(m_items.begin() + (index - 1));
+        m_keys.erase(m_keys.begin() + (index - 1));
+    }
+    bool Remove(const QString& sKey)
+    {
+        const int i = IndexOfKey(sKey);
+        if (i == 0)
+            return false;
+        Remove(i);
+        return true;
+    }
+    // Removes the first item equal to `item` (identity for shared pointers).
+    bool RemoveItem(const T& item)
+    {
+        const int i = IndexOf(item);
+        if (i == 0)
+            return false;
+        Remove(i);
+        return true;
+    }
+    void Clear()
+    {
+        m_items.clear();
+        m_keys.clear();
+    }
+
+    // 1-based position of the first equal item, 0 when absent.
+    int IndexOf(const T& item) const
+    {
+        for (size_t i = 0; i < m_items.size(); ++i)
+            if (m_items[i] == item)
+                return static_cast<int>(i) + 1;
+        return 0;
+    }
+    int IndexOfKey(const QString& sKey) const
+    {
+        if (sKey.isEmpty())
+            return 0;
+        for (size_t i = 0; i < m_keys.size(); ++i)
+            if (!m_keys[i].isEmpty() && m_keys[i].compare(sKey, m_keyCase) == 0)
+                return static_cast<int>(i) + 1;
+        return 0;
+    }
+    QString KeyAt(int index) const
+    {
+        check(index);
+        return m_keys[static_cast<size_t>(index - 1)];
+    }
+
+    auto begin() { return m_items.begin(); }
+    auto end() { return m_items.end(); }
+    auto begin() const { return m_items.begin(); }
+    auto end() const { return m_items.end(); }
+
+private:
+    void check(int index) const
+    {
+        if (index < 1 || index > Count())
+            throw std::out_of_range("collection index out of range");
+    }
+
+    Qt::CaseSensitivity m_keyCase;
+    std::vector<T> m_items;
+    std::vector<QString> m_keys;
+};
+
+} // namespace vimra

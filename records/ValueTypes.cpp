@@ -1,0 +1,30 @@
+#include "records/ValueTypes.h"
+
+namespace vimra {
+
+std::shared_ptr<WordItem> WordColl::Add(const QString& strStart, const QString& strEnd, double dStart,
+                                        double dend, const QString& strTxt, const QString& sKey)
+{
+    auto item = std::make_shared<WordItem>(WordItem{strStart, strEnd, dStart, dend, strTxt});
+    if (!m_col.Add(item, sKey))
+        return nullptr;
+    return item;
+}
+
+QString valueToText(const FieldValue& v)
+{
+    struct Visitor {
+        QString operator()(std::monostate) const { return {}; }
+        QString operator()(const QString& s) const { return s; }
+        QString operator()(int i) const { return QString::number(i); }
+        QString operator()(double d) const { return QString::number(d, 'g', 17); }
+        QString operator()(const QDate& d) const { return d.toString(Qt::ISODate); }
+        QString operator()(bool b) const { return b ? QStringLiteral("True") : QStringLiteral("False"); }
+        QString operator()(const std::shared_ptr<StringList>&) const { return {}; }
+        QString operator()(const std::shared_ptr<Chunk>&) const { return {}; }
+        QString operator()(const std::shared_ptr<WordColl>&) const { return {}; }
+    };
+    return std::visit(Visitor{}, v);
+}
+
+} // namespace vimra
