@@ -1,0 +1,64 @@
+#pragma once
+
+#include "records/ValueTypes.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+namespace vimra {
+
+// ---- paths and files (POSIX paths; identifiers are absolute paths) ----
+
+// The absolute, lexically normalised path ("." and ".." resolved, no link
+// resolution); a relative path is taken against `baseFolder` when given, else
+// against the current folder.
+QString strAbsolutePath(const QString& path, const QString& baseFolder = QString());
+// The base name (file name without its last extension); `folder` gets the
+// path without its file name (ending in "/", or "./" when nothing is left),
+// `extension` the last extension without the dot.
+QString strSplitPath(const QString& path, QString* folder, QString* extension = nullptr);
+QString vFileNameOf(const QString& path);  // base + "." + extension ("readme.")
+QString vExtensionOf(const QString& path); // "" when there is none
+bool vFileExists(const QString& path);
+bool vFolderExists(const QString& path);
+bool bSamePath(const QString& a, const QString& b);
+// The names (without folder) of the normal files matching a wildcard pattern
+// such as "/dir/*.xml", sorted by name. Hidden files and folders are left out.
+QStringList colListFiles(const QString& pattern);
+// Makes one folder level; "" on success, else message 1094 with the reason.
+QString strMakeDir(const QString& folder);
+// Moves a file; refuses an existing target; works across file systems.
+// Answers "" or the reason it failed.
+QString MoveFileFS(const QString& source, const QString& target);
+// Copies a file, overwriting the target. Answers "" or the reason it failed.
+QString CopyFileFS(const QString& source, const QString& target);
+QString strToBackslashes(QString& text); // native separators: the identity here
+QString strTempPath();                   // the temporary folder, ending in "/"
+QString strStripNulls(const QString& text);
+
+// ---- identifiers and XML values ----
+
+QString strNewGUID(); // 32 lower-case hexadecimal digits
+// Reads "yyyy-mm-dd" with calendar roll-over; on failure answers false and
+// leaves `date` unchanged.
+bool bParseDate(const QString& text, QDate& date);
+QString vBoolToXML(const FieldValue& value);
+
+// ---- times and media ----
+
+// [0, hours, minutes, seconds, frames]; hours are not limited to two digits.
+std::array<int, 5> vSecondsToTimeParts(double seconds, double frameRate);
+double dTimePartsToSeconds(const std::array<int, 5>& parts, double frameRate);
+bool bIsDigits(const QString& text);
+// Length in seconds of an audio or video file; 0 when it cannot tell.
+double dMediaDuration(const QString& path);
+
+// ---- warnings ----
+
+// Shows "<name> not found" (OK, Cancel) once per name until the list is reset.
+void WarnNotFoundOnce(const QString& name);
+
+} // namespace vimra
