@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <stdexcept>
+#include <string>
 
 namespace vimra {
 
@@ -18,6 +19,22 @@ struct Entry {
 constexpr Entry kTable[] = {
 #include "resources/string_table.inc"
 };
+
+constexpr int kFirstId = 1000;
+constexpr int kLastId = 1177;
+
+// Every id from the first to the last, in order, once: a dropped or repeated
+// line in the table must not compile.
+constexpr bool isContiguous()
+{
+    int expected = kFirstId;
+    for (const Entry& e : kTable) {
+        if (e.id != expected++)
+            return false;
+    }
+    return expected == kLastId + 1;
+}
+static_assert(isContiguous(), "string table must hold every id once, in order");
 
 std::optional<StringTable::Language> g_language;
 
@@ -36,14 +53,12 @@ void StringTable::resetLanguage() { g_language.reset(); }
 
 std::optional<QString> tryText(int id)
 {
-    for (const Entry& e : kTable) {
-        if (e.id != id)
-            continue;
-        if (StringTable::language() == StringTable::Language::Italian && e.italian[0] != u'\0')
-            return QString::fromUtf16(e.italian);
-        return QString::fromUtf16(e.english);
-    }
-    return std::nullopt;
+    if (id < kFirstId || id > kLastId)
+        return std::nullopt;
+    const Entry& e = kTable[id - kFirstId];
+    if (StringTable::language() == StringTable::Language::Italian && e.italian[0] != u'\0')
+        return QString::fromUtf16(e.italian);
+    return QString::fromUtf16(e.english);
 }
 
 QString text(int id)
