@@ -1,0 +1,315 @@
+#include "records/Procedures.h"
+
+#include "platform/MediaDetector.h"
+#include "platform/Prompts.h"
+#include "records/AppState.h"
+#include "resources/StringTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace vimra {
+
+namespace {
+
+fs::path toPath(const QString& s) { return fs::path(QFile::encodeName(s).toStdString()); }
+QString fromPath(const fs::path& p) { return QFile::decodeName(QByteArray::fromStdString(p.native())); }
+
+QString errorText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+QString errorText(const std::error_code& ec) { return QString::fromStdString(ec.message()); }
+
+// Whether anything, even a dangling link, occupies the path.
+bool pathOccupied(const QString& path)
+{
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(toPath(path), ec));
+}
+
+// The file-name part of a path: the text after the last "/".
+QString fileNameOf(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
+
+// Splits a file name at its last dot. A name starting with its only dot
+// (".hidden") has an empty base, as the original platform answered.
+void splitName(const QString& name, QString& base, QString& extension)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0) {
+        base = name;
+        extension.clear();
+    } else {
+        base = name.left(dot);
+        extension = name.mid(dot + 1);
+    }
+}
+
+// A 16-bit integer part of a date text.
+bool datePart(const QString& text, int& value)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (!ok || v < std::numeric_limits<qint16>::min() || v > std::numeric_limits<qint16>::max())
+        return false;
+    value = v;
+    return true;
+}
+
+bool inDateRange(int year) { return year >= 1 && year <= 9999; }
+
+} // namespace
+
+// ---- paths and files ----
+
+QString strAbsolutePath(const QString& path, const QString& baseFolder)
+{
+    fs::path p = toPath(path.isEmpty() ? QStringLiteral(".") : path);
+    if (p.is_relative()) {
+        std::error_code ec;
+        const fs::path base = baseFolder.isEmpty() ? fs::current_path(ec) : fs::absolute(toPath(baseFolder), ec);
+        p = base / p;
+    }
+    QString result = fromPath(p.lexically_normal());
+    while (result.size() > 1 && result.endsWith(QLatin1Char('/')))
+        result.chop(1);
+    return result;
+}
+
+QString strSplitPath(const QString& path, QString* folder, QString* extension)
+{
+    if (path.isEmpty()) {
+        if (folder)
+            folder->clear();
+        if (extension)
+            extension->clear();
+        return {};
+    }
+    const QString name = fileNameOf(path);
+    QString base, ext;
+    splitName(name, base, ext);
+    if (folder) {
+        *folder = path.left(path.size() - name.size());
+        if (folder->isEmpty())
+            *folder = QStringLiteral("./");
+    }
+    if (extension)
+        *extension = ext;
+    return base;
+}
+
+QString vFileNameOf(const QString& path)
+{
+    QString base, ext;
+    splitName(fileNameOf(path), base, ext);
+    return base + QLatin1Char('.') + ext;
+}
+
+QString vExtensionOf(const QString& path)
+{
+    QString base, ext;
+    splitName(fileNameOf(path), base, ext);
+    return ext;
+}
+
+bool vFileExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && info.isFile();
+}
+
+bool vFolderExists(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.exists() && info.isDir();
+}
+
+bool bSamePath(const QString& a, const QString& b) { return strAbsolutePath(a) == strAbsolutePath(b); }
+
+QStringList colListFiles(const QString& pattern)
+{
+    const qsizetype slash = pattern.lastIndexOf(QLatin1Char('/'));
+    const QString folder = slash < 0 ? QStringLiteral(".") : (slash == 0 ? QStringLiteral("/") : pattern.left(slash));
+    const QString wildcard = pattern.mid(slash + 1);
+    // Matching and order ignore case, as on the platform the files were made on;
+    // names equal but for case keep a fixed order.
+    QStringList names = QDir(folder).entryList(QStringList{wildcard}, QDir::Files, QDir::Unsorted);
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
+QString strMakeDir(const QString& folder)
+{
+    const auto failure = [&folder](const QString& reason) {
+        return text(1094) + QLatin1Char(' ') + folder + QStringLiteral(" (") + reason + QLatin1Char(')');
+    };
+    // A file in the way: the listing finds it and nothing was tried, hence no reason.
+    const QFileInfo info(folder);
+    if (info.exists() && !info.isDir())
+        return failure(QString());
+    if (::mkdir(QFile::encodeName(folder).constData(), 0777) != 0)
+        return failure(errorText(errno));
+    return {};
+}
+
+QString MoveFileFS(const QString& source, const QString& target)
+{
+    const fs::path from = toPath(source);
+    const fs::path to = toPath(target);
+    std::error_code ec;
+    if (!fs::is_regular_file(from, ec))
+        return errorText(ENOENT);
+    if (pathOccupied(target))
+        return errorText(EEXIST);
+    fs::rename(from, to, ec);
+    if (!ec)
+        return {};
+    if (ec != std::errc::cross_device_link)
+        return errorText(ec);
+    // Another file system: copy, then drop the source; undo the copy if the
+    // source cannot go, so the file never ends up in two places.
+    if (!fs::copy_file(from, to, fs::copy_options::none, ec))
+        return errorText(ec);
+    if (!fs::remove(from, ec)) {
+        std::error_code ignored;
+        fs::remove(to, ignored);
+        return errorText(ec);
+    }
+    return {};
+}
+
+QString CopyFileFS(const QString& source, const QString& target)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(toPath(source), ec))
+        return errorText(ENOENT);
+    fs::copy_file(toPath(source), toPath(target), fs::copy_options::overwrite_existing, ec);
+    return ec ? errorText(ec) : QString();
+}
+
+QString strToBackslashes(QString& text) { return text; }
+
+QString strTempPath()
+{
+    QString path = QDir::tempPath();
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    return path;
+}
+
+QString strStripNulls(const QString& text)
+{
+    QString out = text;
+    out.remove(QChar(u'\0'));
+    return out;
+}
+
+// ---- identifiers and XML values ----
+
+QString strNewGUID() { return QUuid::createUuid().toString(QUuid::Id128); }
+
+bool bParseDate(const QString& text, QDate& date)
+{
+    const QStringList parts = text.split(QLatin1Char('-'));
+    if (parts.size() < 3)
+        return false;
+    int year = 0, month = 0, day = 0;
+    if (!datePart(parts[0], year) || !datePart(parts[1], month) || !datePart(parts[2], day))
+        return false;
+    // Months and days out of range carry over into the next or previous ones.
+    const int months = year * 12 + (month - 1);
+    const int rolledYear = static_cast<int>(std::floor(months / 12.0));
+    const int rolledMonth = months - rolledYear * 12 + 1;
+    if (!inDateRange(rolledYear))
+        return false;
+    const QDate result = QDate(rolledYear, rolledMonth, 1).addDays(day - 1);
+    if (!result.isValid() || !inDateRange(result.year()))
+        return false;
+    date = result;
+    return true;
+}
+
+QString vBoolToXML(const FieldValue& value)
+{
+    const QString yes = QStringLiteral("true");
+    const QString no = QStringLiteral("false");
+    if (const bool* b = std::get_if<bool>(&value))
+        return *b ? yes : no;
+    if (const int* i = std::get_if<int>(&value))
+        return *i == 1 ? yes : no;
+    if (const double* d = std::get_if<double>(&value))
+        return *d == 1.0 ? yes : no;
+    if (const QString* s = std::get_if<QString>(&value))
+        return (*s == QLatin1String("True") || *s == QLatin1String("true")) ? yes : no;
+    return no;
+}
+
+// ---- times and media ----
+
+std::array<int, 5> vSecondsToTimeParts(double seconds, double frameRate)
+{
+    std::array<int, 5> parts{0, 0, 0, 0, 0};
+    if (!std::isfinite(seconds) || std::fabs(seconds) >= 3600.0 * std::numeric_limits<int>::max())
+        return parts;
+    const int hours = static_cast<int>(std::floor(seconds / 3600.0));
+    double rest = seconds - hours * 3600.0;
+    const int minutes = static_cast<int>(std::floor(rest / 60.0));
+    rest -= minutes * 60.0;
+    const int wholeSeconds = static_cast<int>(std::floor(rest));
+    parts[1] = hours;
+    parts[2] = minutes;
+    parts[3] = wholeSeconds;
+    // The small nudge keeps a time built from h:m:s:f on frame f despite rounding.
+    if (std::isfinite(frameRate))
+        parts[4] = static_cast<int>(std::floor((rest - wholeSeconds) * frameRate + 1e-6));
+    return parts;
+}
+
+double dTimePartsToSeconds(const std::array<int, 5>& parts, double frameRate)
+{
+    double seconds = parts[1] * 3600.0 + parts[2] * 60.0 + parts[3];
+    if (frameRate != 0.0)
+        seconds += parts[4] / frameRate;
+    return seconds;
+}
+
+bool bIsDigits(const QString& text)
+{
+    if (text.isEmpty())
+        return false;
+    for (qsizetype i = text.size() - 1; i >= 0; --i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+double dMediaDuration(const QString& path) { return MediaDetector::streamLength(path); }
+
+// ---- warnings ----
+
+void WarnNotFoundOnce(const QString& name)
+{
+    QStringList& names = appState().colNotFoundNames;
+    if (names.contains(name, Qt::CaseSensitive))
+        return;
+    prompts().MsgBox(name + QLatin1Char(' ') + text(1092), Prompts::OKCancel, Prompts::NoIcon);
+    names.append(name);
+}
+
+} // namespace vimra

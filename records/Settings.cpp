@@ -1,0 +1,125 @@
+#include "records/Settings.h"
+
+#include <QFileInfo>
+#include <QSettings>
+#include <QStringList>
+
+#include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
+
+namespace vimra {
+
+namespace {
+
+const QString kGroup = QStringLiteral("Vimra");
+
+bool hasGroup(QSettings& settings)
+{
+    return settings.status() == QSettings::NoError && settings.childGroups().contains(kGroup);
+}
+
+// Writes all values or none: QSettings would create a missing file or group,
+// and the program must never do that.
+bool writeValues(const std::vector<std::pair<QString, QString>>& values)
+{
+    const QString path = settingsFilePath();
+    if (!QFileInfo(path).isFile())
+        return false;
+    QSettings settings(path, QSettings::IniFormat);
+    if (!hasGroup(settings))
+        return false;
+    settings.beginGroup(kGroup);
+    for (const auto& [name, value] : values)
+        settings.setValue(name, value);
+    settings.endGroup();
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+// The platform's numeric test: blanks around, sign, decimals and exponent.
+bool parseNumber(const QString& text, double& number)
+{
+    bool ok = false;
+    const double d = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(d))
+        return false;
+    number = d;
+    return true;
+}
+
+} // namespace
+
+QString settingsFilePath()
+{
+    const QString fromEnv = qEnvironmentVariable("VIMRA_CONFIG");
+    return fromEnv.isEmpty() ? QStringLiteral("/etc/vimra/vimra.conf") : fromEnv;
+}
+
+bool bRegQueryValue(const QString& valueName, QString& value)
+{
+    value.clear();
+    const QString path = settingsFilePath();
+    if (!QFileInfo(path).isFile())
+        return false;
+    QSettings settings(path, QSettings::IniFormat);
+    if (!hasGroup(settings))
+        return false;
+    settings.beginGroup(kGroup);
+    if (!settings.contains(valueName))
+        return false;
+    const QVariant stored = settings.value(valueName);
+    // An unquoted comma makes the INI reader split the text into a list.
+    value = stored.typeId() == QMetaType::QStringList ? stored.toStringList().join(QLatin1Char(','))
+                                                      : stored.toString();
+    return true;
+}
+
+void RegSaveValue(const QString& valueName, const QString& value)
+{
+    writeValues({{valueName, value}});
+}
+
+QString strGetXSDPath()
+{
+    QString value;
+    bRegQueryValue(QStringLiteral("XSDPath"), value);
+    return value;
+}
+
+QString strGetThematicKeywordsPath()
+{
+    QString value;
+    bRegQueryValue(QStringLiteral("ThematicKeywordsPath"), value);
+    return value;
+}
+
+bool vReadConnectionSettings(QString& server, int& port, QString& dmName, QString& http)
+{
+    bool ok = bRegQueryValue(QStringLiteral("TolvServer"), server);
+    QString portText;
+    ok = bRegQueryValue(QStringLiteral("TolvPort"), portText) && ok;
+    ok = bRegQueryValue(QStringLiteral("DMName"), dmName) && ok;
+    ok = bRegQueryValue(QStringLiteral("HTTPServer"), http) && ok;
+
+    double number = 0.0;
+    if (!parseNumber(portText, number))
+        return false;
+    const double rounded = std::nearbyint(number); // halves to the even neighbour
+    if (rounded < std::numeric_limits<qint16>::min() || rounded > std::numeric_limits<qint16>::max())
+        return false;
+    port = static_cast<int>(rounded);
+    return ok;
+}
+
+bool SaveConnectionSettings(const QString& server, int port, const QString& dmName,
+                            const QString& http)
+{
+    return writeValues({{QStringLiteral("TolvServer"), server},
+                        {QStringLiteral("TolvPort"), QString::number(port)},
+                        {QStringLiteral("DMName"), dmName},
+                        {QStringLiteral("HTTPServer"), http}});
+}
+
+} // namespace vimra

@@ -1,0 +1,260 @@
+#include "records/AppState.h"
+#include "records/Procedures.h"
+#include "resources/StringTable.h"
+#include "support/FakePrompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace vimra;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(Procedures, SplitPathMatrix)
+{
+    struct Case {
+        const char* path;
+        const char* base;
+        const char* folder;
+        const char* ext;
+        const char* fileName;
+    };
+    const Case cases[] = {
+        {"/a/b.c.xml", "b.c", "/a/", "xml", "b.c.xml"},
+        {"b.xml", "b", "./", "xml", "b.xml"},
+        {"/a/readme", "readme", "/a/", "", "readme."},
+        {"/a/readme.", "readme", "/a/", "", "readme."},
+        {"/a/.hidden", "", "/a/", "hidden", ".hidden"},
+        {"/a.d/file", "file", "/a.d/", "", "file."},
+        {"/x", "x", "/", "", "x."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        QString folder = "junk", ext = "junk";
+        EXPECT_EQ(strSplitPath(c.path, &folder, &ext), c.base);
+        EXPECT_EQ(folder, c.folder);
+        EXPECT_EQ(ext, c.ext);
+        EXPECT_EQ(vExtensionOf(c.path), c.ext);
+        EXPECT_EQ(vFileNameOf(c.path), c.fileName);
+    }
+    QString folder = "junk", ext = "junk";
+    EXPECT_EQ(strSplitPath("", &folder, &ext), "");
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(ext, "");
+    EXPECT_EQ(strSplitPath("/a/b.xml", &folder), "b"); // extension not asked for
+
+    QString slashed = "a/b/c";
+    EXPECT_EQ(strToBackslashes(slashed), "a/b/c");
+    EXPECT_EQ(strStripNulls(QString("a") + QChar(u'\0') + "b" + QChar(u'\0')), "ab");
+}
+
+TEST(Procedures, AbsolutePathsAreLexical)
+{
+    EXPECT_EQ(strAbsolutePath("/a/b/../c/./d.xml"), "/a/c/d.xml");
+    EXPECT_EQ(strAbsolutePath("/a/b/"), "/a/b");
+    EXPECT_EQ(strAbsolutePath("/"), "/");
+    EXPECT_EQ(strAbsolutePath("x/y.xml", "/base/dir"), "/base/dir/x/y.xml");
+    EXPECT_EQ(strAbsolutePath("../y.xml", "/base/dir/"), "/base/y.xml");
+    EXPECT_EQ(strAbsolutePath("/abs.xml", "/base"), "/abs.xml");
+    EXPECT_EQ(strAbsolutePath("rel.xml"), QDir::currentPath() + "/rel.xml");
+    EXPECT_TRUE(bSamePath("/a/./b/../c", "/a/c/"));
+    EXPECT_FALSE(bSamePath("/a/C", "/a/c"));
+    EXPECT_TRUE(strTempPath().endsWith('/'));
+}
+
+TEST(Procedures, FilesFoldersAndListing)
+{
+    QTemporaryDir tmp;
+    const QString d = tmp.path();
+    writeFile(d + "/b.xml", "b");
+    writeFile(d + "/A.XML", "a");
+    writeFile(d + "/c.txt", "c");
+    writeFile(d + "/.hidden.xml", "h");
+    QDir(d).mkdir("folder.xml");
+
+    EXPECT_EQ(colListFiles(d + "/*.xml"), (QStringList{"A.XML", "b.xml"}));
+    EXPECT_TRUE(vFileExists(d + "/b.xml"));
+    EXPECT_FALSE(vFileExists(d + "/folder.xml"));
+    EXPECT_TRUE(vFolderExists(d + "/folder.xml"));
+    EXPECT_FALSE(vFolderExists(d + "/b.xml"));
+
+    // strMakeDir: made, already there, a file in the way (no reason given).
+    EXPECT_EQ(strMakeDir(d + "/new"), "");
+    EXPECT_TRUE(vFolderExists(d + "/new"));
+    const QString again = strMakeDir(d + "/new");
+    EXPECT_TRUE(again.startsWith(text(1094) + " " + d + "/new (")) << again.toStdString();
+    EXPECT_FALSE(again.endsWith("()"));
+    EXPECT_EQ(strMakeDir(d + "/b.xml"), text(1094) + " " + d + "/b.xml ()");
+    EXPECT_NE(strMakeDir(d + "/no/such/deep"), ""); // one level only
+
+    // Move refuses an existing target and keeps both files; copy overwrites.
+    EXPECT_NE(MoveFileFS(d + "/b.xml", d + "/c.txt"), "");
+    EXPECT_EQ(readFile(d + "/b.xml"), "b");
+    EXPECT_EQ(readFile(d + "/c.txt"), "c");
+    EXPECT_EQ(MoveFileFS(d + "/b.xml", d + "/moved.xml"), "");
+    EXPECT_FALSE(vFileExists(d + "/b.xml"));
+    EXPECT_EQ(readFile(d + "/moved.xml"), "b");
+    EXPECT_NE(MoveFileFS(d + "/b.xml", d + "/x.xml"), "");
+    EXPECT_EQ(CopyFileFS(d + "/moved.xml", d + "/c.txt"), "");
+    EXPECT_EQ(readFile(d + "/c.txt"), "b");
+    EXPECT_NE(CopyFileFS(d + "/missing", d + "/c.txt"), "");
+}
+
+TEST(Procedures, MoveAcrossFileSystems)
+{
+    QTemporaryDir here;
+    QTemporaryDir there("/dev/shm/vimra-XXXXXX");
+    struct stat a {}, b {};
+    if (!there.isValid() || ::stat(QFile::encodeName(here.path()).constData(), &a) != 0
+        || ::stat(QFile::encodeName(there.path()).constData(), &b) != 0 || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "no second file system to move to";
+    writeFile(here.filePath("clip.wav"), "data");
+    writeFile(there.filePath("taken.wav"), "old");
+    EXPECT_NE(MoveFileFS(here.filePath("clip.wav"), there.filePath("taken.wav")), "");
+    EXPECT_EQ(readFile(there.filePath("taken.wav")), "old");
+    EXPECT_EQ(MoveFileFS(here.filePath("clip.wav"), there.filePath("clip.wav")), "");
+    EXPECT_FALSE(vFileExists(here.filePath("clip.wav")));
+    EXPECT_EQ(readFile(there.filePath("clip.wav")), "data");
+}
+
+TEST(Procedures, ParseDateRollsOverAndRejects)
+{
+    QDate date;
+    EXPECT_TRUE(bParseDate("2001-02-03", date));
+    EXPECT_EQ(date, QDate(2001, 2, 3));
+    EXPECT_TRUE(bParseDate("2001-02-30", date));
+    EXPECT_EQ(date, QDate(2001, 3, 2));
+    EXPECT_TRUE(bParseDate("2001-13-05", date));
+    EXPECT_EQ(date, QDate(2002, 1, 5));
+    EXPECT_TRUE(bParseDate("2001-03-00", date));
+    EXPECT_EQ(date, QDate(2001, 2, 28));
+    EXPECT_TRUE(bParseDate("2001-00-10", date));
+    EXPECT_EQ(date, QDate(2000, 12, 10));
+    EXPECT_TRUE(bParseDate("2004-05-06-extra", date));
+    EXPECT_EQ(date, QDate(2004, 5, 6));
+    EXPECT_TRUE(bParseDate("0030-01-01", date)); // no two-digit year mapping
+    EXPECT_EQ(date, QDate(30, 1, 1));
+
+    const QDate before(1999, 9, 9);
+    for (const char* bad : {"2001/02/03", "2001-02", "", "2001-ab-03", "2001-02-03x", "2001-02-",
+                            "99999-01-01", "2001-02-40000"}) {
+        SCOPED_TRACE(bad);
+        date = before;
+        EXPECT_FALSE(bParseDate(bad, date));
+        EXPECT_EQ(date, before);
+    }
+}
+
+TEST(Procedures, BoolToXmlTable)
+{
+    EXPECT_EQ(vBoolToXML(true), "true");
+    EXPECT_EQ(vBoolToXML(1), "true");
+    EXPECT_EQ(vBoolToXML(1.0), "true");
+    EXPECT_EQ(vBoolToXML(QString("True")), "true");
+    EXPECT_EQ(vBoolToXML(QString("true")), "true");
+    EXPECT_EQ(vBoolToXML(false), "false");
+    EXPECT_EQ(vBoolToXML(0), "false");
+    EXPECT_EQ(vBoolToXML(QString("False")), "false");
+    EXPECT_EQ(vBoolToXML(QString("TRUE")), "false");
+    EXPECT_EQ(vBoolToXML(-1), "false");
+    EXPECT_EQ(vBoolToXML(QString("yes")), "false");
+    EXPECT_EQ(vBoolToXML(FieldValue{}), "false");
+}
+
+TEST(Procedures, TimeParts)
+{
+    using Parts = std::array<int, 5>;
+    EXPECT_EQ(vSecondsToTimeParts(3725.5, 25), (Parts{0, 1, 2, 5, 12}));
+    EXPECT_EQ(vSecondsToTimeParts(1.2, 25)[4], 5);
+    EXPECT_EQ(vSecondsToTimeParts(0, 25), (Parts{0, 0, 0, 0, 0}));
+
+    // Joined and split again, a time keeps its frame, at common rates.
+    for (double rate : {25.0, 29.97, 30.0}) {
+        SCOPED_TRACE(rate);
+        const Parts p{0, 0, 1, 5, 13};
+        EXPECT_EQ(vSecondsToTimeParts(dTimePartsToSeconds(p, rate), rate), p);
+    }
+    for (int f = 0; f < 25; ++f)
+        EXPECT_EQ(vSecondsToTimeParts(dTimePartsToSeconds({0, 2, 59, 59, f}, 25), 25)[4], f);
+
+    // Ten hours and more.
+    EXPECT_EQ(vSecondsToTimeParts(36000, 25), (Parts{0, 10, 0, 0, 0}));
+    EXPECT_EQ(vSecondsToTimeParts(123 * 3600 + 4 * 60 + 5.4, 25), (Parts{0, 123, 4, 5, 10}));
+    EXPECT_DOUBLE_EQ(dTimePartsToSeconds({0, 12, 0, 1, 0}, 25), 43201.0);
+
+    EXPECT_DOUBLE_EQ(dTimePartsToSeconds({0, 1, 2, 5, 12}, 25), 3725.48);
+    EXPECT_DOUBLE_EQ(dTimePartsToSeconds({0, 1, 2, 5, 12}, 0), 3725.0);
+    EXPECT_EQ(vSecondsToTimeParts(5.5, 0)[4], 0);
+}
+
+TEST(Procedures, DigitsAndGuids)
+{
+    EXPECT_FALSE(bIsDigits(""));
+    EXPECT_FALSE(bIsDigits("12a"));
+    EXPECT_FALSE(bIsDigits("a12"));
+    EXPECT_FALSE(bIsDigits(" 12"));
+    EXPECT_FALSE(bIsDigits("-1"));
+    EXPECT_FALSE(bIsDigits(QString::fromUtf8("١٢"))); // other scripts' digits are not 0-9
+    EXPECT_TRUE(bIsDigits("0012"));
+
+    const QRegularExpression form("^[0-9a-f]{32}$");
+    const QString a = strNewGUID();
+    const QString b = strNewGUID();
+    EXPECT_TRUE(form.match(a).hasMatch()) << a.toStdString();
+    EXPECT_TRUE(form.match(b).hasMatch()) << b.toStdString();
+    EXPECT_NE(a, b);
+}
+
+TEST(Procedures, MediaDurationOfGeneratedClipAndTextFile)
+{
+    QTemporaryDir tmp;
+    const QString wav = tmp.filePath("tone.wav");
+    ASSERT_EQ(QProcess::execute("ffmpeg", {"-v", "quiet", "-f", "lavfi", "-i", "sine=duration=2", "-y", wav}), 0);
+    EXPECT_NEAR(dMediaDuration(wav), 2.0, 0.05);
+
+    const QString txt = tmp.filePath("notes.txt");
+    writeFile(txt, "just some words\nand another line\n");
+    EXPECT_EQ(dMediaDuration(txt), 0.0);
+    EXPECT_EQ(dMediaDuration(tmp.filePath("missing.wav")), 0.0);
+}
+
+TEST(Procedures, WarnNotFoundOncePerNameUntilReset)
+{
+    test::FakePrompts fake;
+    appState().reset();
+    WarnNotFoundOnce("clip.mpg");
+    WarnNotFoundOnce("clip.mpg");
+    WarnNotFoundOnce("CLIP.mpg"); // names compare exactly
+    ASSERT_EQ(fake.calls.size(), 2u);
+    EXPECT_EQ(fake.calls[0].text, "clip.mpg " + text(1092));
+    EXPECT_EQ(fake.calls[0].buttons, Prompts::OKCancel);
+    EXPECT_EQ(fake.calls[0].icon, Prompts::NoIcon);
+    EXPECT_EQ(fake.calls[1].text, "CLIP.mpg " + text(1092));
+
+    appState().reset();
+    WarnNotFoundOnce("clip.mpg");
+    EXPECT_EQ(fake.calls.size(), 3u);
+    appState().reset();
+}
