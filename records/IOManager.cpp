@@ -1,0 +1,198 @@
+#include "records/IOManager.h"
+
+#include "platform/Prompts.h"
+#include "records/Procedures.h"
+#include "resources/StringTable.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <limits>
+
+namespace vimra {
+
+namespace {
+
+// The runtime's descriptions for the failures we detect ourselves.
+const QString kFileNotFound = QStringLiteral("File not found");
+const QString kPermissionDenied = QStringLiteral("Permission denied");
+const QString kOverflow = QStringLiteral("Overflow");
+
+} // namespace
+
+IOManager::~IOManager()
+{
+    release();
+}
+
+void IOManager::RemoveGUID(const QString& strGUID)
+{
+    m_colGUIDToRemove.Add(strGUID);
+}
+
+void IOManager::reserve(const QString& strGUID)
+{
+    if (!strGUID.isEmpty())
+        m_reserved.insert(strAbsolutePath(strGUID));
+}
+
+bool IOManager::bGUIDComp(const QString& a, const QString& b)
+{
+    return bSamePath(a, b);
+}
+
+IOManager::GUIDResult IOManager::strCreateGUID(const QStringList& registeredIds,
+                                               const QString& strClass,
+                                               const QString& strTypeOfObject,
+                                               const QString& basePath)
+{
+    GUIDResult result;
+    if (!m_bFileSystem)
+        return result;
+
+    QString dir;
+    const QString name = strSplitPath(basePath, &dir);
+    if (dir.isEmpty())
+        dir = QStringLiteral("./");
+    dir = strAbsolutePath(dir);
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+
+    if (strClass == QLatin1String("AVDocument")) {
+        result.strGUID = dir + name + QStringLiteral(".xml");
+        return result;
+    }
+
+    const QString extension = strClass == QLatin1String("MediaObject")
+                                  ? QLatin1Char('.') + strTypeOfObject
+                                  : QStringLiteral(".xml");
+    const QString folder = dir + name + QStringLiteral("_files");
+    if (!vFolderExists(folder)) {
+        const QString error = strMakeDir(folder);
+        if (!error.isEmpty()) {
+            result.strError = error;
+            return result;
+        }
+    }
+
+    // Normalise the identifiers once: saving a document as a new one asks for
+    // an identifier per object, so this loop runs for every object.
+    QSet<QString> taken = m_reserved;
+    for (const QString& id : registeredIds)
+        if (!id.isEmpty())
+            taken.insert(strAbsolutePath(id));
+    for (const QString& id : m_colGUIDToRemove)
+        taken.insert(strAbsolutePath(id));
+
+    const QString stem = folder + QLatin1Char('/') + name + QLatin1Char('_') + strClass.toLower();
+    for (qint64 n = 1; n <= std::numeric_limits<int>::max(); ++n) {
+        const QString candidate = stem + QString::number(n) + extension;
+        // A queued or removed identifier stays taken: its file may still be
+        // deleted when the document is released.
+        if (taken.contains(strAbsolutePath(candidate)))
+            continue;
+        if (vFileExists(candidate) || vFolderExists(candidate))
+            continue;
+        result.strGUID = candidate;
+        return result;
+    }
+    result.strError = kOverflow;
+    return result;
+}
+
+QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
+{
+    doc = xml::Document();
+    if (!m_bFileSystem)
+        return {};
+    if (!vFileExists(strGUID))
+        return text(1131) + QLatin1Char(' ') + strGUID;
+    if (!doc.load(strGUID))
+        return QStringLiteral("XML Parser: ") + doc.parseErrorReason();
+    return {};
+}
+
+QString IOManager::strSave(xml::Document& doc, const QString& strGUID)
+{
+    if (!m_bFileSystem)
+        return {};
+    QString error;
+    if (!doc.save(strGUID, &error))
+        return error.isEmpty() ? QStringLiteral("Path not found") : error;
+
+    // The file now holds a live object; deleting it at release would lose it.
+    for (int i = m_colGUIDToRemove.Count(); i >= 1; --i)
+        if (bGUIDComp(m_colGUIDToRemove.Item(i), strGUID))
+            m_colGUIDToRemove.Remove(i);
+    return {};
+}
+
+QString IOManager::strSync()
+{
+    QString failures;
+    QString lastError;
+    while (!m_colGUIDToRemove.isEmpty()) {
+        const QString id = m_colGUIDToRemove.Item(1);
+        const QString error = strDeleteObject(id);
+        if (!error.isEmpty()) {
+            failures += QLatin1Char(' ') + id;
+            lastError = error;
+        }
+        m_colGUIDToRemove.Remove(1);
+    }
+    if (failures.isEmpty())
+        return {};
+    return failures + QStringLiteral(": ") + lastError;
+}
+
+void IOManager::release()
+{
+    strSync();
+}
+
+QString IOManager::strWhatIs(const QString& strGUID)
+{
+    if (!m_bFileSystem)
+        return {};
+    xml::Document doc;
+    const QString error = strOpen(doc, strGUID);
+    if (!error.isEmpty()) {
+        prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
+        return {};
+    }
+    const xml::Node root = doc.documentElement();
+    return root.isNull() ? QString() : root.localName();
+}
+
+QString IOManager::MoveObject(const QString& strSource, const QString& strTarget)
+{
+    if (!m_bFileSystem)
+        return {};
+    return MoveFileFS(strAbsolutePath(strSource), strAbsolutePath(strTarget));
+}
+
+QString IOManager::CopyObject(const QString& strSource, const QString& strTarget)
+{
+    if (!m_bFileSystem)
+        return {};
+    return CopyFileFS(strAbsolutePath(strSource), strAbsolutePath(strTarget));
+}
+
+QString IOManager::strDeleteObject(const QString& strGUID)
+{
+    if (!m_bFileSystem)
+        return {};
+    const QFileInfo info(strGUID);
+    if (!info.isFile())
+        return kFileNotFound;
+    // Deleting without force leaves a read-only file. The permission bits are
+    // checked here because unlink ignores them (and root ignores them anyway).
+    if (!(info.permissions() & QFileDevice::WriteOwner))
+        return kPermissionDenied;
+    QFile file(strGUID);
+    if (!file.remove())
+        return file.errorString();
+    return {};
+}
+
+} // namespace vimra

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/Xml.h"
+#include "records/Coll.h"
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+namespace vimra {
+
+// The storage back end of one open document: opens and saves the instance
+// files of its objects, makes and compares their identifiers (absolute file
+// paths), and deletes the files of removed objects when the document is
+// released. Outside file-system mode every operation does nothing.
+class IOManager {
+public:
+    // A new identifier, or the reason none could be made; never both.
+    struct GUIDResult {
+        QString strGUID;
+        QString strError;
+        bool ok() const { return strError.isEmpty(); }
+    };
+
+    IOManager() = default;
+    // Backstop only: the owner calls release() when it discards the document.
+    ~IOManager();
+    IOManager(const IOManager&) = delete;
+    IOManager& operator=(const IOManager&) = delete;
+
+    // The identifiers queued for deletion, in queue order (duplicates kept).
+    const Coll<QString>& colGUIDToRemove() const { return m_colGUIDToRemove; }
+    // Queues the file of a removed object; it is deleted at release().
+    void RemoveGUID(const QString& strGUID);
+    // Marks an identifier as no longer free for new objects (the document
+    // calls it for every object it removes, saved or not).
+    void reserve(const QString& strGUID);
+
+    // `registeredIds`: the identifiers of every object registered in the
+    // document. `strClass`: "AVDocument", "Version", "Media", "Storage",
+    // "MediaObject", "Video", "Audio" or "Transcript". `strTypeOfObject`: a
+    // media object's extension without the dot. `basePath`: the chosen path
+    // for the document, the document's identifier for any other object.
+    GUIDResult strCreateGUID(const QStringList& registeredIds, const QString& strClass,
+                             const QString& strTypeOfObject, const QString& basePath);
+
+    // Loads the file into `doc` (a new document either way). "" on success.
+    QString strOpen(xml::Document& doc, const QString& strGUID);
+    // Writes `doc` atomically to the identifier's file. "" on success.
+    QString strSave(xml::Document& doc, const QString& strGUID);
+
+    // Same file: absolute, lexically normalised, case-sensitive.
+    static bool bGUIDComp(const QString& a, const QString& b);
+
+    void setBFileSystem(bool value) { m_bFileSystem = value; }
+    bool bFileSystem() const { return m_bFileSystem; }
+
+    // Deletes every queued file once and empties the queue. "" or the list of
+    // failed identifiers followed by ": " and the last reason.
+    QString strSync();
+    // Performs the deletion queue; further calls find it empty.
+    void release();
+
+    // The class name of the object stored at the identifier (its root's local
+    // name); "" when the file cannot be read.
+    QString strWhatIs(const QString& strGUID);
+
+    // Move refuses an existing target; copy overwrites. "" or the reason.
+    QString MoveObject(const QString& strSource, const QString& strTarget);
+    QString CopyObject(const QString& strSource, const QString& strTarget);
+
+    bool bConnectToDM() const { return false; }
+
+private:
+    QString strDeleteObject(const QString& strGUID);
+
+    Coll<QString> m_colGUIDToRemove{Qt::CaseSensitive};
+    QSet<QString> m_reserved; // normalised identifiers of removed objects
+    bool m_bFileSystem = false;
+};
+
+} // namespace vimra

@@ -1,0 +1,259 @@
+#include "records/IOManager.h"
+
+#include "resources/StringTable.h"
+#include "support/FakePrompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace vimra;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Changes the process's current folder for one test.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const QString& path) : m_old(QDir::currentPath()) { QDir::setCurrent(path); }
+    ~CurrentFolder() { QDir::setCurrent(m_old); }
+
+private:
+    QString m_old;
+};
+
+struct IOManagerTest : ::testing::Test {
+    QTemporaryDir tmp;
+    IOManager io;
+    QString dir;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        dir = QDir(tmp.path()).canonicalPath() + "/";
+        io.setBFileSystem(true);
+    }
+    void TearDown() override { io.setBFileSystem(false); } // keep the backstop off the disk
+
+    QString newId(const QString& cls, const QStringList& registered = {}, const QString& ext = {})
+    {
+        const auto r = io.strCreateGUID(registered, cls, ext, dir + "Film.xml");
+        EXPECT_TRUE(r.ok()) << r.strError.toStdString();
+        return r.strGUID;
+    }
+};
+
+} // namespace
+
+TEST_F(IOManagerTest, OpenReportsMissingAndMalformedFiles)
+{
+    xml::Document doc;
+    ASSERT_TRUE(doc.loadXml("<Media><strTitle>x</strTitle></Media>"));
+
+    const QString missing = dir + "nothing.xml";
+    EXPECT_EQ(io.strOpen(doc, missing), text(1131) + " " + missing);
+    EXPECT_TRUE(doc.documentElement().isNull()); // the old content is gone
+
+    writeFile(dir + "bad.xml", "<Media><strTitle>x</Media>");
+    EXPECT_TRUE(io.strOpen(doc, dir + "bad.xml").startsWith("XML Parser: "));
+
+    writeFile(dir + "good.xml", "<?xml version=\"1.0\"?><p:Media xmlns:p=\"urn:x\"/>");
+    EXPECT_EQ(io.strOpen(doc, dir + "good.xml"), "");
+    EXPECT_EQ(doc.documentElement().localName(), "Media");
+
+    // The class of a stored object; a bad file is shown and answers nothing.
+    test::FakePrompts fake;
+    EXPECT_EQ(io.strWhatIs(dir + "good.xml"), "Media");
+    EXPECT_TRUE(fake.calls.empty());
+    EXPECT_EQ(io.strWhatIs(dir + "bad.xml"), "");
+    ASSERT_EQ(fake.calls.size(), 1u);
+    EXPECT_TRUE(fake.calls[0].text.startsWith("XML Parser: "));
+    EXPECT_EQ(fake.calls[0].icon, Prompts::Exclamation);
+    EXPECT_EQ(fake.calls[0].buttons, Prompts::OKOnly);
+}
+
+TEST_F(IOManagerTest, SaveMoveAndCopy)
+{
+    xml::Document doc;
+    doc.createRoot("Storage");
+    EXPECT_EQ(io.strSave(doc, dir + "Storage1.xml"), "");
+    EXPECT_TRUE(readFile(dir + "Storage1.xml").contains("<Storage"));
+
+    const QString error = io.strSave(doc, dir + "no/such/folder/x.xml");
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(QFile::exists(dir + "no"));
+
+    writeFile(dir + "a.bmp", "A");
+    writeFile(dir + "b.bmp", "B");
+    EXPECT_FALSE(io.MoveObject(dir + "a.bmp", dir + "b.bmp").isEmpty());
+    EXPECT_EQ(readFile(dir + "a.bmp"), "A");
+    EXPECT_EQ(readFile(dir + "b.bmp"), "B");
+
+    EXPECT_EQ(io.CopyObject(dir + "a.bmp", dir + "b.bmp"), "");
+    EXPECT_EQ(readFile(dir + "b.bmp"), "A");
+    EXPECT_EQ(io.MoveObject(dir + "sub/../a.bmp", dir + "c.bmp"), "");
+    EXPECT_FALSE(QFile::exists(dir + "a.bmp"));
+    EXPECT_EQ(readFile(dir + "c.bmp"), "A");
+    EXPECT_FALSE(io.bConnectToDM());
+}
+
+TEST_F(IOManagerTest, DeletionQueueRunsOnlyAtRelease)
+{
+    writeFile(dir + "one.xml", "<Video/>");
+    writeFile(dir + "two.xml", "<Audio/>");
+    writeFile(dir + "locked.xml", "<Audio/>");
+    QFile::setPermissions(dir + "locked.xml", QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+
+    io.RemoveGUID(dir + "one.xml");
+    io.RemoveGUID(dir + "one.xml");
+    io.RemoveGUID(dir + "two.xml");
+    EXPECT_EQ(io.colGUIDToRemove().Count(), 3);
+    EXPECT_TRUE(QFile::exists(dir + "one.xml"));
+
+    io.RemoveGUID(dir + "locked.xml");
+    const QString summary = io.strSync();
+    EXPECT_FALSE(QFile::exists(dir + "one.xml"));
+    EXPECT_FALSE(QFile::exists(dir + "two.xml"));
+    EXPECT_TRUE(QFile::exists(dir + "locked.xml"));
+    // The second "one" and the read-only file failed; the last reason closes the list.
+    EXPECT_TRUE(summary.startsWith(" " + dir + "one.xml " + dir + "locked.xml: ")) << summary.toStdString();
+    EXPECT_GT(summary.size(), (" " + dir + "one.xml " + dir + "locked.xml: ").size());
+    EXPECT_TRUE(io.colGUIDToRemove().isEmpty());
+
+    writeFile(dir + "three.xml", "<Audio/>");
+    io.RemoveGUID(dir + "three.xml");
+    io.release();
+    EXPECT_FALSE(QFile::exists(dir + "three.xml"));
+    EXPECT_TRUE(io.colGUIDToRemove().isEmpty());
+}
+
+TEST_F(IOManagerTest, OutsideFileSystemModeNothingTouchesTheDisk)
+{
+    IOManager dm;
+    EXPECT_FALSE(dm.bFileSystem());
+    writeFile(dir + "keep.xml", "<Video/>");
+
+    xml::Document doc;
+    doc.createRoot("Video");
+    EXPECT_EQ(dm.strOpen(doc, dir + "keep.xml"), "");
+    EXPECT_TRUE(doc.documentElement().isNull());
+    EXPECT_EQ(dm.strOpen(doc, dir + "missing.xml"), "");
+
+    doc.createRoot("Video");
+    EXPECT_EQ(dm.strSave(doc, dir + "new.xml"), "");
+    EXPECT_FALSE(QFile::exists(dir + "new.xml"));
+
+    const auto id = dm.strCreateGUID({}, "Version", "", dir + "Film.xml");
+    EXPECT_TRUE(id.strGUID.isEmpty());
+    EXPECT_FALSE(QFile::exists(dir + "Film_files"));
+    EXPECT_EQ(dm.strWhatIs(dir + "keep.xml"), "");
+    EXPECT_EQ(dm.CopyObject(dir + "keep.xml", dir + "copy.xml"), "");
+    EXPECT_FALSE(QFile::exists(dir + "copy.xml"));
+
+    dm.RemoveGUID(dir + "keep.xml");
+    dm.release();
+    EXPECT_TRUE(dm.colGUIDToRemove().isEmpty());
+    EXPECT_TRUE(QFile::exists(dir + "keep.xml"));
+}
+
+TEST_F(IOManagerTest, DocumentIdentifiers)
+{
+    const auto film = io.strCreateGUID({}, "AVDocument", "", dir + "Film.txt");
+    EXPECT_EQ(film.strGUID, dir + "Film.xml");
+    EXPECT_TRUE(film.ok());
+    EXPECT_FALSE(QFile::exists(dir + "Film_files"));
+
+    CurrentFolder here(dir + ".");
+    EXPECT_EQ(io.strCreateGUID({}, "AVDocument", "", "Film").strGUID, dir + "Film.xml");
+    EXPECT_EQ(io.strCreateGUID({}, "AVDocument", "", "sub/../Film.x.y").strGUID, dir + "Film.x.xml");
+    EXPECT_EQ(QDir(dir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+}
+
+TEST_F(IOManagerTest, ObjectIdentifiersTakeTheLowestFreeNumber)
+{
+    const QString files = dir + "Film_files/";
+    EXPECT_EQ(newId("Version"), files + "Film_version1.xml");
+    EXPECT_TRUE(QDir(files).exists());
+    EXPECT_EQ(newId("MediaObject", {}, "bmp"), files + "Film_mediaobject1.bmp");
+
+    // A stray file blocks its number; a gap below it is filled first.
+    writeFile(files + "Film_video2.xml", "<Video/>");
+    EXPECT_EQ(newId("Video"), files + "Film_video1.xml");
+    writeFile(files + "Film_video1.xml", "<Video/>");
+    EXPECT_EQ(newId("Video"), files + "Film_video3.xml");
+
+    // A registered object not yet saved blocks its name, however it is spelt.
+    EXPECT_EQ(newId("Audio", {dir + "x/../Film_files/Film_audio1.xml"}), files + "Film_audio2.xml");
+    EXPECT_EQ(newId("Audio", {files + "FILM_AUDIO1.XML"}), files + "Film_audio1.xml");
+}
+
+TEST_F(IOManagerTest, IdentifierComparison)
+{
+    EXPECT_TRUE(IOManager::bGUIDComp(dir + "Film.xml", dir + "Sub/../Film.xml"));
+    EXPECT_TRUE(IOManager::bGUIDComp(dir + "Film_files/", dir + "Film_files"));
+    EXPECT_TRUE(IOManager::bGUIDComp(dir + "./a//Film.xml", dir + "a/Film.xml"));
+    EXPECT_FALSE(IOManager::bGUIDComp(dir + "Film.xml", dir + "film.xml"));
+    EXPECT_FALSE(IOManager::bGUIDComp(dir + "Film.xml", dir + "Film_files/Film.xml"));
+
+    CurrentFolder here(dir);
+    EXPECT_TRUE(IOManager::bGUIDComp("Film.xml", dir + "Film.xml"));
+}
+
+TEST_F(IOManagerTest, FolderFailureIsAnErrorNotAnIdentifier)
+{
+    // A plain file where the object folder belongs makes the folder impossible.
+    writeFile(dir + "Film_files", "");
+    const auto r = io.strCreateGUID({}, "Version", "", dir + "Film.xml");
+    EXPECT_FALSE(r.ok());
+    EXPECT_TRUE(r.strGUID.isEmpty());
+    EXPECT_TRUE(r.strError.startsWith(text(1094) + " ")) << r.strError.toStdString();
+}
+
+TEST_F(IOManagerTest, RemovedObjectsNeverLoseANewObjectsFile)
+{
+    const QString docId = dir + "Film.xml";
+    xml::Document doc;
+    doc.createRoot("Video");
+
+    // A segment added and removed before saving: its number must not be
+    // handed out again, or release would delete the next segment's file.
+    const QString a = newId("Video", {docId});
+    io.reserve(a);
+    io.RemoveGUID(a);
+    const QString b = newId("Video", {docId});
+    EXPECT_NE(b, a);
+    EXPECT_EQ(io.strSave(doc, b), "");
+
+    // A removed object that was saved: same, even once its file is gone.
+    ASSERT_EQ(io.strSave(doc, dir + "Film_files/Film_audio1.xml"), "");
+    io.reserve(dir + "Film_files/Film_audio1.xml");
+    io.RemoveGUID(dir + "Film_files/Film_audio1.xml");
+    QFile::remove(dir + "Film_files/Film_audio1.xml");
+    EXPECT_EQ(newId("Audio", {docId}), dir + "Film_files/Film_audio2.xml");
+
+    io.release();
+    EXPECT_TRUE(QFile::exists(b));
+
+    // Saving an identifier that was queued earlier takes it off the queue.
+    const QString c = dir + "Film_files/Film_media1.xml";
+    io.RemoveGUID(c);
+    io.RemoveGUID(dir + "Film_files/../Film_files/Film_media1.xml");
+    EXPECT_EQ(io.strSave(doc, c), "");
+    EXPECT_TRUE(io.colGUIDToRemove().isEmpty());
+    io.release();
+    EXPECT_TRUE(QFile::exists(c));
+}
