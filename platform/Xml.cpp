@@ -44,7 +44,8 @@ QString errorText(const xmlError* err)
 
 constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_DTDLOAD | XML_PARSE_DTDATTR;
 
-// Collects the first validity error of a DTD validation.
+// Collects the first validity error of a DTD validation. The structured
+// handler is the one libxml2 calls when one is installed, so capture there.
 struct ValidationErrors {
     QString first;
 };
@@ -53,6 +54,12 @@ void validityError(void* ctx, const char* msg, ...)
     auto* errors = static_cast<ValidationErrors*>(ctx);
     if (errors->first.isEmpty())
         errors->first = QString::fromUtf8(msg).trimmed();
+}
+void validityStructured(void* ctx, xmlErrorPtr err)
+{
+    auto* errors = static_cast<ValidationErrors*>(ctx);
+    if (errors->first.isEmpty())
+        errors->first = errorText(err);
 }
 
 bool isBlankText(xmlNodePtr n)
@@ -175,6 +182,58 @@ void Node::removeAttribute(const QString& name)
 {
     if (xmlAttrPtr a = findAttr(m_node, name))
         xmlRemoveProp(a);
+}
+
+void Node::setNamespaceDeclaration(const QString& prefix, const QString& uri)
+{
+    if (!isElement())
+        return;
+    const QByteArray p = prefix.toUtf8();
+    const QByteArray u = uri.toUtf8();
+    // A plain attribute spelled like the declaration would make a duplicate.
+    if (xmlAttrPtr a = findAttr(m_node, prefix.isEmpty() ? QStringLiteral("xmlns")
+                                                         : QStringLiteral("xmlns:") + prefix))
+        xmlRemoveProp(a);
+    for (xmlNsPtr ns = m_node->nsDef; ns; ns = ns->next) {
+        const bool same = prefix.isEmpty() ? ns->prefix == nullptr
+                                           : ns->prefix && p == reinterpret_cast<const char*>(ns->prefix);
+        if (!same)
+            continue;
+        if (!ns->href || u != reinterpret_cast<const char*>(ns->href)) {
+            if (ns->href)
+                xmlFree(const_cast<xmlChar*>(ns->href));
+            ns->href = xmlStrdup(X(u));
+        }
+        return;
+    }
+    xmlNewNs(m_node, X(u), prefix.isEmpty() ? nullptr : X(p));
+}
+
+void Node::setAttributeNS(const QString& uri, const QString& prefix, const QString& localName,
+                          const QString& value)
+{
+    if (!isElement())
+        return;
+    const QByteArray u = uri.toUtf8();
+    const QByteArray l = localName.toUtf8();
+    const QByteArray v = value.toUtf8();
+    for (xmlAttrPtr a = m_node->properties; a; a = a->next) {
+        if (a->ns && a->ns->href && u == reinterpret_cast<const char*>(a->ns->href)
+            && l == reinterpret_cast<const char*>(a->name)) {
+            xmlSetNsProp(m_node, a->ns, a->name, X(v));
+            return;
+        }
+    }
+    // An attribute set earlier under its plain prefixed name stands for the same one.
+    if (xmlAttrPtr a = findAttr(m_node, prefix + QLatin1Char(':') + localName); a && !a->ns)
+        xmlRemoveProp(a);
+    xmlNsPtr ns = xmlSearchNsByHref(m_node->doc, m_node, X(u));
+    if (!ns) {
+        setNamespaceDeclaration(prefix, uri);
+        ns = xmlSearchNsByHref(m_node->doc, m_node, X(u));
+    }
+    if (ns)
+        xmlSetNsProp(m_node, ns, X(l), X(v));
 }
 
 std::vector<std::pair<QString, QString>> Node::attributes() const
@@ -323,7 +382,9 @@ bool Document::finishLoad(_xmlDoc* doc, const QString& failure)
         vctxt->userData = &errors;
         vctxt->error = validityError;
         vctxt->warning = nullptr;
+        xmlSetStructuredErrorFunc(&errors, validityStructured);
         const int valid = xmlValidateDocument(vctxt, doc);
+        xmlSetStructuredErrorFunc(nullptr, silentStructured);
         xmlFreeValidCtxt(vctxt);
         if (!valid) {
             xmlFreeDoc(doc);

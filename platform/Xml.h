@@ -40,6 +40,15 @@ public:
     void removeAttribute(const QString& name);
     std::vector<std::pair<QString, QString>> attributes() const;
 
+    // A real namespace declaration (xmlns:prefix="uri") on this element:
+    // replaces the URI when the prefix is already declared here, so a loaded
+    // file never ends up with the declaration twice.
+    void setNamespaceDeclaration(const QString& prefix, const QString& uri);
+    // Sets the attribute {uri}localName, reusing whatever prefix the element
+    // already has in scope for `uri` and declaring `prefix` otherwise.
+    void setAttributeNS(const QString& uri, const QString& prefix, const QString& localName,
+                        const QString& value);
+
     // Child nodes, leaving out text nodes that hold only white space (the
     // parser keeps them; the rest of the program never wants them).
     std::vector<Node> children() const;

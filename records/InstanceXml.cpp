@@ -1,0 +1,265 @@
+#include "records/InstanceXml.h"
+
+#include "records/Procedures.h"
+#include "records/SEColl.h"
+#include "resources/StringTable.h"
+
+#include <cmath>
+
+namespace vimra {
+
+namespace {
+
+// Seconds from a millisecond attribute; false when the text is not a number.
+bool bMillisToSeconds(const QString& text, double& seconds)
+{
+    bool ok = false;
+    const double ms = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(ms))
+        return false;
+    seconds = ms / 1000.0;
+    return true;
+}
+
+// Whole milliseconds, halves to the even neighbour.
+QString strMillis(double seconds)
+{
+    return QString::number(static_cast<qint64>(std::nearbyint(seconds * 1000.0)));
+}
+
+// Both `start` and `end` present and numeric.
+bool bReadTimes(const xml::Node& e, double& dStart, double& dend)
+{
+    return e.hasAttribute(QStringLiteral("start")) && e.hasAttribute(QStringLiteral("end"))
+        && bMillisToSeconds(e.attribute(QStringLiteral("start")), dStart)
+        && bMillisToSeconds(e.attribute(QStringLiteral("end")), dend);
+}
+
+// Locale-independent: 15 significant digits as the platform writes them, or
+// more when 15 would not read back to the same value.
+QString strReal(double d)
+{
+    const QString s = QString::number(d, 'g', 15);
+    if (s.toDouble() == d)
+        return s;
+    return QString::number(d, 'g', QLocale::FloatingPointShortest);
+}
+
+QString strTypeMismatch(const SchemaElement& se)
+{
+    return QStringLiteral("Type mismatch: the value of %1 is not a %2").arg(se.strName, se.strType());
+}
+
+// The plain text of a scalar value; false for list, chunk and word-list values.
+bool bScalarText(const FieldValue& v, QString& out)
+{
+    if (auto d = std::get_if<double>(&v)) {
+        out = strReal(*d);
+        return true;
+    }
+    if (std::holds_alternative<std::shared_ptr<StringList>>(v) || std::holds_alternative<std::shared_ptr<Chunk>>(v)
+        || std::holds_alternative<std::shared_ptr<WordColl>>(v))
+        return false;
+    out = valueToText(v);
+    return true;
+}
+
+// A date value, or a text the platform would take for one (the default
+// "01/01/2001" of a new field).
+bool bDateOf(const FieldValue& v, QDate& date)
+{
+    if (auto d = std::get_if<QDate>(&v)) {
+        date = *d;
+        return d->isValid();
+    }
+    if (auto s = std::get_if<QString>(&v)) {
+        const QString t = s->trimmed();
+        date = QDate::fromString(t, QStringLiteral("M/d/yyyy"));
+        if (!date.isValid())
+            date = QDate::fromString(t, Qt::ISODate);
+        return date.isValid();
+    }
+    return false;
+}
+
+std::shared_ptr<StringList> listOfChildTexts(const xml::Node& e)
+{
+    auto list = std::make_shared<StringList>();
+    for (const xml::Node& c : e.childElements())
+        list->Add(c.text());
+    return list;
+}
+
+void Decode(SchemaElement& se, const xml::Node& e)
+{
+    const QString txt = e.text();
+    switch (se.tyType) {
+    case tyString:
+        if (!txt.isEmpty()) {
+            se.vContent = txt;
+            se.bValid = true;
+        }
+        break;
+    case tyDate: {
+        QDate d;
+        if (bParseDate(txt, d)) {
+            se.vContent = d;
+            se.bValid = true;
+        }
+        break;
+    }
+    case tyBool:
+        if (txt == QLatin1String("true") || txt == QLatin1String("false")) {
+            se.vContent = txt == QLatin1String("true");
+            se.bValid = true;
+        }
+        break;
+    case tySetOfStrings:
+    case tySetOfGUIDs:
+        if (auto list = listOfChildTexts(e); list->Count() > 0) {
+            se.vContent = list;
+            se.bValid = true;
+        }
+        break;
+    case tyChunkTime: {
+        auto chunk = std::make_shared<Chunk>();
+        se.bValid = bReadTimes(e, chunk->dStart, chunk->dend);
+        if (se.bValid) {
+            chunk->strFile = txt;
+            se.vContent = chunk;
+        }
+        break;
+    }
+    case tyWordList: {
+        auto words = std::make_shared<WordColl>();
+        for (const xml::Node& c : e.childElements()) {
+            double dStart = 0, dend = 0;
+            if (bReadTimes(c, dStart, dend))
+                words->Add(QString(), QString(), dStart, dend, c.text());
+        }
+        if (words->Count() > 0) {
+            se.vContent = words;
+            se.bValid = true;
+        }
+        break;
+    }
+    default: // Integer, Real, closed list and unrecognised types keep their text
+        se.vContent = txt;
+        se.bValid = true;
+        break;
+    }
+}
+
+QString Encode(const SchemaElement& se, xml::Node e)
+{
+    switch (se.tyType) {
+    case tyDate: {
+        QDate d;
+        if (!bDateOf(se.vContent, d))
+            return strTypeMismatch(se);
+        e.appendText(d.toString(QStringLiteral("yyyy-MM-dd")));
+        return {};
+    }
+    case tyBool:
+        e.appendText(vBoolToXML(se.vContent));
+        return {};
+    case tySetOfStrings:
+    case tySetOfGUIDs: {
+        auto list = valueObject<StringList>(se.vContent);
+        if (!list)
+            return strTypeMismatch(se);
+        const QString child = se.tyType == tySetOfStrings ? QStringLiteral("StringItem") : QStringLiteral("GUID");
+        for (const QString& item : *list)
+            e.appendElement(child).appendText(item);
+        return {};
+    }
+    case tyChunkTime: {
+        auto chunk = valueObject<Chunk>(se.vContent);
+        if (!chunk)
+            return strTypeMismatch(se);
+        e.setAttribute(QStringLiteral("start"), strMillis(chunk->dStart));
+        e.setAttribute(QStringLiteral("end"), strMillis(chunk->dend));
+        e.setAttribute(QStringLiteral("reasons"), QStringLiteral("0"));
+        e.appendText(chunk->strFile);
+        return {};
+    }
+    case tyWordList: {
+        auto words = valueObject<WordColl>(se.vContent);
+        if (!words)
+            return strTypeMismatch(se);
+        for (const auto& w : *words) {
+            xml::Node c = e.appendElement(QStringLiteral("Word"));
+            c.setAttribute(QStringLiteral("start"), strMillis(w->dStart));
+            c.setAttribute(QStringLiteral("end"), strMillis(w->dend));
+            c.appendText(w->strTxt);
+        }
+        return {};
+    }
+    default: {
+        QString txt;
+        if (!bScalarText(se.vContent, txt))
+            return strTypeMismatch(se);
+        e.appendText(txt);
+        return {};
+    }
+    }
+}
+
+} // namespace
+
+QString strReadInstance(SEColl& fields, const xml::Document& doc, const QString& strClass)
+{
+    const xml::Node root = doc.documentElement();
+    if (!root || root.localName() != strClass)
+        return strClass + QStringLiteral(": ") + text(1090);
+    const std::vector<xml::Node> children = root.childElements();
+    for (const SEColl::Record& se : fields) {
+        for (const xml::Node& e : children) {
+            if (e.nodeName() != se->strName)
+                continue;
+            Decode(*se, e);
+            se->bChanged = false;
+            if (!se->bValid)
+                se->vContent = std::monostate{};
+        }
+    }
+    return {};
+}
+
+QString WriteInstance(const SEColl& fields, xml::Document& doc)
+{
+    xml::Node root = doc.documentElement();
+    if (!root)
+        return QStringLiteral("The document has no root element");
+    root.removeChildren();
+    for (const SEColl::Record& se : fields) {
+        if (!se->bValid)
+            continue;
+        const QString err = Encode(*se, root.appendElement(se->strName));
+        if (!err.isEmpty())
+            return err;
+    }
+    AddXMLDeclaration(doc);
+    return {};
+}
+
+void AddXMLDeclaration(xml::Document& doc)
+{
+    // libxml2 keeps the declaration out of the node tree and always writes
+    // one on save, so there is never a second to avoid and nothing to insert.
+    if (doc.isNull())
+        doc.clear();
+}
+
+void SetSchemaLocation(xml::Document& doc, const QString& strSchemaPath)
+{
+    xml::Node root = doc.documentElement();
+    if (!root)
+        return;
+    const QString ns = QString::fromLatin1(kXsiNamespace);
+    root.setNamespaceDeclaration(QStringLiteral("xsi"), ns);
+    root.setAttributeNS(ns, QStringLiteral("xsi"), QStringLiteral("noNamespaceSchemaLocation"),
+                        vFileNameOf(strSchemaPath));
+}
+
+} // namespace vimra

@@ -1,0 +1,180 @@
+#include "records/SEColl.h"
+
+#include "platform/Prompts.h"
+#include "records/IOManager.h"
+#include "records/InstanceXml.h"
+#include "records/Settings.h"
+#include "resources/StringTable.h"
+
+#include <exception>
+
+namespace vimra {
+
+namespace {
+
+// An empty value never matches; an empty needle matches any other value.
+bool bMatchText(const QString& value, const QString& strText, bool bMatchCase)
+{
+    if (value.isEmpty())
+        return false;
+    if (strText.isEmpty())
+        return true;
+    if (bMatchCase)
+        return value.contains(strText, Qt::CaseSensitive);
+    return value.toLower().contains(strText.toLower(), Qt::CaseSensitive);
+}
+
+} // namespace
+
+SEColl::Record SEColl::Add(int tyType, const QString& strCloseList, const QString& strName,
+                           const FieldValue& vContent, const QString& strComment, bool bIgnore, bool bReadOnly,
+                           bool bChanged, bool bValid, const QString& sKey)
+{
+    auto se = std::make_shared<SchemaElement>();
+    se->tyType = tyType;
+    se->strCloseList = strCloseList;
+    se->strName = strName;
+    se->vContent = vContent;
+    se->strComment = strComment;
+    se->bIgnore = bIgnore;
+    se->bReadOnly = bReadOnly;
+    se->bChanged = bChanged;
+    se->bValid = bValid;
+    if (!m_col.Add(se, sKey))
+        return nullptr;
+    return se;
+}
+
+SEColl::Record SEColl::find(const QString& name) const
+{
+    for (const Record& se : m_col)
+        if (se->strName == name)
+            return se;
+    return nullptr;
+}
+
+int SEColl::iNumValid() const
+{
+    int n = 0;
+    for (const Record& se : m_col)
+        if (se->bValid)
+            ++n;
+    return n;
+}
+
+int SEColl::iNumValidAndReadable() const
+{
+    int n = 0;
+    for (const Record& se : m_col)
+        if (se->bValid && se->bIsHumanReadable())
+            ++n;
+    return n;
+}
+
+bool SEColl::bChanged() const
+{
+    for (const Record& se : m_col)
+        if (se->bChanged)
+            return true;
+    return false;
+}
+
+QString SEColl::strLoad(xml::Document& doc, const QString& strGUID, xml::Document& schemaDoc, IOManager& io,
+                        const QString& strClass, CloseListRegistry& closeLists)
+{
+    QString err = io.strOpen(doc, strGUID);
+    if (!err.isEmpty())
+        return err;
+    const QString path = strGetXSDPath();
+    if (path.isEmpty())
+        return {};
+    err = strLoadSchema(path, schemaDoc);
+    if (!err.isEmpty())
+        return err;
+    err = strParseClassType(schemaDoc, strClass, closeLists);
+    if (!err.isEmpty())
+        return text(1072) + err;
+    return strReadInstance(*this, doc, strClass);
+}
+
+QString SEColl::strInitAsNew(xml::Document& doc, xml::Document& schemaDoc, const QString& strSchemaPath,
+                             const QString& rootName, CloseListRegistry& closeLists)
+{
+    doc = xml::Document();
+    doc.createRoot(rootName);
+    const QString err = strLoadSchema(strSchemaPath, schemaDoc);
+    if (!err.isEmpty())
+        return err;
+    SetSchemaLocation(doc, strSchemaPath);
+    return strParseClassType(schemaDoc, rootName, closeLists);
+}
+
+bool SEColl::bSave(xml::Document& doc, const QString& strGUID, IOManager& io)
+{
+    if (!bChanged())
+        return true;
+    return bWriteAndStore(doc, strGUID, io);
+}
+
+bool SEColl::bSaveAs(xml::Document& doc, const QString& strGUID, IOManager& io)
+{
+    return bWriteAndStore(doc, strGUID, io);
+}
+
+// Any failure, whether a field that cannot be written or the store's, is shown
+// here and keeps every change flag, so a failed save never loses an edit.
+bool SEColl::bWriteAndStore(xml::Document& doc, const QString& strGUID, IOManager& io)
+{
+    QString err;
+    try {
+        err = WriteInstance(*this, doc);
+        if (err.isEmpty())
+            err = io.strSave(doc, strGUID);
+    } catch (const std::exception& e) {
+        err = QString::fromUtf8(e.what());
+    }
+    if (!err.isEmpty()) {
+        prompts().MsgBox(err, Prompts::OKOnly);
+        return false;
+    }
+    for (const Record& se : m_col)
+        se->bChanged = false;
+    return true;
+}
+
+int SEColl::iChildElements(const xml::Node& node)
+{
+    return static_cast<int>(node.childElements().size());
+}
+
+int SEColl::iSearchText(const QString& strText, bool bMatchCase) const
+{
+    int n = 0;
+    for (const Record& se : m_col) {
+        if (!se->bValid)
+            continue;
+        switch (se->tyType) {
+        case tyString:
+            if (bMatchText(valueToText(se->vContent), strText, bMatchCase))
+                ++n;
+            break;
+        case tySetOfStrings:
+            if (auto list = valueObject<StringList>(se->vContent))
+                for (const QString& item : *list)
+                    if (bMatchText(item, strText, bMatchCase))
+                        ++n;
+            break;
+        case tyWordList:
+            if (auto words = valueObject<WordColl>(se->vContent))
+                for (const auto& w : *words)
+                    if (w && bMatchText(w->strTxt, strText, bMatchCase))
+                        ++n;
+            break;
+        default:
+            break;
+        }
+    }
+    return n;
+}
+
+} // namespace vimra

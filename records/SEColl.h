@@ -1,0 +1,87 @@
+#pragma once
+
+#include "platform/Xml.h"
+#include "records/Coll.h"
+#include "records/SchemaElement.h"
+#include "records/ValueTypes.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace vimra {
+
+class IOManager;
+
+// The field list of one document object: its SchemaElement records in schema
+// order (a base type's fields first), filled from the XML Schema and the
+// object's instance file, written back, counted and searched. The DOM
+// documents belong to the calling object, which passes them in.
+class SEColl {
+public:
+    using Record = std::shared_ptr<SchemaElement>;
+
+    // Appends a new record (under sKey when it is not empty) and answers it;
+    // nullptr, with nothing added, when the key is already taken.
+    Record Add(int tyType, const QString& strCloseList, const QString& strName, const FieldValue& vContent,
+               const QString& strComment, bool bIgnore, bool bReadOnly, bool bChanged, bool bValid,
+               const QString& sKey = QString());
+    // The record at a 1-based position or under a key; throws std::out_of_range
+    // when there is none.
+    Record Item(int index) const { return m_col.Item(index); }
+    Record Item(const QString& sKey) const { return m_col.Item(sKey); }
+    int Count() const { return m_col.Count(); }
+    void Remove(int index) { m_col.Remove(index); }
+    void Remove(const QString& sKey) { m_col.Remove(sKey); }
+    auto begin() const { return m_col.begin(); }
+    auto end() const { return m_col.end(); }
+
+    // The first record whose strName is exactly `name`, or nullptr.
+    Record find(const QString& name) const;
+
+    int iNumValid() const;
+    // Assigned records the forms show (codes 0 to 6), ignored ones included.
+    int iNumValidAndReadable() const;
+    bool bChanged() const;
+
+    // Reads an existing object: opens its file into `doc`, builds the fields
+    // of strClass from the schema named by the settings into `schemaDoc`
+    // and decodes the instance. "" on success, else the error text.
+    QString strLoad(xml::Document& doc, const QString& strGUID, xml::Document& schemaDoc, IOManager& io,
+                    const QString& strClass, CloseListRegistry& closeLists);
+    // Prepares a new object: a bare root `rootName` with its schema location
+    // in `doc`, every field unassigned. "" on success, else the error text.
+    QString strInitAsNew(xml::Document& doc, xml::Document& schemaDoc, const QString& strSchemaPath,
+                         const QString& rootName, CloseListRegistry& closeLists);
+    // Writes and stores when anything changed. A failure is shown (OK only)
+    // and answers false with every change flag kept.
+    bool bSave(xml::Document& doc, const QString& strGUID, IOManager& io);
+    // As bSave, whether or not anything changed.
+    bool bSaveAs(xml::Document& doc, const QString& strGUID, IOManager& io);
+
+    // How many child nodes of `node` are elements.
+    static int iChildElements(const xml::Node& node);
+    // How many values of the assigned String, SetOfStrings and WordList
+    // fields contain strText (each list item and word counts on its own).
+    int iSearchText(const QString& strText, bool bMatchCase) const;
+
+private:
+    // The schema reader (SchemaReader.cpp).
+    QString strLoadSchema(const QString& strSchemaPath, xml::Document& schemaDoc);
+    static QString vLoadXML(const QString& strPath, xml::Document& doc);
+    QString strParseClassType(const xml::Document& schemaDoc, const QString& strClass,
+                              CloseListRegistry& closeLists);
+    QString strParseBaseType(const xml::Document& schemaDoc, const QString& strBase,
+                             CloseListRegistry& closeLists);
+    QString FillElements(const xml::Document& schemaDoc, const xml::Node& group, const QString& strClass,
+                         int iStart, CloseListRegistry& closeLists);
+    static std::shared_ptr<CloseList> clParseCloseList(const xml::Document& schemaDoc,
+                                                       const QString& strTypeName);
+    void AppendBlank(int n);
+
+    bool bWriteAndStore(xml::Document& doc, const QString& strGUID, IOManager& io);
+
+    Coll<Record> m_col;
+};
+
+} // namespace vimra

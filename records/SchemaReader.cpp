@@ -1,0 +1,245 @@
+// The XML Schema reader of SEColl: builds a class's records from the subset
+// of XML Schema the installation's schema uses. Constructs and attributes are
+// matched by local name, values exactly.
+
+#include "records/SEColl.h"
+
+#include "resources/StringTable.h"
+
+namespace vimra {
+
+namespace {
+
+QString localOf(const QString& name)
+{
+    const int colon = name.indexOf(QLatin1Char(':'));
+    return colon < 0 ? name : name.mid(colon + 1);
+}
+
+// The value of the attribute with this local name (the last when repeated
+// under different prefixes); `found` tells whether there was one.
+QString attrByLocalName(const xml::Node& node, const QString& local, bool* found = nullptr)
+{
+    QString value;
+    bool any = false;
+    for (const auto& [name, v] : node.attributes())
+        if (localOf(name) == local) {
+            value = v;
+            any = true;
+        }
+    if (found)
+        *found = any;
+    return value;
+}
+
+bool hasAttrValue(const xml::Node& node, const QString& local, const QString& value)
+{
+    for (const auto& [name, v] : node.attributes())
+        if (localOf(name) == local && v == value)
+            return true;
+    return false;
+}
+
+// The last child element whose local name is one of `names`.
+xml::Node lastChild(const xml::Node& parent, std::initializer_list<const char*> names)
+{
+    xml::Node found;
+    for (const xml::Node& c : parent.childElements())
+        for (const char* n : names)
+            if (c.localName() == QLatin1String(n))
+                found = c;
+    return found;
+}
+
+// The first top-level element carrying name="value".
+xml::Node topLevelNamed(const xml::Document& schemaDoc, const QString& value)
+{
+    for (const xml::Node& c : schemaDoc.documentElement().childElements())
+        if (hasAttrValue(c, QStringLiteral("name"), value))
+            return c;
+    return {};
+}
+
+QString classError(const QString& strClass, int id) { return strClass + QLatin1Char(':') + text(id); }
+
+} // namespace
+
+QString SEColl::strLoadSchema(const QString& strSchemaPath, xml::Document& schemaDoc)
+{
+    if (strSchemaPath.isEmpty())
+        return text(1075);
+    schemaDoc = xml::Document();
+    return vLoadXML(strSchemaPath, schemaDoc);
+}
+
+QString SEColl::vLoadXML(const QString& strPath, xml::Document& doc)
+{
+    if (doc.load(strPath))
+        return {};
+    return text(1072) + doc.parseErrorReason();
+}
+
+void SEColl::AppendBlank(int n)
+{
+    for (int i = 0; i < n; ++i)
+        m_col.Add(std::make_shared<SchemaElement>());
+}
+
+QString SEColl::strParseClassType(const xml::Document& schemaDoc, const QString& strClass,
+                                  CloseListRegistry& closeLists)
+{
+    const xml::Node decl = topLevelNamed(schemaDoc, strClass);
+    if (!decl)
+        return text(1073) + strClass;
+    const xml::Node complexType = lastChild(decl, {"complexType"});
+    if (!complexType)
+        return classError(strClass, 1074);
+    xml::Node group = lastChild(complexType, {"sequence", "all", "complexContent"});
+    if (!group)
+        return classError(strClass, 1076);
+
+    if (group.localName() == QLatin1String("complexContent")) {
+        const xml::Node extension = lastChild(group, {"extension"});
+        if (!extension)
+            return classError(strClass, 1076);
+        const QString err = strParseBaseType(schemaDoc, attrByLocalName(extension, QStringLiteral("base")),
+                                             closeLists);
+        if (!err.isEmpty())
+            return err;
+        group = lastChild(extension, {"sequence", "all"});
+        if (!group)
+            return classError(strClass, 1087);
+    }
+
+    const int n = iChildElements(group);
+    if (n == 0)
+        return classError(strClass, 1077);
+    const int iStart = Count() + 1;
+    AppendBlank(n);
+    return FillElements(schemaDoc, group, strClass, iStart, closeLists);
+}
+
+QString SEColl::strParseBaseType(const xml::Document& schemaDoc, const QString& strBase,
+                                 CloseListRegistry& closeLists)
+{
+    xml::Node base;
+    for (const xml::Node& c : schemaDoc.documentElement().childElements())
+        if (c.localName() == QLatin1String("complexType") && hasAttrValue(c, QStringLiteral("name"), strBase)) {
+            base = c;
+            break;
+        }
+    if (!base)
+        return text(1073) + strBase;
+    const xml::Node group = lastChild(base, {"sequence", "all"});
+    if (!group)
+        return classError(strBase, 1076);
+    const int n = iChildElements(group);
+    if (n == 0)
+        return classError(strBase, 1077);
+    // The list is empty here (it is filled once), so this is position 1.
+    const int iStart = Count() + 1;
+    AppendBlank(n);
+    return FillElements(schemaDoc, group, strBase, iStart, closeLists);
+}
+
+QString SEColl::FillElements(const xml::Document& schemaDoc, const xml::Node& group, const QString& strClass,
+                             int iStart, CloseListRegistry& closeLists)
+{
+    // Built-in types carry the prefix of the group element holding them.
+    const QString p = group.prefix();
+    int i = iStart == 0 ? 1 : iStart;
+    for (const xml::Node& decl : group.childElements()) {
+        SchemaElement& se = *Item(i);
+        se.bIgnore = false;
+        se.bReadOnly = false;
+        for (const xml::Node& annotation : decl.childElements()) {
+            if (annotation.localName() != QLatin1String("annotation"))
+                continue;
+            for (const xml::Node& appinfo : annotation.childElements()) {
+                if (appinfo.localName() != QLatin1String("appinfo"))
+                    continue;
+                const QString flag = appinfo.text().toLower();
+                if (flag == QLatin1String("ignore"))
+                    se.bIgnore = true;
+                else if (flag == QLatin1String("readonly"))
+                    se.bReadOnly = true;
+            }
+        }
+        QString type;
+        for (const auto& [name, value] : decl.attributes()) {
+            const QString local = localOf(name);
+            if (local == QLatin1String("name"))
+                se.strName = value;
+            else if (local == QLatin1String("type"))
+                type = value;
+        }
+        se.strComment = decl.text();
+        if (se.strName.isEmpty() || type.isEmpty())
+            return strClass + QLatin1Char(':') + text(1078) + QString::number(i) + text(1079);
+        if (se.strName.contains(QLatin1String("GUID")))
+            se.bReadOnly = true;
+
+        if (type == p + QLatin1String(":string"))
+            se.tyType = tyString;
+        else if (type == QLatin1String("SetOfStrings"))
+            se.tyType = tySetOfStrings;
+        else if (type == QLatin1String("SetOfGUIDs"))
+            se.tyType = tySetOfGUIDs;
+        else if (type == p + QLatin1String(":integer"))
+            se.tyType = tyInteger;
+        else if (type == p + QLatin1String(":date"))
+            se.tyType = tyDate;
+        else if (type == p + QLatin1String(":float"))
+            se.tyType = tyReal;
+        else if (type == p + QLatin1String(":boolean"))
+            se.tyType = tyBool;
+        else if (type == QLatin1String("ChunkType"))
+            se.tyType = tyChunkTime;
+        else if (type == QLatin1String("SetOfWords"))
+            se.tyType = tyWordList;
+        else {
+            se.tyType = tyCloseList;
+            // A list is parsed once per document; later objects reuse it even
+            // when the schema file changed in between.
+            if (closeLists.Contains(type)) {
+                se.strCloseList = type;
+            } else if (auto cl = clParseCloseList(schemaDoc, type)) {
+                closeLists.Add(cl, type);
+                se.strCloseList = type;
+            } else {
+                se.bIgnore = true;
+                se.tyType = tyUnknow;
+            }
+        }
+        se.bChanged = false;
+        se.bValid = false;
+        ++i;
+    }
+    return {};
+}
+
+std::shared_ptr<CloseList> SEColl::clParseCloseList(const xml::Document& schemaDoc, const QString& strTypeName)
+{
+    const xml::Node simpleType = topLevelNamed(schemaDoc, strTypeName);
+    if (!simpleType || simpleType.localName() != QLatin1String("simpleType"))
+        return nullptr;
+    const xml::Node restriction = simpleType.firstChildElement(QStringLiteral("restriction"));
+    if (!restriction)
+        return nullptr;
+    auto items = std::make_shared<StringList>();
+    for (const xml::Node& e : restriction.childElements()) {
+        if (e.localName() != QLatin1String("enumeration"))
+            continue;
+        for (const auto& [name, value] : e.attributes())
+            if (localOf(name) == QLatin1String("value"))
+                items->Add(value);
+    }
+    if (items->Count() == 0)
+        return nullptr;
+    auto cl = std::make_shared<CloseList>();
+    cl->strCLName = strTypeName;
+    cl->colItems = items;
+    return cl;
+}
+
+} // namespace vimra

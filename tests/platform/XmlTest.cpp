@@ -1,0 +1,65 @@
+#include "platform/Xml.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vimra;
+
+TEST(Xml, LoadFailuresAlwaysCarryAReason)
+{
+    xml::Document doc;
+    EXPECT_FALSE(doc.loadXml("<a><b></a>"));
+    EXPECT_TRUE(doc.parseErrorReason().contains("line 1")) << doc.parseErrorReason().toStdString();
+
+    EXPECT_FALSE(doc.load("/nonexistent/x.xml"));
+    EXPECT_FALSE(doc.parseErrorReason().isEmpty());
+
+    // A document that declares a DTD is held to it, and the reason names the fault.
+    QTemporaryDir dir;
+    QFile dtd(dir.filePath("r.dtd"));
+    ASSERT_TRUE(dtd.open(QIODevice::WriteOnly));
+    dtd.write("<!ELEMENT r (k)*>\n<!ELEMENT k EMPTY>\n");
+    dtd.close();
+    QFile bad(dir.filePath("bad.xml"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("<?xml version=\"1.0\"?>\n<!DOCTYPE r SYSTEM \"r.dtd\">\n<r><x/></r>\n");
+    bad.close();
+    EXPECT_FALSE(doc.load(bad.fileName()));
+    EXPECT_TRUE(doc.parseErrorReason().contains("x")) << doc.parseErrorReason().toStdString();
+}
+
+TEST(Xml, WalksSkipWhitespaceAndNamesSplitAtThePrefix)
+{
+    xml::Document doc;
+    ASSERT_TRUE(doc.loadXml("<xs:schema xmlns:xs='urn:x'>\n  <xs:element name='a'/>\n  <!-- c -->\n  <b/>\n</xs:schema>"));
+    const xml::Node root = doc.documentElement();
+    EXPECT_EQ(root.localName(), "schema");
+    EXPECT_EQ(root.prefix(), "xs");
+    EXPECT_EQ(root.nodeName(), "xs:schema");
+    const auto kids = root.children();
+    ASSERT_EQ(kids.size(), 3u); // element, comment, element: no blank text nodes
+    EXPECT_EQ(kids[0].attribute("name"), "a");
+    EXPECT_TRUE(kids[1].isComment());
+    EXPECT_EQ(root.childElements().size(), 2u);
+}
+
+TEST(Xml, TextIsTakenLiterallyAndSavedAsUtf8)
+{
+    xml::Document doc;
+    xml::Node root = doc.createRoot("Storage");
+    root.appendElement("Collocation").appendText("a & b <c> è");
+    const QByteArray out = doc.toBytes();
+    EXPECT_TRUE(out.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
+    EXPECT_TRUE(out.contains("a &amp; b &lt;c&gt; \xc3\xa8"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("s.xml");
+    QString error;
+    ASSERT_TRUE(doc.save(path, &error)) << error.toStdString();
+    xml::Document back;
+    ASSERT_TRUE(back.load(path));
+    EXPECT_EQ(back.documentElement().firstChildElement("Collocation").text(), "a & b <c> è");
+    EXPECT_FALSE(doc.save(dir.filePath("missing/s.xml"), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
