@@ -1,0 +1,58 @@
+#include "shell/Startup.h"
+
+#include "records/AppState.h"
+#include "records/ThematicKeywords.h"
+#include "shell/frmMain.h"
+#include "shell/frmSplash.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace vimra {
+
+QString strStripQuotes(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('"'));
+    return parts.size() == 3 ? parts[1] : text;
+}
+
+std::unique_ptr<frmMain> Main(const QStringList& arguments,
+                              const std::function<void(frmMain&)>& plugIn)
+{
+    appState().strCommandLine = arguments.mid(1).join(QLatin1Char(' '));
+
+    auto main = std::make_unique<frmMain>();
+    if (plugIn)
+        plugIn(*main);
+
+    LoadThematicKeywords();
+    appState().iCrossLanguage = 0;
+
+    main->show();
+
+    auto* splash = new frmSplash(main.get());
+    splash->adjustSize();
+    splash->move(main->geometry().center() - splash->rect().center());
+    main->setSplash(splash);
+    splash->show();
+    // Draw it now: the command-line open below may take a while.
+    splash->repaint();
+    QCoreApplication::processEvents();
+
+    if (!appState().strCommandLine.isEmpty()) {
+        const QString path = strStripQuotes(appState().strCommandLine);
+        // Quotes around nothing name no file.
+        if (!path.isEmpty()) {
+            // Absolute, so the document's identifiers survive a later change
+            // of the current folder.
+            appState().strCommandLine = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+            if (main->documentCommands.OpenFile)
+                main->documentCommands.OpenFile(appState().strCommandLine);
+        } else {
+            appState().strCommandLine = path;
+        }
+    }
+    return main;
+}
+
+} // namespace vimra

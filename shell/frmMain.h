@@ -1,0 +1,149 @@
+#pragma once
+
+#include "shell/MainLayout.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QTimer;
+class QToolBar;
+class QTreeWidget;
+
+namespace vimra {
+
+class frmSplash;
+
+// Which of the storage-mode entries of the File menu can be chosen.
+struct FileMenuEnabling {
+    bool bExportToDB = false;
+    bool bImportToFS = false;
+    bool operator==(const FileMenuEnabling&) const = default;
+};
+FileMenuEnabling fileMenuEnabling(bool bDocumentCurrent, bool bFileSystem);
+
+// The program's one main window: the document tree and the expression tree
+// side by side under their titles, a toolbar, a status bar and the menus
+// through which every command starts.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // The document commands plug in here. Unset, the command is not offered:
+    // start-up opens no command-line file and closing drops the document.
+    struct DocumentCommands {
+        // Opens a document (".xml") or reads a link file (any other name).
+        std::function<void(const QString& strFileName)> OpenFile;
+        // Closes the current document, asking to save it first; false when
+        // the user cancelled (the program then stays open).
+        std::function<bool()> CloseDocument;
+        // Whether the current document's store works on the file system;
+        // unset, every document does.
+        std::function<bool()> bFileSystem;
+    };
+    DocumentCommands documentCommands;
+
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // The text of the status bar's first panel; the document model writes its
+    // progress here while it opens and saves objects.
+    QString strStatusBarText() const;
+    void setStrStatusBarText(const QString& text);
+
+    // Lays the panes out for splitter position x (twips); writes back the
+    // clamped position.
+    void SizeControls(double& x);
+    const MainFrameLayout& frameLayout() const { return m_layout; }
+
+    // The splash that the first timer tick unloads.
+    void setSplash(frmSplash* splash);
+    frmSplash* splash() const;
+
+    // Handlers, as the user's actions reach them.
+    void mnuFile_Click();
+    void mnuLanguage_Click(int index);
+    void tbToolBar_ButtonClick(const QString& key);
+    void Timer1_Timer();
+    void imgSplitter_MouseDown();
+    void imgSplitter_MouseMove(double xTwips); // x within the handle
+    void imgSplitter_MouseUp();
+
+    // Controls.
+    QToolBar* tbToolBar = nullptr;
+    QWidget* picTitles = nullptr;
+    std::array<QLabel*, 2> lblTitle{};
+    QTreeWidget* tvwMainTree = nullptr;
+    QTreeWidget* tvwExpression = nullptr;
+    QWidget* imgSplitter = nullptr;
+    QFrame* picSplitter = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    QMenu* mnuFile = nullptr;
+    QAction* mnuFileOpen = nullptr;
+    QAction* mnuFileSave = nullptr;
+    QAction* mnuFileSaveAs = nullptr;
+    QAction* mnuFileFind = nullptr;
+    QAction* mnuFileNew = nullptr;
+    QAction* mnuImportToFS = nullptr;
+    QAction* mnuExportToDB = nullptr;
+    QAction* mnuFileClose = nullptr;
+
+    QMenu* mnuEdit = nullptr; // also the trees' context menu
+    QAction* mnuEditMetadata = nullptr;
+    QAction* mnuEditAttributes = nullptr;
+    QAction* mnuAddChild = nullptr;
+    QMenu* mnuAddMainExpr = nullptr;
+    QAction* mnuAddMainVideo = nullptr;
+    QAction* mnuAddMainAudio = nullptr;
+    QAction* mnuAddMainTranscript = nullptr;
+
+    QMenu* mnuView = nullptr;
+    QMenu* mnuTools = nullptr;
+    QMenu* mnuLanguage = nullptr;
+    // English, Italian, Dutch, German, French, CrossLanguage Disabled.
+    std::array<QAction*, 6> mnuLanguageItems{};
+    QMenu* mnuOptions = nullptr;
+    QAction* mnuConnection = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpContents = nullptr;
+    QAction* mnuHelpSearchForHelpOn = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+
+    // Fields of the window.
+    bool bMoving = false;
+    int iMainTreeButton = -1;
+    bool bMainTreeContext = false;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildStatusBar();
+    void buildPanes();
+    void Form_Load();
+    void Form_Resize();
+    void Form_Unload();
+    MainFrameMetrics metrics() const;
+    void applyLayout();
+    void updateClock();
+
+    QWidget* m_panes = nullptr;
+    QLabel* m_statusText = nullptr;
+    QLabel* m_statusDate = nullptr;
+    QLabel* m_statusTime = nullptr;
+    QTimer* m_clock = nullptr;
+    MainFrameLayout m_layout;
+    int m_iCheckedLanguage = 0;
+    QPointer<frmSplash> m_splash;
+};
+
+} // namespace vimra

@@ -1,0 +1,223 @@
+#include "shell/frmMain.h"
+
+#include "ShellTestSupport.h"
+#include "shell/UserSettings.h"
+#include "support/FakePrompts.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+using namespace vimra;
+using vimra::test::FakePrompts;
+
+namespace vimra {
+class AVDocument;
+}
+
+namespace {
+
+class MainWindowTest : public vimra::test::ShellTest {};
+
+// Stands for "a document is current"; the window only asks whether there is
+// one and never touches it.
+std::shared_ptr<AVDocument> someDocument()
+{
+    static auto holder = std::make_shared<int>(0);
+    return std::shared_ptr<AVDocument>(holder, reinterpret_cast<AVDocument*>(holder.get()));
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, LoadsLocalisedWithDefaultPlacement)
+{
+    frmMain w;
+    EXPECT_EQ(w.windowTitle(), "vimra");
+    EXPECT_EQ(w.pos(), QPoint(67, 67));
+    EXPECT_EQ(w.size(), QSize(433, 433));
+    EXPECT_EQ(w.lblTitle[0]->text(), "Bibliographic's data");
+    EXPECT_EQ(w.lblTitle[1]->text(), "Multimedia data");
+    EXPECT_EQ(w.mnuFile->title(), "&File");
+    EXPECT_EQ(w.mnuFileSaveAs->text(), "Sav&e As...");
+    EXPECT_EQ(w.mnuHelpAbout->text(), "&About ");
+    EXPECT_EQ(w.mnuLanguageItems[5]->text(), "CrossLanguage Disabled");
+    EXPECT_FALSE(w.mnuView->menuAction()->isEnabled());
+    EXPECT_EQ(w.tbToolBar->actions().size(), 11);
+    EXPECT_EQ(w.tbToolBar->actions()[6]->toolTip(), "Properties");
+    EXPECT_EQ(w.strStatusBarText(), "Status");
+    w.setStrStatusBarText("Opening object n. 3");
+    EXPECT_EQ(w.strStatusBarText(), "Opening object n. 3");
+    EXPECT_TRUE(w.Timer1->isActive());
+    EXPECT_EQ(w.Timer1->interval(), 2000);
+}
+
+TEST_F(MainWindowTest, PlacementIsReadAtLoadAndWrittenAtClose)
+{
+    SaveSetting("MainLeft", "1500");
+    SaveSetting("MainTop", "3000");
+    SaveSetting("MainWidth", "9000");
+    SaveSetting("MainHeight", "7500");
+    {
+        frmMain w;
+        EXPECT_EQ(w.geometry().size(), QSize(600, 500));
+        EXPECT_EQ(w.pos(), QPoint(100, 200));
+        w.show();
+        w.move(30, 40);
+        w.resize(500, 400);
+        w.close();
+    }
+    EXPECT_EQ(GetSetting("MainLeft"), "450");
+    EXPECT_EQ(GetSetting("MainTop"), "600");
+    EXPECT_EQ(GetSetting("MainWidth"), "7500");
+    EXPECT_EQ(GetSetting("MainHeight"), "6000");
+    EXPECT_EQ(GetSetting("ViewMode"), "vimra");
+}
+
+TEST_F(MainWindowTest, ClosingMinimisedKeepsThePlacementButWritesViewMode)
+{
+    SaveSetting("MainWidth", "9000");
+    frmMain w;
+    w.showMinimized();
+    w.resize(300, 300);
+    w.close();
+    EXPECT_EQ(GetSetting("MainWidth"), "9000");
+    EXPECT_EQ(GetSetting("MainLeft"), "");
+    EXPECT_EQ(GetSetting("ViewMode"), "vimra");
+}
+
+TEST_F(MainWindowTest, ClosingDropsTheDocumentUnlessTheCloseQuestionIsCancelled)
+{
+    frmMain w;
+    w.show();
+    appState().objAVDoc = someDocument();
+    bool answer = false;
+    int asked = 0;
+    w.documentCommands.CloseDocument = [&] { ++asked; return answer; };
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(GetSetting("ViewMode"), ""); // nothing of the unload ran
+
+    answer = true;
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(appState().objAVDoc, nullptr);
+    EXPECT_EQ(GetSetting("ViewMode"), "vimra");
+}
+
+TEST_F(MainWindowTest, WindowIsNeverNarrowerThanThreeThousandTwips)
+{
+    frmMain w;
+    w.show();
+    w.resize(50, 400);
+    EXPECT_EQ(w.width(), 200);
+}
+
+TEST_F(MainWindowTest, TreesShareThePaneAreaAndEndAboveTheStatusBar)
+{
+    frmMain w;
+    w.show();
+    w.resize(600, 500);
+    QApplication::processEvents();
+    const QRect left = w.tvwMainTree->geometry();
+    const QRect right = w.tvwExpression->geometry();
+    EXPECT_EQ(left.right() + 1, right.left());
+    EXPECT_LE(std::abs(left.width() - right.width()), 1);
+    EXPECT_GT(left.height(), 300);
+    const QPoint bottom = w.tvwMainTree->mapTo(&w, QPoint(0, w.tvwMainTree->height()));
+    EXPECT_LE(bottom.y(), w.statusBar()->geometry().top());
+    EXPECT_GE(w.lblTitle[0]->height(), w.lblTitle[0]->sizeHint().height());
+}
+
+TEST_F(MainWindowTest, SplitterDragHoldsTheBarAndDropsAtFifteenHundred)
+{
+    frmMain w;
+    w.show();
+    w.resize(600, 500);
+    w.imgSplitter_MouseDown();
+    EXPECT_TRUE(w.bMoving);
+    EXPECT_TRUE(w.picSplitter->isVisible());
+    w.imgSplitter_MouseMove(-w.frameLayout().imgSplitter.left + 200);
+    EXPECT_EQ(w.frameLayout().picSplitter.left, 500);
+    w.imgSplitter_MouseUp();
+    EXPECT_FALSE(w.bMoving);
+    EXPECT_FALSE(w.picSplitter->isVisible());
+    EXPECT_EQ(w.frameLayout().imgSplitter.left, 1500);
+    EXPECT_EQ(w.tvwMainTree->width(), 100);
+}
+
+TEST_F(MainWindowTest, LanguageMenuChecksOneEntryAndWarnsWhenDisabling)
+{
+    FakePrompts boxes;
+    frmMain w;
+    auto& items = w.mnuLanguageItems;
+    auto checked = [&] {
+        QList<int> on;
+        for (int k = 0; k < 6; ++k)
+            if (items[size_t(k)]->isChecked())
+                on << k;
+        return on;
+    };
+    EXPECT_EQ(checked(), QList<int>{0});
+
+    items[0]->trigger(); // the checked entry again
+    EXPECT_EQ(checked(), QList<int>{0});
+    EXPECT_EQ(appState().iCrossLanguage, 0);
+
+    items[3]->trigger();
+    EXPECT_EQ(checked(), QList<int>{3});
+    EXPECT_EQ(appState().iCrossLanguage, 3);
+    EXPECT_TRUE(boxes.calls.empty());
+
+    items[5]->trigger();
+    items[5]->trigger();
+    EXPECT_EQ(checked(), QList<int>{5});
+    EXPECT_EQ(appState().iCrossLanguage, 5);
+    ASSERT_EQ(boxes.calls.size(), 1u);
+    EXPECT_EQ(boxes.calls[0].text, text(1164));
+    EXPECT_EQ(boxes.calls[0].buttons, Prompts::OKOnly);
+    EXPECT_EQ(boxes.calls[0].icon, Prompts::NoIcon);
+}
+
+TEST_F(MainWindowTest, FileMenuStorageEntriesFollowTheCurrentDocument)
+{
+    EXPECT_EQ(fileMenuEnabling(false, true), (FileMenuEnabling{false, false}));
+    EXPECT_EQ(fileMenuEnabling(true, true), (FileMenuEnabling{true, false}));
+    EXPECT_EQ(fileMenuEnabling(true, false), (FileMenuEnabling{false, true}));
+
+    frmMain w;
+    emit w.mnuFile->aboutToShow();
+    EXPECT_FALSE(w.mnuExportToDB->isEnabled());
+    EXPECT_FALSE(w.mnuImportToFS->isEnabled());
+
+    appState().objAVDoc = someDocument();
+    emit w.mnuFile->aboutToShow();
+    EXPECT_TRUE(w.mnuExportToDB->isEnabled());
+    EXPECT_FALSE(w.mnuImportToFS->isEnabled());
+    EXPECT_TRUE(w.mnuFileOpen->isEnabled());
+
+    w.documentCommands.bFileSystem = [] { return false; };
+    emit w.mnuFile->aboutToShow();
+    EXPECT_FALSE(w.mnuExportToDB->isEnabled());
+    EXPECT_TRUE(w.mnuImportToFS->isEnabled());
+    appState().objAVDoc.reset();
+}
+
+TEST_F(MainWindowTest, ToolbarButtonsShowTheirPlaceholdersOnly)
+{
+    FakePrompts boxes;
+    frmMain w;
+    for (QAction* a : w.tbToolBar->actions())
+        a->trigger();
+    EXPECT_EQ(boxes.messages(),
+              QStringList({"Add 'Back' button code.", "Add 'Forward' button code.",
+                           "Add 'mnuEditCut_Click' code.", "Add 'mnuEditCopy_Click' code.",
+                           "Add 'mnuEditPaste_Click' code.", "Add 'mnuFileDelete_Click' code.",
+                           "Add 'mnuFileProperties_Click' code."}));
+    EXPECT_EQ(boxes.calls[2].title, "vimra");
+    EXPECT_EQ(appState().objAVDoc, nullptr);
+}

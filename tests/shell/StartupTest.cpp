@@ -1,0 +1,123 @@
+#include "shell/Startup.h"
+
+#include "ShellTestSupport.h"
+#include "records/ThematicKeywords.h"
+#include "shell/frmMain.h"
+#include "shell/frmSplash.h"
+#include "support/FakePrompts.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace vimra;
+using vimra::test::FakePrompts;
+
+namespace {
+
+class StartupTest : public vimra::test::ShellTest {};
+
+// Keeps every message box open for a while, as a slow user would.
+class SlowPrompts : public FakePrompts {
+public:
+    int MsgBox(const QString& text, Buttons buttons, Icon icon, const QString& title) override
+    {
+        vimra::test::waitFor([] { return false; }, 2600);
+        return FakePrompts::MsgBox(text, buttons, icon, title);
+    }
+};
+
+bool splashGone(const frmMain& w, int timeoutMs)
+{
+    return vimra::test::waitFor([&] { return w.splash() == nullptr; }, timeoutMs);
+}
+
+} // namespace
+
+TEST(StripQuotes, OnlyExactlyTwoQuotesAreStripped)
+{
+    EXPECT_EQ(strStripQuotes("\"/home/me/My Film.xml\""), "/home/me/My Film.xml");
+    EXPECT_EQ(strStripQuotes("/home/me/My Film.xml"), "/home/me/My Film.xml");
+    EXPECT_EQ(strStripQuotes("-x \"a b.xml\" -y"), "a b.xml");
+    EXPECT_EQ(strStripQuotes("\"a.xml\" \"b.xml\""), "\"a.xml\" \"b.xml\"");
+    EXPECT_EQ(strStripQuotes("\"a.xml"), "\"a.xml");
+    EXPECT_EQ(strStripQuotes(""), "");
+}
+
+TEST_F(StartupTest, WithoutVocabularyWarnsAndStartsAnyway)
+{
+    FakePrompts boxes;
+    writeMachineSettings(m_dir.filePath("missing.xml"));
+    appState().iCrossLanguage = 4;
+    const auto w = Main({"vimra"});
+
+    // The reader's own reason comes first; start-up's warning is the last word.
+    ASSERT_FALSE(boxes.messages().isEmpty());
+    EXPECT_EQ(boxes.messages().last(), text(1146));
+    EXPECT_EQ(appState().objThematicKeywords, nullptr);
+    EXPECT_EQ(appState().iCrossLanguage, 0);
+    EXPECT_TRUE(w->isVisible());
+    ASSERT_NE(w->splash(), nullptr);
+    EXPECT_TRUE(w->splash()->isVisible());
+    EXPECT_EQ(appState().strCommandLine, "");
+}
+
+TEST_F(StartupTest, WithVocabularyShowsNoMessageAndTheSplashClosesByTheTimer)
+{
+    FakePrompts boxes;
+    writeMachineSettings(QStringLiteral(VIMRA_RESOURCES) + "/ThematicKeywords.xml");
+    const auto w = Main({"vimra"});
+
+    EXPECT_TRUE(boxes.calls.empty());
+    EXPECT_NE(appState().objThematicKeywords, nullptr);
+    frmSplash* splash = w->splash();
+    ASSERT_NE(splash, nullptr);
+    EXPECT_EQ(splash->lblProductName->text(), "vimra");
+    EXPECT_EQ(splash->lblVersion->text(), "Version 3.0.1");
+    EXPECT_EQ(splash->lblPlatform->text(), "Windows NT 5");
+    EXPECT_EQ(splash->lblCompanyProduct->text(), text(1058));
+    EXPECT_EQ(splash->lblCompanyProduct->font().pointSize(), 16);
+
+    EXPECT_TRUE(splashGone(*w, 4000));
+    EXPECT_FALSE(w->Timer1->isActive());
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(StartupTest, SplashClosesEvenWhenTheWarningOutlastsTheTimer)
+{
+    SlowPrompts boxes;
+    writeMachineSettings(m_dir.filePath("missing.xml"));
+    const auto w = Main({"vimra"});
+    ASSERT_FALSE(boxes.messages().isEmpty());
+    EXPECT_EQ(boxes.messages().last(), text(1146));
+    EXPECT_TRUE(splashGone(*w, 4000));
+    EXPECT_FALSE(w->Timer1->isActive());
+}
+
+TEST_F(StartupTest, CommandLineFileIsOpenedUnquotedAndAbsolute)
+{
+    FakePrompts boxes;
+    QStringList opened;
+    const auto plugIn = [&](frmMain& w) {
+        w.documentCommands.OpenFile = [&](const QString& path) {
+            EXPECT_TRUE(w.isVisible()); // after the window and the splash are up
+            EXPECT_NE(w.splash(), nullptr);
+            opened << path;
+        };
+    };
+
+    auto w = Main({"vimra", "\"/data/My", "Film.xml\""}, plugIn);
+    EXPECT_EQ(opened, QStringList{"/data/My Film.xml"});
+    EXPECT_EQ(appState().strCommandLine, "/data/My Film.xml");
+    w.reset();
+
+    opened.clear();
+    w = Main({"vimra", "films/Film.xml"}, plugIn);
+    EXPECT_EQ(opened, QStringList{QDir::current().absoluteFilePath("films/Film.xml")});
+    w.reset();
+
+    opened.clear();
+    w = Main({"vimra"}, plugIn);
+    EXPECT_TRUE(opened.isEmpty());
+}
