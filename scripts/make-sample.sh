@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Writes a small sample document for this machine: a root with one Version,
+# one Media and one Storage whose Collocation is a short generated clip.
+# Identifiers are absolute paths, so the sample is made where it is used.
+# Usage: make-sample.sh FOLDER   (prints the path of the document's root file)
+set -euo pipefail
+dir=$(realpath -m "${1:?folder}")
+mkdir -p "$dir/Sample_files"
+files="$dir/Sample_files"
+clip="$dir/sample-clip.mpg"
+if [ ! -s "$clip" ]; then
+  ffmpeg -loglevel error -y -f lavfi -i "testsrc=duration=8:size=320x240:rate=25" \
+         -f lavfi -i "sine=frequency=440:duration=8" -c:v mpeg1video -q:v 4 -c:a mp2 \
+         -shortest "$clip"
+fi
+
+head='<?xml version="1.0" encoding="UTF-8"?>'
+ns='xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance" xsi:noNamespaceSchemaLocation="vimra.xsd"'
+
+cat > "$dir/Sample.xml" <<XML
+$head
+<AVDocument $ns><AVDocGUID>$dir/Sample.xml</AVDocGUID><Title>Harbour at dawn</Title><OriginalTitle>Il porto all'alba</OriginalTitle><expressedby><GUID>$files/Sample_version1.xml</GUID></expressedby><Themes>Arts and Culture</Themes><Subthemes>Music</Subthemes><ThematicKeywords><StringItem>Classical music</StringItem></ThematicKeywords><Directors><StringItem>M. Rossi</StringItem></Directors><ProductionYear>1962</ProductionYear><AccessRestricted>false</AccessRestricted></AVDocument>
+XML
+cat > "$files/Sample_version1.xml" <<XML
+$head
+<Version $ns><VersionGUID>$files/Sample_version1.xml</VersionGUID><VersionTitle>Original release</VersionTitle><manifestedby><GUID>$files/Sample_media1.xml</GUID></manifestedby><ReleaseDate>1962-05-14</ReleaseDate></Version>
+XML
+cat > "$files/Sample_media1.xml" <<XML
+$head
+<Media $ns><MediaGUID>$files/Sample_media1.xml</MediaGUID><Format>MPEG-1</Format><availableas><GUID>$files/Sample_storage1.xml</GUID></availableas><FrameWidth>320</FrameWidth><FrameHeight>240</FrameHeight></Media>
+XML
+cat > "$files/Sample_storage1.xml" <<XML
+$head
+<Storage $ns><StorageGUID>$files/Sample_storage1.xml</StorageGUID><Collocation>$clip</Collocation><ShelfMark>A-12/3</ShelfMark></Storage>
+XML
+echo "$dir/Sample.xml"
