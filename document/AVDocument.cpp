@@ -1,0 +1,137 @@
+#include "document/AVDocument.h"
+
+#include "document/DocumentUi.h"
+#include "document/Version.h"
+#include "platform/Prompts.h"
+#include "records/AppState.h"
+#include "records/IOManager.h"
+#include "records/ThematicKeywords.h"
+
+#include <exception>
+
+namespace vimra {
+
+std::shared_ptr<AVDocument> AVDocument::create()
+{
+    auto doc = std::make_shared<AVDocument>(std::weak_ptr<AVDocument>());
+    doc->setContext(doc);
+    return doc;
+}
+
+AVDocument::AVDocument(std::weak_ptr<AVDocument> context) : ParentObject(std::move(context)) {}
+
+std::shared_ptr<DocObject> AVDocument::newChild()
+{
+    return std::make_shared<Version>(context());
+}
+
+QStringList AVDocument::registeredGUIDs() const
+{
+    QStringList ids;
+    for (const auto& obj : m_collObjects)
+        ids << obj->strGUID();
+    return ids;
+}
+
+void AVDocument::release()
+{
+    m_collObjects.Clear();
+    colChilds().Clear();
+    m_collCloseListTypes.Clear();
+}
+
+void AVDocument::ShowForm(UiOwner* owner)
+{
+    try {
+        DocObject::ShowForm(owner);
+    } catch (const std::exception& e) {
+        prompts().MsgBox(QString::fromLocal8Bit(e.what()), Prompts::OKOnly, Prompts::Critical);
+    }
+}
+
+int AVDocument::iAlreadyLoaded(const QString& strGUID) const
+{
+    for (int i = 1; i <= m_collObjects.Count(); ++i)
+        if (bSameGUID(m_collObjects.Item(i)->strGUID(), strGUID))
+            return i;
+    return 0;
+}
+
+void AVDocument::ShowObjectForm(const QString& strGUID, UiOwner* owner)
+{
+    for (int i = 1; i <= m_collObjects.Count(); ++i) {
+        const auto obj = m_collObjects.Item(i);
+        if (bSameGUID(obj->strGUID(), strGUID)) {
+            obj->ShowForm(owner);
+            return;
+        }
+    }
+}
+
+void AVDocument::RemoveObject(std::shared_ptr<RegistryItem>& obj)
+{
+    if (!obj)
+        return;
+    const auto removed = obj;
+    for (int i = 1; i <= m_collObjects.Count(); ++i) {
+        const auto holder = m_collObjects.Item(i);
+        holder->RemoveReferenceObj(removed);
+    }
+    m_collObjects.RemoveItem(removed);
+
+    if (removed->className() == QLatin1String("Video")) {
+        documentUi().RemoveIcon(removed->strGUID());
+        if (const auto keyframe = removed->objKeyframeObject())
+            queueRemoved(keyframe->strGUID());
+    }
+    if (removed->className() == QLatin1String("Storage")) {
+        const auto media = std::static_pointer_cast<DocObject>(removed)->objParent();
+        if (const auto version = std::dynamic_pointer_cast<Version>(media ? media->objParent() : nullptr))
+            version->ResetDuration();
+    }
+    queueRemoved(removed->strGUID());
+    obj.reset();
+}
+
+void AVDocument::queueRemoved(const QString& strGUID)
+{
+    m_colRemovedGUIDs.Add(strGUID);
+    // The file number stays taken: a new object must not get the identifier
+    // whose file the store will delete.
+    if (io())
+        io()->reserve(strGUID);
+}
+
+void AVDocument::SetDefaultThemes()
+{
+    // Without a vocabulary, or with a theme lacking subthemes or keywords,
+    // only the names that exist are set; the others stay unassigned.
+    std::optional<QString> theme, subtheme, keyword;
+    if (const auto vocabulary = appState().objThematicKeywords; vocabulary && !vocabulary->colThemes().isEmpty()) {
+        const auto& firstTheme = vocabulary->colThemes().Item(1);
+        theme = firstTheme->strEnglish();
+        if (!firstTheme->colSubthemes().isEmpty()) {
+            const auto& firstSubtheme = firstTheme->colSubthemes().Item(1);
+            subtheme = firstSubtheme->strEnglish();
+            if (!firstSubtheme->colKeywords().isEmpty())
+                keyword = firstSubtheme->colKeywords().Item(1)->strEnglish();
+        }
+    }
+    for (const auto& field : *secol()) {
+        if (field->strName == QLatin1String("Themes") && theme) {
+            field->vContent = *theme;
+        } else if (field->strName == QLatin1String("Subthemes") && subtheme) {
+            field->vContent = *subtheme;
+        } else if (field->strName == QLatin1String("ThematicKeywords") && keyword) {
+            auto list = std::make_shared<StringList>();
+            list->Add(*keyword);
+            field->vContent = list;
+        } else {
+            continue;
+        }
+        field->bChanged = true;
+        field->bValid = true;
+    }
+}
+
+} // namespace vimra

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "document/ParentObject.h"
+#include "records/Coll.h"
+#include "records/ValueTypes.h"
+
+#include <QStringList>
+
+namespace vimra {
+
+// The root of a document's object tree: opens a document with its Versions,
+// makes a new one, keeps the registry of every loaded object, removes
+// objects with their relations, and saves the whole document.
+class AVDocument : public ParentObject {
+public:
+    using Registry = Coll<std::shared_ptr<RegistryItem>>;
+
+    // A document that is its own current document: the one the shell opens,
+    // makes new or saves. Call release() when discarding it.
+    static std::shared_ptr<AVDocument> create();
+    // A document read into another document's registry (`context`), as the
+    // relation scans read one without its tree.
+    explicit AVDocument(std::weak_ptr<AVDocument> context);
+
+    QString className() const override { return QStringLiteral("AVDocument"); }
+
+    // Closed lists met while reading the schema, by type name.
+    CloseListRegistry& collCloseListTypes() { return m_collCloseListTypes; }
+    // Every loaded object, in registration order; a document read from a
+    // file is item 1 and every parent precedes its children.
+    Registry& collObjects() { return m_collObjects; }
+    const Registry& collObjects() const { return m_collObjects; }
+    // The identifiers of the registry, for making new ones.
+    QStringList registeredGUIDs() const;
+    // Identifiers of removed objects and of their keyframe pictures.
+    const Coll<QString>& colRemovedGUIDs() const { return m_colRemovedGUIDs; }
+
+    // A document made by strInitAsNew and not yet saved under a name.
+    bool isUntitled() const { return m_bUntitled; }
+    // True when objects were removed since the document was opened or last
+    // saved: the removal lives in memory only until then, like a changed field.
+    bool hasPendingRemovals() const { return m_colRemovedGUIDs.Count() > m_iSavedRemovals; }
+
+    // Drops the registry, the children and the closed lists. The registry
+    // holds the document itself, so a discarded document is freed only by this.
+    void release();
+
+    // Shows the document's editor window; a failure while it is shown is
+    // reported with the stop icon.
+    void ShowForm(UiOwner* owner) override;
+
+    // 1-based position of the identifier in collObjects, 0 when it is not
+    // loaded (always 0 outside file-system mode).
+    int iAlreadyLoaded(const QString& strGUID) const;
+    // Shows the editor window of the registered object with this identifier.
+    void ShowObjectForm(const QString& strGUID, UiOwner* owner);
+
+    // Takes `obj` out of the document: every object drops its references to
+    // it, it leaves the registry and its identifier waits for the next save
+    // to be handed to the store. `obj` is cleared on return.
+    void RemoveObject(std::shared_ptr<RegistryItem>& obj);
+    void RemoveExpressedBy(const QString& strGUID) { removeRelation(strGUID); }
+
+    // Writes every changed object, then the document's own file; only then
+    // are the removed objects' files handed to the store for deletion.
+    bool bSave() override;
+    // Writes the whole document under a new path: every object gets a new
+    // identifier in the new object folder, every relation follows.
+    bool bSaveAs(const QString& strNewGUID);
+
+protected:
+    QString strGUIDElement() const override { return QStringLiteral("AVDocGUID"); }
+    QString strTitleElement() const override { return QStringLiteral("Title"); }
+    QString strRelationName() const override { return QStringLiteral("expressedby"); }
+    QString strChildClass() const override { return QStringLiteral("Version"); }
+    std::shared_ptr<DocObject> newChild() override;
+
+    void initDefaults() override { SetDefaultThemes(); }
+    void afterLoad() override { m_bUntitled = false; }
+    void afterInit() override { m_bUntitled = true; }
+
+private:
+    void SetDefaultThemes();
+    void queueRemoved(const QString& strGUID);
+    bool bSaveAllObjects();
+    bool bSaveObjects(const QString& strNewGUID);
+    bool bSaveChangedObjects();
+    bool bSaveOne(const std::shared_ptr<RegistryItem>& obj, int iCounter);
+
+    CloseListRegistry m_collCloseListTypes;
+    Registry m_collObjects;
+    Coll<QString> m_colRemovedGUIDs{Qt::CaseSensitive};
+    int m_iSavedRemovals = 0;
+    bool m_bUntitled = false;
+};
+
+} // namespace vimra

@@ -1,0 +1,149 @@
+#include "document/AVDocument.h"
+
+#include "document/DocumentUi.h"
+#include "platform/Prompts.h"
+#include "records/IOManager.h"
+#include "records/Settings.h"
+#include "resources/StringTable.h"
+
+#include <utility>
+#include <vector>
+
+namespace vimra {
+
+bool AVDocument::bSave()
+{
+    if (!bSaveAllObjects()) {
+        prompts().MsgBox(text(1095));
+        return false;
+    }
+    if (!secol()->bSave(instanceDoc(), strGUID(), *io()))
+        return false;
+    // Only now: a removed object's file must stay while the stored document
+    // may still name it.
+    for (const QString& id : m_colRemovedGUIDs)
+        io()->RemoveGUID(id);
+    m_iSavedRemovals = m_colRemovedGUIDs.Count();
+    return true;
+}
+
+bool AVDocument::bSaveAllObjects()
+{
+    if (!io() || !io()->bFileSystem())
+        return false;
+    for (int i = 1; i <= m_collObjects.Count(); ++i) {
+        const auto obj = m_collObjects.Item(i);
+        if (obj.get() == this)
+            continue;
+        if (!obj->bSave())
+            return false;
+    }
+    return true;
+}
+
+bool AVDocument::bSaveAs(const QString& strNewGUID)
+{
+    if (!bSaveObjects(strNewGUID)) {
+        prompts().MsgBox(text(1095));
+        return false;
+    }
+    setStrSchemaPath(strGetXSDPath());
+    setStrGUID(strNewGUID);
+    if (!secol()->bSaveAs(instanceDoc(), strNewGUID, *io()))
+        return false;
+    m_bUntitled = false;
+    // Removed objects are absent from the copy.
+    m_iSavedRemovals = m_colRemovedGUIDs.Count();
+    return true;
+}
+
+bool AVDocument::bSaveObjects(const QString& strNewGUID)
+{
+    std::vector<std::shared_ptr<DocObject>> objects;
+    for (const auto& item : m_collObjects) {
+        const QString cls = item->className();
+        if (cls == QLatin1String("MediaObject") || cls == QLatin1String("AVDocument"))
+            continue;
+        if (auto obj = std::dynamic_pointer_cast<DocObject>(item))
+            objects.push_back(obj);
+    }
+
+    // Every identifier is made before anything is renamed: an error text in
+    // place of an identifier would otherwise be written into every relation.
+    QStringList taken = registeredGUIDs();
+    std::vector<QString> newGUIDs;
+    for (const auto& obj : objects) {
+        const auto guid = io()->strCreateGUID(taken, obj->className(), QString(), strNewGUID);
+        if (!guid.ok()) {
+            prompts().MsgBox(guid.strError);
+            return false;
+        }
+        newGUIDs.push_back(guid.strGUID);
+        taken << guid.strGUID;
+    }
+
+    const QString strSchemaPath = strGetXSDPath();
+    for (size_t k = 0; k < objects.size(); ++k) {
+        const auto& obj = objects[k];
+        const QString strOldGUID = obj->strGUID();
+        obj->setStrGUID(newGUIDs[k]);
+        obj->setStrSchemaPath(strSchemaPath);
+        for (int i = 1; i <= m_collObjects.Count(); ++i) {
+            const auto holder = m_collObjects.Item(i);
+            holder->RenameAllRelativesGUID(strOldGUID, newGUIDs[k]);
+        }
+        if (io()->bFileSystem()) {
+            const QString error = obj->strRelocateFiles(strNewGUID);
+            if (!error.isEmpty()) {
+                prompts().MsgBox(error);
+                return false;
+            }
+        }
+    }
+    return bSaveChangedObjects();
+}
+
+bool AVDocument::bSaveOne(const std::shared_ptr<RegistryItem>& obj, int iCounter)
+{
+    documentUi().setStrStatusBarText(text(1137) + QLatin1Char(' ') + QString::number(iCounter)
+                                     + QStringLiteral(" (") + obj->strTitle() + QLatin1Char(')'));
+    return obj->bSave();
+}
+
+bool AVDocument::bSaveChangedObjects()
+{
+    // Backwards through the registry, so children (registered after their
+    // parents) are written first; an object waits while something it names is
+    // still changed. Passes repeat until one meets nothing changed.
+    for (;;) {
+        bool bLastPass = true;
+        bool bWrote = false;
+        int iCounter = 1;
+        std::vector<std::pair<std::shared_ptr<RegistryItem>, int>> waiting;
+        for (int i = m_collObjects.Count(); i >= 1; --i) {
+            const auto obj = m_collObjects.Item(i);
+            if (obj->className() == QLatin1String("AVDocument") || !obj->bChanged())
+                continue;
+            bLastPass = false;
+            ++iCounter;
+            if (obj->bReferedStillToBeSaved()) {
+                waiting.emplace_back(obj, iCounter);
+                continue;
+            }
+            if (!bSaveOne(obj, iCounter))
+                return false;
+            bWrote = true;
+        }
+        if (bLastPass)
+            return true;
+        // Everything left waits on something else that waits (a cycle in the
+        // stored relations): write them as they come, or the passes never end.
+        if (!bWrote) {
+            for (const auto& [obj, iNumber] : waiting)
+                if (!bSaveOne(obj, iNumber))
+                    return false;
+        }
+    }
+}
+
+} // namespace vimra

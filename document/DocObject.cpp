@@ -1,0 +1,188 @@
+#include "document/DocObject.h"
+
+#include "document/AVDocument.h"
+#include "document/DocumentUi.h"
+#include "document/EditorWindows.h"
+#include "records/IOManager.h"
+#include "records/InstanceXml.h"
+#include "resources/StringTable.h"
+
+#include <unordered_set>
+
+namespace vimra {
+
+DocObject::DocObject(std::weak_ptr<AVDocument> context) : m_context(std::move(context)) {}
+
+DocObject::~DocObject() = default;
+
+void DocObject::setStrSchemaPath(const QString& strSchemaPath)
+{
+    SetSchemaLocation(m_doc, strSchemaPath);
+}
+
+void DocObject::strInitGUID(const QString& strGUID)
+{
+    if (auto field = firstNamed(strGUIDElement())) {
+        field->vContent = strGUID;
+        field->bChanged = false;
+        field->bValid = true;
+    }
+}
+
+bool DocObject::bChanged() const
+{
+    return m_secol && m_secol->bChanged();
+}
+
+void DocObject::ShowForm(UiOwner* owner)
+{
+    if (m_form)
+        m_form->Show(owner);
+}
+
+QString DocObject::strLoadXML(const QString& strGUID, const std::shared_ptr<EditorWindow>& form,
+                              const std::shared_ptr<IOManager>& io)
+{
+    m_io = io;
+    m_secol = std::make_shared<SEColl>();
+    CloseListRegistry scratch;
+    const auto doc = currentDoc();
+    const QString error = m_secol->strLoad(m_doc, strGUID, m_schemaDoc, *m_io, className(),
+                                           doc ? doc->collCloseListTypes() : scratch);
+    if (!error.isEmpty())
+        return error;
+    // The file may name another path (it was copied or moved); the path it
+    // was opened by is its identity.
+    if (m_io->bFileSystem())
+        strInitGUID(strGUID);
+    bindAndRegister(form);
+    afterLoad();
+    return {};
+}
+
+QString DocObject::strOpen(const QString& strGUID, const std::shared_ptr<EditorWindow>& form,
+                           const std::shared_ptr<IOManager>& io)
+{
+    const QString error = strLoadXML(strGUID, form, io);
+    if (!error.isEmpty())
+        return error;
+    const auto doc = currentDoc();
+    const int count = doc ? doc->collObjects().Count() : 0;
+    documentUi().setStrStatusBarText(text(1136) + QLatin1Char(' ') + QString::number(count)
+                                     + QStringLiteral(" (") + strTitle() + QLatin1Char(')'));
+    openRelatives();
+    return {};
+}
+
+QString DocObject::strInitAsNew(const QString& strGUID, const QString& strSchemaPath, const QString& strTitle,
+                                const std::shared_ptr<EditorWindow>& form,
+                                const std::shared_ptr<IOManager>& io)
+{
+    m_secol = std::make_shared<SEColl>();
+    m_io = io;
+    CloseListRegistry scratch;
+    const auto doc = currentDoc();
+    const QString error = m_secol->strInitAsNew(m_doc, m_schemaDoc, strSchemaPath, className(),
+                                                doc ? doc->collCloseListTypes() : scratch);
+    if (!error.isEmpty())
+        return error;
+    initDefaults();
+    setStrTitle(strTitle);
+    bindAndRegister(form);
+    // Last, so that the identifier is marked changed and the first save
+    // writes the file.
+    setStrGUID(strGUID);
+    afterInit();
+    return {};
+}
+
+void DocObject::bindAndRegister(const std::shared_ptr<EditorWindow>& form)
+{
+    auto self = std::static_pointer_cast<DocObject>(shared_from_this());
+    m_form = form;
+    if (m_form)
+        m_form->bind(self);
+    if (auto doc = currentDoc())
+        doc->collObjects().Add(self);
+}
+
+int DocObject::iNumValidElem() const
+{
+    return m_secol ? m_secol->iNumValid() : 0;
+}
+
+bool DocObject::bSave()
+{
+    if (!m_secol || !m_io)
+        return true;
+    return m_secol->bSave(m_doc, strGUID(), *m_io);
+}
+
+void DocObject::EditAttributesForm(UiOwner* owner)
+{
+    // The window is built afresh from the fields at its next showing.
+    if (m_form)
+        m_form->Unload();
+    if (m_secol)
+        editorFactory().ShowAVDocSchemaDialog(owner, m_secol);
+}
+
+std::optional<DocObject::SubTree> DocObject::colSelSubTree()
+{
+    return SubTree{std::static_pointer_cast<DocObject>(shared_from_this())};
+}
+
+QString DocObject::strRemoveAllChilds()
+{
+    const auto subTree = colSelSubTree();
+    if (!subTree)
+        return strTitle() + QStringLiteral(" :open whole document first!");
+    const auto doc = currentDoc();
+    if (!doc)
+        return {};
+    // An object named twice in the subtree (a child listed twice) is removed once.
+    std::unordered_set<const DocObject*> removed;
+    for (const auto& obj : *subTree) {
+        if (obj.get() == this || !removed.insert(obj.get()).second)
+            continue;
+        std::shared_ptr<RegistryItem> item = obj;
+        doc->RemoveObject(item);
+    }
+    return {};
+}
+
+SEColl::Record DocObject::firstNamed(const QString& strName) const
+{
+    return m_secol ? m_secol->find(strName) : nullptr;
+}
+
+QString DocObject::strNamedField(const QString& strName) const
+{
+    const auto field = firstNamed(strName);
+    if (!field || !field->bValid)
+        return {};
+    return valueToText(field->vContent);
+}
+
+void DocObject::setStrNamedField(const QString& strName, const QString& value)
+{
+    const auto field = firstNamed(strName);
+    if (!field)
+        return;
+    // An empty field reads as "": writing "" into it changes nothing but the
+    // assigned mark.
+    if (valueToText(field->vContent) != value) {
+        field->vContent = value;
+        field->bChanged = true;
+    }
+    field->bValid = true;
+}
+
+bool DocObject::bSameGUID(const QString& a, const QString& b) const
+{
+    if (a.isEmpty() || b.isEmpty() || !m_io || !m_io->bFileSystem())
+        return false;
+    return IOManager::bGUIDComp(a, b);
+}
+
+} // namespace vimra

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "document/RegistryItem.h"
+#include "platform/Xml.h"
+#include "records/SEColl.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vimra {
+
+class AVDocument;
+class EditorWindow;
+
+// One object of the document tree: one instance file held as a field
+// collection, read and written through the document's store, edited in its
+// own editor window. The members every document class shares live here;
+// classes differ through the virtual members and the hooks below.
+class DocObject : public RegistryItem {
+public:
+    using SubTree = std::vector<std::shared_ptr<DocObject>>;
+
+    // `context` is the document whose registry this object joins (the
+    // current document); an object made by another object gets its maker's.
+    explicit DocObject(std::weak_ptr<AVDocument> context);
+    ~DocObject() override;
+
+    std::shared_ptr<AVDocument> currentDoc() const { return m_context.lock(); }
+    const std::weak_ptr<AVDocument>& context() const { return m_context; }
+
+    // Stamps the instance's root with the schema's file name.
+    void setStrSchemaPath(const QString& strSchemaPath);
+    std::shared_ptr<IOManager> io() const override { return m_io; }
+
+    // Writes the identifier element without marking a change.
+    void strInitGUID(const QString& strGUID);
+    QString strGUID() const override { return strNamedField(strGUIDElement()); }
+    void setStrGUID(const QString& value) override { setStrNamedField(strGUIDElement(), value); }
+    QString strTitle() const override { return strNamedField(strTitleElement()); }
+    void setStrTitle(const QString& value) { setStrNamedField(strTitleElement(), value); }
+
+    std::shared_ptr<DocObject> objParent() const { return m_parent.lock(); }
+    void setObjParent(const std::shared_ptr<DocObject>& parent) { m_parent = parent; }
+
+    bool bChanged() const override;
+    void ShowForm(UiOwner* owner) override;
+
+    // Loads the object's own file; "" or the error text. On success the
+    // object is bound to `form` and registered with the current document.
+    QString strLoadXML(const QString& strGUID, const std::shared_ptr<EditorWindow>& form,
+                       const std::shared_ptr<IOManager>& io);
+    // Loads the object, reports it in the status bar and opens its relatives.
+    QString strOpen(const QString& strGUID, const std::shared_ptr<EditorWindow>& form,
+                    const std::shared_ptr<IOManager>& io);
+    // Makes a new object with every field unassigned but the title and the
+    // identifier, which are marked changed so that the next save writes it.
+    QString strInitAsNew(const QString& strGUID, const QString& strSchemaPath, const QString& strTitle,
+                         const std::shared_ptr<EditorWindow>& form, const std::shared_ptr<IOManager>& io);
+
+    int iNumValidElem() const;
+    // The field collection; a new one is made by every load and initialisation.
+    std::shared_ptr<SEColl> secol() const { return m_secol; }
+    std::shared_ptr<EditorWindow> form() const { return m_form; }
+
+    bool bSave() override;
+    // Unloads the editor window, then lets the user choose the assigned fields.
+    void EditAttributesForm(UiOwner* owner);
+
+    // The subtree, each child's subtree before its parent, the object last;
+    // none when part of it cannot be listed.
+    virtual std::optional<SubTree> colSelSubTree();
+    // Removes everything below this object from the current document; the
+    // caller removes the object itself. "" or the reason nothing was removed.
+    QString strRemoveAllChilds();
+    // True when this object names `strGUID` as its child of class `strClass`.
+    virtual bool bCheckIfOwnRelative(const QString& strClass, const QString& strGUID) const { return false; }
+
+    // The save-as hook for files that follow their object into the new
+    // document folder (a Video segment's keyframe picture). "" or the error.
+    virtual QString strRelocateFiles(const QString& strNewDocGUID) { return {}; }
+
+    // Named fields: the first field of exactly that name. A read answers ""
+    // unless that field is assigned; a write marks the field changed only
+    // when the value differs, and assigned in any case.
+    QString strNamedField(const QString& strName) const;
+    void setStrNamedField(const QString& strName, const QString& value);
+    SEColl::Record firstNamed(const QString& strName) const;
+
+    // Identifier equality as the store sees it: only in file-system mode, and
+    // an empty identifier names nothing.
+    bool bSameGUID(const QString& a, const QString& b) const;
+
+protected:
+    virtual QString strGUIDElement() const = 0;
+    virtual QString strTitleElement() const = 0;
+
+    // Called after the fields exist and before anything else is set
+    // (the document's default themes).
+    virtual void initDefaults() {}
+    // Called last on a successful load or initialisation (a Storage makes
+    // its media-file object here).
+    virtual void afterLoad() {}
+    virtual void afterInit() {}
+    // strOpen's last step: children, expressions.
+    virtual void openRelatives() {}
+
+    xml::Document& instanceDoc() { return m_doc; }
+    void setContext(std::weak_ptr<AVDocument> context) { m_context = std::move(context); }
+
+private:
+    void bindAndRegister(const std::shared_ptr<EditorWindow>& form);
+
+    xml::Document m_doc;
+    xml::Document m_schemaDoc;
+    std::shared_ptr<SEColl> m_secol;
+    std::shared_ptr<IOManager> m_io;
+    std::shared_ptr<EditorWindow> m_form;
+    std::weak_ptr<DocObject> m_parent;
+    std::weak_ptr<AVDocument> m_context;
+};
+
+} // namespace vimra

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace vimra {
+
+class DocObject;
+class Version;
+
+// The calls the document model makes up into the main window. The shell
+// implements them; the editors use the tree calls after they change objects.
+class DocumentUi {
+public:
+    enum class Tree { tvwMainTree, tvwExpression };
+
+    virtual ~DocumentUi() = default;
+
+    // The text of the status bar's first panel.
+    virtual void setStrStatusBarText(const QString& text) = 0;
+    // Drops the keyframe icon keyed by a removed segment's identifier.
+    virtual void RemoveIcon(const QString& strGUID) = 0;
+    // Renames the tree nodes that show `obj`.
+    virtual void UpdateNodeTitle(const std::shared_ptr<DocObject>& obj) = 0;
+    // Clears a tree and builds it again (the expression tree of `ver`, when given).
+    virtual void ResetTree(Tree tree, const std::shared_ptr<Version>& ver) = 0;
+};
+
+// Remembers the status text and ignores the rest: used until the main window
+// installs itself, and by tests.
+class NullDocumentUi : public DocumentUi {
+public:
+    void setStrStatusBarText(const QString& text) override { m_strStatus = text; }
+    QString strStatusBarText() const { return m_strStatus; }
+    void RemoveIcon(const QString&) override {}
+    void UpdateNodeTitle(const std::shared_ptr<DocObject>&) override {}
+    void ResetTree(Tree, const std::shared_ptr<Version>&) override {}
+
+private:
+    QString m_strStatus;
+};
+
+// The main window in force; never null.
+DocumentUi& documentUi();
+// Installs `ui` (nullptr restores the null one). The caller keeps ownership.
+void setDocumentUi(DocumentUi* ui);
+
+} // namespace vimra

@@ -1,0 +1,213 @@
+#include "document/ParentObject.h"
+
+#include "document/AVDocument.h"
+#include "document/EditorWindows.h"
+#include "platform/Prompts.h"
+#include "records/IOManager.h"
+#include "records/Settings.h"
+#include "resources/StringTable.h"
+
+namespace vimra {
+
+SEColl::Record ParentObject::relationField() const
+{
+    const auto secol = this->secol();
+    if (!secol)
+        return nullptr;
+    const QString name = strRelationName();
+    for (const auto& field : *secol) {
+        if (field->strName.toLower() == name)
+            // A relation field of another type holds no identifiers: treating
+            // it as a list would write a list into a field that is not one.
+            return field->tyType == tySetOfGUIDs ? field : nullptr;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<StringList> ParentObject::colRelationGUIDs() const
+{
+    const auto secol = this->secol();
+    if (!secol)
+        return nullptr;
+    const QString name = strRelationName();
+    for (const auto& field : *secol) {
+        if (field->strName.toLower() != name)
+            continue;
+        if (field->tyType != tySetOfGUIDs) {
+            prompts().MsgBox(text(1086));
+            return nullptr;
+        }
+        return field->bValid ? valueObject<StringList>(field->vContent) : nullptr;
+    }
+    return nullptr;
+}
+
+void ParentObject::OpenChilds()
+{
+    const auto guids = colRelationGUIDs();
+    const auto doc = currentDoc();
+    if (!guids || guids->isEmpty() || !doc)
+        return;
+    auto self = std::static_pointer_cast<DocObject>(shared_from_this());
+    // Copied: opening a child may not change this list, but a list is shared.
+    const QStringList ids(guids->begin(), guids->end());
+    for (const QString& id : ids) {
+        std::shared_ptr<DocObject> child;
+        const int i = doc->iAlreadyLoaded(id);
+        if (i != 0) {
+            const auto& loaded = doc->collObjects().Item(i);
+            if (loaded->className() != strChildClass()) {
+                prompts().MsgBox(strChildClass() + QStringLiteral(": ") + text(1090));
+                continue;
+            }
+            child = std::dynamic_pointer_cast<DocObject>(loaded);
+        } else {
+            child = openChild(id);
+        }
+        if (!child)
+            continue;
+        child->setObjParent(self);
+        takeOpenedChild(child);
+    }
+}
+
+std::shared_ptr<DocObject> ParentObject::openChild(const QString& strGUID)
+{
+    auto child = newChild();
+    auto form = editorFactory().create(strChildClass());
+    const QString error = bChildOpensTree() ? child->strOpen(strGUID, form, io())
+                                            : child->strLoadXML(strGUID, form, io());
+    if (!error.isEmpty()) {
+        prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
+        return nullptr;
+    }
+    return child;
+}
+
+void ParentObject::AddChild(const QString& strTitle)
+{
+    const auto doc = currentDoc();
+    if (!doc || !io())
+        return;
+    auto child = newChild();
+    auto form = editorFactory().create(strChildClass());
+    const auto guid = io()->strCreateGUID(doc->registeredGUIDs(), strChildClass(), QString(), doc->strGUID());
+    // A folder that cannot be made gives its message instead of an identifier.
+    QString error = guid.strError;
+    if (error.isEmpty())
+        error = child->strInitAsNew(guid.strGUID, strGetXSDPath(), strTitle, form, io());
+    if (!error.isEmpty()) {
+        prompts().MsgBox(error);
+        return;
+    }
+    addRelation(guid.strGUID);
+    m_colChilds.Add(child);
+    child->setObjParent(std::static_pointer_cast<DocObject>(shared_from_this()));
+}
+
+void ParentObject::addRelation(const QString& strGUID)
+{
+    const auto field = relationField();
+    if (!field)
+        return;
+    auto list = valueObject<StringList>(field->vContent);
+    if (!field->bValid || !list) {
+        list = std::make_shared<StringList>(Qt::CaseSensitive);
+        field->vContent = list;
+    }
+    list->Add(strGUID);
+    field->bChanged = true;
+    field->bValid = true;
+}
+
+void ParentObject::removeRelation(const QString& strGUID)
+{
+    const auto field = relationField();
+    if (!field || !field->bValid)
+        return;
+    const auto list = valueObject<StringList>(field->vContent);
+    if (!list)
+        return;
+    for (int i = 1; i <= list->Count(); ++i) {
+        if (bSameGUID(list->Item(i), strGUID)) {
+            list->Remove(i);
+            field->bChanged = true;
+            break;
+        }
+    }
+    // An empty relation is no relation: the field is no longer written.
+    if (list->isEmpty()) {
+        field->vContent = std::monostate();
+        field->bValid = false;
+    }
+}
+
+void ParentObject::RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID)
+{
+    const auto field = relationField();
+    if (!field || !field->bValid)
+        return;
+    const auto list = valueObject<StringList>(field->vContent);
+    if (!list)
+        return;
+    for (int i = 1; i <= list->Count(); ++i) {
+        if (bSameGUID(list->Item(i), strOldGUID)) {
+            list->Remove(i);
+            list->Add(strNewGUID);
+            field->bChanged = true;
+            return;
+        }
+    }
+}
+
+void ParentObject::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
+{
+    if (!obj)
+        return;
+    removeRelation(obj->strGUID());
+    for (int i = 1; i <= m_colChilds.Count(); ++i) {
+        if (static_cast<RegistryItem*>(m_colChilds.Item(i).get()) == obj.get()) {
+            m_colChilds.Remove(i);
+            return;
+        }
+    }
+}
+
+bool ParentObject::bCheckIfOwnRelative(const QString& strClass, const QString& strGUID) const
+{
+    if (strClass != strChildClass())
+        return false;
+    const auto field = relationField();
+    if (!field || !field->bValid)
+        return false;
+    const auto list = valueObject<StringList>(field->vContent);
+    if (!list)
+        return false;
+    for (const QString& id : *list)
+        if (bSameGUID(id, strGUID))
+            return true;
+    return false;
+}
+
+bool ParentObject::bReferedStillToBeSaved() const
+{
+    for (const auto& child : m_colChilds)
+        if (child->bChanged())
+            return true;
+    return false;
+}
+
+std::optional<DocObject::SubTree> ParentObject::colSelSubTree()
+{
+    SubTree result;
+    for (const auto& child : m_colChilds) {
+        const auto sub = child->colSelSubTree();
+        if (!sub)
+            return std::nullopt;
+        result.insert(result.end(), sub->begin(), sub->end());
+    }
+    result.push_back(std::static_pointer_cast<DocObject>(shared_from_this()));
+    return result;
+}
+
+} // namespace vimra

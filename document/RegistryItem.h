@@ -1,0 +1,44 @@
+#pragma once
+
+#include "document/EditorWindows.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace vimra {
+
+class IOManager;
+
+// What the document's registry, removal and save passes ask of any registered
+// object without knowing its class: the document classes and the media-file
+// objects. Objects are always held by std::shared_ptr.
+class RegistryItem : public std::enable_shared_from_this<RegistryItem> {
+public:
+    virtual ~RegistryItem() = default;
+
+    // "AVDocument", "Version", "Media", "Storage", "MediaObject", "Video",
+    // "Audio" or "Transcript".
+    virtual QString className() const = 0;
+
+    virtual std::shared_ptr<IOManager> io() const = 0;
+    virtual QString strGUID() const = 0;
+    virtual void setStrGUID(const QString& value) = 0;
+    virtual QString strTitle() const = 0;
+    virtual bool bChanged() const = 0;
+    virtual bool bSave() = 0;
+
+    // True while an object this one names is still changed (it is then
+    // written in a later save pass).
+    virtual bool bReferedStillToBeSaved() const { return false; }
+    // Replaces an identifier in this object's own relations.
+    virtual void RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID) {}
+    // Forgets every reference this object holds to `obj`.
+    virtual void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) {}
+    virtual void ShowForm(UiOwner* owner) {}
+
+    // A Video segment's keyframe picture object; none for every other object.
+    virtual std::shared_ptr<RegistryItem> objKeyframeObject() const { return nullptr; }
+};
+
+} // namespace vimra

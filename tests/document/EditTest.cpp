@@ -1,0 +1,97 @@
+#include "DocumentTestSupport.h"
+
+#include "document/Media.h"
+#include "document/Storage.h"
+#include "document/Version.h"
+#include "records/ThematicKeywords.h"
+
+using namespace vimra;
+using namespace vimra::test;
+
+TEST_F(DocumentTest, NewDocumentWithoutVocabularyLeavesThemesUnassigned)
+{
+    const auto doc = newDocument();
+    EXPECT_TRUE(doc->isUntitled());
+    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument"}));
+    EXPECT_EQ(doc->strGUID(), path("AVDocument.xml"));
+    EXPECT_EQ(doc->strTitle(), "AVDocument");
+    EXPECT_TRUE(doc->firstNamed("AVDocGUID")->bChanged);
+    for (const char* name : {"Themes", "Subthemes", "ThematicKeywords", "expressedby"})
+        EXPECT_FALSE(doc->firstNamed(name)->bValid) << name;
+    EXPECT_EQ(doc->form()->boundObject(), doc);
+    EXPECT_FALSE(QFileInfo::exists(path("AVDocument.xml")));
+}
+
+TEST_F(DocumentTest, NewDocumentTakesTheFirstThemeSubthemeAndKeyword)
+{
+    write("tk.xml", "<TolvThematicKeywords><Theme English=\"Arts\" Italian=\"Arti\">"
+                    "<Subtheme English=\"Music\"><Keyword English=\"Opera\"/><Keyword English=\"Jazz\"/></Subtheme>"
+                    "</Theme><Theme English=\"Sport\"/></TolvThematicKeywords>");
+    auto vocabulary = std::make_shared<TolvThematicKeywords>();
+    ASSERT_TRUE(vocabulary->bSetFromXMLFile(path("tk.xml")));
+    appState().objThematicKeywords = vocabulary;
+
+    const auto doc = newDocument();
+    EXPECT_EQ(doc->strNamedField("Themes"), "Arts");
+    EXPECT_EQ(doc->strNamedField("Subthemes"), "Music");
+    EXPECT_EQ(idsOf(*doc, "ThematicKeywords"), QStringList({"Opera"}));
+    EXPECT_TRUE(doc->firstNamed("ThematicKeywords")->bChanged);
+
+    // A first theme without subthemes gives only the theme.
+    write("tk.xml", "<TolvThematicKeywords><Theme English=\"Sport\"/></TolvThematicKeywords>");
+    vocabulary = std::make_shared<TolvThematicKeywords>();
+    ASSERT_TRUE(vocabulary->bSetFromXMLFile(path("tk.xml")));
+    appState().objThematicKeywords = vocabulary;
+    const auto doc2 = newDocument("Second.xml");
+    EXPECT_EQ(doc2->strNamedField("Themes"), "Sport");
+    EXPECT_FALSE(doc2->firstNamed("Subthemes")->bValid);
+    EXPECT_FALSE(doc2->firstNamed("ThematicKeywords")->bValid);
+}
+
+TEST_F(DocumentTest, RemovingObjectsDropsEveryReferenceAndQueuesTheirFiles)
+{
+    writeFixture();
+    const auto doc = open("Film.xml");
+    const auto v1 = at<Version>(*doc, 2);
+    const auto m1 = at<Media>(*doc, 3);
+    const auto s2 = at<Storage>(*doc, 5);
+
+    std::shared_ptr<RegistryItem> obj = at<Storage>(*doc, 4);
+    doc->RemoveObject(obj);
+    EXPECT_EQ(obj, nullptr);
+    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version", "Media", "Storage", "Version"}));
+    EXPECT_EQ(idsOf(*m1, "AvailableAs"), QStringList({path("Film_files/Film_storage2.xml")}));
+    EXPECT_EQ(m1->colChilds().Count(), 1);
+    EXPECT_DOUBLE_EQ(v1->dDuration(), 90.0); // a Storage is left
+    EXPECT_TRUE(doc->hasPendingRemovals());
+    EXPECT_FALSE(doc->bChanged());
+
+    obj = s2;
+    doc->RemoveObject(obj);
+    EXPECT_FALSE(m1->firstNamed("AvailableAs")->bValid);
+    EXPECT_DOUBLE_EQ(v1->dDuration(), 0.0);
+
+    // A Version goes after its own subtree.
+    EXPECT_EQ(v1->strRemoveAllChilds(), "");
+    obj = v1;
+    doc->RemoveObject(obj);
+    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version"}));
+    EXPECT_EQ(idsOf(*doc, "expressedby"), QStringList({path("Film_files/Film_version2.xml")}));
+    EXPECT_EQ(doc->colChilds().Count(), 1);
+    const QStringList removed{path("Film_files/Film_storage1.xml"), path("Film_files/Film_storage2.xml"),
+                              path("Film_files/Film_media1.xml"), path("Film_files/Film_version1.xml")};
+    EXPECT_EQ(QStringList(doc->colRemovedGUIDs().begin(), doc->colRemovedGUIDs().end()), removed);
+    EXPECT_TRUE(ui.icons.isEmpty());
+
+    // Removing the last Version leaves no expressedby element.
+    obj = doc->colChilds().Item(1);
+    doc->RemoveObject(obj);
+    EXPECT_TRUE(doc->bSave());
+    EXPECT_FALSE(read("Film.xml").contains("expressedby"));
+    EXPECT_FALSE(doc->hasPendingRemovals());
+    EXPECT_EQ(doc->io()->colGUIDToRemove().Count(), 5);
+    EXPECT_TRUE(QFileInfo::exists(path("Film_files/Film_version1.xml"))); // deleted at release only
+    doc->io()->release();
+    EXPECT_FALSE(QFileInfo::exists(path("Film_files/Film_version1.xml")));
+    EXPECT_TRUE(QFileInfo::exists(path("Film.xml")));
+}

@@ -1,0 +1,180 @@
+#include "DocumentTestSupport.h"
+
+#include "document/Media.h"
+#include "document/Storage.h"
+#include "document/Version.h"
+
+using namespace vimra;
+using namespace vimra::test;
+
+namespace {
+
+// A registry entry that waits while its partner is changed.
+class WaitingItem : public RegistryItem {
+public:
+    explicit WaitingItem(QString title) : m_title(std::move(title)) {}
+    std::shared_ptr<WaitingItem> partner;
+    bool changed = true;
+
+    QString className() const override { return "MediaObject"; }
+    std::shared_ptr<IOManager> io() const override { return nullptr; }
+    QString strGUID() const override { return {}; }
+    void setStrGUID(const QString&) override {}
+    QString strTitle() const override { return m_title; }
+    bool bChanged() const override { return changed; }
+    bool bSave() override
+    {
+        changed = false;
+        return true;
+    }
+    bool bReferedStillToBeSaved() const override { return partner && partner->changed; }
+
+private:
+    QString m_title;
+};
+
+} // namespace
+
+TEST_F(DocumentTest, SaveWritesChangedObjectsInRegistrationOrderAndTheDocumentLast)
+{
+    writeFixture();
+    const auto doc = open("Film.xml");
+    const auto m1 = at<Media>(*doc, 3);
+    const auto s1 = at<Storage>(*doc, 4);
+    const auto v2 = at<Version>(*doc, 6);
+    const QString filmBefore = read("Film.xml");
+
+    doc->setStrTitle("Film (restored)");
+    m1->setStrTitle("Blu-ray");
+    s1->setStrGUID("/no/such/folder/storage.xml"); // its write fails
+    v2->setStrTitle("Director's cut");
+    std::shared_ptr<RegistryItem> s2 = at<Storage>(*doc, 5);
+    doc->RemoveObject(s2);
+    QFile::remove(path("Film_files/Film_version1.xml")); // unchanged: not written again
+
+    EXPECT_FALSE(doc->bSave());
+    ASSERT_EQ(prompts.messages().size(), 2);
+    EXPECT_EQ(prompts.messages().last(), "One or more objects cannot be saved");
+    EXPECT_TRUE(read("Film_files/Film_media1.xml").contains("Blu-ray")); // before the Storage
+    EXPECT_FALSE(read("Film_files/Film_version2.xml").contains("Director")); // after it
+    EXPECT_EQ(read("Film.xml"), filmBefore);
+    EXPECT_TRUE(doc->io()->colGUIDToRemove().isEmpty());
+    EXPECT_TRUE(doc->hasPendingRemovals());
+
+    // The document's own write failing leaves the deletion queue alone too.
+    s1->setStrGUID(path("Film_files/Film_storage1.xml"));
+    doc->setStrGUID("/no/such/folder/Film.xml");
+    prompts.calls.clear();
+    EXPECT_FALSE(doc->bSave());
+    EXPECT_EQ(prompts.messages().size(), 1); // the store's reason, no 1095
+    EXPECT_TRUE(doc->io()->colGUIDToRemove().isEmpty());
+
+    doc->setStrGUID(path("Film.xml"));
+    EXPECT_TRUE(doc->bSave());
+    EXPECT_TRUE(read("Film_files/Film_version2.xml").contains("Director's cut"));
+    EXPECT_TRUE(read("Film.xml").contains("Film (restored)"));
+    EXPECT_FALSE(QFileInfo::exists(path("Film_files/Film_version1.xml")));
+    EXPECT_EQ(doc->io()->colGUIDToRemove().Count(), 1);
+    EXPECT_FALSE(doc->hasPendingRemovals());
+    for (const auto& obj : doc->collObjects())
+        EXPECT_FALSE(obj->bChanged()) << obj->strTitle().toStdString();
+    EXPECT_TRUE(doc->bSave()); // nothing changed: the removed file is handed again
+    EXPECT_EQ(doc->io()->colGUIDToRemove().Count(), 2);
+}
+
+TEST_F(DocumentTest, SaveAsRenamesEveryObjectAndWritesChildrenFirst)
+{
+    const auto doc = newDocument();
+    doc->AddChild("Cut");
+    const auto version = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1));
+    version->AddChild("DVD");
+    const auto media = std::dynamic_pointer_cast<Media>(version->colChilds().Item(1));
+    media->AddChild("/media/film.mpg");
+    const auto storage = std::dynamic_pointer_cast<Storage>(media->colChilds().Item(1));
+    storage->setStrNamedField("Notes", "shelf 4");
+    EXPECT_EQ(version->strGUID(), path("AVDocument_files/AVDocument_version1.xml"));
+    EXPECT_EQ(idsOf(*version, "manifestedby"), QStringList({media->strGUID()}));
+    EXPECT_EQ(storage->objParent(), media);
+    EXPECT_TRUE(version->bReferedStillToBeSaved());
+    ui.status.clear();
+
+    doc->setStrTitle("Copy");
+    ASSERT_TRUE(doc->bSaveAs(path("Copy.xml")));
+    EXPECT_TRUE(prompts.calls.empty());
+    EXPECT_EQ(ui.status, QStringList({"Saving object n. 2 (/media/film.mpg)", "Saving object n. 3 (DVD)",
+                                      "Saving object n. 4 (Cut)"}));
+    EXPECT_FALSE(doc->isUntitled());
+    EXPECT_EQ(doc->strGUID(), path("Copy.xml"));
+    EXPECT_EQ(version->strGUID(), path("Copy_files/Copy_version1.xml"));
+    EXPECT_EQ(media->strGUID(), path("Copy_files/Copy_media1.xml"));
+    EXPECT_EQ(storage->strGUID(), path("Copy_files/Copy_storage1.xml"));
+    EXPECT_EQ(idsOf(*doc, "expressedby"), QStringList({version->strGUID()}));
+    EXPECT_EQ(idsOf(*media, "AvailableAs"), QStringList({storage->strGUID()}));
+    for (const auto& obj : doc->collObjects())
+        EXPECT_FALSE(obj->bChanged());
+    EXPECT_TRUE(read("Copy.xml").contains("noNamespaceSchemaLocation=\"document.xsd\""));
+
+    const auto copy = open("Copy.xml");
+    EXPECT_EQ(copy->registeredGUIDs(), doc->registeredGUIDs());
+    EXPECT_EQ(classesOf(*copy), QStringList({"AVDocument", "Version", "Media", "Storage"}));
+    EXPECT_EQ(copy->strTitle(), "Copy");
+    EXPECT_EQ(at<Version>(*copy, 2)->strTitle(), "Cut");
+    EXPECT_EQ(idsOf(*at<Version>(*copy, 2), "manifestedby"), QStringList({media->strGUID()}));
+    EXPECT_EQ(at<Storage>(*copy, 4)->strTitle(), "/media/film.mpg");
+    EXPECT_EQ(at<Storage>(*copy, 4)->strNamedField("Notes"), "shelf 4");
+}
+
+TEST_F(DocumentTest, SaveAsWithoutAnObjectFolderRenamesNothing)
+{
+    const auto doc = newDocument();
+    doc->AddChild("Cut");
+    const auto version = doc->colChilds().Item(1);
+    const QString before = version->strGUID();
+    write("blocker", "a file where a folder should be");
+
+    EXPECT_FALSE(doc->bSaveAs(path("blocker/Copy.xml")));
+    ASSERT_EQ(prompts.messages().size(), 2);
+    EXPECT_TRUE(prompts.messages().first().startsWith("Unable to create directory:"));
+    EXPECT_EQ(prompts.messages().last(), "One or more objects cannot be saved");
+    EXPECT_EQ(version->strGUID(), before);
+    EXPECT_EQ(idsOf(*doc, "expressedby"), QStringList({before}));
+    EXPECT_EQ(doc->strGUID(), path("AVDocument.xml"));
+    EXPECT_TRUE(doc->isUntitled());
+}
+
+TEST_F(DocumentTest, SavePassesEndWhenChangedObjectsWaitForEachOther)
+{
+    const auto doc = newDocument();
+    auto a = std::make_shared<WaitingItem>("A");
+    auto b = std::make_shared<WaitingItem>("B");
+    a->partner = b;
+    b->partner = a;
+    doc->collObjects().Add(a);
+    doc->collObjects().Add(b);
+
+    EXPECT_TRUE(doc->bSaveAs(path("Cycle.xml")));
+    EXPECT_EQ(ui.status, QStringList({"Saving object n. 2 (B)", "Saving object n. 3 (A)"}));
+    EXPECT_FALSE(a->changed || b->changed);
+    a->partner.reset(); // no cycle left for the test's own teardown
+}
+
+TEST_F(DocumentTest, RemovedIdentifierIsNeverGivenToANewObject)
+{
+    writeFixture();
+    const auto doc = open("Film.xml");
+    doc->AddChild("Extra"); // not saved: no file yet
+    std::shared_ptr<RegistryItem> extra = doc->colChilds().Item(3);
+    const QString extraGUID = extra->strGUID();
+    doc->RemoveObject(extra);
+
+    doc->AddChild("Again");
+    const QString againGUID = doc->colChilds().Item(3)->strGUID();
+    EXPECT_NE(againGUID, extraGUID);
+    EXPECT_TRUE(doc->bSave());
+    doc->io()->release();
+    EXPECT_TRUE(QFileInfo::exists(againGUID));
+
+    const auto reopened = open("Film.xml");
+    ASSERT_EQ(reopened->colChilds().Count(), 3);
+    EXPECT_EQ(reopened->colChilds().Item(3)->strTitle(), "Again");
+}
