@@ -120,44 +120,49 @@ void ParentObject::addRelation(const QString& strGUID)
     field->bValid = true;
 }
 
-void ParentObject::removeRelation(const QString& strGUID)
+ParentObject::RelationEntry ParentObject::findRelation(const QString& strGUID) const
 {
-    const auto field = relationField();
-    if (!field || !field->bValid)
-        return;
-    const auto list = valueObject<StringList>(field->vContent);
-    if (!list)
-        return;
-    for (int i = 1; i <= list->Count(); ++i) {
-        if (bSameGUID(list->Item(i), strGUID)) {
-            list->Remove(i);
-            field->bChanged = true;
+    RelationEntry entry;
+    entry.field = relationField();
+    if (!entry.field || !entry.field->bValid)
+        return entry;
+    entry.list = valueObject<StringList>(entry.field->vContent);
+    if (!entry.list)
+        return entry;
+    for (int i = 1; i <= entry.list->Count(); ++i) {
+        if (bSameGUID(entry.list->Item(i), strGUID)) {
+            entry.index = i;
             break;
         }
     }
+    return entry;
+}
+
+void ParentObject::removeRelation(const QString& strGUID)
+{
+    const RelationEntry entry = findRelation(strGUID);
+    if (!entry.list)
+        return;
+    if (entry.index > 0) {
+        entry.list->Remove(entry.index);
+        entry.field->bChanged = true;
+    }
     // An empty relation is no relation: the field is no longer written.
-    if (list->isEmpty()) {
-        field->vContent = std::monostate();
-        field->bValid = false;
+    if (entry.list->isEmpty()) {
+        entry.field->vContent = std::monostate();
+        entry.field->bValid = false;
     }
 }
 
 void ParentObject::RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID)
 {
-    const auto field = relationField();
-    if (!field || !field->bValid)
+    const RelationEntry entry = findRelation(strOldGUID);
+    if (entry.index == 0)
         return;
-    const auto list = valueObject<StringList>(field->vContent);
-    if (!list)
-        return;
-    for (int i = 1; i <= list->Count(); ++i) {
-        if (bSameGUID(list->Item(i), strOldGUID)) {
-            list->Remove(i);
-            list->Add(strNewGUID);
-            field->bChanged = true;
-            return;
-        }
-    }
+    // The renamed entry moves to the end of the list.
+    entry.list->Remove(entry.index);
+    entry.list->Add(strNewGUID);
+    entry.field->bChanged = true;
 }
 
 void ParentObject::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
@@ -175,18 +180,7 @@ void ParentObject::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
 
 bool ParentObject::bCheckIfOwnRelative(const QString& strClass, const QString& strGUID) const
 {
-    if (strClass != strChildClass())
-        return false;
-    const auto field = relationField();
-    if (!field || !field->bValid)
-        return false;
-    const auto list = valueObject<StringList>(field->vContent);
-    if (!list)
-        return false;
-    for (const QString& id : *list)
-        if (bSameGUID(id, strGUID))
-            return true;
-    return false;
+    return strClass == strChildClass() && findRelation(strGUID).index > 0;
 }
 
 bool ParentObject::bReferedStillToBeSaved() const

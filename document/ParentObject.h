@@ -47,6 +47,14 @@ protected:
     void addRelation(const QString& strGUID);
     void removeRelation(const QString& strGUID);
 
+    // Where an identifier stands in the assigned relation list (index 0: not there).
+    struct RelationEntry {
+        SEColl::Record field;
+        std::shared_ptr<StringList> list;
+        int index = 0;
+    };
+    RelationEntry findRelation(const QString& strGUID) const;
+
 private:
     // The identifiers to open; none when there are none to open.
     std::shared_ptr<StringList> colRelationGUIDs() const;
