@@ -36,7 +36,8 @@ bool isPlayable(const AVStream* stream)
     if (par->codec_type == AVMEDIA_TYPE_AUDIO)
         return true;
     // Text files with certain extensions open as ANSI art "video"; that is not media.
-    return par->codec_type == AVMEDIA_TYPE_VIDEO && par->codec_id != AV_CODEC_ID_ANSI;
+    return par->codec_type == AVMEDIA_TYPE_VIDEO && par->codec_id != AV_CODEC_ID_ANSI
+        && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
 }
 
 } // namespace
@@ -61,16 +62,23 @@ double MediaDetector::streamLength(const QString& path)
     if (avformat_find_stream_info(input.ctx, nullptr) < 0)
         return 0.0;
 
-    bool hasMedia = false;
-    for (unsigned i = 0; i < input.ctx->nb_streams; ++i)
-        hasMedia = hasMedia || isPlayable(input.ctx->streams[i]);
-    if (!hasMedia)
+    // The first video stream sets the length, else the first audio stream;
+    // data, subtitle and cover-art streams never do.
+    const AVStream* chosen = nullptr;
+    for (unsigned i = 0; i < input.ctx->nb_streams; ++i) {
+        const AVStream* st = input.ctx->streams[i];
+        if (!isPlayable(st))
+            continue;
+        if (!chosen || (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
+                        && chosen->codecpar->codec_type != AVMEDIA_TYPE_VIDEO))
+            chosen = st;
+    }
+    if (!chosen)
         return 0.0;
 
-    const AVStream* first = input.ctx->streams[0];
     double seconds = 0.0;
-    if (first->duration != AV_NOPTS_VALUE && first->duration > 0)
-        seconds = first->duration * av_q2d(first->time_base);
+    if (chosen->duration != AV_NOPTS_VALUE && chosen->duration > 0)
+        seconds = chosen->duration * av_q2d(chosen->time_base);
     else if (input.ctx->duration != AV_NOPTS_VALUE && input.ctx->duration > 0)
         seconds = static_cast<double>(input.ctx->duration) / AV_TIME_BASE;
     return seconds > 0.0 ? seconds : 0.0;

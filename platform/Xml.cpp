@@ -8,6 +8,7 @@
 #include <libxml/valid.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlsave.h>
+#include <libxml/xmlIO.h>
 
 #include <mutex>
 
@@ -29,6 +30,9 @@ void initLibrary()
         xmlInitParser();
         xmlSetGenericErrorFunc(nullptr, silentError);
         xmlSetStructuredErrorFunc(nullptr, silentStructured);
+        // Validation loads a document's DTD itself, outside the parser's
+        // options: only local files may ever be read.
+        xmlSetExternalEntityLoader(xmlNoNetExternalEntityLoader);
     });
 }
 

@@ -116,6 +116,11 @@ QString IOManager::strSave(xml::Document& doc, const QString& strGUID)
 {
     if (!m_bFileSystem)
         return {};
+    // The permission bits are checked here because root ignores them, and a
+    // file someone made read-only must not be replaced behind their back.
+    const QFileInfo target(strGUID);
+    if (target.exists() && !(target.permissions() & QFileDevice::WriteOwner))
+        return kPermissionDenied;
     QString error;
     if (!doc.save(strGUID, &error))
         return error.isEmpty() ? QStringLiteral("Path not found") : error;
@@ -155,9 +160,9 @@ QString IOManager::strWhatIs(const QString& strGUID)
     if (!m_bFileSystem)
         return {};
     xml::Document doc;
-    const QString error = strOpen(doc, strGUID);
-    if (!error.isEmpty()) {
-        prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
+    if (!doc.load(strGUID)) {
+        prompts().MsgBox(QStringLiteral("XML Parser: ") + doc.parseErrorReason(), Prompts::OKOnly,
+                         Prompts::Exclamation);
         return {};
     }
     const xml::Node root = doc.documentElement();

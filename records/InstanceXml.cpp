@@ -35,16 +35,6 @@ bool bReadTimes(const xml::Node& e, double& dStart, double& dend)
         && bMillisToSeconds(e.attribute(QStringLiteral("end")), dend);
 }
 
-// Locale-independent: 15 significant digits as the platform writes them, or
-// more when 15 would not read back to the same value.
-QString strReal(double d)
-{
-    const QString s = QString::number(d, 'g', 15);
-    if (s.toDouble() == d)
-        return s;
-    return QString::number(d, 'g', QLocale::FloatingPointShortest);
-}
-
 QString strTypeMismatch(const SchemaElement& se)
 {
     return QStringLiteral("Type mismatch: the value of %1 is not a %2").arg(se.strName, se.strType());

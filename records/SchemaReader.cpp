@@ -158,7 +158,7 @@ QString SEColl::FillElements(const xml::Document& schemaDoc, const xml::Node& gr
             for (const xml::Node& appinfo : annotation.childElements()) {
                 if (appinfo.localName() != QLatin1String("appinfo"))
                     continue;
-                const QString flag = appinfo.text().toLower();
+                const QString flag = appinfo.text().trimmed().toLower();
                 if (flag == QLatin1String("ignore"))
                     se.bIgnore = true;
                 else if (flag == QLatin1String("readonly"))

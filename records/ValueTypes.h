@@ -72,6 +72,10 @@ inline bool isEmptyValue(const FieldValue& v) { return std::holds_alternative<st
 // object values (lists, chunks, word lists) give "".
 QString valueToText(const FieldValue& v);
 
+// A real number as text, locale-independent: 15 significant digits, or more
+// when 15 would not read back to the same value.
+QString strReal(double d);
+
 template <typename T>
 std::shared_ptr<T> valueObject(const FieldValue& v)
 {

@@ -1,6 +1,7 @@
 #include "platform/Xml.h"
 
 #include <QFile>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -62,4 +63,16 @@ TEST(Xml, TextIsTakenLiterallyAndSavedAsUtf8)
     EXPECT_EQ(back.documentElement().firstChildElement("Collocation").text(), "a & b <c> è");
     EXPECT_FALSE(doc.save(dir.filePath("missing/s.xml"), &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(Xml, NeverReachesTheNetworkForADtd)
+{
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    const QByteArray text = "<?xml version=\"1.0\"?>\n<!DOCTYPE Media SYSTEM \"http://127.0.0.1:"
+        + QByteArray::number(server.serverPort()) + "/x.dtd\">\n<Media/>\n";
+    xml::Document doc;
+    EXPECT_FALSE(doc.loadXml(text));
+    EXPECT_FALSE(doc.parseErrorReason().isEmpty());
+    EXPECT_FALSE(server.waitForNewConnection(300));
 }

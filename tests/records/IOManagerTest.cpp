@@ -80,8 +80,10 @@ TEST_F(IOManagerTest, OpenReportsMissingAndMalformedFiles)
     EXPECT_EQ(io.strWhatIs(dir + "good.xml"), "Media");
     EXPECT_TRUE(fake.calls.empty());
     EXPECT_EQ(io.strWhatIs(dir + "bad.xml"), "");
-    ASSERT_EQ(fake.calls.size(), 1u);
+    EXPECT_EQ(io.strWhatIs(dir + "missing.xml"), "");
+    ASSERT_EQ(fake.calls.size(), 2u);
     EXPECT_TRUE(fake.calls[0].text.startsWith("XML Parser: "));
+    EXPECT_TRUE(fake.calls[1].text.startsWith("XML Parser: "));
     EXPECT_EQ(fake.calls[0].icon, Prompts::Exclamation);
     EXPECT_EQ(fake.calls[0].buttons, Prompts::OKOnly);
 }
@@ -92,6 +94,12 @@ TEST_F(IOManagerTest, SaveMoveAndCopy)
     doc.createRoot("Storage");
     EXPECT_EQ(io.strSave(doc, dir + "Storage1.xml"), "");
     EXPECT_TRUE(readFile(dir + "Storage1.xml").contains("<Storage"));
+
+    // A file made read-only is not replaced.
+    QFile::setPermissions(dir + "Storage1.xml", QFileDevice::ReadOwner);
+    doc.documentElement().appendElement("Collocation");
+    EXPECT_FALSE(io.strSave(doc, dir + "Storage1.xml").isEmpty());
+    EXPECT_FALSE(readFile(dir + "Storage1.xml").contains("Collocation"));
 
     const QString error = io.strSave(doc, dir + "no/such/folder/x.xml");
     EXPECT_FALSE(error.isEmpty());

@@ -49,7 +49,9 @@ const char kMainSchema[] = R"(<?xml version="1.0" encoding="UTF-8"?>
   </xs:sequence></xs:complexType>
   <xs:element name="Video"><xs:complexType><xs:complexContent><xs:extension base="ExpressionBase"><xs:sequence>
     <xs:element name="Keyframe" type="ChunkType"><xs:annotation><xs:appinfo>ReadOnly</xs:appinfo><xs:documentation>Frame</xs:documentation></xs:annotation></xs:element>
-    <xs:element name="Notes" type="xs:string"><xs:annotation><xs:appinfo>ignore</xs:appinfo></xs:annotation></xs:element>
+    <xs:element name="Notes" type="xs:string"><xs:annotation><xs:appinfo>
+        ignore
+      </xs:appinfo></xs:annotation></xs:element>
     <xs:element name="Tint" type="Colors"/>
   </xs:sequence></xs:extension></xs:complexContent></xs:complexType></xs:element>
 </xs:schema>
