@@ -173,7 +173,8 @@ QString SEColl::FillElements(const xml::Document& schemaDoc, const xml::Node& gr
             else if (local == QLatin1String("type"))
                 type = value;
         }
-        se.strComment = decl.text();
+        // The parser keeps the layout of an indented declaration; a tooltip wants the words.
+        se.strComment = decl.text().simplified();
         if (se.strName.isEmpty() || type.isEmpty())
             return strClass + QLatin1Char(':') + text(1078) + QString::number(i) + text(1079);
         if (se.strName.contains(QLatin1String("GUID")))
