@@ -65,7 +65,8 @@ public:
     // are the removed objects' files handed to the store for deletion.
     bool bSave() override;
     // Writes the whole document under a new path: every object gets a new
-    // identifier in the new object folder, every relation follows.
+    // identifier in the new object folder, every relation follows. A
+    // relative path is taken against the current folder.
     bool bSaveAs(const QString& strNewGUID);
 
 protected:
@@ -91,6 +92,9 @@ private:
     Registry m_collObjects;
     Coll<QString> m_colRemovedGUIDs{Qt::CaseSensitive};
     int m_iSavedRemovals = 0;
+    // Removals queued before the last save-as: their files belong to the old
+    // document, which still names them, so bSave never hands them over.
+    int m_iRemovalsBeforeSaveAs = 0;
     bool m_bUntitled = false;
 };
 

@@ -3,6 +3,7 @@
 #include "document/DocumentUi.h"
 #include "platform/Prompts.h"
 #include "records/IOManager.h"
+#include "records/Procedures.h"
 #include "records/Settings.h"
 #include "resources/StringTable.h"
 
@@ -21,8 +22,8 @@ bool AVDocument::bSave()
         return false;
     // Only now: a removed object's file must stay while the stored document
     // may still name it.
-    for (const QString& id : m_colRemovedGUIDs)
-        io()->RemoveGUID(id);
+    for (int i = m_iRemovalsBeforeSaveAs + 1; i <= m_colRemovedGUIDs.Count(); ++i)
+        io()->RemoveGUID(m_colRemovedGUIDs.Item(i));
     m_iSavedRemovals = m_colRemovedGUIDs.Count();
     return true;
 }
@@ -41,8 +42,9 @@ bool AVDocument::bSaveAllObjects()
     return true;
 }
 
-bool AVDocument::bSaveAs(const QString& strNewGUID)
+bool AVDocument::bSaveAs(const QString& strNewPath)
 {
+    const QString strNewGUID = strNewPath.isEmpty() ? strNewPath : strAbsolutePath(strNewPath);
     if (!bSaveObjects(strNewGUID)) {
         prompts().MsgBox(text(1095));
         return false;
@@ -54,6 +56,7 @@ bool AVDocument::bSaveAs(const QString& strNewGUID)
     m_bUntitled = false;
     // Removed objects are absent from the copy.
     m_iSavedRemovals = m_colRemovedGUIDs.Count();
+    m_iRemovalsBeforeSaveAs = m_colRemovedGUIDs.Count();
     return true;
 }
 
@@ -107,7 +110,8 @@ bool AVDocument::bSaveOne(const std::shared_ptr<RegistryItem>& obj, int iCounter
 {
     documentUi().setStrStatusBarText(text(1137) + QLatin1Char(' ') + QString::number(iCounter)
                                      + QStringLiteral(" (") + obj->strTitle() + QLatin1Char(')'));
-    return obj->bSave();
+    // An object still changed after its write would be met by every pass.
+    return obj->bSave() && !obj->bChanged();
 }
 
 bool AVDocument::bSaveChangedObjects()

@@ -5,6 +5,7 @@
 #include "document/EditorWindows.h"
 #include "records/IOManager.h"
 #include "records/InstanceXml.h"
+#include "records/Procedures.h"
 #include "resources/StringTable.h"
 
 #include <unordered_set>
@@ -40,9 +41,13 @@ void DocObject::ShowForm(UiOwner* owner)
         m_form->Show(owner);
 }
 
-QString DocObject::strLoadXML(const QString& strGUID, const std::shared_ptr<EditorWindow>& form,
+QString DocObject::strLoadXML(const QString& strPath, const std::shared_ptr<EditorWindow>& form,
                               const std::shared_ptr<IOManager>& io)
 {
+    // Identifiers are absolute: a relative path would name another file once
+    // the current folder changes, and would not compare equal to the same
+    // file named by a relation.
+    const QString strGUID = strPath.isEmpty() ? strPath : strAbsolutePath(strPath);
     m_io = io;
     m_secol = std::make_shared<SEColl>();
     CloseListRegistry scratch;
@@ -113,8 +118,12 @@ int DocObject::iNumValidElem() const
 
 bool DocObject::bSave()
 {
-    if (!m_secol || !m_io)
+    if (!m_secol)
         return true;
+    // Without a store changes cannot be written; answering true would leave
+    // the object changed and the save passes waiting on it for ever.
+    if (!m_io)
+        return !m_secol->bChanged();
     return m_secol->bSave(m_doc, strGUID(), *m_io);
 }
 

@@ -50,6 +50,7 @@ public:
 
     // Loads the object's own file; "" or the error text. On success the
     // object is bound to `form` and registered with the current document.
+    // A relative path is taken against the current folder.
     QString strLoadXML(const QString& strGUID, const std::shared_ptr<EditorWindow>& form,
                        const std::shared_ptr<IOManager>& io);
     // Loads the object, reports it in the status bar and opens its relatives.

@@ -89,6 +89,12 @@ void ParentObject::AddChild(const QString& strTitle)
     const auto doc = currentDoc();
     if (!doc || !io())
         return;
+    // Without a SetOfGUIDs relation field nothing could name the child: it
+    // would be written on save and never opened again.
+    if (!relationField()) {
+        prompts().MsgBox(text(1086));
+        return;
+    }
     auto child = newChild();
     auto form = editorFactory().create(strChildClass());
     const auto guid = io()->strCreateGUID(doc->registeredGUIDs(), strChildClass(), QString(), doc->strGUID());
@@ -138,13 +144,19 @@ ParentObject::RelationEntry ParentObject::findRelation(const QString& strGUID) c
     return entry;
 }
 
-void ParentObject::removeRelation(const QString& strGUID)
+void ParentObject::removeRelation(const QString& strGUID, bool bEvery)
 {
     const RelationEntry entry = findRelation(strGUID);
     if (!entry.list)
         return;
     if (entry.index > 0) {
         entry.list->Remove(entry.index);
+        for (int i = entry.index; bEvery && i <= entry.list->Count();) {
+            if (bSameGUID(entry.list->Item(i), strGUID))
+                entry.list->Remove(i);
+            else
+                ++i;
+        }
         entry.field->bChanged = true;
     }
     // An empty relation is no relation: the field is no longer written.
@@ -169,12 +181,14 @@ void ParentObject::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
 {
     if (!obj)
         return;
-    removeRelation(obj->strGUID());
-    for (int i = 1; i <= m_colChilds.Count(); ++i) {
-        if (static_cast<RegistryItem*>(m_colChilds.Item(i).get()) == obj.get()) {
+    // A child listed twice is removed from every place: an entry left behind
+    // would name a file that the next save deletes.
+    removeRelation(obj->strGUID(), true);
+    for (int i = 1; i <= m_colChilds.Count();) {
+        if (static_cast<RegistryItem*>(m_colChilds.Item(i).get()) == obj.get())
             m_colChilds.Remove(i);
-            return;
-        }
+        else
+            ++i;
     }
 }
 

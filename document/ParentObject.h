@@ -45,7 +45,8 @@ protected:
     // The relation field, when the schema gives it as a SetOfGUIDs field.
     SEColl::Record relationField() const;
     void addRelation(const QString& strGUID);
-    void removeRelation(const QString& strGUID);
+    // Removes the first entry naming `strGUID`, or with `bEvery` each one.
+    void removeRelation(const QString& strGUID, bool bEvery = false);
 
     // Where an identifier stands in the assigned relation list (index 0: not there).
     struct RelationEntry {

@@ -83,6 +83,16 @@ protected:
     std::vector<std::shared_ptr<AVDocument>> docs;
 };
 
+// Makes `folder` the current folder for its lifetime.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const QString& folder) { QDir::setCurrent(folder); }
+    ~CurrentFolder() { QDir::setCurrent(m_saved); }
+
+private:
+    QString m_saved = QDir::currentPath();
+};
+
 QStringList idsOf(const DocObject& obj, const QString& field);
 
 template <typename T>

@@ -8,6 +8,30 @@
 using namespace vimra;
 using namespace vimra::test;
 
+namespace {
+
+// A Video segment with its keyframe picture, as the removal sees them.
+class SegmentItem : public RegistryItem {
+public:
+    SegmentItem(QString cls, QString guid) : m_class(std::move(cls)), m_guid(std::move(guid)) {}
+    std::shared_ptr<RegistryItem> keyframe;
+
+    QString className() const override { return m_class; }
+    std::shared_ptr<IOManager> io() const override { return nullptr; }
+    QString strGUID() const override { return m_guid; }
+    void setStrGUID(const QString&) override {}
+    QString strTitle() const override { return m_guid; }
+    bool bChanged() const override { return false; }
+    bool bSave() override { return true; }
+    std::shared_ptr<RegistryItem> objKeyframeObject() const override { return keyframe; }
+
+private:
+    QString m_class;
+    QString m_guid;
+};
+
+} // namespace
+
 TEST_F(DocumentTest, NewDocumentWithoutVocabularyLeavesThemesUnassigned)
 {
     const auto doc = newDocument();
@@ -83,13 +107,23 @@ TEST_F(DocumentTest, RemovingObjectsDropsEveryReferenceAndQueuesTheirFiles)
     EXPECT_EQ(QStringList(doc->colRemovedGUIDs().begin(), doc->colRemovedGUIDs().end()), removed);
     EXPECT_TRUE(ui.icons.isEmpty());
 
+    // A Video drops its icon and queues its keyframe picture before itself.
+    auto video = std::make_shared<SegmentItem>("Video", path("Film_files/Film_video1.xml"));
+    video->keyframe = std::make_shared<SegmentItem>("MediaObject", path("Film_files/Film_video1.bmp"));
+    doc->collObjects().Add(video);
+    obj = video;
+    doc->RemoveObject(obj);
+    EXPECT_EQ(ui.icons, QStringList({video->strGUID()}));
+    EXPECT_EQ(QStringList(doc->colRemovedGUIDs().begin(), doc->colRemovedGUIDs().end()).mid(4),
+              QStringList({video->keyframe->strGUID(), video->strGUID()}));
+
     // Removing the last Version leaves no expressedby element.
     obj = doc->colChilds().Item(1);
     doc->RemoveObject(obj);
     EXPECT_TRUE(doc->bSave());
     EXPECT_FALSE(read("Film.xml").contains("expressedby"));
     EXPECT_FALSE(doc->hasPendingRemovals());
-    EXPECT_EQ(doc->io()->colGUIDToRemove().Count(), 5);
+    EXPECT_EQ(doc->io()->colGUIDToRemove().Count(), 7);
     EXPECT_TRUE(QFileInfo::exists(path("Film_files/Film_version1.xml"))); // deleted at release only
     doc->io()->release();
     EXPECT_FALSE(QFileInfo::exists(path("Film_files/Film_version1.xml")));

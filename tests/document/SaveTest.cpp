@@ -155,7 +155,42 @@ TEST_F(DocumentTest, SavePassesEndWhenChangedObjectsWaitForEachOther)
     EXPECT_TRUE(doc->bSaveAs(path("Cycle.xml")));
     EXPECT_EQ(ui.status, QStringList({"Saving object n. 2 (B)", "Saving object n. 3 (A)"}));
     EXPECT_FALSE(a->changed || b->changed);
+
+    // An object that cannot be written (it has no store) fails the save
+    // instead of being met by every pass.
+    const auto orphan = std::make_shared<Storage>(doc);
+    ASSERT_EQ(orphan->strInitAsNew(path("orphan.xml"), path("document.xsd"), "/media/x.mpg", nullptr, nullptr), "");
+    prompts.calls.clear();
+    EXPECT_FALSE(doc->bSaveAs(path("Cycle2.xml")));
+    EXPECT_EQ(prompts.messages(), QStringList({"One or more objects cannot be saved"}));
     a->partner.reset(); // no cycle left for the test's own teardown
+}
+
+TEST_F(DocumentTest, SaveAfterSaveAsLeavesTheOldDocumentsFilesAlone)
+{
+    writeFixture();
+    const auto doc = open("Film.xml");
+    const auto v1 = at<Version>(*doc, 2);
+    EXPECT_EQ(v1->strRemoveAllChilds(), "");
+    std::shared_ptr<RegistryItem> obj = v1;
+    doc->RemoveObject(obj); // unsaved: Film.xml still names it
+    {
+        const CurrentFolder here(dir);
+        ASSERT_TRUE(doc->bSaveAs("Copy.xml"));
+        EXPECT_EQ(doc->strGUID(), QDir::currentPath() + "/Copy.xml");
+    }
+    doc->setStrTitle("Copy");
+    ASSERT_TRUE(doc->bSave());
+
+    // A removal made after the save-as is the copy's own and is handed over.
+    obj = doc->colChilds().Item(1);
+    const QString copied = obj->strGUID();
+    doc->RemoveObject(obj);
+    ASSERT_TRUE(doc->bSave());
+    doc->io()->release();
+    for (const char* name : {"Film_files/Film_version1.xml", "Film_files/Film_media1.xml", "Film_files/Film_storage1.xml"})
+        EXPECT_TRUE(QFileInfo::exists(path(name))) << name;
+    EXPECT_FALSE(QFileInfo::exists(copied));
 }
 
 TEST_F(DocumentTest, RemovedIdentifierIsNeverGivenToANewObject)
