@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cmath>
+#include <memory>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -15,27 +16,31 @@ namespace {
 
 const QString kGroup = QStringLiteral("Vimra");
 
-bool hasGroup(QSettings& settings)
-{
-    return settings.status() == QSettings::NoError && settings.childGroups().contains(kGroup);
-}
-
-// Writes all values or none: QSettings would create a missing file or group,
-// and the program must never do that.
-bool writeValues(const std::vector<std::pair<QString, QString>>& values)
+// The settings file opened on its group, or nothing when the file or the
+// group is missing: QSettings would create either, and the program never must.
+std::unique_ptr<QSettings> openKey()
 {
     const QString path = settingsFilePath();
     if (!QFileInfo(path).isFile())
+        return nullptr;
+    auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    if (settings->status() != QSettings::NoError || !settings->childGroups().contains(kGroup))
+        return nullptr;
+    settings->beginGroup(kGroup);
+    return settings;
+}
+
+// Writes all values or none.
+bool writeValues(const std::vector<std::pair<QString, QString>>& values)
+{
+    const auto settings = openKey();
+    if (!settings)
         return false;
-    QSettings settings(path, QSettings::IniFormat);
-    if (!hasGroup(settings))
-        return false;
-    settings.beginGroup(kGroup);
     for (const auto& [name, value] : values)
-        settings.setValue(name, value);
-    settings.endGroup();
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+        settings->setValue(name, value);
+    settings->endGroup();
+    settings->sync();
+    return settings->status() == QSettings::NoError;
 }
 
 // The platform's numeric test: blanks around, sign, decimals and exponent.
@@ -60,16 +65,10 @@ QString settingsFilePath()
 bool bRegQueryValue(const QString& valueName, QString& value)
 {
     value.clear();
-    const QString path = settingsFilePath();
-    if (!QFileInfo(path).isFile())
+    const auto settings = openKey();
+    if (!settings || !settings->contains(valueName))
         return false;
-    QSettings settings(path, QSettings::IniFormat);
-    if (!hasGroup(settings))
-        return false;
-    settings.beginGroup(kGroup);
-    if (!settings.contains(valueName))
-        return false;
-    const QVariant stored = settings.value(valueName);
+    const QVariant stored = settings->value(valueName);
     // An unquoted comma makes the INI reader split the text into a list.
     value = stored.typeId() == QMetaType::QStringList ? stored.toStringList().join(QLatin1Char(','))
                                                       : stored.toString();
