@@ -104,7 +104,10 @@ QString WidgetPrompts::OpenFileName(const QString& title, const QString& filter,
 QString WidgetPrompts::SaveFileName(const QString& title, const QString& filter,
                                     const QString& startPath)
 {
-    return QFileDialog::getSaveFileName(owner(), title, startPath, filter);
+    // The caller confirms overwriting: it may still add an extension, and
+    // the dialog would ask about the name as typed.
+    return QFileDialog::getSaveFileName(owner(), title, startPath, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 void WidgetPrompts::Beep() { QApplication::beep(); }

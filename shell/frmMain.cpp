@@ -5,12 +5,14 @@
 #include "resources/StringTable.h"
 #include "shell/Icons.h"
 #include "shell/LocalizeForm.h"
+#include "shell/TreeView.h"
 #include "shell/UserSettings.h"
 #include "shell/frmSplash.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDate>
 #include <QFrame>
 #include <QHeaderView>
@@ -105,10 +107,15 @@ frmMain::frmMain(QWidget* parent)
     setWindowIcon(QIcon(vimraLogo(64)));
     setMinimumWidth(twipsToPixels(kMinimumWindowWidth));
 
+    for (const QString& key : treePictureKeys())
+        imlTreeIcons.Add(key, treePicture(key));
+    popupMenu = [](QMenu* menu) { menu->exec(QCursor::pos()); };
+
     buildMenus();
     buildToolbar();
     buildPanes();
     buildStatusBar();
+    connectTrees();
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -116,9 +123,14 @@ frmMain::frmMain(QWidget* parent)
     connect(Timer1, &QTimer::timeout, this, &frmMain::Timer1_Timer);
 
     Form_Load();
+    setDocumentUi(this);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    if (&documentUi() == this)
+        setDocumentUi(nullptr);
+}
 
 void frmMain::buildMenus()
 {
@@ -236,13 +248,17 @@ void frmMain::buildPanes()
     for (QLabel* l : lblTitle)
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
-    tvwMainTree = new QTreeWidget(m_panes);
+    tvwMainTree = new TreeView(m_panes);
     tvwMainTree->setObjectName(QStringLiteral("tvwMainTree"));
-    tvwExpression = new QTreeWidget(m_panes);
+    tvwExpression = new TreeView(m_panes);
     tvwExpression->setObjectName(QStringLiteral("tvwExpression"));
     for (QTreeWidget* tree : {tvwMainTree, tvwExpression}) {
         tree->setHeaderHidden(true);
         tree->setIconSize(QSize(32, 32));
+        // Long titles (a Storage's collocation is a path) scroll rather than
+        // being cut short.
+        tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        tree->header()->setStretchLastSection(false);
     }
 
     picSplitter = new QFrame(m_panes);

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "document/DocumentUi.h"
 #include "shell/MainLayout.h"
+#include "shell/PictureList.h"
+#include "shell/TreeView.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -15,9 +18,11 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace vimra {
 
+class DocObject;
 class frmSplash;
 
 // Which of the storage-mode entries of the File menu can be chosen.
@@ -30,8 +35,9 @@ FileMenuEnabling fileMenuEnabling(bool bDocumentCurrent, bool bFileSystem);
 
 // The program's one main window: the document tree and the expression tree
 // side by side under their titles, a toolbar, a status bar and the menus
-// through which every command starts.
-class frmMain : public QMainWindow {
+// through which every command starts. While it exists it is the document
+// model's way up to the screen (status text, icons, node titles, trees).
+class frmMain : public QMainWindow, public DocumentUi {
     Q_OBJECT
 public:
     // The document commands plug in here. Unset, the command is not offered:
@@ -54,7 +60,45 @@ public:
     // The text of the status bar's first panel; the document model writes its
     // progress here while it opens and saves objects.
     QString strStatusBarText() const;
-    void setStrStatusBarText(const QString& text);
+    void setStrStatusBarText(const QString& text) override;
+
+    // The trees (DocumentTree.cpp). Each node carries the document object it
+    // shows; kKeyRole holds a root's key, kPictureRole and kSelPictureRole
+    // the keys of its pictures in imlTreeIcons.
+    static constexpr int kObjectRole = Qt::UserRole;
+    static constexpr int kKeyRole = Qt::UserRole + 1;
+    static constexpr int kPictureRole = Qt::UserRole + 2;
+    static constexpr int kSelPictureRole = Qt::UserRole + 3;
+    static std::shared_ptr<DocObject> objectOf(const QTreeWidgetItem* node);
+
+    // Rebuilds the document tree of the current document (none: nothing).
+    void ShowAVDocTitle();
+    void BuildDocumentTree();
+    void BuildExpressionTree(const std::shared_ptr<Version>& ver);
+    void ContexMenuManager(const std::shared_ptr<DocObject>& obj, bool bMainTree);
+    void DeleteSelectedObject(QTreeWidget* tree);
+    // Makes the keyframe icons of the current document's Video segments.
+    void AddAllSmallKeyFrames();
+    void ResetListImageExpression();
+    void ResetTree(QTreeWidget* tree, const std::shared_ptr<Version>& ver);
+
+    // DocumentUi.
+    void RemoveIcon(const QString& strGUID) override;
+    void UpdateNodeTitle(const std::shared_ptr<DocObject>& obj) override;
+    void ResetTree(Tree tree, const std::shared_ptr<Version>& ver) override;
+
+    // Handlers of the trees and of the Edit menu's first two entries.
+    void tvwMainTree_MouseDown(int button);
+    void tvwExpression_MouseDown(int button);
+    void tvwMainTree_NodeClick(QTreeWidgetItem* node);
+    void tvwExpression_NodeClick(QTreeWidgetItem* node);
+    void tvw_KeyUp(QTreeWidget* tree, int key, Qt::KeyboardModifiers modifiers);
+    void mnuEditMetadata_Click();
+    void mnuEditAttributes_Click();
+
+    // Shows the Edit menu as the trees' popup; tests replace it, since the
+    // menu's exec() waits for the user.
+    std::function<void(QMenu* menu)> popupMenu;
 
     // Lays the panes out for splitter position x (twips); writes back the
     // clamped position.
@@ -78,8 +122,9 @@ public:
     QToolBar* tbToolBar = nullptr;
     QWidget* picTitles = nullptr;
     std::array<QLabel*, 2> lblTitle{};
-    QTreeWidget* tvwMainTree = nullptr;
-    QTreeWidget* tvwExpression = nullptr;
+    TreeView* tvwMainTree = nullptr;
+    TreeView* tvwExpression = nullptr;
+    PictureList imlTreeIcons;
     QWidget* imgSplitter = nullptr;
     QFrame* picSplitter = nullptr;
     QTimer* Timer1 = nullptr;
@@ -118,7 +163,12 @@ public:
     // Fields of the window.
     bool bMoving = false;
     int iMainTreeButton = -1;
+    int iExpressionButton = 0;
     bool bMainTreeContext = false;
+    // Whether a document tree (an expression tree) was ever built; never
+    // cleared, as the roots' nodes are gone once a tree is emptied.
+    bool bMainRootSet = false;
+    bool bExpressionRootSet = false;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -129,6 +179,11 @@ private:
     void buildToolbar();
     void buildStatusBar();
     void buildPanes();
+    void connectTrees();
+    QTreeWidgetItem* addNode(QTreeWidget* tree, QTreeWidgetItem* parent,
+                             const std::shared_ptr<DocObject>& obj, const QString& strPicture,
+                             const QString& strSelPicture, const QString& strKey = QString());
+    void AddChildNodes(QTreeWidgetItem* node);
     void Form_Load();
     void Form_Resize();
     void Form_Unload();

@@ -1,3 +1,5 @@
+#include "shell/DocumentCommands.h"
+#include "shell/ObjectWindow.h"
 #include "shell/Startup.h"
 #include "shell/WidgetPrompts.h"
 #include "shell/frmMain.h"
@@ -12,10 +14,14 @@ int main(int argc, char** argv)
 
     vimra::WidgetPrompts boxes;
     vimra::setPrompts(&boxes);
+    vimra::ObjectWindowFactory editors;
+    vimra::setEditorFactory(&editors);
 
-    const auto mainWindow = vimra::Main(QApplication::arguments());
+    const auto mainWindow =
+        vimra::Main(QApplication::arguments(), [](vimra::frmMain& w) { new vimra::DocumentCommands(w); });
     const int rc = app.exec();
 
+    vimra::setEditorFactory(nullptr);
     vimra::setPrompts(nullptr);
     return rc;
 }

@@ -1,0 +1,384 @@
+#include "shell/DocumentCommands.h"
+
+#include "document/AVDocument.h"
+#include "document/EditorWindows.h"
+#include "platform/Prompts.h"
+#include "records/AppState.h"
+#include "records/IOManager.h"
+#include "records/Procedures.h"
+#include "records/Settings.h"
+#include "resources/StringTable.h"
+#include "shell/DocumentLocator.h"
+#include "shell/TreeView.h"
+#include "shell/frmMain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+
+#include <exception>
+
+namespace vimra {
+
+namespace {
+
+const QString kUntitled = QStringLiteral("AVDocument");
+
+std::shared_ptr<IOManager> newFileSystemStore()
+{
+    auto io = std::make_shared<IOManager>();
+    io->setBFileSystem(true);
+    return io;
+}
+
+// A document that was never saved under a name of its own.
+bool bNeverNamed(const AVDocument& doc)
+{
+    return doc.strTitle() == kUntitled || doc.isUntitled();
+}
+
+// The proposal of the save dialog: the document's folder and base name.
+QString strProposalFor(const AVDocument& doc)
+{
+    QString folder;
+    const QString base = strSplitPath(doc.strGUID(), &folder);
+    return folder + base;
+}
+
+QString strBaseName(const QString& path)
+{
+    return strSplitPath(path, nullptr);
+}
+
+void setCurrentFolder(const QString& strGUID)
+{
+    QString folder;
+    strSplitPath(strGUID, &folder);
+    QDir::setCurrent(folder);
+}
+
+} // namespace
+
+void discardDocument(const std::shared_ptr<AVDocument>& doc, const std::shared_ptr<IOManager>& io)
+{
+    if (doc)
+        doc->release();
+    if (io)
+        io->release();
+}
+
+DocumentCommands::DocumentCommands(frmMain& main) : QObject(&main), m_main(main)
+{
+    main.documentCommands.OpenFile = [this](const QString& path) { OpenFile(path); };
+    main.documentCommands.CloseDocument = [this] { return CloseDocument(false); };
+    main.documentCommands.bFileSystem = [] {
+        const auto doc = appState().objAVDoc;
+        return !doc || !doc->io() || doc->io()->bFileSystem();
+    };
+    connect(main.mnuFileOpen, &QAction::triggered, this, &DocumentCommands::ShowOpenDialog);
+    connect(main.mnuFileSave, &QAction::triggered, this, &DocumentCommands::Save);
+    connect(main.mnuFileSaveAs, &QAction::triggered, this, [this] {
+        if (appState().objAVDoc)
+            SaveDocumentAs();
+    });
+    connect(main.mnuFileNew, &QAction::triggered, this, &DocumentCommands::New);
+    connect(main.mnuExportToDB, &QAction::triggered, this, &DocumentCommands::ExportToDatabase);
+    connect(main.mnuImportToFS, &QAction::triggered, this, &DocumentCommands::ImportToFileSystem);
+}
+
+std::shared_ptr<EditorWindow> DocumentCommands::frmAVDocForm()
+{
+    if (!m_frmAVDocForm)
+        m_frmAVDocForm = editorFactory().create(kUntitled);
+    return m_frmAVDocForm;
+}
+
+void DocumentCommands::setCurrent(const std::shared_ptr<AVDocument>& doc)
+{
+    appState().objAVDoc = doc;
+    appState().colNotFoundNames.clear();
+    // No keyframe icon may outlive its document, whichever way it went.
+    if (!doc)
+        m_main.ResetListImageExpression();
+}
+
+void DocumentCommands::ShowOpenDialog()
+{
+    const QString chosen = prompts().OpenFileName(
+        QStringLiteral("Open"), QStringLiteral("XML Files (*.xml);;All Files Files (*)"), m_strFileName);
+    if (chosen.isEmpty())
+        return;
+    m_strFileName = chosen;
+    OpenFile(chosen);
+}
+
+void DocumentCommands::OpenFile(const QString& strPath)
+{
+    QString extension;
+    strSplitPath(strPath, nullptr, &extension);
+    if (extension.compare(QLatin1String("xml"), Qt::CaseInsensitive) == 0) {
+        QString id = strAbsolutePath(strPath);
+        OpenDoc(id, true);
+        return;
+    }
+    QString id = ReadFirstLineNoSpaces(strPath);
+    if (id.isEmpty()) {
+        prompts().MsgBox(text(1159) + QStringLiteral(": ") + strPath, Prompts::OKOnly, Prompts::Exclamation);
+        return;
+    }
+    OpenDoc(id, false);
+}
+
+QString DocumentCommands::ReadFirstLineNoSpaces(const QString& strPath)
+{
+    QFile file(strPath);
+    if (!file.exists()) {
+        prompts().MsgBox(text(1131) + QLatin1Char(' ') + strPath, Prompts::OKOnly, Prompts::Exclamation);
+        return {};
+    }
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString line = QString::fromUtf8(file.readLine());
+    while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    return line.remove(QLatin1Char(' '));
+}
+
+void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
+{
+    if (appState().objAVDoc && !CloseDocument(false))
+        return;
+
+    auto doc = AVDocument::create();
+    setCurrent(doc);
+    const auto io = std::make_shared<IOManager>();
+    io->setBFileSystem(bFileSystem);
+
+    if (!bFileSystem && !io->bConnectToDM()) {
+        // No data-manager connection is ever made: say so rather than
+        // ending silently with no document.
+        setCurrent(nullptr);
+        discardDocument(doc, io);
+        prompts().MsgBox(text(1160), Prompts::OKOnly, Prompts::Exclamation);
+        return;
+    }
+
+    try {
+        if (bFileSystem)
+            setCurrentFolder(strGUID);
+        const QString error = doc->strOpen(strGUID, frmAVDocForm(), io);
+        if (error.isEmpty()) {
+            m_main.AddAllSmallKeyFrames();
+            m_main.ShowAVDocTitle();
+            return;
+        }
+
+        // The file may be an object inside a document: open that document
+        // and show the object's editor window.
+        const QString strObjectGUID = strGUID;
+        QString strDocGUID = strRetrieveAVDocGUIDFromGUID(io, doc, strObjectGUID);
+        doc->release();
+        if (strDocGUID.isEmpty()) {
+            strGUID.clear();
+            setCurrent(nullptr);
+            discardDocument(nullptr, io);
+            prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
+            return;
+        }
+        // Found through a parent folder ("…/Film_files/../Film.xml"): the
+        // identifier is kept normalised.
+        strDocGUID = strAbsolutePath(strDocGUID);
+        strGUID = strDocGUID;
+        if (bFileSystem)
+            setCurrentFolder(strDocGUID);
+        doc = AVDocument::create();
+        setCurrent(doc);
+        const QString docError = doc->strOpen(strDocGUID, frmAVDocForm(), io);
+        doc->ShowObjectForm(strObjectGUID, &m_main);
+        if (docError.isEmpty()) {
+            m_main.AddAllSmallKeyFrames();
+            m_main.ShowAVDocTitle();
+            return;
+        }
+        setCurrent(nullptr);
+        discardDocument(doc, io);
+        prompts().MsgBox(docError, Prompts::OKOnly, Prompts::Exclamation);
+    } catch (const std::exception& e) {
+        setCurrent(nullptr);
+        discardDocument(doc, io);
+        m_main.tvwMainTree->clear();
+        m_main.tvwExpression->clear();
+        prompts().MsgBox(QString::fromLocal8Bit(e.what()), Prompts::OKOnly, Prompts::Exclamation);
+    }
+}
+
+bool DocumentCommands::CloseDocument(bool bNoPrompt)
+{
+    const auto doc = appState().objAVDoc;
+    if (!doc)
+        return true;
+    if (!bNoPrompt) {
+        // Removed objects count as changes: their removal lives in memory
+        // until the next save.
+        bool bChanged = doc->hasPendingRemovals();
+        for (const auto& obj : doc->collObjects()) {
+            if (bChanged)
+                break;
+            bChanged = obj->bChanged();
+        }
+        if (bChanged) {
+            const int answer = prompts().MsgBox(text(1098) + QLatin1Char(' ') + doc->strTitle() + QLatin1Char('?'),
+                                                Prompts::YesNoCancel, Prompts::NoIcon);
+            if (answer == Prompts::Cancel)
+                return false;
+            // A failed save keeps the document: discarding it would lose the
+            // changes the user just asked to keep.
+            if (answer == Prompts::Yes && !bSaveBeforeClose(doc))
+                return false;
+        }
+    }
+    m_main.tvwMainTree->clear();
+    m_main.tvwExpression->clear();
+    setCurrent(nullptr);
+    discardDocument(doc, doc->io());
+    m_main.ResetListImageExpression();
+    return true;
+}
+
+bool DocumentCommands::bSaveBeforeClose(const std::shared_ptr<AVDocument>& doc)
+{
+    if (!bNeverNamed(*doc))
+        return doc->bSave();
+    // Saving a document that never had a name would silently write
+    // AVDocument.xml in whatever folder is current: ask for a name.
+    const QString chosen = GetFileName(strProposalFor(*doc));
+    if (chosen.isEmpty())
+        return false;
+    doc->setStrTitle(strBaseName(chosen));
+    return doc->bSaveAs(chosen);
+}
+
+void DocumentCommands::New()
+{
+    if (appState().objAVDoc && !CloseDocument(false))
+        return;
+    const auto doc = NewDocument();
+    setCurrent(doc);
+    if (doc)
+        m_main.BuildDocumentTree();
+}
+
+std::shared_ptr<AVDocument> DocumentCommands::NewDocument()
+{
+    auto doc = AVDocument::create();
+    const auto form = editorFactory().create(kUntitled);
+    const auto io = newFileSystemStore();
+    const auto id = io->strCreateGUID(doc->registeredGUIDs(), kUntitled, QString(),
+                                      QDir::current().filePath(QStringLiteral("AVDocument.xml")));
+    const QString strSchemaPath = strGetXSDPath();
+    if (strSchemaPath.isEmpty()) {
+        discardDocument(doc, io);
+        prompts().MsgBox(text(1133));
+        return nullptr;
+    }
+    const QString error = id.ok() ? doc->strInitAsNew(id.strGUID, strSchemaPath, kUntitled, form, io) : id.strError;
+    if (!error.isEmpty()) {
+        discardDocument(doc, io);
+        prompts().MsgBox(error);
+        return nullptr;
+    }
+    return doc;
+}
+
+void DocumentCommands::Save()
+{
+    const auto doc = appState().objAVDoc;
+    if (!doc)
+        return;
+    if (bNeverNamed(*doc))
+        SaveDocumentAs();
+    else
+        doc->bSave();
+}
+
+void DocumentCommands::SaveDocumentAs()
+{
+    const auto doc = appState().objAVDoc;
+    if (!doc)
+        return;
+    const QString chosen = GetFileName(strProposalFor(*doc));
+    if (chosen.isEmpty())
+        return;
+    doc->setStrTitle(strBaseName(chosen));
+    if (!doc->bSaveAs(chosen))
+        return;
+    CloseDocument(true);
+
+    const QString error = strReopen(chosen);
+    if (!error.isEmpty()) {
+        const auto failed = appState().objAVDoc;
+        setCurrent(nullptr);
+        discardDocument(failed, failed ? failed->io() : nullptr);
+        prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
+        return;
+    }
+    m_main.ShowAVDocTitle();
+}
+
+QString DocumentCommands::strReopen(const QString& strGUID)
+{
+    auto doc = AVDocument::create();
+    setCurrent(doc);
+    const QString error = doc->strOpen(strGUID, frmAVDocForm(), newFileSystemStore());
+    m_main.AddAllSmallKeyFrames();
+    return error;
+}
+
+QString DocumentCommands::GetFileName(const QString& strProposal)
+{
+    QString chosen = prompts().SaveFileName(QStringLiteral("Save As"), QStringLiteral("All Files (*.xml)"),
+                                            strProposal);
+    if (chosen.isEmpty())
+        return {};
+    // Without ".xml" the document would later be read as a link file.
+    QString extension;
+    strSplitPath(chosen, nullptr, &extension);
+    if (extension.isEmpty())
+        chosen += chosen.endsWith(QLatin1Char('.')) ? QStringLiteral("xml") : QStringLiteral(".xml");
+    chosen = strAbsolutePath(chosen);
+    if (QFileInfo::exists(chosen)) {
+        const QString question = QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                     .arg(QFileInfo(chosen).fileName());
+        if (prompts().MsgBox(question, Prompts::YesNo, Prompts::Exclamation, QStringLiteral("Save As"))
+            != Prompts::Yes)
+            return {};
+    }
+    m_strFileName = chosen;
+    return chosen;
+}
+
+void DocumentCommands::ExportToDatabase()
+{
+    const auto doc = appState().objAVDoc;
+    if (!doc)
+        return;
+    // Exporting rewrites every Storage's collocation and ends by opening the
+    // document from the data manager; without a connection that would only
+    // lose the document, so nothing is touched.
+    const auto io = doc->io();
+    if (!io || !io->bConnectToDM())
+        prompts().MsgBox(text(1160), Prompts::OKOnly, Prompts::Exclamation);
+}
+
+void DocumentCommands::ImportToFileSystem()
+{
+    // Only a document in the data manager can be imported, and none is ever
+    // opened from there.
+    const auto doc = appState().objAVDoc;
+    if (doc && doc->io() && !doc->io()->bFileSystem())
+        prompts().MsgBox(text(1160), Prompts::OKOnly, Prompts::Exclamation);
+}
+
+} // namespace vimra

@@ -1,0 +1,286 @@
+// The two trees of the main window: building them from the current
+// document, clicks and the Delete key on their nodes, and the calls through
+// which the document model and the editors keep them current.
+
+#include "shell/frmMain.h"
+
+#include "document/AVDocument.h"
+#include "document/Version.h"
+#include "platform/Prompts.h"
+#include "records/AppState.h"
+#include "resources/StringTable.h"
+#include "shell/TreeView.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTreeWidgetItemIterator>
+
+Q_DECLARE_METATYPE(std::shared_ptr<vimra::DocObject>)
+
+namespace vimra {
+
+namespace {
+
+bool isClass(const std::shared_ptr<DocObject>& obj, const char* name)
+{
+    return obj && obj->className() == QLatin1String(name);
+}
+
+} // namespace
+
+std::shared_ptr<DocObject> frmMain::objectOf(const QTreeWidgetItem* node)
+{
+    return node ? node->data(0, kObjectRole).value<std::shared_ptr<DocObject>>() : nullptr;
+}
+
+void frmMain::connectTrees()
+{
+    tvwMainTree->onMouseDown = [this](int button) { tvwMainTree_MouseDown(button); };
+    tvwMainTree->onNodeClick = [this](QTreeWidgetItem* node) { tvwMainTree_NodeClick(node); };
+    tvwMainTree->onKeyUp = [this](int key, Qt::KeyboardModifiers m) { tvw_KeyUp(tvwMainTree, key, m); };
+    tvwExpression->onMouseDown = [this](int button) { tvwExpression_MouseDown(button); };
+    tvwExpression->onNodeClick = [this](QTreeWidgetItem* node) { tvwExpression_NodeClick(node); };
+    tvwExpression->onKeyUp = [this](int key, Qt::KeyboardModifiers m) { tvw_KeyUp(tvwExpression, key, m); };
+    connect(mnuEditMetadata, &QAction::triggered, this, &frmMain::mnuEditMetadata_Click);
+    connect(mnuEditAttributes, &QAction::triggered, this, &frmMain::mnuEditAttributes_Click);
+}
+
+QTreeWidgetItem* frmMain::addNode(QTreeWidget* tree, QTreeWidgetItem* parent,
+                                  const std::shared_ptr<DocObject>& obj, const QString& strPicture,
+                                  const QString& strSelPicture, const QString& strKey)
+{
+    auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
+    node->setText(0, obj->strTitle());
+    node->setData(0, kObjectRole, QVariant::fromValue(obj));
+    node->setData(0, kKeyRole, strKey);
+    node->setData(0, kPictureRole, strPicture);
+    node->setData(0, kSelPictureRole, strSelPicture);
+    QIcon icon(imlTreeIcons.Item(strPicture));
+    icon.addPixmap(imlTreeIcons.Item(strSelPicture), QIcon::Selected);
+    node->setIcon(0, icon);
+    return node;
+}
+
+void frmMain::ShowAVDocTitle()
+{
+    if (appState().objAVDoc)
+        BuildDocumentTree();
+}
+
+void frmMain::BuildDocumentTree()
+{
+    tvwMainTree->clear();
+    const auto doc = appState().objAVDoc;
+    if (!doc)
+        return;
+    QTreeWidgetItem* root = addNode(tvwMainTree, nullptr, doc, QStringLiteral("AVDocument"),
+                                    QStringLiteral("AVDocument"), QStringLiteral("AVDoc"));
+    bMainRootSet = true;
+    tvwMainTree->setToolTip(QStringLiteral("AVDocument's Structure"));
+    AddChildNodes(root);
+    // Open down to the Storages, so the whole document shows at once.
+    tvwMainTree->expandAll();
+}
+
+void frmMain::AddChildNodes(QTreeWidgetItem* node)
+{
+    const auto parent = std::dynamic_pointer_cast<ParentObject>(objectOf(node));
+    if (!parent)
+        return; // a Storage: nothing shows below it
+    QString picture, selPicture;
+    if (isClass(parent, "AVDocument")) {
+        picture = selPicture = QStringLiteral("Version");
+    } else if (isClass(parent, "Version")) {
+        picture = selPicture = QStringLiteral("Media");
+    } else {
+        picture = QStringLiteral("Storage");
+        selPicture = QStringLiteral("ItemSel");
+    }
+    for (const auto& child : parent->colChilds())
+        AddChildNodes(addNode(tvwMainTree, node, child, picture, selPicture));
+}
+
+void frmMain::BuildExpressionTree(const std::shared_ptr<Version>& ver)
+{
+    if (bExpressionRootSet)
+        tvwExpression->clear();
+    addNode(tvwExpression, nullptr, ver, QStringLiteral("Version"), QStringLiteral("Version"),
+            QStringLiteral("Version"));
+    bExpressionRootSet = true;
+    // The main Video, Audio and Transcript nodes with their segments join the
+    // root here once Versions carry expressions.
+}
+
+void frmMain::AddAllSmallKeyFrames()
+{
+    // Keyframe icons stand for Video segments, which documents gain with the
+    // expressions; until then there are none to make.
+}
+
+void frmMain::ResetListImageExpression()
+{
+    imlTreeIcons.RemoveTagged(QStringLiteral("keyframe"));
+}
+
+void frmMain::RemoveIcon(const QString& strGUID)
+{
+    imlTreeIcons.Remove(strGUID);
+}
+
+void frmMain::UpdateNodeTitle(const std::shared_ptr<DocObject>& obj)
+{
+    if (!obj)
+        return;
+    for (QTreeWidgetItemIterator it(tvwMainTree); *it; ++it)
+        if (objectOf(*it) == obj)
+            (*it)->setText(0, obj->strTitle());
+    for (QTreeWidgetItemIterator it(tvwExpression); *it; ++it) {
+        if (objectOf(*it) == obj) {
+            (*it)->setText(0, obj->strTitle());
+            break;
+        }
+    }
+}
+
+void frmMain::ResetTree(QTreeWidget* tree, const std::shared_ptr<Version>& ver)
+{
+    tree->clear();
+    if (tree == tvwMainTree)
+        ShowAVDocTitle();
+    else if (ver)
+        BuildExpressionTree(ver);
+}
+
+void frmMain::ResetTree(Tree tree, const std::shared_ptr<Version>& ver)
+{
+    ResetTree(tree == Tree::tvwMainTree ? tvwMainTree : tvwExpression, ver);
+}
+
+void frmMain::ContexMenuManager(const std::shared_ptr<DocObject>& obj, bool bMainTree)
+{
+    if (!obj)
+        return;
+    QAction* const mainExpr = mnuAddMainExpr->menuAction();
+    if (isClass(obj, "AVDocument") || isClass(obj, "Media")) {
+        mnuAddChild->setEnabled(true);
+        mainExpr->setEnabled(false);
+    } else if (isClass(obj, "Storage")) {
+        mnuAddChild->setEnabled(false);
+        mainExpr->setEnabled(false);
+    } else if (isClass(obj, "Version") && bMainTree) {
+        mnuAddChild->setEnabled(true);
+        mainExpr->setEnabled(false);
+    } else if (isClass(obj, "Version")) {
+        mnuAddChild->setEnabled(false);
+        mainExpr->setEnabled(true);
+        // Each main expression can be added while the Version has none of
+        // its kind; Versions gain main expressions with the expressions.
+        mnuAddMainVideo->setEnabled(true);
+        mnuAddMainAudio->setEnabled(true);
+        mnuAddMainTranscript->setEnabled(true);
+    } else if (isClass(obj, "Video") || isClass(obj, "Audio") || isClass(obj, "Transcript")) {
+        mnuAddChild->setEnabled(false);
+        mainExpr->setEnabled(false);
+    }
+}
+
+void frmMain::tvwMainTree_MouseDown(int button) { iMainTreeButton = button; }
+
+void frmMain::tvwExpression_MouseDown(int button) { iExpressionButton = button; }
+
+void frmMain::tvwMainTree_NodeClick(QTreeWidgetItem* node)
+{
+    const auto obj = objectOf(node);
+    if (!obj)
+        return;
+    ContexMenuManager(obj, true);
+    bMainTreeContext = true;
+    if (iMainTreeButton == 1) {
+        iMainTreeButton = -1;
+        if (isClass(obj, "Storage")) {
+            // The selected Storage is the one whose media the editors play;
+            // the mark lives in the Storage once Storages carry one.
+        } else if (const auto ver = std::dynamic_pointer_cast<Version>(obj)) {
+            BuildExpressionTree(ver);
+        }
+    } else if (iMainTreeButton == 2) {
+        iMainTreeButton = -1;
+        popupMenu(mnuEdit);
+    }
+}
+
+void frmMain::tvwExpression_NodeClick(QTreeWidgetItem* node)
+{
+    const auto obj = objectOf(node);
+    if (!obj)
+        return;
+    ContexMenuManager(obj, false);
+    bMainTreeContext = false;
+    if (iExpressionButton == 1) {
+        iExpressionButton = -1;
+    } else if (iExpressionButton == 2) {
+        iExpressionButton = -1;
+        popupMenu(mnuEdit);
+    }
+}
+
+void frmMain::tvw_KeyUp(QTreeWidget* tree, int key, Qt::KeyboardModifiers modifiers)
+{
+    if (key == Qt::Key_Delete && !(modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
+        DeleteSelectedObject(tree);
+}
+
+void frmMain::DeleteSelectedObject(QTreeWidget* tree)
+{
+    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
+    QTreeWidgetItem* node = selected.isEmpty() ? nullptr : selected.first();
+    const auto obj = objectOf(node);
+    const auto doc = appState().objAVDoc;
+    if (!obj || !doc || isClass(obj, "AVDocument"))
+        return;
+    const QString question = text(1138) + QLatin1Char(' ') + node->text(0) + QLatin1Char(' ') + text(1139);
+    if (prompts().MsgBox(question, Prompts::YesNo) != Prompts::Yes)
+        return;
+
+    const bool bVersion = isClass(obj, "Version");
+    const QString error = obj->strRemoveAllChilds();
+    if (!error.isEmpty()) {
+        prompts().MsgBox(error, Prompts::OKOnly);
+        return;
+    }
+    // Taken before the trees are cleared: the expression tree's root names
+    // the Version to show again.
+    const auto shownVersion = std::dynamic_pointer_cast<Version>(objectOf(tvwExpression->topLevelItem(0)));
+    RemoveIcon(obj->strGUID());
+    std::shared_ptr<RegistryItem> removed = obj;
+    doc->RemoveObject(removed);
+
+    if (tree == tvwMainTree || bVersion) {
+        ResetTree(tvwMainTree, nullptr);
+        ResetTree(tvwExpression, nullptr);
+    } else {
+        ResetTree(tvwExpression, shownVersion);
+    }
+}
+
+void frmMain::mnuEditMetadata_Click()
+{
+    if (!bMainRootSet)
+        return;
+    QTreeWidget* tree = bMainTreeContext ? static_cast<QTreeWidget*>(tvwMainTree) : tvwExpression;
+    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
+    if (const auto obj = selected.isEmpty() ? nullptr : objectOf(selected.first()))
+        obj->ShowForm(this);
+}
+
+void frmMain::mnuEditAttributes_Click()
+{
+    if (!bMainRootSet)
+        return;
+    QTreeWidget* tree = bMainTreeContext ? static_cast<QTreeWidget*>(tvwMainTree) : tvwExpression;
+    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
+    if (const auto obj = selected.isEmpty() ? nullptr : objectOf(selected.first()))
+        obj->EditAttributesForm(this);
+}
+
+} // namespace vimra

@@ -1,0 +1,180 @@
+#include "shell/PictureList.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+
+namespace vimra {
+
+bool PictureList::Add(const QString& strKey, const QPixmap& pixmap, const QString& strTag)
+{
+    if (Contains(strKey))
+        return false;
+    m_pictures.push_back({strKey, pixmap, strTag});
+    return true;
+}
+
+QPixmap PictureList::Item(const QString& strKey) const
+{
+    const int i = indexOf(strKey);
+    return i < 0 ? QPixmap() : m_pictures[size_t(i)].pixmap;
+}
+
+bool PictureList::Remove(const QString& strKey)
+{
+    const int i = indexOf(strKey);
+    if (i < 0)
+        return false;
+    m_pictures.erase(m_pictures.begin() + i);
+    return true;
+}
+
+void PictureList::RemoveTagged(const QString& strTag)
+{
+    std::erase_if(m_pictures, [&](const Picture& p) { return p.strTag == strTag; });
+}
+
+int PictureList::indexOf(const QString& strKey) const
+{
+    for (size_t i = 0; i < m_pictures.size(); ++i)
+        if (m_pictures[i].strKey == strKey)
+            return int(i);
+    return -1;
+}
+
+const std::vector<QString>& treePictureKeys()
+{
+    static const std::vector<QString> keys = {
+        "AVDocument", "Version",   "ItemSel",   "TranscriptOpen", "Audio",
+        "Expression", "Video",     "VideoClosed", "Media",        "VideoOpen",
+        "AudioClosed", "AudioOpen", "Storage",  "Transcript",     "TranscriptClosed"};
+    return keys;
+}
+
+namespace {
+
+const QColor kInk(45, 55, 75);
+
+void page(QPainter& p, const QColor& fill)
+{
+    QPainterPath sheet;
+    sheet.moveTo(7, 3);
+    sheet.lineTo(20, 3);
+    sheet.lineTo(26, 9);
+    sheet.lineTo(26, 29);
+    sheet.lineTo(7, 29);
+    sheet.closeSubpath();
+    p.setPen(QPen(kInk, 1.2));
+    p.setBrush(fill);
+    p.drawPath(sheet);
+    p.drawLine(QPointF(20, 3), QPointF(20, 9));
+    p.drawLine(QPointF(20, 9), QPointF(26, 9));
+}
+
+void lines(QPainter& p, double top, int n)
+{
+    p.setPen(QPen(kInk, 1.2));
+    for (int i = 0; i < n; ++i)
+        p.drawLine(QPointF(10, top + i * 4), QPointF(23, top + i * 4));
+}
+
+// A film frame with sprocket holes; `open` shows a lighter picture area.
+void filmFrame(QPainter& p, const QColor& body, bool open)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(body);
+    p.drawRoundedRect(QRectF(3, 6, 26, 20), 2, 2);
+    p.setBrush(Qt::white);
+    for (int i = 0; i < 5; ++i) {
+        p.drawRect(QRectF(5 + i * 5, 8, 2.5, 2.5));
+        p.drawRect(QRectF(5 + i * 5, 21.5, 2.5, 2.5));
+    }
+    p.setBrush(open ? QColor(255, 250, 220) : QColor(200, 210, 230));
+    p.drawRect(QRectF(6, 12, 20, 8));
+}
+
+void speaker(QPainter& p, const QColor& body, int waves)
+{
+    QPainterPath cone;
+    cone.moveTo(5, 12);
+    cone.lineTo(10, 12);
+    cone.lineTo(17, 6);
+    cone.lineTo(17, 26);
+    cone.lineTo(10, 20);
+    cone.lineTo(5, 20);
+    cone.closeSubpath();
+    p.setPen(QPen(kInk, 1.2));
+    p.setBrush(body);
+    p.drawPath(cone);
+    p.setBrush(Qt::NoBrush);
+    for (int i = 0; i < waves; ++i)
+        p.drawArc(QRectF(13 - i * 3, 10 - i * 3, 10 + i * 6, 12 + i * 6), -50 * 16, 100 * 16);
+}
+
+void drawPicture(QPainter& p, const QString& key)
+{
+    if (key == QLatin1String("AVDocument")) {
+        page(p, QColor(250, 248, 238));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(40, 60, 110));
+        p.drawRect(QRectF(10, 12, 13, 9));
+        p.setBrush(QColor(240, 170, 40));
+        QPolygonF play;
+        play << QPointF(14, 14) << QPointF(20, 16.5) << QPointF(14, 19);
+        p.drawPolygon(play);
+        lines(p, 24, 2);
+    } else if (key == QLatin1String("Version")) {
+        page(p, QColor(232, 242, 255));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(60, 110, 190));
+        p.drawEllipse(QRectF(10, 11, 12, 12));
+        p.setPen(QPen(Qt::white, 2));
+        p.drawText(QRectF(10, 11, 12, 12), Qt::AlignCenter, QStringLiteral("V"));
+    } else if (key == QLatin1String("Media")) {
+        p.setPen(QPen(kInk, 1.2));
+        p.setBrush(QColor(210, 215, 225));
+        p.drawEllipse(QRectF(3, 3, 26, 26));
+        p.setBrush(QColor(170, 200, 240));
+        p.drawEllipse(QRectF(8, 8, 16, 16));
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(13, 13, 6, 6));
+    } else if (key == QLatin1String("Storage") || key == QLatin1String("ItemSel")) {
+        const bool selected = key == QLatin1String("ItemSel");
+        p.setPen(QPen(kInk, 1.2));
+        p.setBrush(selected ? QColor(250, 210, 90) : QColor(200, 170, 120));
+        p.drawRect(QRectF(4, 10, 24, 17));
+        p.setBrush(selected ? QColor(255, 230, 140) : QColor(220, 195, 150));
+        p.drawRect(QRectF(2, 6, 28, 5));
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(12, 15, 8, 4));
+    } else if (key == QLatin1String("Video") || key == QLatin1String("VideoOpen")
+               || key == QLatin1String("VideoClosed") || key == QLatin1String("Expression")) {
+        filmFrame(p, key == QLatin1String("Expression") ? QColor(90, 90, 90) : QColor(50, 70, 120),
+                  key != QLatin1String("VideoClosed"));
+    } else if (key == QLatin1String("Audio") || key == QLatin1String("AudioOpen")
+               || key == QLatin1String("AudioClosed")) {
+        speaker(p, QColor(120, 180, 120), key == QLatin1String("AudioClosed") ? 0 : 2);
+    } else if (key == QLatin1String("Transcript") || key == QLatin1String("TranscriptOpen")
+               || key == QLatin1String("TranscriptClosed")) {
+        page(p, key == QLatin1String("TranscriptClosed") ? QColor(225, 225, 225) : Qt::white);
+        lines(p, 11, key == QLatin1String("TranscriptOpen") ? 5 : 4);
+    }
+}
+
+} // namespace
+
+QPixmap treePicture(const QString& strKey)
+{
+    const auto& keys = treePictureKeys();
+    if (std::find(keys.begin(), keys.end(), strKey) == keys.end())
+        return {};
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawPicture(p, strKey);
+    return pixmap;
+}
+
+} // namespace vimra

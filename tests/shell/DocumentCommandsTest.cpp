@@ -1,0 +1,266 @@
+#include "DocumentShellSupport.h"
+
+#include "document/Version.h"
+#include "records/IOManager.h"
+#include "shell/Startup.h"
+
+#include <QAction>
+
+using namespace vimra;
+using namespace vimra::test;
+
+namespace {
+
+class DocumentCommandsTest : public DocumentShellTest {
+protected:
+    std::shared_ptr<AVDocument> doc() const { return appState().objAVDoc; }
+    std::shared_ptr<DocObject> object(int i) const
+    {
+        return std::dynamic_pointer_cast<DocObject>(doc()->collObjects().Item(i));
+    }
+};
+
+} // namespace
+
+TEST_F(DocumentCommandsTest, OpenFromTheFileMenuShowsTheDocumentTree)
+{
+    writeFilm();
+    boxes.texts = {path("Film.xml")};
+    w->mnuFileOpen->trigger();
+
+    ASSERT_NE(doc(), nullptr);
+    EXPECT_EQ(boxes.calls.front().kind, "open");
+    EXPECT_EQ(boxes.calls.front().title, "Open");
+    EXPECT_EQ(boxes.calls.front().text, "XML Files (*.xml);;All Files Files (*)");
+    EXPECT_EQ(commands->strFileName(), path("Film.xml"));
+    EXPECT_EQ(doc()->strGUID(), path("Film.xml"));
+    EXPECT_EQ(QDir::currentPath(), m_dir.path());
+    EXPECT_EQ(shape(w->tvwMainTree), QStringList({"Film [AVDocument/AVDocument]", "  First cut [Version/Version]",
+                                                  "    DVD [Media/Media]", "      " + path("Film_files/clip.mpg") + " [Storage/ItemSel]",
+                                                  "      " + path("Film_files/clip.mpg") + " [Storage/ItemSel]",
+                                                  "  Second cut [Version/Version]"}));
+    const QTreeWidgetItem* root = w->tvwMainTree->topLevelItem(0);
+    EXPECT_EQ(root->data(0, frmMain::kKeyRole).toString(), "AVDoc");
+    EXPECT_EQ(frmMain::objectOf(root), doc());
+    EXPECT_EQ(root->child(0)->data(0, frmMain::kKeyRole).toString(), "");
+    EXPECT_EQ(w->tvwMainTree->toolTip(), "AVDocument's Structure");
+    EXPECT_EQ(w->tvwExpression->topLevelItemCount(), 0);
+    EXPECT_TRUE(boxes.messages().isEmpty());
+
+    // Cancelling the dialog keeps the document.
+    boxes.texts = {""};
+    w->mnuFileOpen->trigger();
+    EXPECT_EQ(doc()->strGUID(), path("Film.xml"));
+}
+
+TEST_F(DocumentCommandsTest, QuotedCommandLineOpensTheDocumentWhateverTheExtensionsCase)
+{
+    writeFilm("My Film");
+    QFile::rename(path("My Film.xml"), path("My Film.XML"));
+    w.reset();
+    const auto started = Main({"vimra", "\"" + path("My Film.XML") + "\""}, [this](frmMain& main) {
+        editors.tree = main.tvwMainTree;
+        commands = new DocumentCommands(main);
+    });
+    ASSERT_NE(doc(), nullptr);
+    EXPECT_EQ(doc()->strTitle(), "My Film");
+    EXPECT_EQ(started->tvwMainTree->topLevelItem(0)->text(0), "My Film");
+    commands->CloseDocument(true);
+    w = std::make_unique<frmMain>();
+    commands = new DocumentCommands(*w);
+}
+
+TEST_F(DocumentCommandsTest, LinkFilesEndWithoutADocument)
+{
+    writeFilm();
+    open("Film.xml");
+    write("film.lnk", "  dm: 12 34 \r\nsecond line\n");
+    commands->OpenFile(path("film.lnk"));
+    EXPECT_EQ(doc(), nullptr);
+    EXPECT_EQ(w->tvwMainTree->topLevelItemCount(), 0);
+    EXPECT_EQ(boxes.messages(), QStringList({"No connection with Datamanager"}));
+
+    boxes.calls.clear();
+    write("empty.lnk", "   \n");
+    commands->OpenFile(path("empty.lnk"));
+    EXPECT_EQ(boxes.messages(), QStringList({"File not valid: " + path("empty.lnk")}));
+
+    boxes.calls.clear();
+    commands->OpenFile(path("missing.lnk"));
+    EXPECT_EQ(boxes.messages(), QStringList({"Could not find the object: " + path("missing.lnk"),
+                                             "File not valid: " + path("missing.lnk")}));
+    EXPECT_EQ(boxes.calls.front().icon, Prompts::Exclamation);
+}
+
+TEST_F(DocumentCommandsTest, AnObjectFileOpensItsDocumentAndShowsTheObjectFirst)
+{
+    writeFilm();
+    commands->OpenFile(path("Film_files/s2.xml"));
+
+    ASSERT_NE(doc(), nullptr);
+    EXPECT_EQ(doc()->strGUID(), path("Film.xml"));
+    EXPECT_EQ(QDir::currentPath(), m_dir.path());
+    // Storage to Media to Version to document; the window shows before the tree exists.
+    EXPECT_EQ(editors.log, QStringList({"show " + path("Film_files/clip.mpg") + ", tree 0"}));
+    EXPECT_EQ(w->tvwMainTree->topLevelItem(0)->text(0), "Film");
+    EXPECT_TRUE(boxes.messages().isEmpty()) << boxes.messages().join(" | ").toStdString();
+
+    // A document file is not an object of one: the open error, no document.
+    write("Lost.xml", "<?xml version=\"1.0\"?><Version><VersionTitle>Lost</VersionTitle></Version>");
+    QString id = path("Lost.xml");
+    commands->OpenDoc(id, true);
+    EXPECT_EQ(doc(), nullptr);
+    EXPECT_EQ(id, "");
+    ASSERT_EQ(boxes.messages().size(), 1);
+    EXPECT_EQ(boxes.calls.back().icon, Prompts::Exclamation);
+}
+
+TEST_F(DocumentCommandsTest, CloseQuestionCancelKeepsNoDiscardsAndDeletesNothing)
+{
+    writeFilm();
+    open("Film.xml");
+    // Nothing changed: no question.
+    commands->CloseDocument(false);
+    EXPECT_TRUE(boxes.calls.empty());
+
+    open("Film.xml");
+    std::dynamic_pointer_cast<Version>(object(2))->setStrTitle("Director's cut");
+    boxes.answers = {Prompts::Cancel};
+    w->close();
+    ASSERT_EQ(boxes.calls.size(), 1u);
+    EXPECT_EQ(boxes.calls[0].text, "Save modifications Film?");
+    EXPECT_EQ(boxes.calls[0].buttons, Prompts::YesNoCancel);
+    EXPECT_EQ(boxes.calls[0].icon, Prompts::NoIcon);
+    EXPECT_NE(doc(), nullptr);
+    EXPECT_EQ(w->tvwMainTree->topLevelItemCount(), 1);
+
+    // A removal alone is a change too; No drops it and leaves every file.
+    commands->CloseDocument(true);
+    open("Film.xml");
+    const QByteArray before = read("Film_files/m1.xml");
+    std::shared_ptr<RegistryItem> storage = doc()->collObjects().Item(4);
+    doc()->RemoveObject(storage);
+    boxes.calls.clear();
+    boxes.answers = {Prompts::No};
+    EXPECT_TRUE(commands->CloseDocument(false));
+    EXPECT_EQ(boxes.messages(), QStringList({"Save modifications Film?"}));
+    EXPECT_EQ(doc(), nullptr);
+    EXPECT_EQ(w->tvwMainTree->topLevelItemCount(), 0);
+    EXPECT_TRUE(QFile::exists(path("Film_files/s1.xml")));
+    EXPECT_EQ(read("Film_files/m1.xml"), before);
+}
+
+TEST_F(DocumentCommandsTest, YesWithAFailingSaveKeepsTheDocumentAndStopsTheCommand)
+{
+    writeFilm();
+    open("Film.xml");
+    std::dynamic_pointer_cast<Version>(object(2))->setStrTitle("Director's cut");
+    // Nothing can be written into the object folder once it is a plain file.
+    QDir(path("Film_files")).removeRecursively();
+    write("Film_files", "in the way");
+
+    boxes.answers = {Prompts::Yes};
+    commands->New();
+    EXPECT_TRUE(boxes.messages().contains("One or more objects cannot be saved")) << boxes.messages().join(" | ").toStdString();
+    ASSERT_NE(doc(), nullptr);
+    EXPECT_EQ(doc()->strTitle(), "Film");
+    EXPECT_TRUE(object(2)->bChanged());
+    EXPECT_EQ(w->tvwMainTree->topLevelItem(0)->text(0), "Film");
+}
+
+TEST_F(DocumentCommandsTest, NewNeedsTheSchemaAndSavingItAsksForAName)
+{
+    QSettings(m_dir.filePath("vimra.conf"), QSettings::IniFormat).remove("Vimra/XSDPath");
+    w->mnuFileNew->trigger();
+    EXPECT_EQ(boxes.messages(), QStringList({"I could not find the xml-schema of the document"}));
+    EXPECT_EQ(boxes.calls[0].icon, Prompts::NoIcon);
+    EXPECT_EQ(doc(), nullptr);
+    EXPECT_EQ(w->tvwMainTree->topLevelItemCount(), 0);
+
+    QSettings(m_dir.filePath("vimra.conf"), QSettings::IniFormat)
+        .setValue("Vimra/XSDPath", QStringLiteral(VIMRA_RESOURCES "/vimra.xsd"));
+    writeFilm();
+    open("Film.xml"); // the current folder becomes the document's
+    QDir::setCurrent(QDir::rootPath());
+    open("Film.xml");
+    boxes.calls.clear();
+    w->mnuFileNew->trigger();
+    ASSERT_NE(doc(), nullptr);
+    EXPECT_TRUE(boxes.calls.empty());
+    EXPECT_EQ(doc()->strGUID(), path("AVDocument.xml"));
+    EXPECT_EQ(shape(w->tvwMainTree), QStringList({"AVDocument [AVDocument/AVDocument]"}));
+    EXPECT_FALSE(QFile::exists(path("AVDocument.xml")));
+
+    // Save on a document never named asks where; Cancel changes nothing.
+    boxes.texts = {""};
+    w->mnuFileSave->trigger();
+    EXPECT_EQ(boxes.saveProposals, QStringList({path("AVDocument")}));
+    EXPECT_EQ(boxes.calls.back().title, "Save As");
+    EXPECT_EQ(boxes.calls.back().text, "All Files (*.xml)");
+    EXPECT_EQ(doc()->strTitle(), "AVDocument");
+    EXPECT_FALSE(QFile::exists(path("AVDocument.xml")));
+
+    // Quitting with it asks; Yes asks for a name as Save As does.
+    boxes.answers = {Prompts::Yes};
+    boxes.texts = {path("Fresh")};
+    w->close();
+    EXPECT_EQ(boxes.messages().first(), "Save modifications AVDocument?");
+    EXPECT_EQ(doc(), nullptr);
+    EXPECT_TRUE(QFile::exists(path("Fresh.xml")));
+    EXPECT_FALSE(QFile::exists(path("AVDocument.xml")));
+}
+
+TEST_F(DocumentCommandsTest, SaveAsWritesANewDocumentAndReopensIt)
+{
+    writeFilm();
+    open("Film.xml");
+    const QByteArray original = read("Film.xml");
+
+    boxes.texts = {""};
+    w->mnuFileSaveAs->trigger();
+    EXPECT_EQ(boxes.saveProposals, QStringList({path("Film")}));
+    EXPECT_EQ(doc()->strTitle(), "Film");
+
+    QDir().mkpath(path("out"));
+    boxes.texts = {path("out/Copy")};
+    w->mnuFileSaveAs->trigger();
+    ASSERT_NE(doc(), nullptr) << boxes.messages().join(" | ").toStdString();
+    EXPECT_EQ(doc()->strGUID(), path("out/Copy.xml"));
+    EXPECT_TRUE(QFileInfo(path("out/Copy_files")).isDir());
+    EXPECT_EQ(QDir(path("out/Copy_files")).entryList(QDir::Files).size(), 5);
+    EXPECT_EQ(w->tvwMainTree->topLevelItem(0)->text(0), "Copy");
+    EXPECT_EQ(shape(w->tvwMainTree).size(), 6);
+    for (const auto& obj : doc()->collObjects())
+        EXPECT_FALSE(obj->bChanged()) << obj->strGUID().toStdString();
+    EXPECT_EQ(read("Film.xml"), original);
+
+    // An existing file is replaced only when the user agrees.
+    boxes.calls.clear();
+    boxes.texts = {path("Film.xml")};
+    boxes.answers = {Prompts::No};
+    w->mnuFileSaveAs->trigger();
+    EXPECT_EQ(boxes.messages(), QStringList({"Film.xml already exists.\nDo you want to replace it?"}));
+    EXPECT_EQ(doc()->strTitle(), "Copy");
+    EXPECT_EQ(read("Film.xml"), original);
+}
+
+TEST_F(DocumentCommandsTest, ExportShowsNoConnectionAndChangesNothing)
+{
+    writeFilm();
+    open("Film.xml");
+    std::dynamic_pointer_cast<Version>(object(2))->setStrTitle("Director's cut");
+    const QByteArray storage = read("Film_files/s1.xml");
+
+    w->mnuFile_Click();
+    EXPECT_TRUE(w->mnuExportToDB->isEnabled());
+    EXPECT_FALSE(w->mnuImportToFS->isEnabled());
+    w->mnuExportToDB->trigger();
+
+    EXPECT_EQ(boxes.messages(), QStringList({"No connection with Datamanager"}));
+    ASSERT_NE(doc(), nullptr);
+    EXPECT_EQ(object(4)->strTitle(), path("Film_files/clip.mpg"));
+    EXPECT_TRUE(object(2)->bChanged());
+    EXPECT_TRUE(doc()->io()->bFileSystem());
+    EXPECT_EQ(read("Film_files/s1.xml"), storage);
+    EXPECT_EQ(w->tvwMainTree->topLevelItemCount(), 1);
+}
