@@ -78,8 +78,6 @@ void frmMain::BuildDocumentTree()
     bMainRootSet = true;
     tvwMainTree->setToolTip(QStringLiteral("AVDocument's Structure"));
     AddChildNodes(root);
-    // Open down to the Storages, so the whole document shows at once.
-    tvwMainTree->expandAll();
 }
 
 void frmMain::AddChildNodes(QTreeWidgetItem* node)
