@@ -26,6 +26,9 @@ protected:
 
     static void click(QTreeWidget* tree, QTreeWidgetItem* node, Qt::MouseButton button)
     {
+        // The tree opens collapsed: open the way down first, as a user would.
+        for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
+            up->setExpanded(true);
         const QRect rect = tree->visualItemRect(node);
         const QPoint pos(rect.left() + 20, rect.center().y()); // long titles run past the view
         const QPoint global = tree->viewport()->mapToGlobal(pos);
