@@ -12,9 +12,17 @@ public:
 
     QString className() const override { return QStringLiteral("Storage"); }
 
+    // The Storage whose media the editors play; memory only, never saved.
+    // Setting it clears it on every other Storage of the document first.
+    bool bIsSelected() const { return m_bIsSelected; }
+    void setBIsSelected(bool value);
+
 protected:
     QString strGUIDElement() const override { return QStringLiteral("StorageGUID"); }
     QString strTitleElement() const override { return QStringLiteral("Collocation"); }
+
+private:
+    bool m_bIsSelected = false;
 };
 
 } // namespace vimra

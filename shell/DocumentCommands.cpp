@@ -9,6 +9,7 @@
 #include "records/Settings.h"
 #include "resources/StringTable.h"
 #include "shell/DocumentLocator.h"
+#include "shell/Guarded.h"
 #include "shell/TreeView.h"
 #include "shell/frmMain.h"
 
@@ -17,8 +18,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
-
-#include <exception>
 
 namespace vimra {
 
@@ -165,7 +164,7 @@ void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
         return;
     }
 
-    try {
+    const bool ran = guarded([&] {
         if (bFileSystem)
             setCurrentFolder(strGUID);
         const QString error = doc->strOpen(strGUID, frmAVDocForm(), io);
@@ -205,12 +204,12 @@ void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
         setCurrent(nullptr);
         discardDocument(doc, io);
         prompts().MsgBox(docError, Prompts::OKOnly, Prompts::Exclamation);
-    } catch (const std::exception& e) {
+    });
+    if (!ran) {
         setCurrent(nullptr);
         discardDocument(doc, io);
         m_main.tvwMainTree->clear();
         m_main.tvwExpression->clear();
-        prompts().MsgBox(QString::fromLocal8Bit(e.what()), Prompts::OKOnly, Prompts::Exclamation);
     }
 }
 
@@ -219,7 +218,9 @@ bool DocumentCommands::CloseDocument(bool bNoPrompt)
     const auto doc = appState().objAVDoc;
     if (!doc)
         return true;
-    if (!bNoPrompt) {
+    // A failed save keeps the document, as Cancel does: discarding it would
+    // lose the changes the user just asked to keep.
+    const bool bMayClose = bNoPrompt || guarded(false, [&] {
         // Removed objects count as changes: their removal lives in memory
         // until the next save.
         bool bChanged = doc->hasPendingRemovals();
@@ -228,17 +229,16 @@ bool DocumentCommands::CloseDocument(bool bNoPrompt)
                 break;
             bChanged = obj->bChanged();
         }
-        if (bChanged) {
-            const int answer = prompts().MsgBox(text(1098) + QLatin1Char(' ') + doc->strTitle() + QLatin1Char('?'),
-                                                Prompts::YesNoCancel, Prompts::NoIcon);
-            if (answer == Prompts::Cancel)
-                return false;
-            // A failed save keeps the document: discarding it would lose the
-            // changes the user just asked to keep.
-            if (answer == Prompts::Yes && !bSaveBeforeClose(doc))
-                return false;
-        }
-    }
+        if (!bChanged)
+            return true;
+        const int answer = prompts().MsgBox(text(1098) + QLatin1Char(' ') + doc->strTitle() + QLatin1Char('?'),
+                                            Prompts::YesNoCancel, Prompts::NoIcon);
+        if (answer == Prompts::Cancel)
+            return false;
+        return answer != Prompts::Yes || bSaveBeforeClose(doc);
+    });
+    if (!bMayClose)
+        return false;
     m_main.tvwMainTree->clear();
     m_main.tvwExpression->clear();
     setCurrent(nullptr);
@@ -256,8 +256,19 @@ bool DocumentCommands::bSaveBeforeClose(const std::shared_ptr<AVDocument>& doc)
     const QString chosen = GetFileName(strProposalFor(*doc));
     if (chosen.isEmpty())
         return false;
+    return bSaveUnderName(doc, chosen);
+}
+
+bool DocumentCommands::bSaveUnderName(const std::shared_ptr<AVDocument>& doc, const QString& chosen)
+{
+    // The document takes the file's name as its title; a save that fails
+    // must not leave the cataloguer's title renamed behind their back.
+    const QString oldTitle = doc->strTitle();
     doc->setStrTitle(strBaseName(chosen));
-    return doc->bSaveAs(chosen);
+    if (guarded(false, [&] { return doc->bSaveAs(chosen); }))
+        return true;
+    doc->setStrTitle(oldTitle);
+    return false;
 }
 
 void DocumentCommands::New()
@@ -273,20 +284,22 @@ void DocumentCommands::New()
 std::shared_ptr<AVDocument> DocumentCommands::NewDocument()
 {
     auto doc = AVDocument::create();
-    const auto form = editorFactory().create(kUntitled);
     const auto io = newFileSystemStore();
-    const auto id = io->strCreateGUID(doc->registeredGUIDs(), kUntitled, QString(),
-                                      QDir::current().filePath(QStringLiteral("AVDocument.xml")));
-    const QString strSchemaPath = strGetXSDPath();
-    if (strSchemaPath.isEmpty()) {
+    QString error;
+    const bool ran = guarded([&] {
+        const auto form = editorFactory().create(kUntitled);
+        const auto id = io->strCreateGUID(doc->registeredGUIDs(), kUntitled, QString(),
+                                          QDir::current().filePath(QStringLiteral("AVDocument.xml")));
+        const QString strSchemaPath = strGetXSDPath();
+        if (strSchemaPath.isEmpty())
+            error = text(1133);
+        else
+            error = id.ok() ? doc->strInitAsNew(id.strGUID, strSchemaPath, kUntitled, form, io) : id.strError;
+    });
+    if (!ran || !error.isEmpty()) {
         discardDocument(doc, io);
-        prompts().MsgBox(text(1133));
-        return nullptr;
-    }
-    const QString error = id.ok() ? doc->strInitAsNew(id.strGUID, strSchemaPath, kUntitled, form, io) : id.strError;
-    if (!error.isEmpty()) {
-        discardDocument(doc, io);
-        prompts().MsgBox(error);
+        if (!error.isEmpty())
+            prompts().MsgBox(error);
         return nullptr;
     }
     return doc;
@@ -300,7 +313,7 @@ void DocumentCommands::Save()
     if (bNeverNamed(*doc))
         SaveDocumentAs();
     else
-        doc->bSave();
+        guarded([&] { doc->bSave(); });
 }
 
 void DocumentCommands::SaveDocumentAs()
@@ -311,17 +324,21 @@ void DocumentCommands::SaveDocumentAs()
     const QString chosen = GetFileName(strProposalFor(*doc));
     if (chosen.isEmpty())
         return;
-    doc->setStrTitle(strBaseName(chosen));
-    if (!doc->bSaveAs(chosen))
+    if (!bSaveUnderName(doc, chosen))
         return;
     CloseDocument(true);
 
-    const QString error = strReopen(chosen);
-    if (!error.isEmpty()) {
+    // A failed re-open, thrown or reported, ends with no document, as Open does.
+    QString error;
+    const bool ran = guarded([&] { error = strReopen(chosen); });
+    if (!ran || !error.isEmpty()) {
         const auto failed = appState().objAVDoc;
         setCurrent(nullptr);
         discardDocument(failed, failed ? failed->io() : nullptr);
-        prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
+        m_main.tvwMainTree->clear();
+        m_main.tvwExpression->clear();
+        if (!error.isEmpty())
+            prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
         return;
     }
     m_main.ShowAVDocTitle();

@@ -50,6 +50,8 @@ private:
     QString ReadFirstLineNoSpaces(const QString& strPath);
     std::shared_ptr<AVDocument> NewDocument();
     bool bSaveBeforeClose(const std::shared_ptr<AVDocument>& doc);
+    // Save As under `chosen`: the title follows the name only if the save succeeds.
+    bool bSaveUnderName(const std::shared_ptr<AVDocument>& doc, const QString& chosen);
     // Makes `doc` current (or none), forgetting the names reported missing.
     void setCurrent(const std::shared_ptr<AVDocument>& doc);
     // Opens `strGUID` as the current document with a new file-system store.

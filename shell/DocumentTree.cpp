@@ -5,10 +5,12 @@
 #include "shell/frmMain.h"
 
 #include "document/AVDocument.h"
+#include "document/Storage.h"
 #include "document/Version.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
 #include "resources/StringTable.h"
+#include "shell/Guarded.h"
 #include "shell/TreeView.h"
 
 #include <QAction>
@@ -195,9 +197,8 @@ void frmMain::tvwMainTree_NodeClick(QTreeWidgetItem* node)
     bMainTreeContext = true;
     if (iMainTreeButton == 1) {
         iMainTreeButton = -1;
-        if (isClass(obj, "Storage")) {
-            // The selected Storage is the one whose media the editors play;
-            // the mark lives in the Storage once Storages carry one.
+        if (const auto storage = std::dynamic_pointer_cast<Storage>(obj)) {
+            storage->setBIsSelected(true);
         } else if (const auto ver = std::dynamic_pointer_cast<Version>(obj)) {
             BuildExpressionTree(ver);
         }
@@ -241,19 +242,24 @@ void frmMain::DeleteSelectedObject(QTreeWidget* tree)
         return;
 
     const bool bVersion = isClass(obj, "Version");
-    const QString error = obj->strRemoveAllChilds();
+    // Taken before anything changes: the expression tree's root names the
+    // Version to show again.
+    const auto shownVersion = std::dynamic_pointer_cast<Version>(objectOf(tvwExpression->topLevelItem(0)));
+    QString error;
+    const bool ran = guarded([&] {
+        error = obj->strRemoveAllChilds();
+        if (error.isEmpty()) {
+            RemoveIcon(obj->strGUID());
+            std::shared_ptr<RegistryItem> removed = obj;
+            doc->RemoveObject(removed);
+        }
+    });
     if (!error.isEmpty()) {
         prompts().MsgBox(error, Prompts::OKOnly);
         return;
     }
-    // Taken before the trees are cleared: the expression tree's root names
-    // the Version to show again.
-    const auto shownVersion = std::dynamic_pointer_cast<Version>(objectOf(tvwExpression->topLevelItem(0)));
-    RemoveIcon(obj->strGUID());
-    std::shared_ptr<RegistryItem> removed = obj;
-    doc->RemoveObject(removed);
-
-    if (tree == tvwMainTree || bVersion) {
+    // A removal that failed half way may have taken any part of the tree.
+    if (!ran || tree == tvwMainTree || bVersion) {
         ResetTree(tvwMainTree, nullptr);
         ResetTree(tvwExpression, nullptr);
     } else {
@@ -268,7 +274,7 @@ void frmMain::mnuEditMetadata_Click()
     QTreeWidget* tree = bMainTreeContext ? static_cast<QTreeWidget*>(tvwMainTree) : tvwExpression;
     const QList<QTreeWidgetItem*> selected = tree->selectedItems();
     if (const auto obj = selected.isEmpty() ? nullptr : objectOf(selected.first()))
-        obj->ShowForm(this);
+        guarded([&] { obj->ShowForm(this); });
 }
 
 void frmMain::mnuEditAttributes_Click()
@@ -278,7 +284,7 @@ void frmMain::mnuEditAttributes_Click()
     QTreeWidget* tree = bMainTreeContext ? static_cast<QTreeWidget*>(tvwMainTree) : tvwExpression;
     const QList<QTreeWidgetItem*> selected = tree->selectedItems();
     if (const auto obj = selected.isEmpty() ? nullptr : objectOf(selected.first()))
-        obj->EditAttributesForm(this);
+        guarded([&] { obj->EditAttributesForm(this); });
 }
 
 } // namespace vimra

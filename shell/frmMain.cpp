@@ -1,8 +1,10 @@
 #include "shell/frmMain.h"
 
+#include "document/AVDocument.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
 #include "resources/StringTable.h"
+#include "shell/DocumentCommands.h"
 #include "shell/Icons.h"
 #include "shell/LocalizeForm.h"
 #include "shell/TreeView.h"
@@ -490,7 +492,11 @@ void frmMain::Form_Unload()
         SaveSetting(QStringLiteral("MainHeight"), QString::number(height() * kTwipsPerPixel));
     }
 
+    // Released like any discarded document: its store deletes the files a
+    // save queued, now rather than whenever the last reference goes.
+    const auto doc = appState().objAVDoc;
     appState().objAVDoc.reset();
+    discardDocument(doc, doc ? doc->io() : nullptr);
     SaveSetting(QStringLiteral("ViewMode"), QStringLiteral("vimra"));
 
     Timer1->stop();

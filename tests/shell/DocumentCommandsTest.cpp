@@ -5,6 +5,7 @@
 #include "shell/Startup.h"
 
 #include <QAction>
+#include <QDirIterator>
 
 using namespace vimra;
 using namespace vimra::test;
@@ -208,6 +209,38 @@ TEST_F(DocumentCommandsTest, NewNeedsTheSchemaAndSavingItAsksForAName)
     EXPECT_EQ(doc(), nullptr);
     EXPECT_TRUE(QFile::exists(path("Fresh.xml")));
     EXPECT_FALSE(QFile::exists(path("AVDocument.xml")));
+
+    // No name after Yes cancels the close; so does a save that fails.
+    w->mnuFileNew->trigger();
+    ASSERT_NE(doc(), nullptr);
+    doc()->AddChild("Cut");
+    const auto files = [this] {
+        QStringList out;
+        for (QDirIterator it(m_dir.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            out << it.next();
+        out.sort();
+        return out;
+    };
+    const QStringList before = files();
+    boxes.calls.clear();
+    boxes.answers = {Prompts::Yes};
+    boxes.texts = {""};
+    EXPECT_FALSE(w->close());
+    EXPECT_EQ(boxes.messages(), QStringList({"Save modifications AVDocument?"}));
+    ASSERT_NE(doc(), nullptr);
+    EXPECT_EQ(files(), before);
+
+    write("Blocked_files", "in the way");
+    boxes.answers = {Prompts::Yes};
+    boxes.texts = {path("Blocked")};
+    EXPECT_FALSE(w->close());
+    EXPECT_TRUE(boxes.messages().contains("One or more objects cannot be saved"))
+        << boxes.messages().join(" | ").toStdString();
+    ASSERT_NE(doc(), nullptr);
+    EXPECT_TRUE(doc()->isUntitled());
+    EXPECT_EQ(doc()->strTitle(), "AVDocument"); // a failed save renames nothing
+    EXPECT_EQ(doc()->colChilds().Count(), 1);
+    EXPECT_FALSE(QFile::exists(path("Blocked.xml")));
 }
 
 TEST_F(DocumentCommandsTest, SaveAsWritesANewDocumentAndReopensIt)

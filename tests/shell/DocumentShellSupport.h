@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 
 #include <memory>
+#include <stdexcept>
 
 namespace vimra::test {
 
@@ -30,17 +31,20 @@ public:
 };
 
 // Editor windows that log each showing with the document tree's node count
-// at that moment.
+// at that moment, or fail as a missing collection item does.
 class LoggingEditors : public EditorFactory {
 public:
     QStringList log;
     const QTreeWidget* tree = nullptr;
+    bool bThrowOnShow = false;
 
     class Window : public NullEditorWindow {
     public:
         explicit Window(LoggingEditors& owner) : m_owner(owner) {}
         void Show(UiOwner*) override
         {
+            if (m_owner.bThrowOnShow)
+                throw std::out_of_range("collection index out of range");
             const auto obj = boundObject();
             m_owner.log << QStringLiteral("show %1, tree %2")
                                .arg(obj ? obj->strTitle() : QString())

@@ -1,5 +1,7 @@
 #include "DocumentShellSupport.h"
 
+#include "document/Storage.h"
+
 #include <QAction>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -71,6 +73,25 @@ TEST_F(DocumentTreeTest, ClicksBuildTheExpressionTreeAndEnableTheEditMenu)
     EXPECT_EQ(enabling(), "101111");
     EXPECT_TRUE(popups.isEmpty());
 
+    // A left click marks exactly that Storage; the document and a Media
+    // change neither the mark nor the expression tree.
+    const auto marks = [this] {
+        QString out;
+        for (int i = 0; i < media()->childCount(); ++i)
+            out += std::dynamic_pointer_cast<Storage>(frmMain::objectOf(media()->child(i)))->bIsSelected() ? '1' : '0';
+        return out;
+    };
+    EXPECT_EQ(marks(), "00");
+    click(w->tvwMainTree, media()->child(0), Qt::LeftButton);
+    EXPECT_EQ(marks(), "10");
+    click(w->tvwMainTree, media()->child(1), Qt::LeftButton);
+    EXPECT_EQ(marks(), "01");
+    click(w->tvwMainTree, root(), Qt::LeftButton);
+    click(w->tvwMainTree, media(), Qt::LeftButton);
+    EXPECT_EQ(marks(), "01");
+    ASSERT_EQ(w->tvwExpression->topLevelItemCount(), 1);
+    EXPECT_EQ(w->tvwExpression->topLevelItem(0)->text(0), "First cut");
+
     // A right press selects its node before the menu pops up.
     click(w->tvwMainTree, storage(), Qt::RightButton);
     EXPECT_EQ(popups, QStringList({"mnuEdit"}));
@@ -141,6 +162,7 @@ TEST_F(DocumentTreeTest, NodeTitlesIconsAndEditMetadataFollowTheObjects)
     ver->setStrTitle("Director's cut");
     w->UpdateNodeTitle(ver);
     EXPECT_EQ(version()->text(0), "Director's cut");
+    ASSERT_EQ(w->tvwExpression->topLevelItemCount(), 1);
     EXPECT_EQ(w->tvwExpression->topLevelItem(0)->text(0), "Director's cut");
 
     ASSERT_EQ(w->imlTreeIcons.Count(), 15);
@@ -158,4 +180,11 @@ TEST_F(DocumentTreeTest, NodeTitlesIconsAndEditMetadataFollowTheObjects)
     w->mnuEditMetadata->trigger();
     w->mnuEditAttributes->trigger();
     EXPECT_EQ(editors.log, QStringList({"show DVD, tree 1", "dialog"}));
+
+    // A failure inside the editor is shown, not fatal.
+    editors.bThrowOnShow = true;
+    w->mnuEditMetadata->trigger();
+    EXPECT_EQ(boxes.messages(), QStringList({"collection index out of range"}));
+    EXPECT_EQ(boxes.calls.back().icon, Prompts::Exclamation);
+    EXPECT_NE(appState().objAVDoc, nullptr);
 }

@@ -1,6 +1,7 @@
 #include "shell/frmMain.h"
 
 #include "ShellTestSupport.h"
+#include "document/AVDocument.h"
 #include "shell/UserSettings.h"
 #include "support/FakePrompts.h"
 
@@ -16,20 +17,17 @@
 using namespace vimra;
 using vimra::test::FakePrompts;
 
-namespace vimra {
-class AVDocument;
-}
-
 namespace {
 
 class MainWindowTest : public vimra::test::ShellTest {};
 
-// Stands for "a document is current"; the window only asks whether there is
-// one and never touches it.
+// An empty document that is current; registered in its own registry, as an
+// opened one is, so that only its release frees it.
 std::shared_ptr<AVDocument> someDocument()
 {
-    static auto holder = std::make_shared<int>(0);
-    return std::shared_ptr<AVDocument>(holder, reinterpret_cast<AVDocument*>(holder.get()));
+    auto doc = AVDocument::create();
+    doc->collObjects().Add(doc);
+    return doc;
 }
 
 } // namespace
@@ -94,7 +92,8 @@ TEST_F(MainWindowTest, ClosingDropsTheDocumentUnlessTheCloseQuestionIsCancelled)
 {
     frmMain w;
     w.show();
-    appState().objAVDoc = someDocument();
+    const auto doc = someDocument();
+    appState().objAVDoc = doc;
     bool answer = false;
     int asked = 0;
     w.documentCommands.CloseDocument = [&] { ++asked; return answer; };
@@ -106,6 +105,7 @@ TEST_F(MainWindowTest, ClosingDropsTheDocumentUnlessTheCloseQuestionIsCancelled)
     EXPECT_TRUE(w.close());
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(appState().objAVDoc, nullptr);
+    EXPECT_TRUE(doc->collObjects().isEmpty());
     EXPECT_EQ(GetSetting("ViewMode"), "vimra");
 }
 

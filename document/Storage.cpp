@@ -1,0 +1,19 @@
+#include "document/Storage.h"
+
+#include "document/AVDocument.h"
+
+namespace vimra {
+
+void Storage::setBIsSelected(bool value)
+{
+    if (value) {
+        if (const auto doc = currentDoc()) {
+            for (const auto& item : doc->collObjects())
+                if (const auto storage = std::dynamic_pointer_cast<Storage>(item))
+                    storage->m_bIsSelected = false;
+        }
+    }
+    m_bIsSelected = value;
+}
+
+} // namespace vimra
