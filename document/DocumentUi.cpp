@@ -1,22 +1,11 @@
 #include "document/DocumentUi.h"
 
+#include "platform/Installed.h"
+
 namespace vimra {
 
-namespace {
+DocumentUi& documentUi() { return Installed<DocumentUi, NullDocumentUi>::get(); }
 
-DocumentUi* g_ui = nullptr;
-
-} // namespace
-
-DocumentUi& documentUi()
-{
-    static NullDocumentUi nullUi;
-    return g_ui ? *g_ui : nullUi;
-}
-
-void setDocumentUi(DocumentUi* ui)
-{
-    g_ui = ui;
-}
+void setDocumentUi(DocumentUi* ui) { Installed<DocumentUi, NullDocumentUi>::set(ui); }
 
 } // namespace vimra

@@ -1,12 +1,8 @@
 #include "document/EditorWindows.h"
 
+#include "platform/Installed.h"
+
 namespace vimra {
-
-namespace {
-
-EditorFactory* g_factory = nullptr;
-
-} // namespace
 
 QString strEditorFormFor(const QString& strClass)
 {
@@ -31,15 +27,8 @@ std::shared_ptr<EditorWindow> NullEditorFactory::create(const QString& strClass)
     return std::make_shared<NullEditorWindow>();
 }
 
-EditorFactory& editorFactory()
-{
-    static NullEditorFactory nullFactory;
-    return g_factory ? *g_factory : nullFactory;
-}
+EditorFactory& editorFactory() { return Installed<EditorFactory, NullEditorFactory>::get(); }
 
-void setEditorFactory(EditorFactory* factory)
-{
-    g_factory = factory;
-}
+void setEditorFactory(EditorFactory* factory) { Installed<EditorFactory, NullEditorFactory>::set(factory); }
 
 } // namespace vimra

@@ -1,5 +1,7 @@
 #include "platform/Prompts.h"
 
+#include "platform/Installed.h"
+
 namespace vimra {
 
 int SilentPrompts::MsgBox(const QString&, Buttons buttons, Icon, const QString&)
@@ -13,13 +15,8 @@ int SilentPrompts::MsgBox(const QString&, Buttons buttons, Icon, const QString&)
     }
 }
 
-namespace {
-SilentPrompts g_silent;
-Prompts* g_prompts = &g_silent;
-} // namespace
+Prompts& prompts() { return Installed<Prompts, SilentPrompts>::get(); }
 
-Prompts& prompts() { return *g_prompts; }
-
-void setPrompts(Prompts* p) { g_prompts = p ? p : &g_silent; }
+void setPrompts(Prompts* p) { Installed<Prompts, SilentPrompts>::set(p); }
 
 } // namespace vimra
