@@ -71,23 +71,12 @@ bool isBlankText(xmlNodePtr n)
     return n->type == XML_TEXT_NODE && xmlIsBlankNode(n);
 }
 
-QByteArray splitName(const QString& name, QByteArray* prefix)
-{
-    const int colon = name.indexOf(QLatin1Char(':'));
-    if (colon < 0) {
-        prefix->clear();
-        return name.toUtf8();
-    }
-    *prefix = name.left(colon).toUtf8();
-    return name.mid(colon + 1).toUtf8();
-}
-
 xmlAttrPtr findAttr(xmlNodePtr node, const QString& name)
 {
     if (!node || node->type != XML_ELEMENT_NODE)
         return nullptr;
-    QByteArray prefix;
-    const QByteArray local = splitName(name, &prefix);
+    const QByteArray prefix = prefixPart(name).toUtf8();
+    const QByteArray local = localPart(name).toUtf8();
     const QByteArray full = name.toUtf8();
     for (xmlAttrPtr a = node->properties; a; a = a->next) {
         const QByteArray an(reinterpret_cast<const char*>(a->name));
@@ -103,13 +92,21 @@ xmlAttrPtr findAttr(xmlNodePtr node, const QString& name)
 
 } // namespace
 
+QString localPart(const QString& name)
+{
+    const int colon = name.indexOf(QLatin1Char(':'));
+    return colon < 0 ? name : name.mid(colon + 1);
+}
+
+QString prefixPart(const QString& name)
+{
+    const int colon = name.indexOf(QLatin1Char(':'));
+    return colon < 0 ? QString() : name.left(colon);
+}
+
 // ---- Node ----
 
 bool Node::isElement() const { return m_node && m_node->type == XML_ELEMENT_NODE; }
-bool Node::isText() const
-{
-    return m_node && (m_node->type == XML_TEXT_NODE || m_node->type == XML_CDATA_SECTION_NODE);
-}
 bool Node::isProcessingInstruction() const { return m_node && m_node->type == XML_PI_NODE; }
 bool Node::isComment() const { return m_node && m_node->type == XML_COMMENT_NODE; }
 
@@ -121,8 +118,7 @@ QString Node::localName() const
     if (m_node->ns)
         return name;
     // An element created with a prefixed name keeps the prefix in its name.
-    const int colon = name.indexOf(QLatin1Char(':'));
-    return colon < 0 ? name : name.mid(colon + 1);
+    return localPart(name);
 }
 
 QString Node::prefix() const
@@ -133,9 +129,7 @@ QString Node::prefix() const
         return Q(m_node->ns->prefix);
     if (m_node->ns)
         return {};
-    const QString name = Q(m_node->name);
-    const int colon = name.indexOf(QLatin1Char(':'));
-    return colon < 0 ? QString() : name.left(colon);
+    return prefixPart(Q(m_node->name));
 }
 
 QString Node::nodeName() const
@@ -443,30 +437,6 @@ Node Document::createRoot(const QString& name)
     if (old)
         xmlFreeNode(old);
     return Node(root);
-}
-
-std::vector<Node> Document::topLevelNodes() const
-{
-    std::vector<Node> out;
-    if (!m_doc)
-        return out;
-    for (xmlNodePtr c = m_doc->children; c; c = c->next)
-        if (c->type == XML_ELEMENT_NODE || c->type == XML_PI_NODE || c->type == XML_COMMENT_NODE)
-            out.emplace_back(c);
-    return out;
-}
-
-Node Document::addProcessingInstruction(const QString& target, const QString& data)
-{
-    if (!m_doc)
-        clear();
-    xmlNodePtr pi = xmlNewDocPI(m_doc, X(target.toUtf8()), X(data.toUtf8()));
-    xmlNodePtr root = xmlDocGetRootElement(m_doc);
-    if (root)
-        xmlAddPrevSibling(root, pi);
-    else
-        xmlAddChild(reinterpret_cast<xmlNodePtr>(m_doc), pi);
-    return Node(pi);
 }
 
 QByteArray Document::toBytes(bool indent) const

@@ -11,6 +11,11 @@ struct _xmlDoc;
 
 namespace vimra::xml {
 
+// The parts of a qualified name as written, split at its first colon: the
+// local part (the whole name when there is no colon) and the prefix ("").
+QString localPart(const QString& name);
+QString prefixPart(const QString& name);
+
 // A non-owning handle on a node of a Document. It stays valid while the node
 // is part of its document.
 class Node {
@@ -23,7 +28,6 @@ public:
     bool operator==(const Node& o) const { return m_node == o.m_node; }
 
     bool isElement() const;
-    bool isText() const; // text or CDATA
     bool isProcessingInstruction() const;
     bool isComment() const;
 
@@ -67,8 +71,6 @@ public:
     // Unlinks and frees this node; the handle becomes null.
     void remove();
 
-    _xmlNode* raw() const { return m_node; }
-
 private:
     _xmlNode* m_node = nullptr;
 };
@@ -98,18 +100,11 @@ public:
     // Creates (or replaces) the root element.
     Node createRoot(const QString& name);
 
-    // Top-level nodes: processing instructions, comments and the root.
-    std::vector<Node> topLevelNodes() const;
-    // Adds a processing instruction before the root.
-    Node addProcessingInstruction(const QString& target, const QString& data);
-
     // The document as UTF-8 text with its XML declaration.
     QByteArray toBytes(bool indent = false) const;
     // Writes atomically (temporary file renamed into place); on failure answers
     // false with the reason in *error and leaves any previous file as it was.
     bool save(const QString& path, QString* error = nullptr, bool indent = false) const;
-
-    _xmlDoc* raw() const { return m_doc; }
 
 private:
     bool finishLoad(_xmlDoc* doc, const QString& failure);

@@ -26,18 +26,6 @@ public:
         return true;
     }
 
-    // Inserts before the 1-based position (Count()+1 appends).
-    bool Insert(int index, const T& item, const QString& sKey = QString())
-    {
-        if (index < 1 || index > Count() + 1)
-            throw std::out_of_range("collection index out of range");
-        if (!sKey.isEmpty() && IndexOfKey(sKey) != 0)
-            return false;
-        m_items.insert(m_items.begin() + (index - 1), item);
-        m_keys.insert(m_keys.begin() + (index - 1), sKey);
-        return true;
-    }
-
     T& Item(int index)
     {
         check(index);
@@ -115,11 +103,6 @@ public:
             if (!m_keys[i].isEmpty() && m_keys[i].compare(sKey, m_keyCase) == 0)
                 return static_cast<int>(i) + 1;
         return 0;
-    }
-    QString KeyAt(int index) const
-    {
-        check(index);
-        return m_keys[static_cast<size_t>(index - 1)];
     }
 
     auto begin() { return m_items.begin(); }

@@ -2,6 +2,7 @@
 
 #include "platform/Prompts.h"
 #include "records/Procedures.h"
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
 #include <QFile>
@@ -106,7 +107,7 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
     if (!m_bFileSystem)
         return {};
     if (!vFileExists(strGUID))
-        return text(1131) + QLatin1Char(' ') + strGUID;
+        return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
     if (!doc.load(strGUID))
         return QStringLiteral("XML Parser: ") + doc.parseErrorReason();
     return {};

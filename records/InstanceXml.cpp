@@ -2,6 +2,7 @@
 
 #include "records/Procedures.h"
 #include "records/SEColl.h"
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
 #include <cmath>
@@ -43,10 +44,6 @@ QString strTypeMismatch(const SchemaElement& se)
 // The plain text of a scalar value; false for list, chunk and word-list values.
 bool bScalarText(const FieldValue& v, QString& out)
 {
-    if (auto d = std::get_if<double>(&v)) {
-        out = strReal(*d);
-        return true;
-    }
     if (std::holds_alternative<std::shared_ptr<StringList>>(v) || std::holds_alternative<std::shared_ptr<Chunk>>(v)
         || std::holds_alternative<std::shared_ptr<WordColl>>(v))
         return false;
@@ -201,7 +198,7 @@ QString strReadInstance(SEColl& fields, const xml::Document& doc, const QString&
 {
     const xml::Node root = doc.documentElement();
     if (!root || root.localName() != strClass)
-        return strClass + QStringLiteral(": ") + text(1090);
+        return strClass + QStringLiteral(": ") + text(msg::ClassNameMismatch);
     const std::vector<xml::Node> children = root.childElements();
     for (const SEColl::Record& se : fields) {
         for (const xml::Node& e : children) {
@@ -229,16 +226,7 @@ QString WriteInstance(const SEColl& fields, xml::Document& doc)
         if (!err.isEmpty())
             return err;
     }
-    AddXMLDeclaration(doc);
     return {};
-}
-
-void AddXMLDeclaration(xml::Document& doc)
-{
-    // libxml2 keeps the declaration out of the node tree and always writes
-    // one on save, so there is never a second to avoid and nothing to insert.
-    if (doc.isNull())
-        doc.clear();
 }
 
 void SetSchemaLocation(xml::Document& doc, const QString& strSchemaPath)

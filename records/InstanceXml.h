@@ -16,15 +16,11 @@ inline constexpr char kXsiNamespace[] = "http://www.w3.org/2001/XMLSchema-instan
 // class-mismatch error. Every record an element matched ends up unchanged.
 QString strReadInstance(SEColl& fields, const xml::Document& doc, const QString& strClass);
 
-// Replaces the root's content by the assigned fields, in list order, then
-// makes sure of the declaration. "" or, for a value that does not suit its
-// type code, the reason; the root may then be half written, so the caller
-// must not store it.
+// Replaces the root's content by the assigned fields, in list order. The
+// serializer writes the XML declaration (version 1.0, UTF-8) itself. "" or,
+// for a value that does not suit its type code, the reason; the root may then
+// be half written, so the caller must not store it.
 QString WriteInstance(const SEColl& fields, xml::Document& doc);
-
-// The serializer writes the declaration (version 1.0, UTF-8) itself, so a
-// document only needs to exist; a loaded file keeps its single declaration.
-void AddXMLDeclaration(xml::Document& doc);
 
 // Stamps the root with xmlns:xsi and xsi:noNamespaceSchemaLocation (the
 // schema's file name without its folder). Does nothing without a root.

@@ -3,6 +3,7 @@
 #include "platform/MediaDetector.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
 #include <QDir>
@@ -155,7 +156,8 @@ QStringList colListFiles(const QString& pattern)
 QString strMakeDir(const QString& folder)
 {
     const auto failure = [&folder](const QString& reason) {
-        return text(1094) + QLatin1Char(' ') + folder + QStringLiteral(" (") + reason + QLatin1Char(')');
+        return text(msg::CannotCreateDirectory) + QLatin1Char(' ') + folder + QStringLiteral(" (") + reason
+            + QLatin1Char(')');
     };
     // A file in the way: the listing finds it and nothing was tried, hence no reason.
     const QFileInfo info(folder);
@@ -258,6 +260,25 @@ QString vBoolToXML(const FieldValue& value)
     return no;
 }
 
+// ---- numbers ----
+
+std::optional<int> roundedInt16(double number)
+{
+    if (!std::isfinite(number))
+        return std::nullopt;
+    const double r = std::nearbyint(number); // halves to the even neighbour
+    if (r < std::numeric_limits<qint16>::min() || r > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return int(r);
+}
+
+std::optional<int> strictInt16(const QString& text)
+{
+    bool ok = false;
+    const double d = text.trimmed().toDouble(&ok);
+    return ok ? roundedInt16(d) : std::nullopt;
+}
+
 // ---- times and media ----
 
 std::array<int, 5> vSecondsToTimeParts(double seconds, double frameRate)
@@ -308,7 +329,7 @@ void WarnNotFoundOnce(const QString& name)
     QStringList& names = appState().colNotFoundNames;
     if (names.contains(name, Qt::CaseSensitive))
         return;
-    prompts().MsgBox(name + QLatin1Char(' ') + text(1092), Prompts::OKCancel, Prompts::NoIcon);
+    prompts().MsgBox(name + QLatin1Char(' ') + text(msg::NotFound), Prompts::OKCancel, Prompts::NoIcon);
     names.append(name);
 }
 

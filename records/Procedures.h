@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 namespace vimra {
 
@@ -28,7 +29,7 @@ bool bSamePath(const QString& a, const QString& b);
 // The names (without folder) of the normal files matching a wildcard pattern
 // such as "/dir/*.xml", sorted by name. Hidden files and folders are left out.
 QStringList colListFiles(const QString& pattern);
-// Makes one folder level; "" on success, else message 1094 with the reason.
+// Makes one folder level; "" on success, else msg::CannotCreateDirectory with the reason.
 QString strMakeDir(const QString& folder);
 // Moves a file; refuses an existing target; works across file systems.
 // Answers "" or the reason it failed.
@@ -46,6 +47,15 @@ QString strNewGUID(); // 32 lower-case hexadecimal digits
 // leaves `date` unchanged.
 bool bParseDate(const QString& text, QDate& date);
 QString vBoolToXML(const FieldValue& value);
+
+// ---- numbers ----
+
+// The number rounded half to even to a 16-bit integer; none when it is not
+// finite or out of range.
+std::optional<int> roundedInt16(double number);
+// The whole (trimmed) text as a number (sign, decimals, exponent) rounded as
+// roundedInt16; none when it is not a number or out of range.
+std::optional<int> strictInt16(const QString& text);
 
 // ---- times and media ----
 

@@ -4,6 +4,7 @@
 #include "records/IOManager.h"
 #include "records/InstanceXml.h"
 #include "records/Settings.h"
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
 #include <exception>
@@ -93,7 +94,7 @@ QString SEColl::strLoad(xml::Document& doc, const QString& strGUID, xml::Documen
         return err;
     err = strParseClassType(schemaDoc, strClass, closeLists);
     if (!err.isEmpty())
-        return text(1072) + err;
+        return text(msg::SchemaLoadError) + err;
     return strReadInstance(*this, doc, strClass);
 }
 

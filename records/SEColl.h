@@ -73,6 +73,10 @@ private:
                               CloseListRegistry& closeLists);
     QString strParseBaseType(const xml::Document& schemaDoc, const QString& strBase,
                              CloseListRegistry& closeLists);
+    // Appends one blank record per element of the group and fills them.
+    QString strAppendGroup(const xml::Document& schemaDoc, const xml::Node& group, const QString& strClass,
+                           CloseListRegistry& closeLists);
+    // Fills the records from 1-based position iStart on, one per element of the group.
     QString FillElements(const xml::Document& schemaDoc, const xml::Node& group, const QString& strClass,
                          int iStart, CloseListRegistry& closeLists);
     static std::shared_ptr<CloseList> clParseCloseList(const xml::Document& schemaDoc,

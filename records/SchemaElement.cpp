@@ -1,5 +1,6 @@
 #include "records/SchemaElement.h"
 
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
 namespace vimra {
@@ -30,13 +31,13 @@ bool SchemaElement::bIsHumanReadable() const
 void SchemaElement::Init(const CloseListRegistry* closeLists)
 {
     switch (tyType) {
-    case tyString: vContent = text(1081); break;
+    case tyString: vContent = text(msg::NotAssigned); break;
     case tyInteger: vContent = 0; break;
     case tyDate: vContent = QStringLiteral("01/01/2001"); break;
     case tyBool: vContent = false; break;
     case tySetOfStrings: {
         auto list = std::make_shared<StringList>();
-        list->Add(text(1081));
+        list->Add(text(msg::NotAssigned));
         vContent = list;
         break;
     }

@@ -4,17 +4,12 @@
 
 #include "records/SEColl.h"
 
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
 namespace vimra {
 
 namespace {
-
-QString localOf(const QString& name)
-{
-    const int colon = name.indexOf(QLatin1Char(':'));
-    return colon < 0 ? name : name.mid(colon + 1);
-}
 
 // The value of the attribute with this local name (the last when repeated
 // under different prefixes); `found` tells whether there was one.
@@ -23,7 +18,7 @@ QString attrByLocalName(const xml::Node& node, const QString& local, bool* found
     QString value;
     bool any = false;
     for (const auto& [name, v] : node.attributes())
-        if (localOf(name) == local) {
+        if (xml::localPart(name) == local) {
             value = v;
             any = true;
         }
@@ -35,7 +30,7 @@ QString attrByLocalName(const xml::Node& node, const QString& local, bool* found
 bool hasAttrValue(const xml::Node& node, const QString& local, const QString& value)
 {
     for (const auto& [name, v] : node.attributes())
-        if (localOf(name) == local && v == value)
+        if (xml::localPart(name) == local && v == value)
             return true;
     return false;
 }
@@ -67,7 +62,7 @@ QString classError(const QString& strClass, int id) { return strClass + QLatin1C
 QString SEColl::strLoadSchema(const QString& strSchemaPath, xml::Document& schemaDoc)
 {
     if (strSchemaPath.isEmpty())
-        return text(1075);
+        return text(msg::NoSchemaReference);
     schemaDoc = xml::Document();
     return vLoadXML(strSchemaPath, schemaDoc);
 }
@@ -76,7 +71,7 @@ QString SEColl::vLoadXML(const QString& strPath, xml::Document& doc)
 {
     if (doc.load(strPath))
         return {};
-    return text(1072) + doc.parseErrorReason();
+    return text(msg::SchemaLoadError) + doc.parseErrorReason();
 }
 
 void SEColl::AppendBlank(int n)
@@ -90,33 +85,27 @@ QString SEColl::strParseClassType(const xml::Document& schemaDoc, const QString&
 {
     const xml::Node decl = topLevelNamed(schemaDoc, strClass);
     if (!decl)
-        return text(1073) + strClass;
+        return text(msg::TypeNotDefined) + strClass;
     const xml::Node complexType = lastChild(decl, {"complexType"});
     if (!complexType)
-        return classError(strClass, 1074);
+        return classError(strClass, msg::NoComplexType);
     xml::Node group = lastChild(complexType, {"sequence", "all", "complexContent"});
     if (!group)
-        return classError(strClass, 1076);
+        return classError(strClass, msg::NoContentGroup);
 
     if (group.localName() == QLatin1String("complexContent")) {
         const xml::Node extension = lastChild(group, {"extension"});
         if (!extension)
-            return classError(strClass, 1076);
+            return classError(strClass, msg::NoContentGroup);
         const QString err = strParseBaseType(schemaDoc, attrByLocalName(extension, QStringLiteral("base")),
                                              closeLists);
         if (!err.isEmpty())
             return err;
         group = lastChild(extension, {"sequence", "all"});
         if (!group)
-            return classError(strClass, 1087);
+            return classError(strClass, msg::ComplexContentNoGroup);
     }
-
-    const int n = iChildElements(group);
-    if (n == 0)
-        return classError(strClass, 1077);
-    const int iStart = Count() + 1;
-    AppendBlank(n);
-    return FillElements(schemaDoc, group, strClass, iStart, closeLists);
+    return strAppendGroup(schemaDoc, group, strClass, closeLists);
 }
 
 QString SEColl::strParseBaseType(const xml::Document& schemaDoc, const QString& strBase,
@@ -129,17 +118,23 @@ QString SEColl::strParseBaseType(const xml::Document& schemaDoc, const QString& 
             break;
         }
     if (!base)
-        return text(1073) + strBase;
+        return text(msg::TypeNotDefined) + strBase;
     const xml::Node group = lastChild(base, {"sequence", "all"});
     if (!group)
-        return classError(strBase, 1076);
+        return classError(strBase, msg::NoContentGroup);
+    return strAppendGroup(schemaDoc, group, strBase, closeLists);
+}
+
+QString SEColl::strAppendGroup(const xml::Document& schemaDoc, const xml::Node& group, const QString& strClass,
+                               CloseListRegistry& closeLists)
+{
     const int n = iChildElements(group);
     if (n == 0)
-        return classError(strBase, 1077);
-    // The list is empty here (it is filled once), so this is position 1.
+        return classError(strClass, msg::EmptyContentGroup);
+    // A base type's fields come first, so a derived class continues after them.
     const int iStart = Count() + 1;
     AppendBlank(n);
-    return FillElements(schemaDoc, group, strBase, iStart, closeLists);
+    return FillElements(schemaDoc, group, strClass, iStart, closeLists);
 }
 
 QString SEColl::FillElements(const xml::Document& schemaDoc, const xml::Node& group, const QString& strClass,
@@ -147,7 +142,7 @@ QString SEColl::FillElements(const xml::Document& schemaDoc, const xml::Node& gr
 {
     // Built-in types carry the prefix of the group element holding them.
     const QString p = group.prefix();
-    int i = iStart == 0 ? 1 : iStart;
+    int i = iStart;
     for (const xml::Node& decl : group.childElements()) {
         SchemaElement& se = *Item(i);
         se.bIgnore = false;
@@ -167,7 +162,7 @@ QString SEColl::FillElements(const xml::Document& schemaDoc, const xml::Node& gr
         }
         QString type;
         for (const auto& [name, value] : decl.attributes()) {
-            const QString local = localOf(name);
+            const QString local = xml::localPart(name);
             if (local == QLatin1String("name"))
                 se.strName = value;
             else if (local == QLatin1String("type"))
@@ -176,7 +171,8 @@ QString SEColl::FillElements(const xml::Document& schemaDoc, const xml::Node& gr
         // The parser keeps the layout of an indented declaration; a tooltip wants the words.
         se.strComment = decl.text().simplified();
         if (se.strName.isEmpty() || type.isEmpty())
-            return strClass + QLatin1Char(':') + text(1078) + QString::number(i) + text(1079);
+            return strClass + QLatin1Char(':') + text(msg::SchemaElement) + QString::number(i)
+                + text(msg::NoTypeOrName);
         if (se.strName.contains(QLatin1String("GUID")))
             se.bReadOnly = true;
 
@@ -232,7 +228,7 @@ std::shared_ptr<CloseList> SEColl::clParseCloseList(const xml::Document& schemaD
         if (e.localName() != QLatin1String("enumeration"))
             continue;
         for (const auto& [name, value] : e.attributes())
-            if (localOf(name) == QLatin1String("value"))
+            if (xml::localPart(name) == QLatin1String("value"))
                 items->Add(value);
     }
     if (items->Count() == 0)

@@ -1,12 +1,12 @@
 #include "records/Settings.h"
 
+#include "records/Procedures.h"
+
 #include <QFileInfo>
 #include <QSettings>
 #include <QStringList>
 
-#include <cmath>
 #include <memory>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -43,23 +43,12 @@ bool writeValues(const std::vector<std::pair<QString, QString>>& values)
     return settings->status() == QSettings::NoError;
 }
 
-// The platform's numeric test: blanks around, sign, decimals and exponent.
-bool parseNumber(const QString& text, double& number)
-{
-    bool ok = false;
-    const double d = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(d))
-        return false;
-    number = d;
-    return true;
-}
-
 } // namespace
 
 QString settingsFilePath()
 {
     const QString fromEnv = qEnvironmentVariable("VIMRA_CONFIG");
-    return fromEnv.isEmpty() ? QStringLiteral("/etc/vimra/vimra.conf") : fromEnv;
+    return fromEnv.isEmpty() ? QStringLiteral(VIMRA_DEFAULT_CONFIG) : fromEnv;
 }
 
 bool bRegQueryValue(const QString& valueName, QString& value)
@@ -102,13 +91,10 @@ bool vReadConnectionSettings(QString& server, int& port, QString& dmName, QStrin
     ok = bRegQueryValue(QStringLiteral("DMName"), dmName) && ok;
     ok = bRegQueryValue(QStringLiteral("HTTPServer"), http) && ok;
 
-    double number = 0.0;
-    if (!parseNumber(portText, number))
+    const auto number = strictInt16(portText);
+    if (!number)
         return false;
-    const double rounded = std::nearbyint(number); // halves to the even neighbour
-    if (rounded < std::numeric_limits<qint16>::min() || rounded > std::numeric_limits<qint16>::max())
-        return false;
-    port = static_cast<int>(rounded);
+    port = *number;
     return ok;
 }
 

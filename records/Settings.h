@@ -8,7 +8,8 @@ namespace vimra {
 // reads it and writes the connection values into it, but never creates it;
 // installing the program does.
 
-// $VIMRA_CONFIG when set, else /etc/vimra/vimra.conf.
+// $VIMRA_CONFIG when set, else the file installing writes (the build's
+// VIMRA_CONFIG_FILE, /etc/vimra/vimra.conf unless configured otherwise).
 QString settingsFilePath();
 
 // Reads one value; on failure `value` becomes "" and the answer is false.

@@ -1,5 +1,6 @@
 #include "shell/LocalizeForm.h"
 
+#include "records/Procedures.h"
 #include "resources/StringTable.h"
 
 #include <QAbstractButton>
@@ -15,23 +16,11 @@
 #include <QTreeWidget>
 #include <QWidget>
 
-#include <cmath>
-
 namespace vimra {
 
 namespace {
 
 constexpr const char* kTagProperty = "vbTag";
-
-std::optional<int> toInt16(double d)
-{
-    if (!std::isfinite(d))
-        return std::nullopt;
-    const double r = std::nearbyint(d);
-    if (r < -32768 || r > 32767)
-        return std::nullopt;
-    return int(r);
-}
 
 // The table's text for a strictly read id, or none.
 std::optional<QString> strictText(const QString& id)
@@ -121,13 +110,6 @@ void setTag(QObject* object, const QString& tag) { object->setProperty(kTagPrope
 
 QString tag(const QObject* object) { return object->property(kTagProperty).toString(); }
 
-std::optional<int> strictInt16(const QString& text)
-{
-    bool ok = false;
-    const double d = text.trimmed().toDouble(&ok);
-    return ok ? toInt16(d) : std::nullopt;
-}
-
 std::optional<int> leadingInt16(const QString& text)
 {
     int i = 0;
@@ -148,7 +130,7 @@ std::optional<int> leadingInt16(const QString& text)
     const double d = text.mid(start, i - start).toDouble(&ok);
     if (!ok || i == digitsFrom)
         return 0;
-    return toInt16(d);
+    return roundedInt16(d);
 }
 
 void LocalizeForm(QWidget* window)

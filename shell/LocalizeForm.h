@@ -21,9 +21,6 @@ void LocalizeForm(QWidget* window);
 void setTag(QObject* object, const QString& tag);
 QString tag(const QObject* object);
 
-// The whole (trimmed) text as a number rounded half to even to a 16-bit
-// integer; none when it is not a number or out of range.
-std::optional<int> strictInt16(const QString& text);
 // The number at the start of the text (after blanks: sign, digits, fraction),
 // 0 when there is none, rounded to a 16-bit integer; none when out of range.
 std::optional<int> leadingInt16(const QString& text);

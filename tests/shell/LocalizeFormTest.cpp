@@ -1,5 +1,6 @@
 #include "shell/LocalizeForm.h"
 
+#include "records/Procedures.h"
 #include "resources/StringTable.h"
 
 #include <QApplication>
