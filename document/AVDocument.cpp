@@ -33,6 +33,16 @@ QStringList AVDocument::registeredGUIDs() const
     return ids;
 }
 
+bool AVDocument::bAnyChanged() const
+{
+    if (hasPendingRemovals())
+        return true;
+    for (const auto& obj : m_collObjects)
+        if (obj->bChanged())
+            return true;
+    return false;
+}
+
 void AVDocument::release()
 {
     m_collObjects.Clear();
@@ -59,12 +69,10 @@ int AVDocument::iAlreadyLoaded(const QString& strGUID) const
 
 void AVDocument::ShowObjectForm(const QString& strGUID, UiOwner* owner)
 {
-    for (int i = 1; i <= m_collObjects.Count(); ++i) {
+    // A copy: the shown window may change the registry.
+    if (const int i = iAlreadyLoaded(strGUID)) {
         const auto obj = m_collObjects.Item(i);
-        if (bSameGUID(obj->strGUID(), strGUID)) {
-            obj->ShowForm(owner);
-            return;
-        }
+        obj->ShowForm(owner);
     }
 }
 
@@ -79,12 +87,12 @@ void AVDocument::RemoveObject(std::shared_ptr<RegistryItem>& obj)
     }
     m_collObjects.RemoveItem(removed);
 
-    if (removed->className() == QLatin1String("Video")) {
+    if (removed->bIsClass("Video")) {
         documentUi().RemoveIcon(removed->strGUID());
         if (const auto keyframe = removed->objKeyframeObject())
             queueRemoved(keyframe->strGUID());
     }
-    if (removed->className() == QLatin1String("Storage")) {
+    if (removed->bIsClass("Storage")) {
         const auto media = std::static_pointer_cast<DocObject>(removed)->objParent();
         if (const auto version = std::dynamic_pointer_cast<Version>(media ? media->objParent() : nullptr))
             version->ResetDuration();

@@ -40,6 +40,9 @@ public:
     // True when objects were removed since the document was opened or last
     // saved: the removal lives in memory only until then, like a changed field.
     bool hasPendingRemovals() const { return m_colRemovedGUIDs.Count() > m_iSavedRemovals; }
+    // True when a save would write anything: a registered object (the
+    // document included) is changed, or removals are pending.
+    bool bAnyChanged() const;
 
     // Drops the registry, the children and the closed lists. The registry
     // holds the document itself, so a discarded document is freed only by this.
@@ -59,7 +62,6 @@ public:
     // it, it leaves the registry and its identifier waits for the next save
     // to be handed to the store. `obj` is cleared on return.
     void RemoveObject(std::shared_ptr<RegistryItem>& obj);
-    void RemoveExpressedBy(const QString& strGUID) { removeRelation(strGUID); }
 
     // Writes every changed object, then the document's own file; only then
     // are the removed objects' files handed to the store for deletion.

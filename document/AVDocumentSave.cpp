@@ -5,6 +5,7 @@
 #include "records/IOManager.h"
 #include "records/Procedures.h"
 #include "records/Settings.h"
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
 #include <utility>
@@ -15,7 +16,7 @@ namespace vimra {
 bool AVDocument::bSave()
 {
     if (!bSaveAllObjects()) {
-        prompts().MsgBox(text(1095));
+        prompts().MsgBox(text(msg::ObjectsNotSaved));
         return false;
     }
     if (!secol()->bSave(instanceDoc(), strGUID(), *io()))
@@ -46,7 +47,7 @@ bool AVDocument::bSaveAs(const QString& strNewPath)
 {
     const QString strNewGUID = strNewPath.isEmpty() ? strNewPath : strAbsolutePath(strNewPath);
     if (!bSaveObjects(strNewGUID)) {
-        prompts().MsgBox(text(1095));
+        prompts().MsgBox(text(msg::ObjectsNotSaved));
         return false;
     }
     setStrSchemaPath(strGetXSDPath());
@@ -64,8 +65,7 @@ bool AVDocument::bSaveObjects(const QString& strNewGUID)
 {
     std::vector<std::shared_ptr<DocObject>> objects;
     for (const auto& item : m_collObjects) {
-        const QString cls = item->className();
-        if (cls == QLatin1String("MediaObject") || cls == QLatin1String("AVDocument"))
+        if (item->bIsClass("MediaObject") || item->bIsClass("AVDocument"))
             continue;
         if (auto obj = std::dynamic_pointer_cast<DocObject>(item))
             objects.push_back(obj);
@@ -108,8 +108,7 @@ bool AVDocument::bSaveObjects(const QString& strNewGUID)
 
 bool AVDocument::bSaveOne(const std::shared_ptr<RegistryItem>& obj, int iCounter)
 {
-    documentUi().setStrStatusBarText(text(1137) + QLatin1Char(' ') + QString::number(iCounter)
-                                     + QStringLiteral(" (") + obj->strTitle() + QLatin1Char(')'));
+    showObjectProgress(msg::SavingObject, iCounter, obj->strTitle());
     // An object still changed after its write would be met by every pass.
     return obj->bSave() && !obj->bChanged();
 }
@@ -126,7 +125,7 @@ bool AVDocument::bSaveChangedObjects()
         std::vector<std::pair<std::shared_ptr<RegistryItem>, int>> waiting;
         for (int i = m_collObjects.Count(); i >= 1; --i) {
             const auto obj = m_collObjects.Item(i);
-            if (obj->className() == QLatin1String("AVDocument") || !obj->bChanged())
+            if (obj->bIsClass("AVDocument") || !obj->bChanged())
                 continue;
             bLastPass = false;
             ++iCounter;

@@ -6,7 +6,7 @@
 #include "records/IOManager.h"
 #include "records/InstanceXml.h"
 #include "records/Procedures.h"
-#include "resources/StringTable.h"
+#include "resources/MessageIds.h"
 
 #include <unordered_set>
 
@@ -73,8 +73,7 @@ QString DocObject::strOpen(const QString& strGUID, const std::shared_ptr<EditorW
         return error;
     const auto doc = currentDoc();
     const int count = doc ? doc->collObjects().Count() : 0;
-    documentUi().setStrStatusBarText(text(1136) + QLatin1Char(' ') + QString::number(count)
-                                     + QStringLiteral(" (") + strTitle() + QLatin1Char(')'));
+    showObjectProgress(msg::OpeningObject, count, strTitle());
     openRelatives();
     return {};
 }
@@ -109,11 +108,6 @@ void DocObject::bindAndRegister(const std::shared_ptr<EditorWindow>& form)
         m_form->bind(self);
     if (auto doc = currentDoc())
         doc->collObjects().Add(self);
-}
-
-int DocObject::iNumValidElem() const
-{
-    return m_secol ? m_secol->iNumValid() : 0;
 }
 
 bool DocObject::bSave()

@@ -61,7 +61,6 @@ public:
     QString strInitAsNew(const QString& strGUID, const QString& strSchemaPath, const QString& strTitle,
                          const std::shared_ptr<EditorWindow>& form, const std::shared_ptr<IOManager>& io);
 
-    int iNumValidElem() const;
     // The field collection; a new one is made by every load and initialisation.
     std::shared_ptr<SEColl> secol() const { return m_secol; }
     std::shared_ptr<EditorWindow> form() const { return m_form; }

@@ -1,8 +1,6 @@
-#include "shell/DocumentLocator.h"
+#include "document/DocumentLocator.h"
 
 #include "document/AVDocument.h"
-#include "document/Media.h"
-#include "document/Version.h"
 #include "platform/Prompts.h"
 #include "records/IOManager.h"
 #include "records/Procedures.h"
@@ -10,17 +8,6 @@
 namespace vimra {
 
 namespace {
-
-std::shared_ptr<DocObject> newObjectOf(const QString& strClass, const std::shared_ptr<AVDocument>& doc)
-{
-    if (strClass == QLatin1String("AVDocument"))
-        return std::make_shared<AVDocument>(doc);
-    if (strClass == QLatin1String("Version"))
-        return std::make_shared<Version>(doc);
-    if (strClass == QLatin1String("Media"))
-        return std::make_shared<Media>(doc);
-    return nullptr;
-}
 
 // The identifiers of the objects of class `strWanted` that name the object
 // (`strGUID`, of class `strClass`) as their child, in folder order. The
@@ -41,13 +28,13 @@ QStringList colFindParents(const std::shared_ptr<IOManager>& io, const std::shar
         const QString candidatePath = folder + name;
         if (const int i = doc->iAlreadyLoaded(candidatePath)) {
             const auto loaded = std::dynamic_pointer_cast<DocObject>(doc->collObjects().Item(i));
-            if (loaded && loaded->className() == strWanted && loaded->bCheckIfOwnRelative(strClass, strGUID))
+            if (loaded && loaded->bIsClass(strWanted) && loaded->bCheckIfOwnRelative(strClass, strGUID))
                 found << loaded->strGUID();
             continue;
         }
         if (io->strWhatIs(candidatePath) != strWanted)
             continue;
-        const auto candidate = newObjectOf(strWanted, doc);
+        const auto candidate = ParentObject::newParentOf(strClass, doc);
         if (!candidate)
             continue;
         const QString error = candidate->strLoadXML(candidatePath, nullptr, io);
@@ -65,16 +52,11 @@ QStringList colFindParents(const std::shared_ptr<IOManager>& io, const std::shar
 QString strGetParentGUID(const std::shared_ptr<IOManager>& io, const std::shared_ptr<AVDocument>& doc, const QString& strGUID,
                          const QString& strClass)
 {
-    QString wanted;
-    if (strClass == QLatin1String("Version"))
-        wanted = QStringLiteral("AVDocument");
-    else if (strClass == QLatin1String("Media"))
-        wanted = QStringLiteral("Version");
-    else if (strClass == QLatin1String("Storage"))
-        wanted = QStringLiteral("Media");
-    else
+    // Only its class is asked: which class holds children of `strClass`.
+    const auto sample = ParentObject::newParentOf(strClass, doc);
+    if (!sample)
         return {};
-    const QStringList parents = colFindParents(io, doc, strGUID, strClass, wanted);
+    const QStringList parents = colFindParents(io, doc, strGUID, strClass, sample->className());
     return parents.size() == 1 ? parents.first() : QString();
 }
 

@@ -1,11 +1,18 @@
 #include "document/DocumentUi.h"
 
 #include "platform/Installed.h"
+#include "resources/StringTable.h"
 
 namespace vimra {
 
 DocumentUi& documentUi() { return Installed<DocumentUi, NullDocumentUi>::get(); }
 
 void setDocumentUi(DocumentUi* ui) { Installed<DocumentUi, NullDocumentUi>::set(ui); }
+
+void showObjectProgress(int iMsgId, int iNumber, const QString& strTitle)
+{
+    documentUi().setStrStatusBarText(text(iMsgId) + QLatin1Char(' ') + QString::number(iNumber)
+                                     + QStringLiteral(" (") + strTitle + QLatin1Char(')'));
+}
 
 } // namespace vimra

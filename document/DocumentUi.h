@@ -27,23 +27,22 @@ public:
     virtual void ResetTree(Tree tree, const std::shared_ptr<Version>& ver) = 0;
 };
 
-// Remembers the status text and ignores the rest: used until the main window
-// installs itself, and by tests.
+// Ignores every call: used until the main window installs itself.
 class NullDocumentUi : public DocumentUi {
 public:
-    void setStrStatusBarText(const QString& text) override { m_strStatus = text; }
-    QString strStatusBarText() const { return m_strStatus; }
+    void setStrStatusBarText(const QString&) override {}
     void RemoveIcon(const QString&) override {}
     void UpdateNodeTitle(const std::shared_ptr<DocObject>&) override {}
     void ResetTree(Tree, const std::shared_ptr<Version>&) override {}
-
-private:
-    QString m_strStatus;
 };
 
 // The main window in force; never null.
 DocumentUi& documentUi();
 // Installs `ui` (nullptr restores the null one). The caller keeps ownership.
 void setDocumentUi(DocumentUi* ui);
+
+// Reports the object being opened or saved in the status bar:
+// "<text of iMsgId> <iNumber> (<strTitle>)".
+void showObjectProgress(int iMsgId, int iNumber, const QString& strTitle);
 
 } // namespace vimra

@@ -5,41 +5,50 @@
 #include "platform/Prompts.h"
 #include "records/IOManager.h"
 #include "records/Settings.h"
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
 namespace vimra {
 
-SEColl::Record ParentObject::relationField() const
+SEColl::Record ParentObject::namedRelationField() const
 {
     const auto secol = this->secol();
     if (!secol)
         return nullptr;
     const QString name = strRelationName();
-    for (const auto& field : *secol) {
+    for (const auto& field : *secol)
         if (field->strName.toLower() == name)
-            // A relation field of another type holds no identifiers: treating
-            // it as a list would write a list into a field that is not one.
-            return field->tyType == tySetOfGUIDs ? field : nullptr;
-    }
+            return field;
     return nullptr;
+}
+
+SEColl::Record ParentObject::relationField() const
+{
+    // A relation field of another type holds no identifiers: treating it as
+    // a list would write a list into a field that is not one.
+    const auto field = namedRelationField();
+    return field && field->tyType == tySetOfGUIDs ? field : nullptr;
 }
 
 std::shared_ptr<StringList> ParentObject::colRelationGUIDs() const
 {
-    const auto secol = this->secol();
-    if (!secol)
+    const auto field = namedRelationField();
+    if (!field)
         return nullptr;
-    const QString name = strRelationName();
-    for (const auto& field : *secol) {
-        if (field->strName.toLower() != name)
-            continue;
-        if (field->tyType != tySetOfGUIDs) {
-            prompts().MsgBox(text(1086));
-            return nullptr;
-        }
-        return field->bValid ? valueObject<StringList>(field->vContent) : nullptr;
+    if (field->tyType != tySetOfGUIDs) {
+        prompts().MsgBox(text(msg::RelationsMustBeGuidSets));
+        return nullptr;
     }
-    return nullptr;
+    return field->bValid ? valueObject<StringList>(field->vContent) : nullptr;
+}
+
+std::shared_ptr<ParentObject> ParentObject::newParentOf(const QString& strClass, std::weak_ptr<AVDocument> context)
+{
+    // Down the class chain from the document until a class has children of `strClass`.
+    std::shared_ptr<ParentObject> obj = std::make_shared<AVDocument>(std::move(context));
+    while (obj && obj->strChildClass() != strClass)
+        obj = std::dynamic_pointer_cast<ParentObject>(obj->newChild());
+    return obj;
 }
 
 void ParentObject::OpenChilds()
@@ -56,8 +65,8 @@ void ParentObject::OpenChilds()
         const int i = doc->iAlreadyLoaded(id);
         if (i != 0) {
             const auto& loaded = doc->collObjects().Item(i);
-            if (loaded->className() != strChildClass()) {
-                prompts().MsgBox(strChildClass() + QStringLiteral(": ") + text(1090));
+            if (!loaded->bIsClass(strChildClass())) {
+                prompts().MsgBox(strChildClass() + QStringLiteral(": ") + text(msg::ClassNameMismatch));
                 continue;
             }
             child = std::dynamic_pointer_cast<DocObject>(loaded);
@@ -92,7 +101,7 @@ void ParentObject::AddChild(const QString& strTitle)
     // Without a SetOfGUIDs relation field nothing could name the child: it
     // would be written on save and never opened again.
     if (!relationField()) {
-        prompts().MsgBox(text(1086));
+        prompts().MsgBox(text(msg::RelationsMustBeGuidSets));
         return;
     }
     auto child = newChild();

@@ -17,6 +17,10 @@ public:
     Coll<std::shared_ptr<DocObject>>& colChilds() { return m_colChilds; }
     const Coll<std::shared_ptr<DocObject>>& colChilds() const { return m_colChilds; }
 
+    // A new, unloaded object of the class whose children are of class
+    // `strClass` (a Version for "Media"); none for a class without a parent.
+    static std::shared_ptr<ParentObject> newParentOf(const QString& strClass, std::weak_ptr<AVDocument> context);
+
     // Opens (or takes from the registry) every child the relation field names.
     void OpenChilds();
     // Makes a new child with this title and links it; a failure is shown.
@@ -57,6 +61,8 @@ protected:
     RelationEntry findRelation(const QString& strGUID) const;
 
 private:
+    // The first field named like the relation, whatever its type.
+    SEColl::Record namedRelationField() const;
     // The identifiers to open; none when there are none to open.
     std::shared_ptr<StringList> colRelationGUIDs() const;
     std::shared_ptr<DocObject> openChild(const QString& strGUID);

@@ -2,6 +2,7 @@
 
 #include "document/EditorWindows.h"
 
+#include <QAnyStringView>
 #include <QString>
 
 #include <memory>
@@ -20,6 +21,7 @@ public:
     // "AVDocument", "Version", "Media", "Storage", "MediaObject", "Video",
     // "Audio" or "Transcript".
     virtual QString className() const = 0;
+    bool bIsClass(QAnyStringView strClass) const { return QAnyStringView::equal(className(), strClass); }
 
     virtual std::shared_ptr<IOManager> io() const = 0;
     virtual QString strGUID() const = 0;

@@ -11,16 +11,11 @@ std::shared_ptr<DocObject> Version::newChild()
 
 double Version::dDuration() const
 {
-    const auto secol = this->secol();
-    if (!secol)
+    const auto field = firstNamed(QStringLiteral("Duration"));
+    if (!field || !field->bValid)
         return 0.0;
-    for (const auto& field : *secol) {
-        if (field->strName != QLatin1String("Duration") || !field->bValid)
-            continue;
-        const auto chunk = valueObject<Chunk>(field->vContent);
-        return chunk ? chunk->dend : 0.0;
-    }
-    return 0.0;
+    const auto chunk = valueObject<Chunk>(field->vContent);
+    return chunk ? chunk->dend : 0.0;
 }
 
 void Version::setDDuration(double seconds)

@@ -1,14 +1,15 @@
 #include "shell/DocumentCommands.h"
 
 #include "document/AVDocument.h"
+#include "document/DocumentLocator.h"
 #include "document/EditorWindows.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
 #include "records/IOManager.h"
 #include "records/Procedures.h"
 #include "records/Settings.h"
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
-#include "shell/DocumentLocator.h"
 #include "shell/Guarded.h"
 #include "shell/TreeView.h"
 #include "shell/frmMain.h"
@@ -103,6 +104,17 @@ void DocumentCommands::setCurrent(const std::shared_ptr<AVDocument>& doc)
         m_main.ResetListImageExpression();
 }
 
+void DocumentCommands::dropCurrent(const std::shared_ptr<AVDocument>& doc, const std::shared_ptr<IOManager>& io,
+                                   bool bClearTrees)
+{
+    setCurrent(nullptr);
+    discardDocument(doc, io);
+    if (bClearTrees) {
+        m_main.tvwMainTree->clear();
+        m_main.tvwExpression->clear();
+    }
+}
+
 void DocumentCommands::ShowOpenDialog()
 {
     const QString chosen = prompts().OpenFileName(
@@ -124,7 +136,8 @@ void DocumentCommands::OpenFile(const QString& strPath)
     }
     QString id = ReadFirstLineNoSpaces(strPath);
     if (id.isEmpty()) {
-        prompts().MsgBox(text(1159) + QStringLiteral(": ") + strPath, Prompts::OKOnly, Prompts::Exclamation);
+        prompts().MsgBox(text(msg::FileNotValid) + QStringLiteral(": ") + strPath, Prompts::OKOnly,
+                         Prompts::Exclamation);
         return;
     }
     OpenDoc(id, false);
@@ -134,7 +147,7 @@ QString DocumentCommands::ReadFirstLineNoSpaces(const QString& strPath)
 {
     QFile file(strPath);
     if (!file.exists()) {
-        prompts().MsgBox(text(1131) + QLatin1Char(' ') + strPath, Prompts::OKOnly, Prompts::Exclamation);
+        prompts().MsgBox(text(msg::ObjectNotFound) + QLatin1Char(' ') + strPath, Prompts::OKOnly, Prompts::Exclamation);
         return {};
     }
     if (!file.open(QIODevice::ReadOnly))
@@ -158,9 +171,8 @@ void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
     if (!bFileSystem && !io->bConnectToDM()) {
         // No data-manager connection is ever made: say so rather than
         // ending silently with no document.
-        setCurrent(nullptr);
-        discardDocument(doc, io);
-        prompts().MsgBox(text(1160), Prompts::OKOnly, Prompts::Exclamation);
+        dropCurrent(doc, io);
+        prompts().MsgBox(text(msg::NoDatamanagerConnection), Prompts::OKOnly, Prompts::Exclamation);
         return;
     }
 
@@ -181,8 +193,7 @@ void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
         doc->release();
         if (strDocGUID.isEmpty()) {
             strGUID.clear();
-            setCurrent(nullptr);
-            discardDocument(nullptr, io);
+            dropCurrent(nullptr, io); // the document was released above
             prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
             return;
         }
@@ -201,16 +212,11 @@ void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
             m_main.ShowAVDocTitle();
             return;
         }
-        setCurrent(nullptr);
-        discardDocument(doc, io);
+        dropCurrent(doc, io);
         prompts().MsgBox(docError, Prompts::OKOnly, Prompts::Exclamation);
     });
-    if (!ran) {
-        setCurrent(nullptr);
-        discardDocument(doc, io);
-        m_main.tvwMainTree->clear();
-        m_main.tvwExpression->clear();
-    }
+    if (!ran)
+        dropCurrent(doc, io, true);
 }
 
 bool DocumentCommands::CloseDocument(bool bNoPrompt)
@@ -221,29 +227,17 @@ bool DocumentCommands::CloseDocument(bool bNoPrompt)
     // A failed save keeps the document, as Cancel does: discarding it would
     // lose the changes the user just asked to keep.
     const bool bMayClose = bNoPrompt || guarded(false, [&] {
-        // Removed objects count as changes: their removal lives in memory
-        // until the next save.
-        bool bChanged = doc->hasPendingRemovals();
-        for (const auto& obj : doc->collObjects()) {
-            if (bChanged)
-                break;
-            bChanged = obj->bChanged();
-        }
-        if (!bChanged)
+        if (!doc->bAnyChanged())
             return true;
-        const int answer = prompts().MsgBox(text(1098) + QLatin1Char(' ') + doc->strTitle() + QLatin1Char('?'),
-                                            Prompts::YesNoCancel, Prompts::NoIcon);
+        const QString question = text(msg::SaveModifications) + QLatin1Char(' ') + doc->strTitle() + QLatin1Char('?');
+        const int answer = prompts().MsgBox(question, Prompts::YesNoCancel, Prompts::NoIcon);
         if (answer == Prompts::Cancel)
             return false;
         return answer != Prompts::Yes || bSaveBeforeClose(doc);
     });
     if (!bMayClose)
         return false;
-    m_main.tvwMainTree->clear();
-    m_main.tvwExpression->clear();
-    setCurrent(nullptr);
-    discardDocument(doc, doc->io());
-    m_main.ResetListImageExpression();
+    dropCurrent(doc, doc->io(), true);
     return true;
 }
 
@@ -292,7 +286,7 @@ std::shared_ptr<AVDocument> DocumentCommands::NewDocument()
                                           QDir::current().filePath(QStringLiteral("AVDocument.xml")));
         const QString strSchemaPath = strGetXSDPath();
         if (strSchemaPath.isEmpty())
-            error = text(1133);
+            error = text(msg::SchemaNotFound);
         else
             error = id.ok() ? doc->strInitAsNew(id.strGUID, strSchemaPath, kUntitled, form, io) : id.strError;
     });
@@ -333,10 +327,7 @@ void DocumentCommands::SaveDocumentAs()
     const bool ran = guarded([&] { error = strReopen(chosen); });
     if (!ran || !error.isEmpty()) {
         const auto failed = appState().objAVDoc;
-        setCurrent(nullptr);
-        discardDocument(failed, failed ? failed->io() : nullptr);
-        m_main.tvwMainTree->clear();
-        m_main.tvwExpression->clear();
+        dropCurrent(failed, failed ? failed->io() : nullptr, true);
         if (!error.isEmpty())
             prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
         return;
@@ -386,7 +377,7 @@ void DocumentCommands::ExportToDatabase()
     // lose the document, so nothing is touched.
     const auto io = doc->io();
     if (!io || !io->bConnectToDM())
-        prompts().MsgBox(text(1160), Prompts::OKOnly, Prompts::Exclamation);
+        prompts().MsgBox(text(msg::NoDatamanagerConnection), Prompts::OKOnly, Prompts::Exclamation);
 }
 
 void DocumentCommands::ImportToFileSystem()
@@ -395,7 +386,7 @@ void DocumentCommands::ImportToFileSystem()
     // opened from there.
     const auto doc = appState().objAVDoc;
     if (doc && doc->io() && !doc->io()->bFileSystem())
-        prompts().MsgBox(text(1160), Prompts::OKOnly, Prompts::Exclamation);
+        prompts().MsgBox(text(msg::NoDatamanagerConnection), Prompts::OKOnly, Prompts::Exclamation);
 }
 
 } // namespace vimra

@@ -54,6 +54,10 @@ private:
     bool bSaveUnderName(const std::shared_ptr<AVDocument>& doc, const QString& chosen);
     // Makes `doc` current (or none), forgetting the names reported missing.
     void setCurrent(const std::shared_ptr<AVDocument>& doc);
+    // Leaves no document current and frees `doc` with `io` (either may be
+    // null); `bClearTrees` also empties both trees, which may still show it.
+    void dropCurrent(const std::shared_ptr<AVDocument>& doc, const std::shared_ptr<IOManager>& io,
+                     bool bClearTrees = false);
     // Opens `strGUID` as the current document with a new file-system store.
     QString strReopen(const QString& strGUID);
     std::shared_ptr<EditorWindow> frmAVDocForm();

@@ -9,6 +9,7 @@
 #include "document/Version.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 #include "shell/Guarded.h"
 #include "shell/TreeView.h"
@@ -21,18 +22,20 @@ Q_DECLARE_METATYPE(std::shared_ptr<vimra::DocObject>)
 
 namespace vimra {
 
-namespace {
-
-bool isClass(const std::shared_ptr<DocObject>& obj, const char* name)
-{
-    return obj && obj->className() == QLatin1String(name);
-}
-
-} // namespace
-
 std::shared_ptr<DocObject> frmMain::objectOf(const QTreeWidgetItem* node)
 {
     return node ? node->data(0, kObjectRole).value<std::shared_ptr<DocObject>>() : nullptr;
+}
+
+QTreeWidgetItem* frmMain::selectedNode(const QTreeWidget* tree)
+{
+    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.first();
+}
+
+std::shared_ptr<DocObject> frmMain::selectedObject(const QTreeWidget* tree)
+{
+    return objectOf(selectedNode(tree));
 }
 
 void frmMain::connectTrees()
@@ -88,9 +91,9 @@ void frmMain::AddChildNodes(QTreeWidgetItem* node)
     if (!parent)
         return; // a Storage: nothing shows below it
     QString picture, selPicture;
-    if (isClass(parent, "AVDocument")) {
+    if (parent->bIsClass("AVDocument")) {
         picture = selPicture = QStringLiteral("Version");
-    } else if (isClass(parent, "Version")) {
+    } else if (parent->bIsClass("Version")) {
         picture = selPicture = QStringLiteral("Media");
     } else {
         picture = QStringLiteral("Storage");
@@ -161,16 +164,16 @@ void frmMain::ContexMenuManager(const std::shared_ptr<DocObject>& obj, bool bMai
     if (!obj)
         return;
     QAction* const mainExpr = mnuAddMainExpr->menuAction();
-    if (isClass(obj, "AVDocument") || isClass(obj, "Media")) {
+    if (obj->bIsClass("AVDocument") || obj->bIsClass("Media")) {
         mnuAddChild->setEnabled(true);
         mainExpr->setEnabled(false);
-    } else if (isClass(obj, "Storage")) {
+    } else if (obj->bIsClass("Storage")) {
         mnuAddChild->setEnabled(false);
         mainExpr->setEnabled(false);
-    } else if (isClass(obj, "Version") && bMainTree) {
+    } else if (obj->bIsClass("Version") && bMainTree) {
         mnuAddChild->setEnabled(true);
         mainExpr->setEnabled(false);
-    } else if (isClass(obj, "Version")) {
+    } else if (obj->bIsClass("Version")) {
         mnuAddChild->setEnabled(false);
         mainExpr->setEnabled(true);
         // Each main expression can be added while the Version has none of
@@ -178,7 +181,7 @@ void frmMain::ContexMenuManager(const std::shared_ptr<DocObject>& obj, bool bMai
         mnuAddMainVideo->setEnabled(true);
         mnuAddMainAudio->setEnabled(true);
         mnuAddMainTranscript->setEnabled(true);
-    } else if (isClass(obj, "Video") || isClass(obj, "Audio") || isClass(obj, "Transcript")) {
+    } else if (obj->bIsClass("Video") || obj->bIsClass("Audio") || obj->bIsClass("Transcript")) {
         mnuAddChild->setEnabled(false);
         mainExpr->setEnabled(false);
     }
@@ -231,17 +234,17 @@ void frmMain::tvw_KeyUp(QTreeWidget* tree, int key, Qt::KeyboardModifiers modifi
 
 void frmMain::DeleteSelectedObject(QTreeWidget* tree)
 {
-    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
-    QTreeWidgetItem* node = selected.isEmpty() ? nullptr : selected.first();
+    QTreeWidgetItem* node = selectedNode(tree);
     const auto obj = objectOf(node);
     const auto doc = appState().objAVDoc;
-    if (!obj || !doc || isClass(obj, "AVDocument"))
+    if (!obj || !doc || obj->bIsClass("AVDocument"))
         return;
-    const QString question = text(1138) + QLatin1Char(' ') + node->text(0) + QLatin1Char(' ') + text(1139);
+    const QString question = text(msg::ConfirmDeleteObject) + QLatin1Char(' ') + node->text(0) + QLatin1Char(' ')
+                             + text(msg::AndAllChildren);
     if (prompts().MsgBox(question, Prompts::YesNo) != Prompts::Yes)
         return;
 
-    const bool bVersion = isClass(obj, "Version");
+    const bool bVersion = obj->bIsClass("Version");
     // Taken before anything changes: the expression tree's root names the
     // Version to show again.
     const auto shownVersion = std::dynamic_pointer_cast<Version>(objectOf(tvwExpression->topLevelItem(0)));
@@ -272,8 +275,7 @@ void frmMain::mnuEditMetadata_Click()
     if (!bMainRootSet)
         return;
     QTreeWidget* tree = bMainTreeContext ? static_cast<QTreeWidget*>(tvwMainTree) : tvwExpression;
-    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
-    if (const auto obj = selected.isEmpty() ? nullptr : objectOf(selected.first()))
+    if (const auto obj = selectedObject(tree))
         guarded([&] { obj->ShowForm(this); });
 }
 
@@ -282,8 +284,7 @@ void frmMain::mnuEditAttributes_Click()
     if (!bMainRootSet)
         return;
     QTreeWidget* tree = bMainTreeContext ? static_cast<QTreeWidget*>(tvwMainTree) : tvwExpression;
-    const QList<QTreeWidgetItem*> selected = tree->selectedItems();
-    if (const auto obj = selected.isEmpty() ? nullptr : objectOf(selected.first()))
+    if (const auto obj = selectedObject(tree))
         guarded([&] { obj->EditAttributesForm(this); });
 }
 

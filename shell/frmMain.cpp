@@ -3,6 +3,7 @@
 #include "document/AVDocument.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 #include "shell/DocumentCommands.h"
 #include "shell/Icons.h"
@@ -304,8 +305,8 @@ void frmMain::Form_Load()
     resize(placementPixels(QStringLiteral("MainWidth"), 6500),
            placementPixels(QStringLiteral("MainHeight"), 6500));
 
-    lblTitle[0]->setText(text(1099));
-    lblTitle[1]->setText(text(1100));
+    lblTitle[0]->setText(text(msg::BibliographicData));
+    lblTitle[1]->setText(text(msg::MultimediaData));
     iMainTreeButton = -1;
 
     Timer1->start();
@@ -430,7 +431,7 @@ void frmMain::mnuLanguage_Click(int index)
     m_iCheckedLanguage = index;
     appState().iCrossLanguage = index;
     if (index == 5)
-        prompts().MsgBox(text(1164), Prompts::OKOnly, Prompts::NoIcon);
+        prompts().MsgBox(text(msg::CrossLanguageDisableWarning), Prompts::OKOnly, Prompts::NoIcon);
 }
 
 void frmMain::tbToolBar_ButtonClick(const QString& key)

@@ -70,6 +70,9 @@ public:
     static constexpr int kPictureRole = Qt::UserRole + 2;
     static constexpr int kSelPictureRole = Qt::UserRole + 3;
     static std::shared_ptr<DocObject> objectOf(const QTreeWidgetItem* node);
+    // The tree's first selected node (none: nullptr) and the object it shows.
+    static QTreeWidgetItem* selectedNode(const QTreeWidget* tree);
+    static std::shared_ptr<DocObject> selectedObject(const QTreeWidget* tree);
 
     // Rebuilds the document tree of the current document (none: nothing).
     void ShowAVDocTitle();
