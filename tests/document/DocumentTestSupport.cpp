@@ -28,16 +28,12 @@ void DocumentTest::TearDown()
 
 void DocumentTest::write(const QString& rel, const QString& content) const
 {
-    QDir().mkpath(QFileInfo(path(rel)).path());
-    QFile f(path(rel));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content.toUtf8());
+    writeFile(path(rel), content.toUtf8());
 }
 
 QString DocumentTest::read(const QString& rel) const
 {
-    QFile f(path(rel));
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    return QString::fromUtf8(readFile(path(rel)));
 }
 
 void DocumentTest::editSchema(const QString& from, const QString& to) const

@@ -7,6 +7,7 @@
 #include "records/IOManager.h"
 #include "resources/StringTable.h"
 #include "support/FakePrompts.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -81,16 +82,6 @@ protected:
     RecordingUi ui;
     RecordingEditors editors;
     std::vector<std::shared_ptr<AVDocument>> docs;
-};
-
-// Makes `folder` the current folder for its lifetime.
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const QString& folder) { QDir::setCurrent(folder); }
-    ~CurrentFolder() { QDir::setCurrent(m_saved); }
-
-private:
-    QString m_saved = QDir::currentPath();
 };
 
 QStringList idsOf(const DocObject& obj, const QString& field);

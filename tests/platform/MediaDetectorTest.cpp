@@ -1,5 +1,7 @@
 #include "platform/MediaDetector.h"
 
+#include "support/TestFiles.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -39,12 +41,10 @@ TEST(MediaDetector, ZeroForAnythingElse)
     QTemporaryDir tmp;
     for (const char* name : {"notes.txt", "notes.nfo", "data.bin", "empty.wav"}) {
         SCOPED_TRACE(name);
-        QFile f(tmp.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        if (QByteArray(name) != "empty.wav")
-            f.write("Some plain words of text,\nnothing to play here.\n");
-        f.close();
-        EXPECT_EQ(MediaDetector::streamLength(f.fileName()), 0.0);
+        const QString file = tmp.filePath(name);
+        ASSERT_NO_FATAL_FAILURE(test::writeFile(
+            file, QByteArray(name) != "empty.wav" ? "Some plain words of text,\nnothing to play here.\n" : ""));
+        EXPECT_EQ(MediaDetector::streamLength(file), 0.0);
     }
     EXPECT_EQ(MediaDetector::streamLength(tmp.filePath("missing.wav")), 0.0);
     EXPECT_EQ(MediaDetector::streamLength(tmp.path()), 0.0);

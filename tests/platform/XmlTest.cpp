@@ -1,6 +1,7 @@
 #include "platform/Xml.h"
 
-#include <QFile>
+#include "support/TestFiles.h"
+
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -18,15 +19,11 @@ TEST(Xml, LoadFailuresAlwaysCarryAReason)
 
     // A document that declares a DTD is held to it, and the reason names the fault.
     QTemporaryDir dir;
-    QFile dtd(dir.filePath("r.dtd"));
-    ASSERT_TRUE(dtd.open(QIODevice::WriteOnly));
-    dtd.write("<!ELEMENT r (k)*>\n<!ELEMENT k EMPTY>\n");
-    dtd.close();
-    QFile bad(dir.filePath("bad.xml"));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("<?xml version=\"1.0\"?>\n<!DOCTYPE r SYSTEM \"r.dtd\">\n<r><x/></r>\n");
-    bad.close();
-    EXPECT_FALSE(doc.load(bad.fileName()));
+    ASSERT_NO_FATAL_FAILURE(test::writeFile(dir.filePath("r.dtd"), "<!ELEMENT r (k)*>\n<!ELEMENT k EMPTY>\n"));
+    const QString bad = dir.filePath("bad.xml");
+    ASSERT_NO_FATAL_FAILURE(
+        test::writeFile(bad, "<?xml version=\"1.0\"?>\n<!DOCTYPE r SYSTEM \"r.dtd\">\n<r><x/></r>\n"));
+    EXPECT_FALSE(doc.load(bad));
     EXPECT_TRUE(doc.parseErrorReason().contains("x")) << doc.parseErrorReason().toStdString();
 }
 

@@ -2,6 +2,7 @@
 
 #include "resources/StringTable.h"
 #include "support/FakePrompts.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,28 +14,9 @@ using namespace vimra;
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(bytes);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Changes the process's current folder for one test.
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const QString& path) : m_old(QDir::currentPath()) { QDir::setCurrent(path); }
-    ~CurrentFolder() { QDir::setCurrent(m_old); }
-
-private:
-    QString m_old;
-};
+using test::CurrentFolder;
+using test::readFile;
+using test::writeFile;
 
 struct IOManagerTest : ::testing::Test {
     QTemporaryDir tmp;

@@ -2,6 +2,7 @@
 #include "records/Procedures.h"
 #include "resources/StringTable.h"
 #include "support/FakePrompts.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,22 +16,8 @@
 
 using namespace vimra;
 
-namespace {
-
-void writeFile(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
+using vimra::test::readFile;
+using vimra::test::writeFile;
 
 TEST(Procedures, SplitPathMatrix)
 {

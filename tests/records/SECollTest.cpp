@@ -3,8 +3,8 @@
 #include "records/IOManager.h"
 #include "resources/StringTable.h"
 #include "support/FakePrompts.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -50,18 +50,14 @@ protected:
     QString write(const QString& name, const QByteArray& content)
     {
         const QString path = m_dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(content);
+        test::writeFile(path, content);
         return path;
     }
     void setXSDPath(const QString& path)
     {
         // A fresh file name each time: the settings reader may cache by path.
         m_config = m_dir.filePath(QStringLiteral("vimra%1.conf").arg(++m_configs));
-        QFile f(m_config);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Vimra]\nXSDPath=" + path.toUtf8() + "\n");
+        test::writeFile(m_config, "[Vimra]\nXSDPath=" + path.toUtf8() + "\n");
         qputenv("VIMRA_CONFIG", m_config.toUtf8());
     }
     QString load(SEColl& fields, const QString& cls = "Media")

@@ -1,8 +1,8 @@
 #include "records/SEColl.h"
 
 #include "resources/StringTable.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -62,9 +62,7 @@ protected:
     QString write(const QString& name, const QByteArray& content)
     {
         const QString path = m_dir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(content);
+        test::writeFile(path, content);
         return path;
     }
 

@@ -1,5 +1,7 @@
 #include "records/Settings.h"
 
+#include "support/TestFiles.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -20,12 +22,7 @@ protected:
     }
     void TearDown() override { qunsetenv("VIMRA_CONFIG"); }
 
-    void writeConfig(const QByteArray& content)
-    {
-        QFile f(m_path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
-    }
+    void writeConfig(const QByteArray& content) { test::writeFile(m_path, content); }
 
     QTemporaryDir m_dir;
     QString m_path;
@@ -97,11 +94,8 @@ TEST_F(SettingsTest, PortRules)
         // A new file each time: QSettings caches a file it has read.
         QTemporaryDir dir;
         const QString path = dir.filePath("vimra.conf");
-        {
-            QFile f(path);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(QByteArray("[Vimra]\nTolvServer=srv\nTolvPort=\"") + c.text + "\"\nDMName=/dm\nHTTPServer=web\n");
-        }
+        ASSERT_NO_FATAL_FAILURE(test::writeFile(
+            path, QByteArray("[Vimra]\nTolvServer=srv\nTolvPort=\"") + c.text + "\"\nDMName=/dm\nHTTPServer=web\n"));
         qputenv("VIMRA_CONFIG", path.toUtf8());
         QString server, dm, http;
         int port = 7;

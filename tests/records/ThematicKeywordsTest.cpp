@@ -2,8 +2,8 @@
 #include "records/ThematicKeywords.h"
 #include "resources/StringTable.h"
 #include "support/FakePrompts.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -115,13 +115,11 @@ TEST_F(ThematicKeywordsTest, ParserFailuresShowTheReasonThenUnavailable)
 TEST_F(ThematicKeywordsTest, BundledVocabularyLoadsFromTheSettingInEveryLanguage)
 {
     QTemporaryDir dir;
-    QFile file(dir.filePath("vimra.conf"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Vimra]\nThematicKeywordsPath=" VIMRA_RESOURCES "/ThematicKeywords.xml\n");
-    file.close();
+    const QString config = dir.filePath("vimra.conf");
+    ASSERT_NO_FATAL_FAILURE(test::writeFile(config, "[Vimra]\nThematicKeywordsPath=" VIMRA_RESOURCES "/ThematicKeywords.xml\n"));
 
     const QByteArray previous = qgetenv("VIMRA_CONFIG");
-    qputenv("VIMRA_CONFIG", file.fileName().toUtf8());
+    qputenv("VIMRA_CONFIG", config.toUtf8());
     LoadThematicKeywords();
     const auto vocabulary = appState().objThematicKeywords;
     qputenv("VIMRA_CONFIG", dir.filePath("missing.conf").toUtf8()); // no setting: path ""

@@ -6,6 +6,7 @@
 #include "shell/DocumentCommands.h"
 #include "shell/frmMain.h"
 #include "support/FakePrompts.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <QTreeWidget>
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace vimra::test {
@@ -69,7 +71,7 @@ protected:
     void SetUp() override
     {
         ShellTest::SetUp();
-        m_savedFolder = QDir::currentPath();
+        m_savedFolder.emplace(); // opening a document changes the current folder
         QSettings(m_dir.filePath("vimra.conf"), QSettings::IniFormat)
             .setValue("Vimra/XSDPath", QStringLiteral(VIMRA_RESOURCES "/vimra.xsd"));
         setEditorFactory(&editors);
@@ -83,23 +85,13 @@ protected:
         commands->CloseDocument(true);
         w.reset();
         setEditorFactory(nullptr);
-        QDir::setCurrent(m_savedFolder);
+        m_savedFolder.reset();
         ShellTest::TearDown();
     }
 
     QString path(const QString& rel) const { return m_dir.filePath(rel); }
-    void write(const QString& rel, const QByteArray& content) const
-    {
-        QDir().mkpath(QFileInfo(path(rel)).path());
-        QFile f(path(rel));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(content);
-    }
-    QByteArray read(const QString& rel) const
-    {
-        QFile f(path(rel));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    void write(const QString& rel, const QByteArray& content) const { writeFile(path(rel), content); }
+    QByteArray read(const QString& rel) const { return readFile(path(rel)); }
 
     // {name}.xml: one Version with one Media holding two Storages, and a
     // second Version without Media.
@@ -153,7 +145,7 @@ protected:
     std::unique_ptr<frmMain> w;
     DocumentCommands* commands = nullptr;
     QStringList popups;
-    QString m_savedFolder;
+    std::optional<CurrentFolder> m_savedFolder;
 };
 
 } // namespace vimra::test
