@@ -39,6 +39,26 @@ bool isElementNamed(const xml::Node& node, const QString& name)
     return node.isElement() && node.localName() == name;
 }
 
+// Reads every entry below `element` into `entries`: an entry's own error
+// comes first, then its missing English name (`noEnglishMsg`).
+template <class Entry>
+QString readEntries(const xml::Node& element, Coll<std::shared_ptr<Entry>>& entries, int noEnglishMsg)
+{
+    entries.Clear();
+    for (const xml::Node& child : element.children()) {
+        if (isAnnotation(child))
+            continue;
+        auto entry = std::make_shared<Entry>();
+        const QString err = entry->strSetFromDOMElement(child);
+        if (!err.isEmpty())
+            return err;
+        if (entry->strEnglish().isEmpty())
+            return text(noEnglishMsg);
+        entries.Add(entry);
+    }
+    return {};
+}
+
 } // namespace
 
 // ---- labels ----
@@ -80,37 +100,13 @@ QString Subtheme::strSetFromDOMElement(const xml::Node& element)
     if (!isElementNamed(element, QStringLiteral("Subtheme")))
         return text(msg::ThemeOnlySubthemes);
     CopyLabels(element);
-    m_colKeywords.Clear();
-    for (const xml::Node& child : element.children()) {
-        if (isAnnotation(child))
-            continue;
-        auto keyword = std::make_shared<ThematicKeyword>();
-        const QString err = keyword->strSetFromDOMElement(child);
-        if (!err.isEmpty())
-            return err;
-        if (keyword->strEnglish().isEmpty())
-            return text(msg::KeywordNoEnglish);
-        m_colKeywords.Add(keyword);
-    }
-    return {};
+    return readEntries(element, m_colKeywords, msg::KeywordNoEnglish);
 }
 
 QString Theme::strSetFromDOMElement(const xml::Node& element)
 {
     CopyLabels(element);
-    m_colSubthemes.Clear();
-    for (const xml::Node& child : element.children()) {
-        if (isAnnotation(child))
-            continue;
-        auto subtheme = std::make_shared<Subtheme>();
-        const QString err = subtheme->strSetFromDOMElement(child);
-        if (!err.isEmpty())
-            return err;
-        if (subtheme->strEnglish().isEmpty())
-            return text(msg::SubthemeNoEnglish);
-        m_colSubthemes.Add(subtheme);
-    }
-    return {};
+    return readEntries(element, m_colSubthemes, msg::SubthemeNoEnglish);
 }
 
 // ---- the vocabulary ----
