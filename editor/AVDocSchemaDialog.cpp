@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace vimra {
 
 void AVDocSchemaDialog::ShowDialog(UiOwner* owner, const std::shared_ptr<SEColl>& secol)
@@ -27,10 +29,6 @@ void AVDocSchemaDialog::ShowDialog(UiOwner* owner, const std::shared_ptr<SEColl>
     list->setRootIsDecorated(false);
     list->setHeaderLabels({QStringLiteral("Valid"), QStringLiteral("Attribute Name"), QStringLiteral("Type"),
                            QStringLiteral("Comment")});
-    const double w = 5295;
-    list->setColumnWidth(0, twipsToPixels(w / 6));
-    for (int c = 1; c <= 3; ++c)
-        list->setColumnWidth(c, twipsToPixels(w / 4));
     for (int k = 1; k <= m_model.Count(); ++k) {
         const auto el = secol->Item(k);
         auto* row = new QTreeWidgetItem(list, {QString(), el->strName, el->strType(), el->strComment});
@@ -39,6 +37,15 @@ void AVDocSchemaDialog::ShowDialog(UiOwner* owner, const std::shared_ptr<SEColl>
         row->setToolTip(1, el->strComment);
         row->setToolTip(3, el->strComment);
     }
+    // A quarter of the width each, widened so that no header, name or type
+    // is cut; the comment runs on under its tooltip.
+    const double w = 5295;
+    list->setColumnWidth(0, twipsToPixels(w / 6));
+    for (int c = 1; c <= 2; ++c) {
+        list->resizeColumnToContents(c);
+        list->setColumnWidth(c, std::max(list->columnWidth(c), twipsToPixels(w / 4)));
+    }
+    list->setColumnWidth(3, twipsToPixels(w / 4));
     QObject::connect(list, &QTreeWidget::itemChanged, &window, [this, list](QTreeWidgetItem* row, int column) {
         if (column != 0)
             return;
