@@ -78,6 +78,8 @@ TEST_F(PaneFormTest, HandlesMakeNoWidgetAndCostLittle)
 
 TEST_F(PaneFormTest, OkRetitlesCancelAndTheCloseBoxChangeNothing)
 {
+    show([](PaneDialog* w) { w->okButton()->click(); });
+    EXPECT_FALSE(storage->bChanged());
     show([](PaneDialog* w) {
         EXPECT_EQ(w->windowTitle(), "/clips/a.mpg");
         EXPECT_EQ(w->tabBar()->count(), 1);
