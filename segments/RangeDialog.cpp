@@ -76,6 +76,9 @@ void RangeDialog::createWindow()
     connect(cancel, &QPushButton::clicked, window, &QDialog::reject);
     // Cancel, Escape and the frame's close box all end here.
     connect(window, &QDialog::rejected, this, [this] { m_bCancel = true; });
+    // A closed window is gone at once, though deleted later: the next
+    // SetTime or Show builds a fresh one.
+    connect(window, &QDialog::finished, this, [this] { m_window.clear(); });
 
     using B = RangeTimes::Box;
     QWidget* order[] = {ok, cancel, m_boxes[B::mm1], m_boxes[B::ss1], m_boxes[B::ff1], m_boxes[B::mm2],
@@ -88,6 +91,11 @@ void RangeDialog::createWindow()
 void RangeDialog::SetTime(double dStart, double dEnd, double dRate)
 {
     m_times.SetTime(dStart, dEnd, dRate);
+    showParts();
+}
+
+void RangeDialog::showParts()
+{
     if (!m_window)
         createWindow();
     for (int b = 0; b < RangeTimes::kBoxCount; ++b)
@@ -100,9 +108,11 @@ void RangeDialog::SetTime(double dStart, double dEnd, double dRate)
 void RangeDialog::Show(QWidget* owner)
 {
     if (!m_window)
-        SetTime(dGetStartTime(), dGetEndTime(), m_times.rate());
-    m_window->setParent(owner, m_window->windowFlags());
-    m_window->exec();
+        showParts();
+    const QPointer<QDialog> window = m_window;
+    window->setParent(owner, window->windowFlags());
+    window->exec();
+    delete window.data();
 }
 
 // A box never keeps a text it does not accept: the last valid value comes back.

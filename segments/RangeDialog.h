@@ -38,6 +38,7 @@ protected:
 
 private:
     void createWindow();
+    void showParts();
     void checkBox(RangeTimes::Box which);
 
     RangeTimes m_times;
