@@ -16,10 +16,12 @@ void RangeTimes::SetTime(double dStart, double dEnd, double dRate)
 
 void RangeTimes::split(double dSeconds, Box first)
 {
-    const auto parts = vSecondsToTimeParts(dSeconds >= 0 ? dSeconds : 0.0, m_rate);
+    // Beyond a million hours (or infinite) every box shows its largest value.
+    const bool huge = dSeconds >= 3600.0 * 1e6;
+    const auto parts = vSecondsToTimeParts(dSeconds >= 0 && !huge ? dSeconds : 0.0, m_rate);
     for (int k = 0; k < 4; ++k) {
         const Box box = Box(first + k);
-        m_parts[box] = std::clamp(parts[size_t(k + 1)], 0, maximum(box));
+        m_parts[box] = huge ? maximum(box) : std::clamp(parts[size_t(k + 1)], 0, maximum(box));
     }
 }
 

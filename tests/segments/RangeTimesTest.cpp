@@ -91,6 +91,9 @@ TEST(RangeTimes, TimesOutsideTheBoxesAreKeptWithinThem)
     t.SetTime(60 * 3600.0 + 61, -3, 25); // 60 h 1 min 1 s; negative
     EXPECT_EQ(startParts(t), (Parts{59, 1, 1, 0}));
     EXPECT_EQ(t.dGetEndTime(), 0);
+    t.SetTime(std::numeric_limits<double>::infinity(), std::nan(""), 25);
+    EXPECT_EQ(startParts(t), (Parts{59, 59, 59, 25}));
+    EXPECT_EQ(t.dGetEndTime(), 0);
     for (double rate : {-25.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
         t.SetTime(1.5, 1.5, rate);
         EXPECT_EQ(t.rate(), 0);
