@@ -13,9 +13,10 @@ namespace vimra {
 
 namespace {
 
-QPushButton* button(QDialog* window, const QString& text, double top)
+QPushButton* button(QDialog* window, const char* name, const QString& text, double top)
 {
     auto* b = new QPushButton(text, window);
+    b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(toPixels({2520, top, 1215, 375}));
     return b;
 }
@@ -66,8 +67,8 @@ void RangeDialog::createWindow()
             m_boxes[which] = edit;
         }
     }
-    QPushButton* ok = button(window, QStringLiteral("OK"), 600);
-    QPushButton* cancel = button(window, QStringLiteral("Cancel"), 2160);
+    QPushButton* ok = button(window, "OKButton", QStringLiteral("OK"), 600);
+    QPushButton* cancel = button(window, "CancelButton", QStringLiteral("Cancel"), 2160);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, window, [this, window] {
         m_bCancel = false;

@@ -64,7 +64,9 @@ int largeChangeSteps(double dLargeChange, double dMin, double dMax, int iMin, in
     if (!hasSpan(dMin, dMax))
         return 0;
     const double steps = dLargeChange / (dMax - dMin) * double(iMax - iMin);
-    return int(std::nearbyint(std::clamp(steps, 0.0, double(iMax - iMin))));
+    if (!(steps > 0))
+        return 0;
+    return int(std::nearbyint(std::min(steps, double(iMax - iMin))));
 }
 
 // ---- the model ----

@@ -129,12 +129,3 @@ TEST(Framelist, ScrollRangeCoversTheWholeStrip)
     EXPECT_EQ(m.ImageAt(1100 + 60, 100), 2);
     EXPECT_EQ(m.ImageAt(1100 + 20, 100), 0); // a square's margin
 }
-
-TEST(Framelist, SavedSettings)
-{
-    EXPECT_TRUE(FramelistModel().WriteProperties().isEmpty());
-    FramelistModel m;
-    m.ReadProperties({{"ImageX", 500}, {"iSelectedStart", 1}});
-    EXPECT_EQ(m.iSelectedStart(), -1); // no images to select yet
-    EXPECT_EQ(m.WriteProperties(), (QVariantMap{{"ImageX", 500}}));
-}

@@ -15,12 +15,9 @@ using B = RangeTimes::Box;
 
 namespace {
 
-QPushButton* buttonOf(QDialog* window, const QString& text)
+QPushButton* buttonOf(QDialog* window, const char* name)
 {
-    for (auto* b : window->findChildren<QPushButton*>())
-        if (b->text() == text)
-            return b;
-    return nullptr;
+    return window->findChild<QPushButton*>(name);
 }
 
 } // namespace
@@ -54,7 +51,7 @@ TEST(RangeDialogWidget, KeysStepWithinBoundsAndBadTextIsPutBack)
     EXPECT_DOUBLE_EQ(dialog.dGetEndTime(), 300);
     saveLook(*dialog.window(), "dialog");
 
-    QTest::mouseClick(buttonOf(dialog.window(), "OK"), Qt::LeftButton);
+    QTest::mouseClick(buttonOf(dialog.window(), "OKButton"), Qt::LeftButton);
     EXPECT_FALSE(dialog.bCancel());
 }
 
@@ -63,14 +60,14 @@ TEST(RangeDialogWidget, CancelAndTheCloseBoxBothCancel)
     RangeDialog dialog;
     dialog.SetTime(1, 2, 0);
     EXPECT_FALSE(dialog.box(B::ff1)->isEnabled());
-    QTest::mouseClick(buttonOf(dialog.window(), "Cancel"), Qt::LeftButton);
+    QTest::mouseClick(buttonOf(dialog.window(), "CancelButton"), Qt::LeftButton);
     EXPECT_TRUE(dialog.bCancel());
     EXPECT_EQ(dialog.window(), nullptr);
     EXPECT_EQ(dialog.dGetEndTime(), 2); // the values outlive the window
 
     dialog.SetTime(1, 2, 25); // a new window, frames enabled
     EXPECT_TRUE(dialog.box(B::ff1)->isEnabled());
-    QTest::mouseClick(buttonOf(dialog.window(), "OK"), Qt::LeftButton);
+    QTest::mouseClick(buttonOf(dialog.window(), "OKButton"), Qt::LeftButton);
     EXPECT_FALSE(dialog.bCancel());
 
     // Shown modally, closed by its frame: Show returns with the window gone.
