@@ -92,6 +92,12 @@ TEST(PaneModel, EachTabRemembersItsScrollAcrossSwitchesAndShows)
     EXPECT_EQ(m.canvas().top, -1000);
     m.SelectTab(2);
     EXPECT_EQ(m.iScrollValue(), -300);
+
+    // A taller window shortens the range: the remembered value is brought into it.
+    m.SelectTab(1);
+    ASSERT_TRUE(m.Layout(PaneModel::kInitialWidth, 13255 - 500 + 1600));
+    EXPECT_EQ(m.iScrollValue(), -500);
+    EXPECT_EQ(m.canvas().top, -500);
 }
 
 TEST(PaneModel, WheelStepsWithinTheRangeWhicheverWayItRuns)
