@@ -13,13 +13,13 @@ std::shared_ptr<EditorWindow> EditorForms::create(const QString& strClass)
 {
     const QString form = strEditorFormFor(strClass);
     if (form == QLatin1String("frmAVDocForm"))
-        return std::make_shared<PaneForm>(PaneSpec{QStringLiteral("Title")});
+        return std::make_shared<PaneForm>(PaneParams{QStringLiteral("Title")});
     if (form == QLatin1String("VersionForm"))
-        return std::make_shared<PaneForm>(PaneSpec{QStringLiteral("VersionTitle")});
+        return std::make_shared<PaneForm>(PaneParams{QStringLiteral("VersionTitle")});
     if (form == QLatin1String("MediaForm"))
-        return std::make_shared<PaneForm>(PaneSpec{QStringLiteral("Format")});
+        return std::make_shared<PaneForm>(PaneParams{QStringLiteral("Format")});
     if (form == QLatin1String("StorageForm"))
-        return std::make_shared<PaneForm>(PaneSpec{QStringLiteral("Collocation"), true});
+        return std::make_shared<PaneForm>(PaneParams{QStringLiteral("Collocation"), true});
     return m_fallback.create(strClass);
 }
 

@@ -63,7 +63,7 @@ private:
 // Show builds the window from the object's current fields.
 class PaneForm : public EditorWindow {
 public:
-    explicit PaneForm(PaneSpec spec) : m_model(std::move(spec)) {}
+    explicit PaneForm(PaneParams params) : m_model(std::move(params)) {}
 
     void bind(const std::shared_ptr<DocObject>& obj) override { m_obj = obj; }
     std::shared_ptr<DocObject> boundObject() const override { return m_obj.lock(); }

@@ -69,7 +69,7 @@ FieldValue PaneField::vValue() const
 
 int PaneModel::iFrameMoves(int iCount) const
 {
-    const double count = m_spec.bSizeByAllAssigned ? iCount : iCount - 1;
+    const double count = m_params.bSizeByAllAssigned ? iCount : iCount - 1;
     return int(std::nearbyint(count / 10.0));
 }
 
@@ -238,7 +238,7 @@ void PaneModel::Commit(SEColl& secol, const std::shared_ptr<DocObject>& obj) con
             continue;
         el->bChanged = true;
         el->vContent = f.vValue();
-        if (el->strName == m_spec.strTitleElement)
+        if (el->strName == m_params.strTitleElement)
             documentUi().UpdateNodeTitle(obj);
     }
 }

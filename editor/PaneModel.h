@@ -18,7 +18,7 @@ namespace vimra {
 class DocObject;
 
 // What tells the field panes of the object classes apart.
-struct PaneSpec {
+struct PaneParams {
     QString strTitleElement; // the field whose value is the object's title
     bool bSizeByAllAssigned = false; // the canvas rule counts assigned fields of any type
 };
@@ -80,8 +80,8 @@ public:
     static constexpr double kInitialWidth = 7800;
     static constexpr double kInitialHeight = 9150;
 
-    explicit PaneModel(PaneSpec spec) : m_spec(std::move(spec)) {}
-    const PaneSpec& spec() const { return m_spec; }
+    explicit PaneModel(PaneParams params) : m_params(std::move(params)) {}
+    const PaneParams& params() const { return m_params; }
 
     // How many times the size rule moves the canvas to one tab's height;
     // iCount is the shown-field count, or the Storage's assigned fields.
@@ -134,7 +134,7 @@ private:
     void addField(const SchemaElement& el, int k, const CloseListRegistry* closeLists);
     void restoreScroll();
 
-    PaneSpec m_spec;
+    PaneParams m_params;
     std::vector<PaneField> m_fields;
     int m_iTabCount = 1;
     int m_iSelectedTab = 1;
