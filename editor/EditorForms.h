@@ -19,9 +19,6 @@ public:
     std::shared_ptr<EditorWindow> create(const QString& strClass) override;
     void ShowAVDocSchemaDialog(UiOwner* owner, const std::shared_ptr<SEColl>& secol) override;
 
-    // The shared dialog, or nullptr before its first showing.
-    AVDocSchemaDialog* schemaDialog() const { return m_schemaDialog.get(); }
-
 private:
     EditorFactory& m_fallback;
     std::unique_ptr<AVDocSchemaDialog> m_schemaDialog;

@@ -94,6 +94,15 @@ PaneDialog::PaneDialog(PaneModel& model, std::shared_ptr<DocObject> obj, QWidget
         guarded([&] { m_model.Scrolled(-v); });
         syncGeometry();
     });
+    // A field reached by the keyboard scrolls into view.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (int p = 1; now && p <= int(m_controls.size()); ++p)
+            if (m_controls[p - 1] == now || m_controls[p - 1]->isAncestorOf(now)) {
+                guarded([&] { m_model.ScrollIntoView(p); });
+                syncGeometry();
+                return;
+            }
+    });
     connect(m_ok, &QAbstractButton::clicked, this, &PaneDialog::OKButt_Click);
     connect(m_cancel, &QAbstractButton::clicked, this, &QDialog::reject);
     syncTab();

@@ -72,7 +72,6 @@ public:
 
     // The open window while Show runs, else nullptr.
     PaneDialog* window() const { return m_window; }
-    const PaneModel& model() const { return m_model; }
 
 private:
     std::weak_ptr<DocObject> m_obj;

@@ -211,6 +211,16 @@ void PaneModel::Wheel(double rotation)
     Scrolled(v);
 }
 
+void PaneModel::ScrollIntoView(int p)
+{
+    const TwipsRect frame = frameRect(p);
+    const double shownTop = -m_iScrollValue;
+    if (frame.top < shownTop)
+        Scrolled(int(100 - frame.top));
+    else if (frame.bottom() > shownTop + m_viewport.height)
+        Scrolled(int(m_viewport.height - frame.bottom() - 100));
+}
+
 void PaneModel::Commit(SEColl& secol, const std::shared_ptr<DocObject>& obj) const
 {
     for (const PaneField& f : m_fields) {

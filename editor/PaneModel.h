@@ -81,7 +81,6 @@ public:
     static constexpr double kInitialHeight = 9150;
 
     explicit PaneModel(PaneParams params) : m_params(std::move(params)) {}
-    const PaneParams& params() const { return m_params; }
 
     // How many times the size rule moves the canvas to one tab's height;
     // iCount is the shown-field count, or the Storage's assigned fields.
@@ -125,6 +124,8 @@ public:
     void Scrolled(int value);
     // A wheel turn: one step per turn, toward the end of the range.
     void Wheel(double rotation);
+    // Scrolls the least that shows the frame of position p (keyboard focus).
+    void ScrollIntoView(int p);
 
     // Writes the edited values back into `secol`, the records of `obj`, and
     // retitles the object's tree nodes when its title field changed.

@@ -93,6 +93,12 @@ TEST(PaneModel, EachTabRemembersItsScrollAcrossSwitchesAndShows)
     m.SelectTab(2);
     EXPECT_EQ(m.iScrollValue(), -300);
 
+    // The keyboard reaches row 10 and back to row 1.
+    m.ScrollIntoView(10);
+    EXPECT_EQ(m.iScrollValue(), int(m.viewport().height) - (9 * 1300 + 1300 + 100));
+    m.ScrollIntoView(1);
+    EXPECT_EQ(m.iScrollValue(), 0);
+
     // A taller window shortens the range: the remembered value is brought into it.
     m.SelectTab(1);
     ASSERT_TRUE(m.Layout(PaneModel::kInitialWidth, 13255 - 500 + 1600));
