@@ -460,7 +460,10 @@ bool Document::save(const QString& path, QString* error, bool indent) const
         return false;
     }
     const QByteArray bytes = toBytes(indent);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    // The bytes may still sit in Qt's buffer after write(); commit() would
+    // rename the file into place even when writing them out fails (a full
+    // disk), so the flush is checked first.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();

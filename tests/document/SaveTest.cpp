@@ -4,6 +4,12 @@
 #include "document/Storage.h"
 #include "document/Version.h"
 
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 using namespace vimra;
 using namespace vimra::test;
 
@@ -33,7 +39,58 @@ private:
     QString m_title;
 };
 
+// A 64 KiB tmpfs mounted on a folder for the guard's lifetime.
+struct SmallDisk {
+    explicit SmallDisk(const QString& folder) : path(QFile::encodeName(folder))
+    {
+        QDir().mkpath(folder);
+        mounted = ::mount("tmpfs", path.constData(), "tmpfs", 0, "size=64k") == 0;
+        error = std::strerror(errno);
+    }
+    ~SmallDisk()
+    {
+        if (mounted)
+            ::umount2(path.constData(), MNT_DETACH);
+    }
+    QByteArray path;
+    bool mounted = false;
+    std::string error;
+};
+
 } // namespace
+
+TEST_F(DocumentTest, SaveOnAFullDiskFailsAndKeepsEveryFile)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a size-limited tmpfs needs root";
+    const SmallDisk disk(path("disk"));
+    if (!disk.mounted)
+        GTEST_SKIP() << "cannot mount a tmpfs: " << disk.error;
+    dir = path("disk");
+    writeFixture();
+    const QStringList files = QDir(path("Film_files")).entryList(QDir::Files);
+    QStringList before;
+    for (const QString& f : files)
+        before << read("Film_files/" + f);
+    const auto doc = open("Film.xml");
+    const QString filmBefore = read("Film.xml");
+    {
+        QFile filler(path("filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size()) {}
+    }
+
+    doc->setStrTitle("Film (restored)");
+    at<Version>(*doc, 2)->setStrTitle("Final cut");
+    EXPECT_FALSE(doc->bSave());
+    EXPECT_EQ(prompts.messages(), QStringList({"No space left on device", "One or more objects cannot be saved"}));
+    EXPECT_TRUE(doc->bChanged() && at<Version>(*doc, 2)->bChanged());
+    EXPECT_EQ(read("Film.xml"), filmBefore);
+    for (int i = 0; i < files.size(); ++i)
+        EXPECT_EQ(read("Film_files/" + files[i]), before[i]) << files[i].toStdString();
+    EXPECT_EQ(at<Version>(*open("Film.xml"), 2)->strTitle(), "First cut");
+}
 
 TEST_F(DocumentTest, SaveWritesChangedObjectsInRegistrationOrderAndTheDocumentLast)
 {
