@@ -291,7 +291,10 @@ Node Node::appendElement(const QString& name)
 {
     if (!m_node)
         return {};
-    return Node(xmlNewChild(m_node, nullptr, X(name.toUtf8()), nullptr));
+    // In no namespace: xmlNewChild would give the child its parent's, and
+    // under a prefixed root that writes the prefix, a name no field matches.
+    xmlNodePtr child = xmlNewDocNode(m_node->doc, nullptr, X(name.toUtf8()), nullptr);
+    return Node(xmlAddChild(m_node, child));
 }
 
 void Node::appendText(const QString& text)

@@ -61,7 +61,8 @@ public:
     Node firstChildElement(const QString& localName = QString()) const;
     Node parent() const;
 
-    // Appends a new element named `name` (the full name, prefix included).
+    // Appends a new element named `name` (the full name, prefix included),
+    // in no namespace whatever the parent's: it is written as `name`.
     Node appendElement(const QString& name);
     // Appends text content, taken literally ('&' and '<' are escaped on save).
     void appendText(const QString& text);
