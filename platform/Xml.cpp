@@ -104,6 +104,11 @@ QString prefixPart(const QString& name)
     return colon < 0 ? QString() : name.left(colon);
 }
 
+bool isName(const QString& name)
+{
+    return !name.isEmpty() && xmlValidateName(X(name.toUtf8()), 0) == 0;
+}
+
 // ---- Node ----
 
 bool Node::isElement() const { return m_node && m_node->type == XML_ELEMENT_NODE; }
