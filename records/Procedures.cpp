@@ -44,7 +44,8 @@ bool pathOccupied(const QString& path)
 QString fileNameOf(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
 // Splits a file name at its last dot. A name starting with its only dot
-// (".hidden") has an empty base, as the original platform answered.
+// (".xml") has an empty base: the text after the last dot is always the
+// extension, so such a file is still known by it.
 void splitName(const QString& name, QString& base, QString& extension)
 {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
