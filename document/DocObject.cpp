@@ -173,10 +173,12 @@ void DocObject::setStrNamedField(const QString& strName, const QString& value)
     if (!field)
         return;
     // An empty field reads as "": writing "" into it changes nothing but the
-    // assigned mark.
+    // assigned mark, yet the field then holds the text like any assigned one.
     if (valueToText(field->vContent) != value) {
         field->vContent = value;
         field->bChanged = true;
+    } else if (isEmptyValue(field->vContent)) {
+        field->vContent = value;
     }
     field->bValid = true;
 }
