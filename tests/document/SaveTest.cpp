@@ -139,6 +139,22 @@ TEST_F(DocumentTest, SaveWritesChangedObjectsInRegistrationOrderAndTheDocumentLa
     EXPECT_EQ(doc->io()->colGUIDToRemove().Count(), 2);
 }
 
+TEST_F(DocumentTest, ObjectWhoseFieldsWereNeverReadIsNeverWritten)
+{
+    writeFixture();
+    const auto doc = open("Film.xml");
+    doc->collObjects().Add(std::make_shared<Storage>(doc)); // never loaded
+    doc->setStrTitle("Film (restored)");
+    const QString filmBefore = read("Film.xml");
+
+    EXPECT_FALSE(doc->bSave());
+    EXPECT_FALSE(doc->bSaveAs(path("Copy.xml")));
+    EXPECT_EQ(prompts.messages(), QStringList(2, "One or more objects cannot be saved"));
+    EXPECT_EQ(read("Film.xml"), filmBefore);
+    EXPECT_FALSE(QFileInfo::exists(path("Copy.xml")));
+    EXPECT_EQ(doc->strGUID(), path("Film.xml"));
+}
+
 TEST_F(DocumentTest, SaveAsRenamesEveryObjectAndWritesChildrenFirst)
 {
     const auto doc = newDocument();
