@@ -62,7 +62,7 @@ public:
     const LabelList& items() const { return m_items; }
 
     // Row i shows the entry of this English name, or none when no entry has it.
-    void setStrng(int i, const QString& strEnglish);
+    void setStrng(int i, const QString& strEnglish) override;
     // The entry row i shows; -1 for none.
     int iShown(int i) const { return m_items.iShown(Strng(i)); }
     // The user picked entry j on row i.

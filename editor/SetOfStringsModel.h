@@ -35,7 +35,7 @@ public:
     int Count() const { return int(m_rows.size()); }
     // Row texts, numbered from 1; "" for a row that does not exist.
     QString Strng(int i) const;
-    void setStrng(int i, const QString& text);
+    virtual void setStrng(int i, const QString& text);
     QStringList strings() const;
     bool bTicked(int i) const;
     void setTicked(int i, bool ticked);
