@@ -91,6 +91,8 @@ void CrossLanguageModel::Route(PaneModel& pane, int iLang)
     m_iLang = iLang;
     m_routed.clear();
     m_iTheme = m_iSubtheme = m_iKeywords = -1;
+    if (!m_vocabulary)
+        return; // not checked: the fields stay plain
     m_themes = LabelList(m_vocabulary->colThemes(), iLang);
     m_subthemes = m_curTheme ? LabelList(m_curTheme->colSubthemes(), iLang) : LabelList();
     auto& fields = pane.fields();

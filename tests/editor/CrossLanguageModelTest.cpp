@@ -158,6 +158,17 @@ TEST(CrossLanguageModel, OkWithoutEditsKeepsTheStoredNamesAndMarksThemChanged)
         EXPECT_TRUE(f.bChanged(name)) << name;
     EXPECT_FALSE(f.bChanged("Title"));
     EXPECT_TRUE(f.boxes.calls.empty());
+
+    // A read-only theme is left alone, even after a pick.
+    auto doc = thematic("Arts", "Music", listOf({"Opera"}));
+    doc->find("Themes")->bReadOnly = true;
+    Form locked(doc);
+    locked.boxes.answers.push_back(Prompts::Yes);
+    locked.cl.ThemePicked(1);
+    locked.Commit();
+    EXPECT_EQ(locked.value("Themes"), "Arts");
+    EXPECT_FALSE(locked.bChanged("Themes"));
+    EXPECT_TRUE(locked.bChanged("Subthemes"));
 }
 
 // Each pick with its answer, and what the form holds afterwards.
