@@ -50,7 +50,7 @@ ctlSetOfString::ctlSetOfString(std::shared_ptr<SetOfStringsModel> model, QWidget
     });
 }
 
-QLineEdit* ctlSetOfString::textBox(int i) const { return qobject_cast<QLineEdit*>(m_rows.at(i - 1).editor); }
+QLineEdit* ctlSetOfString::textBox(int i) const { return qobject_cast<QLineEdit*>(rowEditor(i)); }
 
 QWidget* ctlSetOfString::makeRowEditor(int i, QWidget* panel)
 {

@@ -52,6 +52,7 @@ protected:
     virtual void syncRowEditor(int i, QWidget* editor);
     void sync();
 
+    QWidget* rowEditor(int i) const { return m_rows.at(i - 1).editor; }
     QWidget* listArea() const { return m_listArea; }
     QWidget* rowsPanel() const { return m_rowsPanel; }
     void resizeEvent(QResizeEvent* event) override;

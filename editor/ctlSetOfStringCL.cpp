@@ -38,18 +38,11 @@ void ctlSetOfStringCL::AssignItems(LabelList items)
     sync();
 }
 
-QComboBox* ctlSetOfStringCL::comboBox(int i) const
-{
-    for (auto* combo : rowsPanel()->findChildren<QComboBox*>(QString(), Qt::FindDirectChildrenOnly))
-        if (combo->property("row").toInt() == i)
-            return combo;
-    return nullptr;
-}
+QComboBox* ctlSetOfStringCL::comboBox(int i) const { return qobject_cast<QComboBox*>(rowEditor(i)); }
 
 QWidget* ctlSetOfStringCL::makeRowEditor(int i, QWidget* panel)
 {
     auto* combo = new QComboBox(panel);
-    combo->setProperty("row", i);
     TwipsRect r = SetOfStringsModel::textRect(i);
     r.height = pixelsToTwips(combo->sizeHint().height());
     combo->setGeometry(toPixels(r));
