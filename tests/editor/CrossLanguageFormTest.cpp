@@ -60,7 +60,11 @@ protected:
         ASSERT_EQ(doc->strInitAsNew("/tmp/d.xml", VIMRA_RESOURCES "/vimra.xsd", "Harbour", form, io), "");
         store("Crafts", "Pottery", listOf({"Vases"}));
     }
-    void TearDown() override { appState().reset(); }
+    void TearDown() override
+    {
+        doc->release();
+        appState().reset();
+    }
 
     void store(const QString& theme, const QString& subtheme, const FieldValue& keywords)
     {
