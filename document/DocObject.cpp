@@ -3,9 +3,11 @@
 #include "document/AVDocument.h"
 #include "document/DocumentUi.h"
 #include "document/EditorWindows.h"
+#include "platform/Prompts.h"
 #include "records/IOManager.h"
 #include "records/InstanceXml.h"
 #include "records/Procedures.h"
+#include "records/Settings.h"
 #include "resources/MessageIds.h"
 
 #include <unordered_set>
@@ -179,6 +181,40 @@ void DocObject::setStrNamedField(const QString& strName, const QString& value)
         field->bChanged = true;
     }
     field->bValid = true;
+}
+
+bool DocObject::bInitNewObject(const std::shared_ptr<DocObject>& obj, const QString& strTitle)
+{
+    const auto doc = currentDoc();
+    if (!doc || !m_io)
+        return false;
+    auto form = editorFactory().create(obj->className());
+    const auto guid = m_io->strCreateGUID(doc->registeredGUIDs(), obj->className(), QString(), doc->strGUID());
+    // A folder that cannot be made gives its message instead of an identifier.
+    QString error = guid.strError;
+    if (error.isEmpty())
+        error = obj->strInitAsNew(guid.strGUID, strGetXSDPath(), strTitle, form, m_io);
+    if (!error.isEmpty()) {
+        prompts().MsgBox(error);
+        return false;
+    }
+    return true;
+}
+
+bool DocObject::bRenameInList(const SEColl::Record& field, const QString& strOldGUID, const QString& strNewGUID) const
+{
+    const auto list = field && field->bValid ? valueObject<StringList>(field->vContent) : nullptr;
+    if (!list)
+        return false;
+    for (int i = 1; i <= list->Count(); ++i) {
+        if (bSameGUID(list->Item(i), strOldGUID)) {
+            list->Remove(i);
+            list->Add(strNewGUID);
+            field->bChanged = true;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool DocObject::bSameGUID(const QString& a, const QString& b) const

@@ -95,8 +95,7 @@ std::shared_ptr<DocObject> ParentObject::openChild(const QString& strGUID)
 
 void ParentObject::AddChild(const QString& strTitle)
 {
-    const auto doc = currentDoc();
-    if (!doc || !io())
+    if (!currentDoc() || !io())
         return;
     // Without a SetOfGUIDs relation field nothing could name the child: it
     // would be written on save and never opened again.
@@ -105,17 +104,9 @@ void ParentObject::AddChild(const QString& strTitle)
         return;
     }
     auto child = newChild();
-    auto form = editorFactory().create(strChildClass());
-    const auto guid = io()->strCreateGUID(doc->registeredGUIDs(), strChildClass(), QString(), doc->strGUID());
-    // A folder that cannot be made gives its message instead of an identifier.
-    QString error = guid.strError;
-    if (error.isEmpty())
-        error = child->strInitAsNew(guid.strGUID, strGetXSDPath(), strTitle, form, io());
-    if (!error.isEmpty()) {
-        prompts().MsgBox(error);
+    if (!bInitNewObject(child, strTitle))
         return;
-    }
-    addRelation(guid.strGUID);
+    addRelation(child->strGUID());
     m_colChilds.Add(child);
     child->setObjParent(std::static_pointer_cast<DocObject>(shared_from_this()));
 }
@@ -177,13 +168,7 @@ void ParentObject::removeRelation(const QString& strGUID, bool bEvery)
 
 void ParentObject::RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID)
 {
-    const RelationEntry entry = findRelation(strOldGUID);
-    if (entry.index == 0)
-        return;
-    // The renamed entry moves to the end of the list.
-    entry.list->Remove(entry.index);
-    entry.list->Add(strNewGUID);
-    entry.field->bChanged = true;
+    bRenameInList(relationField(), strOldGUID, strNewGUID);
 }
 
 void ParentObject::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)

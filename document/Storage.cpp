@@ -16,4 +16,10 @@ void Storage::setBIsSelected(bool value)
     m_bIsSelected = value;
 }
 
+void Storage::makeMediaObject()
+{
+    m_mediaObject = MediaObject::create(context());
+    m_mediaObject->strInit(std::static_pointer_cast<DocObject>(shared_from_this()));
+}
+
 } // namespace vimra

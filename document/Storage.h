@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/DocObject.h"
+#include "document/MediaObject.h"
 
 namespace vimra {
 
@@ -16,13 +17,21 @@ public:
     // Setting it clears it on every other Storage of the document first.
     bool bIsSelected() const { return m_bIsSelected; }
     void setBIsSelected(bool value);
+    // The location of the media file; "" when unassigned.
+    QString strGetCollocation() const { return strTitle(); }
 
 protected:
     QString strGUIDElement() const override { return QStringLiteral("StorageGUID"); }
     QString strTitleElement() const override { return QStringLiteral("Collocation"); }
+    // The media file joins the registry after every successful load or initialisation.
+    void afterLoad() override { makeMediaObject(); }
+    void afterInit() override { makeMediaObject(); }
 
 private:
+    void makeMediaObject();
+
     bool m_bIsSelected = false;
+    std::shared_ptr<MediaObject> m_mediaObject;
 };
 
 } // namespace vimra

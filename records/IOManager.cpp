@@ -162,12 +162,19 @@ QString IOManager::strWhatIs(const QString& strGUID)
         return {};
     xml::Document doc;
     if (!doc.load(strGUID)) {
-        prompts().MsgBox(QStringLiteral("XML Parser: ") + doc.parseErrorReason(), Prompts::OKOnly,
-                         Prompts::Exclamation);
+        ReportMalformed(strGUID, doc.parseErrorReason());
         return {};
     }
     const xml::Node root = doc.documentElement();
     return root.isNull() ? QString() : root.localName();
+}
+
+void IOManager::ReportMalformed(const QString& strGUID, const QString& strReason)
+{
+    if (!m_reportedMalformed.contains(strAbsolutePath(strGUID))) {
+        m_reportedMalformed.insert(strAbsolutePath(strGUID));
+        prompts().MsgBox(QStringLiteral("XML Parser: ") + strReason, Prompts::OKOnly, Prompts::Exclamation);
+    }
 }
 
 QString IOManager::MoveObject(const QString& strSource, const QString& strTarget)

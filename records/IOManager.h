@@ -64,6 +64,9 @@ public:
     // The class name of the object stored at the identifier (its root's local
     // name); "" when the file cannot be read.
     QString strWhatIs(const QString& strGUID);
+    // Shows a malformed file's parser message, once per file for this store:
+    // the scans of one open meet the same file again and again.
+    void ReportMalformed(const QString& strGUID, const QString& strReason);
 
     // Move refuses an existing target; copy overwrites. "" or the reason.
     QString MoveObject(const QString& strSource, const QString& strTarget);
@@ -76,6 +79,7 @@ private:
 
     Coll<QString> m_colGUIDToRemove{Qt::CaseSensitive};
     QSet<QString> m_reserved; // normalised identifiers of removed objects
+    QSet<QString> m_reportedMalformed;
     bool m_bFileSystem = false;
 };
 

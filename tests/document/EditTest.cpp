@@ -78,12 +78,13 @@ TEST_F(DocumentTest, RemovingObjectsDropsEveryReferenceAndQueuesTheirFiles)
     const auto doc = open("Film.xml");
     const auto v1 = at<Version>(*doc, 2);
     const auto m1 = at<Media>(*doc, 3);
-    const auto s2 = at<Storage>(*doc, 5);
+    const auto s2 = at<Storage>(*doc, 6);
 
+    // A Storage's media-file object stays registered.
     std::shared_ptr<RegistryItem> obj = at<Storage>(*doc, 4);
     doc->RemoveObject(obj);
     EXPECT_EQ(obj, nullptr);
-    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version", "Media", "Storage", "Version"}));
+    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version", "Media", "MediaObject", "Storage", "MediaObject", "Version"}));
     EXPECT_EQ(idsOf(*m1, "AvailableAs"), QStringList({path("Film_files/Film_storage2.xml")}));
     EXPECT_EQ(m1->colChilds().Count(), 1);
     EXPECT_DOUBLE_EQ(v1->dDuration(), 90.0); // a Storage is left
@@ -99,7 +100,7 @@ TEST_F(DocumentTest, RemovingObjectsDropsEveryReferenceAndQueuesTheirFiles)
     EXPECT_EQ(v1->strRemoveAllChilds(), "");
     obj = v1;
     doc->RemoveObject(obj);
-    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version"}));
+    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "MediaObject", "MediaObject", "Version"}));
     EXPECT_EQ(idsOf(*doc, "expressedby"), QStringList({path("Film_files/Film_version2.xml")}));
     EXPECT_EQ(doc->colChilds().Count(), 1);
     const QStringList removed{path("Film_files/Film_storage1.xml"), path("Film_files/Film_storage2.xml"),
