@@ -371,6 +371,7 @@ int main(int argc, char** argv)
         writeLines(record + "/registry.txt", registry);
         writeLines(record + "/open-status.txt", g_ui.status);
         g_ui.status.clear();
+        QDir().mkpath(record + "/saved");
         if (!doc->bSaveAs(record + "/saved/Copy.xml"))
             std::fprintf(stderr, "save-as failed\n");
         writeLines(record + "/saveas-status.txt", g_ui.status);
