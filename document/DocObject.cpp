@@ -54,7 +54,7 @@ QString DocObject::strLoadXML(const QString& strPath, const std::shared_ptr<Edit
     m_secol = std::make_shared<SEColl>();
     CloseListRegistry scratch;
     const auto doc = currentDoc();
-    const QString error = m_secol->strLoad(m_doc, strGUID, m_schemaDoc, *m_io, className(),
+    const QString error = m_secol->strLoad(m_doc, strGUID, *m_io, className(),
                                            doc ? doc->collCloseListTypes() : scratch);
     if (!error.isEmpty())
         return error;
@@ -88,7 +88,7 @@ QString DocObject::strInitAsNew(const QString& strGUID, const QString& strSchema
     m_io = io;
     CloseListRegistry scratch;
     const auto doc = currentDoc();
-    const QString error = m_secol->strInitAsNew(m_doc, m_schemaDoc, strSchemaPath, className(),
+    const QString error = m_secol->strInitAsNew(m_doc, strSchemaPath, className(),
                                                 doc ? doc->collCloseListTypes() : scratch);
     if (!error.isEmpty())
         return error;

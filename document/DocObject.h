@@ -122,7 +122,6 @@ private:
     void bindAndRegister(const std::shared_ptr<EditorWindow>& form);
 
     xml::Document m_doc;
-    xml::Document m_schemaDoc;
     std::shared_ptr<SEColl> m_secol;
     std::shared_ptr<IOManager> m_io;
     std::shared_ptr<EditorWindow> m_form;
