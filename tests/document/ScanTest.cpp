@@ -1,0 +1,196 @@
+#include "DocumentTestSupport.h"
+
+#include "document/DocumentLocator.h"
+#include "document/Expression.h"
+#include "document/Media.h"
+#include "document/Storage.h"
+#include "document/Transcript.h"
+#include "document/Version.h"
+
+using namespace vimra;
+using namespace vimra::test;
+
+namespace {
+
+const QString kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+
+QStringList titlesOf(const Expression::Segments& segments)
+{
+    QStringList out;
+    for (const auto& s : segments)
+        out << s->strTitle();
+    return out;
+}
+
+} // namespace
+
+class ScanTest : public DocumentTest {
+protected:
+    // An expression file; `relations` are further elements as written.
+    void writeExpr(const QString& name, const QString& cls, const QString& title, const QString& relations,
+                   double start = -1, double end = -1) const
+    {
+        const QString time = start < 0 ? QString()
+                                        : QString("<Time start=\"%1\" end=\"%2\" reasons=\"0\"/>").arg(start * 1000).arg(end * 1000);
+        write("Film_files/" + name, kHead + "<" + cls + "><" + cls + "GUID>" + path("Film_files/" + name) + "</" + cls
+                                        + "GUID><Title>" + title + "</Title>" + time + relations + "</" + cls + ">");
+    }
+    QString versionOf(const QString& name) const { return "<VersionGUID>" + path("Film_files/" + name) + "</VersionGUID>"; }
+    QString tag(const QString& element, const QString& name) const
+    {
+        return "<" + element + ">" + path("Film_files/" + name) + "</" + element + ">";
+    }
+
+    // The fixture of writeFixture with expressions: Version 1 has a main
+    // Audio and Transcript, two main Videos (video2, later in the folder,
+    // wins), and video2 has the segments S2 (video5) and S1 (video6, before
+    // S2 in time) with S1a (video7) below S1; Version 2 has its own Video
+    // (video3). A media file lies among the object files.
+    void writeExpressions() const
+    {
+        writeFixture();
+        write("Film_files/clip.mpg", "not xml");
+        writeExpr("Film_audio1.xml", "Audio", "Main audio", versionOf("Film_version1.xml"), 0, 90);
+        writeExpr("Film_transcript1.xml", "Transcript", "Main transcript",
+                  versionOf("Film_version1.xml")
+                      + "<transcriptwordlist><Word start=\"1000\" end=\"2000\">Hello</Word></transcriptwordlist>",
+                  0, 90);
+        writeExpr("Film_video1.xml", "Video", "Old main", versionOf("Film_version1.xml"), 0, 90);
+        writeExpr("Film_video2.xml", "Video", "Main video", versionOf("Film_version1.xml"), 0, 90);
+        writeExpr("Film_video3.xml", "Video", "Other video", versionOf("Film_version2.xml"), 0, 90);
+        writeExpr("Film_video5.xml", "Video", "S2", tag("partofvideo", "Film_video2.xml"), 20, 30);
+        writeExpr("Film_video6.xml", "Video", "S1",
+                  tag("partofvideo", "Film_video2.xml") + tag("followedbyvideo", "Film_video5.xml"), 0, 10);
+        writeExpr("Film_video7.xml", "Video", "S1a", tag("partofvideo", "Film_video6.xml"), 0, 5);
+    }
+
+    QString climb(const QString& rel)
+    {
+        const auto scratch = AVDocument::create();
+        docs.push_back(scratch);
+        const QString found = strRetrieveAVDocGUIDFromGUID(newStore(), scratch, path(rel));
+        EXPECT_EQ(scratch->collObjects().Count(), 0) << "a candidate was left registered";
+        return found;
+    }
+};
+
+TEST_F(ScanTest, DocumentOpensWithItsExpressionsAndSegments)
+{
+    writeExpressions();
+    const auto doc = open("Film.xml");
+
+    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version", "Media", "Storage", "MediaObject", "Storage",
+                                            "MediaObject", "Audio", "Transcript", "Video", "Video", "Video", "Video",
+                                            "Video", "Version", "Video"}));
+    EXPECT_EQ(ui.status, QStringList({"Opening object n. 1 (Film)", "Opening object n. 2 (First cut)",
+                                      "Opening object n. 3 (DVD)", "Opening object n. 8 (Main audio)",
+                                      "Opening object n. 9 (Main transcript)", "Opening object n. 10 (Old main)",
+                                      "Opening object n. 11 (Main video)", "Opening object n. 12 (S2)",
+                                      "Opening object n. 13 (S1)", "Opening object n. 14 (S1a)",
+                                      "Opening object n. 15 (Second cut)", "Opening object n. 16 (Other video)"}));
+    EXPECT_TRUE(prompts.calls.empty());
+
+    const auto v1 = at<Version>(*doc, 2);
+    const auto video = v1->vdMainVideo();
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(video->strTitle(), "Main video");
+    EXPECT_EQ(v1->auMainAudio()->strTitle(), "Main audio");
+    EXPECT_EQ(v1->trMainTranscript()->strTitle(), "Main transcript");
+    EXPECT_EQ(at<Version>(*doc, 15)->vdMainVideo()->strTitle(), "Other video");
+    EXPECT_EQ(at<Version>(*doc, 15)->auMainAudio(), nullptr);
+
+    // Folder order in the collection, time order along the chain.
+    EXPECT_EQ(titlesOf(video->colSubExpressions()), QStringList({"S2", "S1"}));
+    const auto s1 = video->colSubExpressions().Item(2);
+    EXPECT_EQ(s1->objFollowedBy(), video->colSubExpressions().Item(1));
+    EXPECT_EQ(video->colSubExpressions().Item(1)->objFollowedBy(), nullptr);
+    EXPECT_EQ(titlesOf(s1->colSubExpressions()), QStringList({"S1a"}));
+    EXPECT_EQ(s1->colSubExpressions().Item(1)->objMainExpr(), s1);
+    EXPECT_EQ(s1->colSubExpressions().Item(1)->verVersion(), v1);
+    EXPECT_EQ(s1->objMainExpr(), video);
+    EXPECT_EQ(video->strGetMediaObjectPath(), "/media/film.mpg");
+
+    // The editor's transcript: an Audio asks the Version; a Transcript is its own.
+    const auto audio = v1->auMainAudio();
+    EXPECT_FALSE(audio->bHasTranscript());
+    audio->OpenTranscript();
+    EXPECT_EQ(audio->objTranscript(), v1->trMainTranscript());
+    const auto transcript = std::dynamic_pointer_cast<Transcript>(v1->trMainTranscript());
+    EXPECT_EQ(transcript->objTranscript(), transcript);
+    ASSERT_NE(transcript->WordList(), nullptr);
+    EXPECT_EQ(transcript->WordList()->Item(1)->strTxt, "Hello");
+
+    // The subtree lists segments before their expression, expressions before the Version.
+    const auto subTree = v1->colSelSubTree();
+    ASSERT_TRUE(subTree);
+    QStringList titles;
+    for (const auto& obj : *subTree)
+        titles << obj->strTitle();
+    EXPECT_EQ(titles, QStringList({"/media/film.mpg", "/media/film2.mpg", "DVD", "S2", "S1a", "S1", "Main video",
+                                   "Main audio", "Main transcript", "First cut"}));
+
+    // Removing a main expression clears the Version's reference to it.
+    EXPECT_EQ(audio->strRemoveAllChilds(), "");
+    std::shared_ptr<RegistryItem> item = audio;
+    doc->RemoveObject(item);
+    EXPECT_EQ(v1->auMainAudio(), nullptr);
+}
+
+TEST_F(ScanTest, ObjectFilesClimbToTheirDocument)
+{
+    writeExpressions();
+    EXPECT_EQ(climb("Film_files/Film_storage1.xml"), path("Film.xml"));
+    EXPECT_EQ(climb("Film_files/Film_video7.xml"), path("Film.xml")); // S1a, S1, main video, Version
+    EXPECT_EQ(climb("Film_files/Film_transcript1.xml"), path("Film.xml"));
+
+    // An empty part-of climbs through the Version.
+    writeExpr("Film_video8.xml", "Video", "Loose", "<partofvideo></partofvideo>" + versionOf("Film_version2.xml"));
+    EXPECT_EQ(climb("Film_files/Film_video8.xml"), path("Film.xml"));
+
+    // Segments naming each other as parts end the climb.
+    writeExpr("Film_video8.xml", "Video", "Loop", tag("partofvideo", "Film_video9.xml"));
+    writeExpr("Film_video9.xml", "Video", "Loop", tag("partofvideo", "Film_video8.xml"));
+    EXPECT_EQ(climb("Film_files/Film_video8.xml"), "");
+
+    // Two documents naming one Version: neither is its document.
+    write("Copy.xml", read("Film.xml"));
+    EXPECT_EQ(climb("Film_files/Film_video7.xml"), "");
+    EXPECT_TRUE(prompts.calls.empty());
+}
+
+TEST_F(ScanTest, SelfContradictingChainsLoadAndEnd)
+{
+    writeExpressions();
+    // S2 names S1 back (a cycle); S3 names S1 too (a second predecessor);
+    // S4 names a file that is no sibling.
+    writeExpr("Film_video5.xml", "Video", "S2",
+              tag("partofvideo", "Film_video2.xml") + tag("followedbyvideo", "Film_video6.xml"), 20, 30);
+    writeExpr("Film_video8.xml", "Video", "S3",
+              tag("partofvideo", "Film_video2.xml") + tag("followedbyvideo", "Film_video6.xml"), 40, 50);
+    writeExpr("Film_video9.xml", "Video", "S4",
+              tag("partofvideo", "Film_video2.xml") + tag("followedbyvideo", "Film_video7.xml"));
+    const auto doc = open("Film.xml");
+
+    const auto video = at<Version>(*doc, 2)->vdMainVideo();
+    const auto& segs = video->colSubExpressions();
+    ASSERT_EQ(titlesOf(segs), QStringList({"S2", "S1", "S3", "S4"}));
+    // S1 follows S2 (first in the folder); S2 may not then follow S1, nor S1 follow S3.
+    EXPECT_EQ(segs.Item(1)->objFollowedBy(), segs.Item(2));
+    EXPECT_EQ(segs.Item(2)->objFollowedBy(), nullptr);
+    EXPECT_EQ(segs.Item(3)->objFollowedBy(), nullptr);
+    EXPECT_EQ(segs.Item(4)->objFollowedBy(), nullptr);
+    // A segment without a span opens; a new segment treats it as no neighbour.
+    EXPECT_EQ(segs.Item(4)->ckGetChunk(), nullptr);
+    video->AddSubExpression("S5", 60, 70);
+    EXPECT_EQ(segs.Item(5)->objFollowedBy(), nullptr);
+    EXPECT_EQ(segs.Item(3)->objFollowedBy(), segs.Item(5));
+    EXPECT_TRUE(prompts.calls.empty());
+
+    // Part-of links in a circle: the subtree and its removal end.
+    writeExpr("Film_video7.xml", "Video", "S1a", tag("partofvideo", "Film_video6.xml") + versionOf("Film_version1.xml"));
+    writeExpr("Film_video6.xml", "Video", "S1", tag("partofvideo", "Film_video7.xml"), 0, 10);
+    const auto looped = open("Film.xml");
+    const auto v1 = at<Version>(*looped, 2);
+    ASSERT_TRUE(v1->colSelSubTree());
+    EXPECT_EQ(v1->strRemoveAllChilds(), "");
+}
