@@ -150,3 +150,76 @@ TEST_F(ExpressionTest, NeighbourIsTheSmallestGapAndTiesGoToTheLaterSegment)
         add("F", 15, 20, "A[0,10]>C C[10,15] | D[0,5]>E E[5,15]>F F[15,20]"),
     });
 }
+
+TEST_F(ExpressionTest, ExpressionsThatCannotBeMadeAddNothing)
+{
+    const auto main = newMain("Video");
+    main->AddSubExpression("A", 0, 10);
+    ASSERT_TRUE(doc->bSave());
+    const int count = doc->collObjects().Count();
+
+    ver->AddMainExpression("Picture", "Picture", 0, 10); // no such kind
+    EXPECT_EQ(doc->collObjects().Count(), count);
+    EXPECT_TRUE(prompts.calls.empty());
+
+    // The object folder cannot be made: a file stands in its place.
+    write("blocker", "a file where a folder should be");
+    doc->setStrGUID(path("blocker/Film.xml"));
+    ver->AddMainExpression("Sound", "Audio", 0, 10);
+    main->AddSubExpression("B", 10, 20);
+    ASSERT_EQ(prompts.calls.size(), 2u);
+    for (const auto& call : prompts.calls) {
+        EXPECT_TRUE(call.text.startsWith("Unable to create directory:"));
+        EXPECT_EQ(call.icon, Prompts::NoIcon);
+    }
+    EXPECT_EQ(doc->collObjects().Count(), count);
+    EXPECT_EQ(ver->auMainAudio(), nullptr);
+    EXPECT_EQ(chainOf(*main), "A[0,10]");
+    EXPECT_FALSE(segment(*main, "A")->bChanged());
+}
+
+TEST_F(ExpressionTest, TranscriptSegmentsCutTheirWordsFromTheirParent)
+{
+    // Both bounds are included, and the list's own order is kept.
+    auto words = std::make_shared<WordColl>();
+    words->Add("", "", 14, 15, "late");
+    words->Add("", "", 4, 6, "crossing");
+    words->Add("", "", 5, 6, "early");
+    words->Add("", "", 14, 16, "overrunning");
+    words->Add("", "", 7, 7, "instant");
+    const auto textsOf = [](const std::shared_ptr<WordColl>& list) {
+        QStringList out;
+        for (const auto& w : *list)
+            out << w->strTxt + (w->strStart.isEmpty() && w->strEnd.isEmpty() ? "" : "?");
+        return out;
+    };
+    EXPECT_EQ(textsOf(Transcript::wcNewWordList(*words, Chunk{5, 15, {}})), QStringList({"late", "early", "instant"}));
+    EXPECT_EQ(textsOf(Transcript::wcNewWordList(*words, Chunk{7, 7, {}})), QStringList({"instant"}));
+
+    // A new transcript has an empty list, which reads back as none.
+    auto main = std::dynamic_pointer_cast<Transcript>(newMain("Transcript"));
+    ASSERT_NE(main->WordList(), nullptr);
+    EXPECT_EQ(main->WordList()->Count(), 0);
+    ASSERT_TRUE(doc->bSave());
+    const auto reopened = open("Film.xml");
+    main = std::dynamic_pointer_cast<Transcript>(
+        std::dynamic_pointer_cast<Version>(reopened->colChilds().Item(1))->trMainTranscript());
+    EXPECT_EQ(main->WordList(), nullptr);
+    // Its segments still get a list: an empty one.
+    main->AddSubExpression("Silent", 0, 10);
+    const auto silent = std::dynamic_pointer_cast<Transcript>(segment(*main, "Silent"));
+    ASSERT_NE(silent->WordList(), nullptr);
+    EXPECT_EQ(silent->WordList()->Count(), 0);
+
+    // A segment of a segment cuts from its parent's own list.
+    main->setWordList(words);
+    main->AddSubExpression("Middle", 5, 15);
+    const auto middle = std::dynamic_pointer_cast<Transcript>(segment(*main, "Middle"));
+    EXPECT_EQ(textsOf(middle->WordList()), QStringList({"late", "early", "instant"}));
+    middle->WordList()->Remove(1);
+    middle->AddSubExpression("Inner", 5, 15);
+    EXPECT_EQ(textsOf(std::dynamic_pointer_cast<Transcript>(segment(*middle, "Inner"))->WordList()),
+              QStringList({"early", "instant"}));
+    EXPECT_EQ(words->Count(), 5);
+    EXPECT_TRUE(prompts.calls.empty());
+}

@@ -3,6 +3,7 @@
 #include "document/DocumentLocator.h"
 #include "document/Expression.h"
 #include "document/Media.h"
+#include "document/MediaObject.h"
 #include "document/Storage.h"
 #include "document/Transcript.h"
 #include "document/Version.h"
@@ -20,6 +21,19 @@ QStringList titlesOf(const Expression::Segments& segments)
     for (const auto& s : segments)
         out << s->strTitle();
     return out;
+}
+
+// The segment that no sibling follows.
+std::shared_ptr<Expression> segmentsHead(const Expression& expr)
+{
+    for (const auto& candidate : expr.colSubExpressions()) {
+        bool followed = false;
+        for (const auto& s : expr.colSubExpressions())
+            followed = followed || s->objFollowedBy() == candidate;
+        if (!followed)
+            return candidate;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -193,4 +207,105 @@ TEST_F(ScanTest, SelfContradictingChainsLoadAndEnd)
     const auto v1 = at<Version>(*looped, 2);
     ASSERT_TRUE(v1->colSelSubTree());
     EXPECT_EQ(v1->strRemoveAllChilds(), "");
+}
+
+TEST_F(ScanTest, MalformedFileIsReportedOnceForAWholeOpen)
+{
+    writeExpressions();
+    write("Film_files/Film_broken.xml", "<Video><Title>cut off");
+    const auto doc = open("Film.xml");
+    // Eight scans met the file.
+    ASSERT_EQ(prompts.calls.size(), 1u);
+    EXPECT_TRUE(prompts.calls[0].text.startsWith("XML Parser: "));
+    EXPECT_EQ(prompts.calls[0].icon, Prompts::Exclamation);
+    EXPECT_EQ(doc->collObjects().Count(), 16);
+}
+
+TEST_F(ScanTest, StoragesWithOneLocationAllOpenAgain)
+{
+    const auto doc = newDocument("Film.xml");
+    doc->AddChild("Cut");
+    const auto ver = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1));
+    ver->AddChild("DVD");
+    const auto media = std::dynamic_pointer_cast<Media>(ver->colChilds().Item(1));
+    for (const char* location : {"/media/a.mpg", "/MEDIA/A.MPG", "/media/a.mpg"})
+        media->AddChild(location);
+    ASSERT_TRUE(doc->bSave());
+
+    const auto reopened = open("Film.xml");
+    EXPECT_EQ(classesOf(*reopened), QStringList({"AVDocument", "Version", "Media", "Storage", "MediaObject", "Storage",
+                                                 "MediaObject", "Storage", "MediaObject"}));
+    EXPECT_EQ(at<Media>(*reopened, 3)->colChilds().Count(), 3);
+    EXPECT_TRUE(prompts.calls.empty());
+}
+
+TEST_F(ScanTest, MediaFilesStandInTheirOwnersFields)
+{
+    writeFixture();
+    write("Film_files/Film_storage2.xml", kHead + "<Storage><StorageGUID/></Storage>"); // no location
+    const auto doc = open("Film.xml");
+    const auto v1 = at<Version>(*doc, 2);
+    const auto s1 = at<Storage>(*doc, 4);
+    const auto s2 = at<Storage>(*doc, 6);
+    const auto m1 = at<MediaObject>(*doc, 5);
+    const auto m2 = at<MediaObject>(*doc, 7);
+    EXPECT_EQ(m1->objOwner(), s1);
+    EXPECT_EQ(m1->strTypeOfObject(), "mpg");
+    EXPECT_EQ(s2->strGetCollocation(), "");
+    EXPECT_EQ(m2->strTitle(), "");
+    EXPECT_EQ(m2->strTypeOfObject(), "");
+    m2->setStrGUID("/media/x.mpg"); // no assigned field: nothing to write
+    EXPECT_FALSE(s2->bChanged());
+
+    m1->setStrGUID("/media/film.mpg");
+    EXPECT_FALSE(s1->bChanged());
+    m1->setStrGUID("/media/moved.mpg");
+    EXPECT_EQ(s1->strGetCollocation(), "/media/moved.mpg");
+    EXPECT_TRUE(s1->firstNamed("Collocation")->bChanged);
+    EXPECT_FALSE(m1->bChanged());
+
+    // The media file the expressions play: the first location given, or the
+    // selected Storage's even when it has none.
+    EXPECT_EQ(v1->strGetMediaObjectPath(), "/media/moved.mpg");
+    s2->setBIsSelected(true);
+    EXPECT_EQ(v1->strGetMediaObjectPath(), "");
+
+    // A changed media file is met by the save passes under its path.
+    m1->setBChanged(true);
+    ui.status.clear();
+    EXPECT_TRUE(doc->bSaveAs(path("Copy.xml")));
+    // Its Storage, then the media file.
+    EXPECT_EQ(ui.status.filter("(/media/moved.mpg)").size(), 2) << ui.status.join('\n').toStdString();
+    EXPECT_FALSE(m1->bChanged());
+    EXPECT_TRUE(m1->bSave());
+}
+
+TEST_F(ScanTest, SaveAsRenamesEveryRelationOfTheExpressions)
+{
+    writeExpressions();
+    writeExpr("Film_audio1.xml", "Audio", "Main audio",
+              versionOf("Film_version1.xml") + tag("hasaudiotranscript", "Film_transcript1.xml"), 0, 90);
+    const auto doc = open("Film.xml");
+    const auto video = at<Version>(*doc, 2)->vdMainVideo();
+    EXPECT_TRUE(video->colSubExpressions().Item(1)->bCheckIfSubExpression("Video", video->strGUID()));
+    EXPECT_FALSE(video->colSubExpressions().Item(1)->bCheckIfSubExpression("video", video->strGUID()));
+    EXPECT_EQ(video->strGetPartOf(), "");
+    ASSERT_TRUE(doc->bSaveAs(path("Copy.xml")));
+    doc->release();
+
+    const auto copy = open("Copy.xml");
+    EXPECT_EQ(classesOf(*copy).size(), 16);
+    const auto copyVideo = at<Version>(*copy, 2)->vdMainVideo();
+    ASSERT_NE(copyVideo, nullptr);
+    EXPECT_TRUE(copyVideo->strGUID().startsWith(path("Copy_files/")));
+    EXPECT_EQ(titlesOf(copyVideo->colSubExpressions()).size(), 2);
+    const auto head = segmentsHead(*copyVideo);
+    ASSERT_NE(head, nullptr);
+    EXPECT_EQ(head->strTitle(), "S1");
+    EXPECT_EQ(head->objFollowedBy()->strTitle(), "S2");
+    EXPECT_EQ(head->colSubExpressions().Count(), 1);
+    // The audio's transcript field is left as it was.
+    EXPECT_EQ(at<Version>(*copy, 2)->auMainAudio()->strNamedField("hasaudiotranscript"),
+              path("Film_files/Film_transcript1.xml"));
+    EXPECT_TRUE(prompts.calls.empty());
 }
