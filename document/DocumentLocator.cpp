@@ -26,8 +26,8 @@ QStringList colFindParents(const std::shared_ptr<IOManager>& io, const std::shar
         if (name == base + QStringLiteral(".xml"))
             continue;
         const QString candidatePath = folder + name;
-        if (const int i = doc->iAlreadyLoaded(candidatePath)) {
-            const auto loaded = std::dynamic_pointer_cast<DocObject>(doc->collObjects().Item(i));
+        if (const auto item = doc->objAlreadyLoaded(candidatePath)) {
+            const auto loaded = std::dynamic_pointer_cast<DocObject>(item);
             if (loaded && loaded->bIsClass(strWanted) && loaded->bCheckIfOwnRelative(strClass, strGUID))
                 found << loaded->strGUID();
             continue;
