@@ -59,21 +59,24 @@ void AVDocument::ShowForm(UiOwner* owner)
     }
 }
 
+std::shared_ptr<RegistryItem> AVDocument::objAlreadyLoaded(const QString& strGUID) const
+{
+    if (!io() || !io()->bFileSystem())
+        return nullptr;
+    return m_collObjects.objFind(strGUID);
+}
+
 int AVDocument::iAlreadyLoaded(const QString& strGUID) const
 {
-    for (int i = 1; i <= m_collObjects.Count(); ++i)
-        if (bSameGUID(m_collObjects.Item(i)->strGUID(), strGUID))
-            return i;
-    return 0;
+    const auto obj = objAlreadyLoaded(strGUID);
+    return obj ? m_collObjects.IndexOf(obj) : 0;
 }
 
 void AVDocument::ShowObjectForm(const QString& strGUID, UiOwner* owner)
 {
-    // A copy: the shown window may change the registry.
-    if (const int i = iAlreadyLoaded(strGUID)) {
-        const auto obj = m_collObjects.Item(i);
+    // Held here: the shown window may change the registry.
+    if (const auto obj = objAlreadyLoaded(strGUID))
         obj->ShowForm(owner);
-    }
 }
 
 void AVDocument::RemoveObject(std::shared_ptr<RegistryItem>& obj)

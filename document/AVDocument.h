@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/ParentObject.h"
+#include "document/Registry.h"
 #include "records/Coll.h"
 #include "records/ValueTypes.h"
 
@@ -13,8 +14,6 @@ namespace vimra {
 // objects with their relations, and saves the whole document.
 class AVDocument : public ParentObject {
 public:
-    using Registry = Coll<std::shared_ptr<RegistryItem>>;
-
     // A document that is its own current document: the one the shell opens,
     // makes new or saves. Call release() when discarding it.
     static std::shared_ptr<AVDocument> create();
@@ -55,6 +54,8 @@ public:
     // 1-based position of the identifier in collObjects, 0 when it is not
     // loaded (always 0 outside file-system mode).
     int iAlreadyLoaded(const QString& strGUID) const;
+    // The loaded object with this identifier, as iAlreadyLoaded finds it.
+    std::shared_ptr<RegistryItem> objAlreadyLoaded(const QString& strGUID) const;
     // Shows the editor window of the registered object with this identifier.
     void ShowObjectForm(const QString& strGUID, UiOwner* owner);
 

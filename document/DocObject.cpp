@@ -25,11 +25,34 @@ void DocObject::setStrSchemaPath(const QString& strSchemaPath)
 
 void DocObject::strInitGUID(const QString& strGUID)
 {
-    if (auto field = firstNamed(strGUIDElement())) {
-        field->vContent = strGUID;
-        field->bChanged = false;
-        field->bValid = true;
+    if (m_guidField) {
+        m_guidField->vContent = strGUID;
+        m_guidField->bChanged = false;
+        m_guidField->bValid = true;
+        guidChanged();
     }
+}
+
+QString DocObject::strGUID() const
+{
+    return m_guidField && m_guidField->bValid ? valueToText(m_guidField->vContent) : QString();
+}
+
+void DocObject::setStrGUID(const QString& value)
+{
+    setStrNamedField(strGUIDElement(), value);
+    guidChanged();
+}
+
+void DocObject::fieldsMade()
+{
+    m_guidField = firstNamed(strGUIDElement());
+}
+
+void DocObject::guidChanged()
+{
+    if (const auto doc = currentDoc())
+        doc->collObjects().rekey(this);
 }
 
 bool DocObject::bChanged() const
@@ -56,6 +79,8 @@ QString DocObject::strLoadXML(const QString& strPath, const std::shared_ptr<Edit
     const auto doc = currentDoc();
     const QString error = m_secol->strLoad(m_doc, strGUID, *m_io, className(),
                                            doc ? doc->collCloseListTypes() : scratch);
+    fieldsMade();
+    guidChanged();
     if (!error.isEmpty())
         return error;
     // The file may name another path (it was copied or moved); the path it
@@ -90,6 +115,8 @@ QString DocObject::strInitAsNew(const QString& strGUID, const QString& strSchema
     const auto doc = currentDoc();
     const QString error = m_secol->strInitAsNew(m_doc, strSchemaPath, className(),
                                                 doc ? doc->collCloseListTypes() : scratch);
+    fieldsMade();
+    guidChanged();
     if (!error.isEmpty())
         return error;
     initDefaults();

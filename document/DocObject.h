@@ -37,8 +37,8 @@ public:
 
     // Writes the identifier element without marking a change.
     void strInitGUID(const QString& strGUID);
-    QString strGUID() const override { return strNamedField(strGUIDElement()); }
-    void setStrGUID(const QString& value) override { setStrNamedField(strGUIDElement(), value); }
+    QString strGUID() const override;
+    void setStrGUID(const QString& value) override;
     QString strTitle() const override { return strNamedField(strTitleElement()); }
     void setStrTitle(const QString& value) { setStrNamedField(strTitleElement(), value); }
 
@@ -120,9 +120,14 @@ protected:
 
 private:
     void bindAndRegister(const std::shared_ptr<EditorWindow>& form);
+    // After the fields were made: the identifier field is looked up once.
+    void fieldsMade();
+    // Tells the registry that the identifier may have changed.
+    void guidChanged();
 
     xml::Document m_doc;
     std::shared_ptr<SEColl> m_secol;
+    SEColl::Record m_guidField;
     std::shared_ptr<IOManager> m_io;
     std::shared_ptr<EditorWindow> m_form;
     std::weak_ptr<DocObject> m_parent;

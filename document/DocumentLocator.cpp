@@ -102,8 +102,8 @@ std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, co
         if (entry.strName == base + QStringLiteral(".xml"))
             continue;
         const QString candidatePath = folder + entry.strName;
-        if (const int i = doc->iAlreadyLoaded(candidatePath)) {
-            const auto loaded = std::dynamic_pointer_cast<DocObject>(doc->collObjects().Item(i));
+        if (const auto item = doc->objAlreadyLoaded(candidatePath)) {
+            const auto loaded = std::dynamic_pointer_cast<DocObject>(item);
             if (loaded && bWantedClass(loaded->className(), strWanted)
                 && bIsRelative(*loaded, strRelation, strClass, strGUID))
                 found.push_back({loaded->className(), loaded->strGUID()});
@@ -144,8 +144,8 @@ QString strGetParentGUID(const std::shared_ptr<IOManager>& io, const std::shared
     if (Expression::bIsExpressionClass(strClass)) {
         std::shared_ptr<Expression> expr;
         bool bTemporary = false;
-        if (const int i = doc->iAlreadyLoaded(strGUID)) {
-            expr = std::dynamic_pointer_cast<Expression>(doc->collObjects().Item(i));
+        if (const auto item = doc->objAlreadyLoaded(strGUID)) {
+            expr = std::dynamic_pointer_cast<Expression>(item);
         } else {
             expr = Expression::newExpression(strClass, doc);
             const QString error = expr->strLoadXML(strGUID, nullptr, io);
@@ -229,8 +229,8 @@ std::vector<std::shared_ptr<Expression>> colScanForExpressions(const std::shared
         ? colFindRelatives(io, doc, obj->strGUID(), strClass, QStringLiteral("VersionGUID"), QString())
         : colFindRelatives(io, doc, obj->strGUID(), strClass, QStringLiteral("PartOf") + strClass, strClass);
     for (const auto& [exprClass, id] : records) {
-        if (const int i = doc->iAlreadyLoaded(id)) {
-            if (auto loaded = std::dynamic_pointer_cast<Expression>(doc->collObjects().Item(i)))
+        if (const auto item = doc->objAlreadyLoaded(id)) {
+            if (auto loaded = std::dynamic_pointer_cast<Expression>(item))
                 result.push_back(std::move(loaded));
             continue;
         }

@@ -26,6 +26,7 @@ SEColl::Record ownerField(const DocObject& owner)
 std::shared_ptr<MediaObject> MediaObject::create(const std::weak_ptr<AVDocument>& context)
 {
     std::shared_ptr<MediaObject> obj(new MediaObject());
+    obj->m_context = context;
     if (const auto doc = context.lock())
         doc->collObjects().Add(obj);
     return obj;
@@ -57,12 +58,20 @@ void MediaObject::setStrGUID(const QString& value)
         field->vContent = value;
     }
     field->bChanged = true;
+    guidChanged();
+}
+
+void MediaObject::guidChanged()
+{
+    if (const auto doc = m_context.lock())
+        doc->collObjects().rekey(this);
 }
 
 void MediaObject::strInit(const std::shared_ptr<DocObject>& owner)
 {
     m_io = owner->io();
     m_owner = owner;
+    guidChanged();
     const QString guid = strGUID();
     if (m_io && m_io->bFileSystem() && !guid.isEmpty())
         m_strTypeOfObject = vExtensionOf(guid);

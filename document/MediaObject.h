@@ -40,11 +40,14 @@ public:
 
 private:
     MediaObject() = default;
+    // Tells the registry that the identifier may have changed.
+    void guidChanged();
 
     std::shared_ptr<IOManager> m_io;
     bool m_bChanged = false;
     QString m_strTypeOfObject;
     std::weak_ptr<DocObject> m_owner;
+    std::weak_ptr<AVDocument> m_context;
 };
 
 } // namespace vimra

@@ -62,9 +62,7 @@ void ParentObject::OpenChilds()
     const QStringList ids(guids->begin(), guids->end());
     for (const QString& id : ids) {
         std::shared_ptr<DocObject> child;
-        const int i = doc->iAlreadyLoaded(id);
-        if (i != 0) {
-            const auto& loaded = doc->collObjects().Item(i);
+        if (const auto loaded = doc->objAlreadyLoaded(id)) {
             if (!loaded->bIsClass(strChildClass())) {
                 prompts().MsgBox(strChildClass() + QStringLiteral(": ") + text(msg::ClassNameMismatch));
                 continue;
