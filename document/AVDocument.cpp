@@ -89,17 +89,7 @@ void AVDocument::RemoveObject(std::shared_ptr<RegistryItem>& obj)
         holder->RemoveReferenceObj(removed);
     }
     m_collObjects.RemoveItem(removed);
-
-    if (removed->bIsClass("Video")) {
-        documentUi().RemoveIcon(removed->strGUID());
-        if (const auto keyframe = removed->objKeyframeObject())
-            queueRemoved(keyframe->strGUID());
-    }
-    if (removed->bIsClass("Storage")) {
-        const auto media = std::static_pointer_cast<DocObject>(removed)->objParent();
-        if (const auto version = std::dynamic_pointer_cast<Version>(media ? media->objParent() : nullptr))
-            version->ResetDuration();
-    }
+    removed->afterRemoved(*this);
     queueRemoved(removed->strGUID());
     obj.reset();
 }

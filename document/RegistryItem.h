@@ -9,6 +9,7 @@
 
 namespace vimra {
 
+class AVDocument;
 class IOManager;
 
 // What the document's registry, removal and save passes ask of any registered
@@ -38,6 +39,9 @@ public:
     // Forgets every reference this object holds to `obj`.
     virtual void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) {}
     virtual void ShowForm(UiOwner* owner) {}
+    // Called by `doc` once it has taken this object out, before its own file
+    // is queued for deletion.
+    virtual void afterRemoved(AVDocument& doc) {}
 
     // A Video segment's keyframe picture object; none for every other object.
     virtual std::shared_ptr<RegistryItem> objKeyframeObject() const { return nullptr; }

@@ -1,6 +1,7 @@
 #include "document/Storage.h"
 
 #include "document/AVDocument.h"
+#include "document/Version.h"
 
 namespace vimra {
 
@@ -14,6 +15,13 @@ void Storage::setBIsSelected(bool value)
         }
     }
     m_bIsSelected = value;
+}
+
+void Storage::afterRemoved(AVDocument&)
+{
+    const auto media = objParent();
+    if (const auto version = std::dynamic_pointer_cast<Version>(media ? media->objParent() : nullptr))
+        version->ResetDuration();
 }
 
 void Storage::makeMediaObject()

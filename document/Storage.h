@@ -19,6 +19,8 @@ public:
     void setBIsSelected(bool value);
     // The location of the media file; "" when unassigned.
     QString strGetCollocation() const { return strTitle(); }
+    // The Version's duration goes back to 0 once its last Storage is gone.
+    void afterRemoved(AVDocument& doc) override;
 
 protected:
     QString strGUIDElement() const override { return QStringLiteral("StorageGUID"); }

@@ -13,6 +13,9 @@ public:
     // The next segment's identifier as stored; "" when there is none.
     using Expression::strFollowedBy;
 
+    // Drops the keyframe icon and queues the keyframe picture.
+    void afterRemoved(AVDocument& doc) override;
+
 protected:
     QString strGUIDElement() const override { return QStringLiteral("VideoGUID"); }
     QString strTitleElement() const override { return QStringLiteral("Title"); }
