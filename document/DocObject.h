@@ -47,6 +47,9 @@ public:
 
     bool bChanged() const override;
     void ShowForm(UiOwner* owner) override;
+    // A document object names nothing unless its class says so: a class with
+    // relations overrides both renaming members.
+    void RenameAllRelativesGUIDs(const GUIDRenames&) override {}
 
     // Loads the object's own file; "" or the error text. On success the
     // object is bound to `form` and registered with the current document.

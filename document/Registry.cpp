@@ -6,11 +6,14 @@
 
 namespace vimra {
 
-namespace {
+QString GUIDRenames::keyOf(const QString& strGUID) { return strGUID.isEmpty() ? QString() : strAbsolutePath(strGUID); }
 
-QString keyOf(const QString& strGUID) { return strGUID.isEmpty() ? QString() : strAbsolutePath(strGUID); }
-
-} // namespace
+void GUIDRenames::add(const QString& strOldGUID, const QString& strNewGUID)
+{
+    pairs.emplace_back(strOldGUID, strNewGUID);
+    if (!strOldGUID.isEmpty())
+        byOld[keyOf(strOldGUID)].push_back(static_cast<int>(pairs.size()) - 1);
+}
 
 void Registry::Add(const Item_t& item)
 {
@@ -19,7 +22,7 @@ void Registry::Add(const Item_t& item)
         return;
     Entry& entry = m_keyOf[item.get()];
     if (entry.count++ == 0) {
-        entry.key = keyOf(item->strGUID());
+        entry.key = GUIDRenames::keyOf(item->strGUID());
         index(item.get(), entry.key);
     }
 }
@@ -45,7 +48,7 @@ void Registry::Clear()
 
 Registry::Item_t Registry::objFind(const QString& strGUID) const
 {
-    const QString key = keyOf(strGUID);
+    const QString key = GUIDRenames::keyOf(strGUID);
     if (key.isEmpty())
         return nullptr;
     const auto it = m_byKey.constFind(key);
@@ -68,7 +71,7 @@ void Registry::rekey(const RegistryItem* item)
     const auto it = m_keyOf.find(item);
     if (it == m_keyOf.end())
         return;
-    const QString key = keyOf(item->strGUID());
+    const QString key = GUIDRenames::keyOf(item->strGUID());
     if (key == it->second.key)
         return;
     unindex(item, it->second.key);

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 
 namespace vimra {
@@ -47,27 +48,50 @@ IOManager::GUIDResult IOManager::strCreateGUID(const QStringList& registeredIds,
                                                const QString& strTypeOfObject,
                                                const QString& basePath)
 {
+    return guidMaker(registeredIds, basePath).next(strClass, strTypeOfObject);
+}
+
+IOManager::GUIDMaker IOManager::guidMaker(const QStringList& registeredIds, const QString& basePath) const
+{
+    return GUIDMaker(*this, registeredIds, basePath);
+}
+
+IOManager::GUIDMaker::GUIDMaker(const IOManager& io, const QStringList& registeredIds, const QString& basePath)
+    : m_io(io)
+{
+    if (!m_io.m_bFileSystem)
+        return;
+    m_name = strSplitPath(basePath, &m_dir);
+    if (m_dir.isEmpty())
+        m_dir = QStringLiteral("./");
+    m_dir = strAbsolutePath(m_dir);
+    if (!m_dir.endsWith(QLatin1Char('/')))
+        m_dir += QLatin1Char('/');
+
+    // A queued or removed identifier stays taken: its file may still be
+    // deleted when the document is released.
+    m_taken = m_io.m_reserved;
+    for (const QString& id : registeredIds)
+        if (!id.isEmpty())
+            m_taken.insert(strAbsolutePath(id));
+    for (const QString& id : m_io.m_colGUIDToRemove)
+        m_taken.insert(strAbsolutePath(id));
+}
+
+IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const QString& strTypeOfObject)
+{
     GUIDResult result;
-    if (!m_bFileSystem)
+    if (!m_io.m_bFileSystem)
         return result;
-
-    QString dir;
-    const QString name = strSplitPath(basePath, &dir);
-    if (dir.isEmpty())
-        dir = QStringLiteral("./");
-    dir = strAbsolutePath(dir);
-    if (!dir.endsWith(QLatin1Char('/')))
-        dir += QLatin1Char('/');
-
     if (strClass == QLatin1String("AVDocument")) {
-        result.strGUID = dir + name + QStringLiteral(".xml");
+        result.strGUID = m_dir + m_name + QStringLiteral(".xml");
         return result;
     }
 
     const QString extension = strClass == QLatin1String("MediaObject")
                                   ? QLatin1Char('.') + strTypeOfObject
                                   : QStringLiteral(".xml");
-    const QString folder = dir + name + QStringLiteral("_files");
+    const QString folder = m_dir + m_name + QStringLiteral("_files");
     if (!vFolderExists(folder)) {
         const QString error = strMakeDir(folder);
         if (!error.isEmpty()) {
@@ -76,24 +100,17 @@ IOManager::GUIDResult IOManager::strCreateGUID(const QStringList& registeredIds,
         }
     }
 
-    // Normalise the identifiers once: saving a document as a new one asks for
-    // an identifier per object, so this loop runs for every object.
-    QSet<QString> taken = m_reserved;
-    for (const QString& id : registeredIds)
-        if (!id.isEmpty())
-            taken.insert(strAbsolutePath(id));
-    for (const QString& id : m_colGUIDToRemove)
-        taken.insert(strAbsolutePath(id));
-
-    const QString stem = folder + QLatin1Char('/') + name + QLatin1Char('_') + strClass.toLower();
-    for (qint64 n = 1; n <= std::numeric_limits<int>::max(); ++n) {
+    // Numbers below the last one given are taken or occupied already:
+    // nothing frees one while identifiers are being made.
+    const QString stem = folder + QLatin1Char('/') + m_name + QLatin1Char('_') + strClass.toLower();
+    qint64& n = m_next[stem + QLatin1Char('|') + extension];
+    for (n = std::max<qint64>(n, 1); n <= std::numeric_limits<int>::max(); ++n) {
         const QString candidate = stem + QString::number(n) + extension;
-        // A queued or removed identifier stays taken: its file may still be
-        // deleted when the document is released.
-        if (taken.contains(strAbsolutePath(candidate)))
+        if (m_taken.contains(strAbsolutePath(candidate)))
             continue;
         if (vFileExists(candidate) || vFolderExists(candidate))
             continue;
+        m_taken.insert(strAbsolutePath(candidate));
         result.strGUID = candidate;
         return result;
     }

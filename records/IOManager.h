@@ -3,6 +3,7 @@
 #include "platform/Xml.h"
 #include "records/Coll.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -43,6 +44,25 @@ public:
     // for the document, the document's identifier for any other object.
     GUIDResult strCreateGUID(const QStringList& registeredIds, const QString& strClass,
                              const QString& strTypeOfObject, const QString& basePath);
+
+    // Makes identifiers one after another, each as strCreateGUID would with
+    // every earlier one registered: a save-as names a whole document in one
+    // pass, with one taken-set and one next number per class.
+    class GUIDMaker {
+    public:
+        GUIDResult next(const QString& strClass, const QString& strTypeOfObject = QString());
+
+    private:
+        friend class IOManager;
+        GUIDMaker(const IOManager& io, const QStringList& registeredIds, const QString& basePath);
+
+        const IOManager& m_io;
+        QString m_dir;
+        QString m_name;
+        QSet<QString> m_taken;
+        QHash<QString, qint64> m_next; // by name stem and extension
+    };
+    GUIDMaker guidMaker(const QStringList& registeredIds, const QString& basePath) const;
 
     // Loads the file into `doc` (a new document either way). "" on success.
     QString strOpen(xml::Document& doc, const QString& strGUID);
