@@ -244,6 +244,37 @@ bool DocObject::bRenameInList(const SEColl::Record& field, const QString& strOld
     return false;
 }
 
+void DocObject::renameInList(const SEColl::Record& field, const GUIDRenames& renames) const
+{
+    const auto list = field && field->bValid ? valueObject<StringList>(field->vContent) : nullptr;
+    if (!list || !m_io || !m_io->bFileSystem())
+        return;
+    // Each rename takes the first entry naming its old identifier that an
+    // earlier rename left, and its new one goes to the end, in renaming order.
+    std::vector<std::pair<int, int>> matched; // entry position, rename
+    QHash<QString, size_t> taken;             // renames used, by old identifier
+    for (int i = 1; i <= list->Count(); ++i) {
+        const QString key = GUIDRenames::keyOf(list->Item(i));
+        const auto it = renames.byOld.constFind(key);
+        if (key.isEmpty() || it == renames.byOld.constEnd())
+            continue;
+        size_t& used = taken[key];
+        if (used < it->size())
+            matched.emplace_back(i, (*it)[used++]);
+    }
+    if (matched.empty())
+        return;
+    for (auto it = matched.rbegin(); it != matched.rend(); ++it)
+        list->Remove(it->first);
+    std::vector<int> order;
+    for (const auto& m : matched)
+        order.push_back(m.second);
+    std::sort(order.begin(), order.end());
+    for (const int k : order)
+        list->Add(renames.pairs[static_cast<size_t>(k)].second);
+    field->bChanged = true;
+}
+
 bool DocObject::bSameGUID(const QString& a, const QString& b) const
 {
     if (a.isEmpty() || b.isEmpty() || !m_io || !m_io->bFileSystem())

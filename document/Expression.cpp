@@ -305,11 +305,12 @@ void Expression::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
     }
 }
 
-void Expression::RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID)
+void Expression::RenameAllRelativesGUIDs(const GUIDRenames& renames)
 {
     const auto secol = this->secol();
-    if (!secol)
+    if (!secol || !io() || !io()->bFileSystem())
         return;
+    // Every field, not only the first of each name.
     const QStringList single = QStringList{QStringLiteral("versionguid"), strFollowedByName(), strPartOfName()}
                                + renamedRelationNames();
     for (const auto& field : *secol) {
@@ -317,9 +318,12 @@ void Expression::RenameAllRelativesGUID(const QString& strOldGUID, const QString
             continue;
         const QString name = field->strName.toLower();
         if (name == QLatin1String("manifestedby")) {
-            bRenameInList(field, strOldGUID, strNewGUID);
-        } else if (single.contains(name) && bSameGUID(valueToText(field->vContent), strOldGUID)) {
-            field->vContent = strNewGUID;
+            renameInList(field, renames);
+        } else if (single.contains(name)) {
+            const auto it = renames.byOld.constFind(GUIDRenames::keyOf(valueToText(field->vContent)));
+            if (it == renames.byOld.constEnd() || it->empty())
+                continue;
+            field->vContent = renames.pairs[static_cast<size_t>(it->front())].second;
             field->bChanged = true;
         }
     }

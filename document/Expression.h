@@ -67,7 +67,9 @@ public:
     void RemoveSubExpressionByPointer(const std::shared_ptr<Expression>& segment);
 
     void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) override;
-    void RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID) override;
+    // Save-as: the version, part-of and followed-by fields take the new
+    // identifiers in place, media lists move renamed entries to the end.
+    void RenameAllRelativesGUIDs(const GUIDRenames& renames) override;
     // True while the main expression, the successor or the Version is changed.
     bool bReferedStillToBeSaved() const override;
     // Each segment's subtree, then the object; every object once.

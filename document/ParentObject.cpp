@@ -174,33 +174,7 @@ void ParentObject::RenameAllRelativesGUID(const QString& strOldGUID, const QStri
 
 void ParentObject::RenameAllRelativesGUIDs(const GUIDRenames& renames)
 {
-    const RelationEntry entry = findRelation(QString());
-    if (!entry.list || !io() || !io()->bFileSystem())
-        return;
-    // Each rename takes the first entry naming its old identifier that an
-    // earlier rename left, and its new one goes to the end, in renaming order.
-    std::vector<std::pair<int, int>> matched; // entry position, rename
-    QHash<QString, size_t> taken;             // renames used, by old identifier
-    for (int i = 1; i <= entry.list->Count(); ++i) {
-        const QString key = GUIDRenames::keyOf(entry.list->Item(i));
-        const auto it = renames.byOld.constFind(key);
-        if (key.isEmpty() || it == renames.byOld.constEnd())
-            continue;
-        size_t& used = taken[key];
-        if (used < it->size())
-            matched.emplace_back(i, (*it)[used++]);
-    }
-    if (matched.empty())
-        return;
-    for (auto it = matched.rbegin(); it != matched.rend(); ++it)
-        entry.list->Remove(it->first);
-    std::vector<int> order;
-    for (const auto& m : matched)
-        order.push_back(m.second);
-    std::sort(order.begin(), order.end());
-    for (const int k : order)
-        entry.list->Add(renames.pairs[static_cast<size_t>(k)].second);
-    entry.field->bChanged = true;
+    renameInList(relationField(), renames);
 }
 
 void ParentObject::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
