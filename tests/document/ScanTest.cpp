@@ -8,6 +8,8 @@
 #include "document/Transcript.h"
 #include "document/Version.h"
 
+#include <QProcess>
+
 using namespace vimra;
 using namespace vimra::test;
 
@@ -308,4 +310,28 @@ TEST_F(ScanTest, SaveAsRenamesEveryRelationOfTheExpressions)
     EXPECT_EQ(at<Version>(*copy, 2)->auMainAudio()->strNamedField("hasaudiotranscript"),
               path("Film_files/Film_transcript1.xml"));
     EXPECT_TRUE(prompts.calls.empty());
+}
+
+TEST_F(ScanTest, SampleDocumentOpensWithItsExpressions)
+{
+    write("vimra.conf", "[Vimra]\nXSDPath=" VIMRA_RESOURCES "/vimra.xsd\n");
+    ASSERT_EQ(QProcess::execute("bash", {VIMRA_RESOURCES "/../scripts/make-sample.sh", path("sample")}), 0);
+    QString error;
+    const auto doc = open("sample/Sample.xml", &error);
+    ASSERT_EQ(error, "");
+    EXPECT_TRUE(prompts.calls.empty());
+    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version", "Media", "Storage", "MediaObject", "Audio",
+                                            "Transcript", "Video", "Video", "Video", "Video"}));
+    const auto ver = at<Version>(*doc, 2);
+    ASSERT_NE(ver->auMainAudio(), nullptr);
+    ASSERT_NE(ver->trMainTranscript(), nullptr);
+    EXPECT_EQ(std::dynamic_pointer_cast<Transcript>(ver->trMainTranscript())->WordList()->Count(), 3);
+    const auto video = ver->vdMainVideo();
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(titlesOf(video->colSubExpressions()), QStringList({"Boats leave", "First light", "Gulls"}));
+    QStringList chain;
+    for (auto s = segmentsHead(*video); s && chain.size() < 4; s = s->objFollowedBy())
+        chain << s->strTitle();
+    EXPECT_EQ(chain, QStringList({"First light", "Boats leave", "Gulls"}));
+    EXPECT_EQ(video->strGetMediaObjectPath(), path("sample/sample-clip.mpg"));
 }
