@@ -35,7 +35,7 @@ QStringList colFindParents(const std::shared_ptr<IOManager>& io, const std::shar
         if (io->strWhatIs(candidatePath) != strWanted)
             continue;
         const auto candidate = ParentObject::newParentOf(strClass, doc);
-        if (!candidate)
+        if (!candidate || !candidate->bMayNameChild(*io, candidatePath, strGUID))
             continue;
         const QString error = candidate->strLoadXML(candidatePath, nullptr, io);
         if (!error.isEmpty()) {
