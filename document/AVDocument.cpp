@@ -1,5 +1,6 @@
 #include "document/AVDocument.h"
 
+#include "document/DocumentLocator.h"
 #include "document/DocumentUi.h"
 #include "document/Version.h"
 #include "platform/Prompts.h"
@@ -23,6 +24,12 @@ AVDocument::AVDocument(std::weak_ptr<AVDocument> context) : ParentObject(std::mo
 std::shared_ptr<DocObject> AVDocument::newChild()
 {
     return std::make_shared<Version>(context());
+}
+
+void AVDocument::openRelatives()
+{
+    const ScanSession session;
+    ParentObject::openRelatives();
 }
 
 QStringList AVDocument::registeredGUIDs() const

@@ -85,6 +85,8 @@ protected:
     void initDefaults() override { SetDefaultThemes(); }
     void afterLoad() override { m_bUntitled = false; }
     void afterInit() override { m_bUntitled = true; }
+    // The whole tree opens in one scan session: the folder is read once.
+    void openRelatives() override;
 
 private:
     void SetDefaultThemes();

@@ -20,47 +20,59 @@ namespace vimra {
 
 namespace {
 
-// One object file of a folder as the scans see it: its class and the
-// identifiers its single-value relation fields hold (lower-cased names).
-struct FolderObject {
-    QString strName;
-    QString strClass;
-    QHash<QString, QString> relations;
-};
-
 // One relative found by a scan: its class and identifier.
 struct ObjRecord {
     QString strType;
     QString strGUID;
 };
 
-bool bIsRelationName(const QString& lowerName)
-{
-    return lowerName == QLatin1String("versionguid") || lowerName.startsWith(QLatin1String("partof"));
-}
+// The object files of a folder as the scans see them, in folder order, and
+// which of them name an identifier in a single-value relation field.
+struct FolderObjects {
+    struct Entry {
+        QString strName;
+        std::shared_ptr<const IOManager::ObjectFileInfo> info; // none for a malformed file
+    };
+    std::vector<Entry> entries;
+    // By lower-cased field name and normalised identifier: positions in `entries`.
+    QHash<QString, std::vector<int>> byRelation;
 
-// The only place the scans read the document folder: one listing, each file
-// read once for its class and relation values. A malformed file is shown
-// (once per store) and answers no class.
-std::vector<FolderObject> colFolderObjects(const std::shared_ptr<IOManager>& io, const QString& folder)
-{
-    std::vector<FolderObject> objects;
-    for (const QString& name : colListFiles(folder + QStringLiteral("*.xml"))) {
-        FolderObject entry;
-        entry.strName = name;
-        xml::Document doc;
-        if (!doc.load(folder + name)) {
-            io->ReportMalformed(folder + name, doc.parseErrorReason());
-        } else if (const xml::Node root = doc.documentElement(); !root.isNull()) {
-            entry.strClass = root.localName();
-            for (const xml::Node& field : root.childElements()) {
-                const QString lower = field.localName().toLower();
-                if (bIsRelationName(lower) && !entry.relations.contains(lower))
-                    entry.relations.insert(lower, field.text());
-            }
-        }
-        objects.push_back(std::move(entry));
+    static QString relationKey(const QString& lowerName, const QString& strGUID)
+    {
+        return lowerName + QLatin1Char('\n') + GUIDRenames::keyOf(strGUID);
     }
+};
+
+// The folders read while a session lives, by folder.
+QHash<QString, std::shared_ptr<const FolderObjects>>* g_session = nullptr;
+
+// The only place the scans read a folder: one listing, each file's class
+// and relation values from the store's index of object files. While a
+// session lives (a document opening) each folder is read once. A malformed
+// file is shown once per store and has no class.
+std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOManager>& io, const QString& folder)
+{
+    const QString key = strAbsolutePath(folder);
+    if (g_session) {
+        if (const auto it = g_session->constFind(key); it != g_session->constEnd())
+            return *it;
+    }
+    auto objects = std::make_shared<FolderObjects>();
+    for (const QString& name : colListFiles(folder + QStringLiteral("*.xml"))) {
+        QString error;
+        auto info = io->objectFileInfo(folder + name, &error);
+        if (!info)
+            io->ReportMalformed(folder + name, error);
+        const int position = static_cast<int>(objects->entries.size());
+        if (info) {
+            for (auto it = info->values.constBegin(); it != info->values.constEnd(); ++it)
+                if (it.key() == QLatin1String("versionguid") || it.key().startsWith(QLatin1String("partof")))
+                    objects->byRelation[FolderObjects::relationKey(it.key(), it.value())].push_back(position);
+        }
+        objects->entries.push_back({name, std::move(info)});
+    }
+    if (g_session)
+        g_session->insert(key, objects);
     return objects;
 }
 
@@ -97,31 +109,45 @@ std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, co
     const QString base = strSplitPath(strGUID, &folder);
     if (strWanted == QLatin1String("AVDocument"))
         folder += QStringLiteral("../");
-    const bool bPartOf = strRelation.startsWith(QLatin1String("PartOf"));
-    for (const FolderObject& entry : colFolderObjects(io, folder)) {
+    const auto folderObjects = colFolderObjects(io, folder);
+    const auto& entries = folderObjects->entries;
+    // A loaded candidate answers for itself (its class and relations may
+    // have changed since its file was written); true when it did.
+    const auto bTakenAsLoaded = [&](const QString& candidatePath) {
+        const auto loaded = std::dynamic_pointer_cast<DocObject>(doc->objAlreadyLoaded(candidatePath));
+        if (!loaded)
+            return false;
+        if (bWantedClass(loaded->className(), strWanted) && bIsRelative(*loaded, strRelation, strClass, strGUID))
+            found.push_back({loaded->className(), loaded->strGUID()});
+        return true;
+    };
+
+    // An expression names its relative in a single value, read with its
+    // class: only the files naming the object are candidates.
+    if (strWanted.isEmpty() || Expression::bIsExpressionClass(strWanted)) {
+        const bool bPartOf = strRelation.startsWith(QLatin1String("PartOf"));
+        if (bPartOf ? !Expression::bIsExpressionClass(strClass) : strClass != QLatin1String("Version"))
+            return found;
+        const QString field = bPartOf ? QStringLiteral("partof") + strClass.toLower() : QStringLiteral("versionguid");
+        for (const int i : folderObjects->byRelation.value(FolderObjects::relationKey(field, strGUID))) {
+            const auto& entry = entries[static_cast<size_t>(i)];
+            const QString candidatePath = folder + entry.strName;
+            if (entry.strName != base + QStringLiteral(".xml") && !bTakenAsLoaded(candidatePath)
+                && bWantedClass(entry.info->strClass, strWanted))
+                found.push_back({entry.info->strClass, strAbsolutePath(candidatePath)});
+        }
+        return found;
+    }
+
+    for (const auto& entry : entries) {
         if (entry.strName == base + QStringLiteral(".xml"))
             continue;
         const QString candidatePath = folder + entry.strName;
-        if (const auto item = doc->objAlreadyLoaded(candidatePath)) {
-            const auto loaded = std::dynamic_pointer_cast<DocObject>(item);
-            if (loaded && bWantedClass(loaded->className(), strWanted)
-                && bIsRelative(*loaded, strRelation, strClass, strGUID))
-                found.push_back({loaded->className(), loaded->strGUID()});
+        if (bTakenAsLoaded(candidatePath) || !entry.info || !bWantedClass(entry.info->strClass, strWanted))
             continue;
-        }
-        if (!bWantedClass(entry.strClass, strWanted))
-            continue;
-        if (Expression::bIsExpressionClass(entry.strClass)) {
-            // As the expression's own relation tests answer.
-            const bool bClassMatches = bPartOf ? strClass == entry.strClass : strClass == QLatin1String("Version");
-            const QString value = entry.relations.value(bPartOf ? QStringLiteral("partof") + entry.strClass.toLower()
-                                                                : QStringLiteral("versionguid"));
-            if (bClassMatches && !value.isEmpty() && IOManager::bGUIDComp(value, strGUID))
-                found.push_back({entry.strClass, strAbsolutePath(candidatePath)});
-            continue;
-        }
-        const auto candidate = CreateObjectOfType(entry.strClass, doc);
-        if (!candidate)
+        const auto candidate = CreateObjectOfType(entry.info->strClass, doc);
+        const auto parent = std::dynamic_pointer_cast<ParentObject>(candidate);
+        if (!parent || !parent->bMayNameChild(*io, candidatePath, strGUID))
             continue;
         const QString error = candidate->strLoadXML(candidatePath, nullptr, io);
         if (!error.isEmpty()) {
@@ -129,7 +155,7 @@ std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, co
             continue;
         }
         if (bIsRelative(*candidate, strRelation, strClass, strGUID))
-            found.push_back({entry.strClass, candidate->strGUID()});
+            found.push_back({entry.info->strClass, candidate->strGUID()});
         doc->collObjects().RemoveItem(candidate);
     }
     return found;
@@ -174,6 +200,22 @@ QString strGetParentGUID(const std::shared_ptr<IOManager>& io, const std::shared
 }
 
 } // namespace
+
+ScanSession::ScanSession()
+{
+    if (!g_session) {
+        g_session = new QHash<QString, std::shared_ptr<const FolderObjects>>();
+        m_bOwner = true;
+    }
+}
+
+ScanSession::~ScanSession()
+{
+    if (m_bOwner) {
+        delete g_session;
+        g_session = nullptr;
+    }
+}
 
 std::shared_ptr<DocObject> CreateObjectOfType(const QString& strClass, std::weak_ptr<AVDocument> context)
 {
@@ -220,6 +262,8 @@ std::vector<std::shared_ptr<Expression>> colScanForExpressions(const std::shared
                                                                const std::shared_ptr<DocObject>& obj)
 {
     std::vector<std::shared_ptr<Expression>> result;
+    // The segments' own scans below read the folder this one read.
+    const ScanSession session;
     const auto version = std::dynamic_pointer_cast<Version>(obj);
     const auto main = std::dynamic_pointer_cast<Expression>(obj);
     if (!io || !doc || (!version && !main))

@@ -29,6 +29,20 @@ std::vector<std::shared_ptr<Expression>> colScanForExpressions(const std::shared
                                                                const std::shared_ptr<AVDocument>& doc,
                                                                const std::shared_ptr<DocObject>& obj);
 
+// While one lives, the scans read each folder once: a document and all its
+// expressions open in time proportional to the folder. Nothing may write the
+// folder meanwhile. Sessions nest; the outermost one counts.
+class ScanSession {
+public:
+    ScanSession();
+    ~ScanSession();
+    ScanSession(const ScanSession&) = delete;
+    ScanSession& operator=(const ScanSession&) = delete;
+
+private:
+    bool m_bOwner = false;
+};
+
 // A new, unloaded object of the class; none for a class that is not a document class.
 std::shared_ptr<DocObject> CreateObjectOfType(const QString& strClass, std::weak_ptr<AVDocument> context);
 

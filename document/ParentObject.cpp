@@ -4,6 +4,7 @@
 #include "document/EditorWindows.h"
 #include "platform/Prompts.h"
 #include "records/IOManager.h"
+#include "records/SchemaCache.h"
 #include "records/Settings.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
@@ -195,6 +196,37 @@ void ParentObject::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
 bool ParentObject::bCheckIfOwnRelative(const QString& strClass, const QString& strGUID) const
 {
     return strClass == strChildClass() && findRelation(strGUID).index > 0;
+}
+
+bool ParentObject::bMayNameChild(IOManager& io, const QString& strPath, const QString& strGUID) const
+{
+    // As a load reads the relation: the first field named like it, if it is
+    // a SetOfGUIDs field of the schema's class, from the element of exactly
+    // that name. A schema that cannot give the fields is left to the load,
+    // which reports it.
+    const QString strSchemaPath = strGetXSDPath();
+    if (strSchemaPath.isEmpty())
+        return false;
+    QString error;
+    const auto schema = ParsedSchema::load(strSchemaPath, error);
+    if (!schema)
+        return true;
+    const ClassFields& fields = schema->classFields(className());
+    if (!fields.error.isEmpty())
+        return true;
+    const auto field = std::find_if(fields.fields.begin(), fields.fields.end(), [&](const ClassFields::Field& f) {
+        return f.se.strName.toLower() == strRelationName();
+    });
+    if (field == fields.fields.end() || field->se.tyType != tySetOfGUIDs || strGUID.isEmpty())
+        return false;
+    const auto info = io.objectFileInfo(strPath);
+    if (!info || info->strClass != className())
+        return true;
+    const QString key = GUIDRenames::keyOf(strGUID);
+    for (const QString& entry : info->lists.value(field->se.strName))
+        if (!entry.isEmpty() && GUIDRenames::keyOf(entry) == key)
+            return true;
+    return false;
 }
 
 bool ParentObject::bReferedStillToBeSaved() const

@@ -140,8 +140,11 @@ QString IOManager::strSave(xml::Document& doc, const QString& strGUID)
     if (target.exists() && !(target.permissions() & QFileDevice::WriteOwner))
         return kPermissionDenied;
     QString error;
-    if (!doc.save(strGUID, &error))
+    if (!doc.save(strGUID, &error)) {
+        m_index.remove(strAbsolutePath(strGUID));
         return error.isEmpty() ? QStringLiteral("Path not found") : error;
+    }
+    indexWritten(strGUID, doc);
 
     // The file now holds a live object; deleting it at release would lose it.
     for (int i = m_colGUIDToRemove.Count(); i >= 1; --i)
@@ -177,13 +180,61 @@ QString IOManager::strWhatIs(const QString& strGUID)
 {
     if (!m_bFileSystem)
         return {};
-    xml::Document doc;
-    if (!doc.load(strGUID)) {
-        ReportMalformed(strGUID, doc.parseErrorReason());
+    QString error;
+    const auto info = objectFileInfo(strGUID, &error);
+    if (!info) {
+        ReportMalformed(strGUID, error);
         return {};
     }
+    return info->strClass;
+}
+
+namespace {
+
+std::shared_ptr<const IOManager::ObjectFileInfo> infoOf(const xml::Document& doc)
+{
+    auto info = std::make_shared<IOManager::ObjectFileInfo>();
     const xml::Node root = doc.documentElement();
-    return root.isNull() ? QString() : root.localName();
+    if (root.isNull())
+        return info;
+    info->strClass = root.localName();
+    for (const xml::Node& e : root.childElements()) {
+        QStringList texts;
+        for (const xml::Node& c : e.childElements())
+            texts << c.text();
+        if (!texts.isEmpty())
+            info->lists.insert(e.nodeName(), texts);
+        else if (const QString name = e.localName().toLower(); !info->values.contains(name))
+            info->values.insert(name, e.text());
+    }
+    return info;
+}
+
+} // namespace
+
+std::shared_ptr<const IOManager::ObjectFileInfo> IOManager::objectFileInfo(const QString& strGUID, QString* error)
+{
+    const QString key = strAbsolutePath(strGUID);
+    const FileStamp now = FileStamp::of(key);
+    const auto it = m_index.constFind(key);
+    if (it != m_index.constEnd() && it->stamp.bUnchanged(now))
+        return it->info;
+    xml::Document doc;
+    if (!doc.load(strGUID)) {
+        m_index.remove(key);
+        if (error)
+            *error = doc.parseErrorReason();
+        return nullptr;
+    }
+    auto info = infoOf(doc);
+    m_index.insert(key, IndexEntry{now, info});
+    return info;
+}
+
+void IOManager::indexWritten(const QString& strGUID, const xml::Document& doc)
+{
+    const QString key = strAbsolutePath(strGUID);
+    m_index.insert(key, IndexEntry{FileStamp::of(key), infoOf(doc)});
 }
 
 void IOManager::ReportMalformed(const QString& strGUID, const QString& strReason)
@@ -198,14 +249,25 @@ QString IOManager::MoveObject(const QString& strSource, const QString& strTarget
 {
     if (!m_bFileSystem)
         return {};
-    return MoveFileFS(strAbsolutePath(strSource), strAbsolutePath(strTarget));
+    const QString source = strAbsolutePath(strSource);
+    const QString target = strAbsolutePath(strTarget);
+    const QString error = MoveFileFS(source, target);
+    // The entry follows its file; a failed move may have left either.
+    const auto moved = m_index.take(source);
+    if (error.isEmpty() && moved.info)
+        m_index.insert(target, IndexEntry{FileStamp::of(target), moved.info});
+    else
+        m_index.remove(target);
+    return error;
 }
 
 QString IOManager::CopyObject(const QString& strSource, const QString& strTarget)
 {
     if (!m_bFileSystem)
         return {};
-    return CopyFileFS(strAbsolutePath(strSource), strAbsolutePath(strTarget));
+    const QString target = strAbsolutePath(strTarget);
+    m_index.remove(target);
+    return CopyFileFS(strAbsolutePath(strSource), target);
 }
 
 QString IOManager::strDeleteObject(const QString& strGUID)
@@ -222,6 +284,7 @@ QString IOManager::strDeleteObject(const QString& strGUID)
     QFile file(strGUID);
     if (!file.remove())
         return file.errorString();
+    m_index.remove(strAbsolutePath(strGUID));
     return {};
 }
 

@@ -2,11 +2,14 @@
 
 #include "platform/Xml.h"
 #include "records/Coll.h"
+#include "records/FileStamp.h"
 
 #include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
 
 namespace vimra {
 
@@ -88,6 +91,23 @@ public:
     // the scans of one open meet the same file again and again.
     void ReportMalformed(const QString& strGUID, const QString& strReason);
 
+    // What a relation scan reads of one object file: its class (the root's
+    // local name) and, by full element name, the texts of the child elements
+    // of the root's elements that have any (the last such element's), and
+    // by lower-cased name the text of the first element of that name that
+    // has none (an expression's version, part-of and followed-by).
+    struct ObjectFileInfo {
+        QString strClass;
+        QHash<QString, QStringList> lists;
+        QHash<QString, QString> values;
+    };
+    // The object file's entry in the index of object files: read again when
+    // the file's size or time differ from the entry, kept current by this
+    // store's own saves, deletions and moves. Relation scans read the
+    // document folder through it. nullptr when the file cannot be read, with
+    // the parser's reason in `error`.
+    std::shared_ptr<const ObjectFileInfo> objectFileInfo(const QString& strGUID, QString* error = nullptr);
+
     // Move refuses an existing target; copy overwrites. "" or the reason.
     QString MoveObject(const QString& strSource, const QString& strTarget);
     QString CopyObject(const QString& strSource, const QString& strTarget);
@@ -97,6 +117,13 @@ public:
 private:
     QString strDeleteObject(const QString& strGUID);
 
+    struct IndexEntry {
+        FileStamp stamp;
+        std::shared_ptr<const ObjectFileInfo> info;
+    };
+    void indexWritten(const QString& strGUID, const xml::Document& doc);
+
+    QHash<QString, IndexEntry> m_index; // by normalised identifier
     Coll<QString> m_colGUIDToRemove{Qt::CaseSensitive};
     QSet<QString> m_reserved; // normalised identifiers of removed objects
     QSet<QString> m_reportedMalformed;

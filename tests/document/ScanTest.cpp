@@ -216,7 +216,7 @@ TEST_F(ScanTest, MalformedFileIsReportedOnceForAWholeOpen)
     writeExpressions();
     write("Film_files/Film_broken.xml", "<Video><Title>cut off");
     const auto doc = open("Film.xml");
-    // Eight scans met the file.
+    // Every scan of the open meets the file.
     ASSERT_EQ(prompts.calls.size(), 1u);
     EXPECT_TRUE(prompts.calls[0].text.startsWith("XML Parser: "));
     EXPECT_EQ(prompts.calls[0].icon, Prompts::Exclamation);
