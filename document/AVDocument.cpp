@@ -28,7 +28,7 @@ std::shared_ptr<DocObject> AVDocument::newChild()
 
 void AVDocument::openRelatives()
 {
-    const ScanSession session;
+    const ScanSession session(io().get());
     ParentObject::openRelatives();
 }
 

@@ -201,17 +201,19 @@ QString strGetParentGUID(const std::shared_ptr<IOManager>& io, const std::shared
 
 } // namespace
 
-ScanSession::ScanSession()
+ScanSession::ScanSession(IOManager* io)
 {
-    if (!g_session) {
+    if (!g_session && io) {
         g_session = new QHash<QString, std::shared_ptr<const FolderObjects>>();
-        m_bOwner = true;
+        m_io = io;
+        m_io->setBKeepParsed(true);
     }
 }
 
 ScanSession::~ScanSession()
 {
-    if (m_bOwner) {
+    if (m_io) {
+        m_io->setBKeepParsed(false);
         delete g_session;
         g_session = nullptr;
     }
@@ -263,7 +265,7 @@ std::vector<std::shared_ptr<Expression>> colScanForExpressions(const std::shared
 {
     std::vector<std::shared_ptr<Expression>> result;
     // The segments' own scans below read the folder this one read.
-    const ScanSession session;
+    const ScanSession session(io.get());
     const auto version = std::dynamic_pointer_cast<Version>(obj);
     const auto main = std::dynamic_pointer_cast<Expression>(obj);
     if (!io || !doc || (!version && !main))

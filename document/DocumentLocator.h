@@ -29,18 +29,19 @@ std::vector<std::shared_ptr<Expression>> colScanForExpressions(const std::shared
                                                                const std::shared_ptr<AVDocument>& doc,
                                                                const std::shared_ptr<DocObject>& obj);
 
-// While one lives, the scans read each folder once: a document and all its
-// expressions open in time proportional to the folder. Nothing may write the
-// folder meanwhile. Sessions nest; the outermost one counts.
+// While one lives, the scans read each folder once, and a file a scan read
+// is not read again by its load: a document and all its expressions open in
+// time proportional to the folder. Nothing may write the folder meanwhile.
+// Sessions nest; the outermost one counts.
 class ScanSession {
 public:
-    ScanSession();
+    explicit ScanSession(IOManager* io);
     ~ScanSession();
     ScanSession(const ScanSession&) = delete;
     ScanSession& operator=(const ScanSession&) = delete;
 
 private:
-    bool m_bOwner = false;
+    IOManager* m_io = nullptr; // the outermost session's store
 };
 
 // A new, unloaded object of the class; none for a class that is not a document class.

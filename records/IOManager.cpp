@@ -125,6 +125,18 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
         return {};
     if (!vFileExists(strGUID))
         return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
+    if (!m_parsed.empty()) {
+        const QString key = strAbsolutePath(strGUID);
+        if (const auto it = m_parsed.find(key); it != m_parsed.end()) {
+            xml::Document parsed = std::move(it->second);
+            m_parsed.erase(it);
+            const auto entry = m_index.constFind(key);
+            if (entry != m_index.constEnd() && entry->stamp.bUnchanged(FileStamp::of(key))) {
+                doc = std::move(parsed);
+                return {};
+            }
+        }
+    }
     if (!doc.load(strGUID))
         return QStringLiteral("XML Parser: ") + doc.parseErrorReason();
     return {};
@@ -228,7 +240,16 @@ std::shared_ptr<const IOManager::ObjectFileInfo> IOManager::objectFileInfo(const
     }
     auto info = infoOf(doc);
     m_index.insert(key, IndexEntry{now, info});
+    if (m_bKeepParsed)
+        m_parsed.insert_or_assign(key, std::move(doc));
     return info;
+}
+
+void IOManager::setBKeepParsed(bool value)
+{
+    m_bKeepParsed = value;
+    if (!value)
+        m_parsed.clear();
 }
 
 void IOManager::indexWritten(const QString& strGUID, const xml::Document& doc)

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <unordered_map>
+
 #include <memory>
 
 namespace vimra {
@@ -107,6 +109,10 @@ public:
     // document folder through it. nullptr when the file cannot be read, with
     // the parser's reason in `error`.
     std::shared_ptr<const ObjectFileInfo> objectFileInfo(const QString& strGUID, QString* error = nullptr);
+    // While on, a document objectFileInfo parses waits for the next strOpen of
+    // its file, so that a scan followed by a load reads the file once.
+    // Turning it off drops those no load took.
+    void setBKeepParsed(bool value);
 
     // Move refuses an existing target; copy overwrites. "" or the reason.
     QString MoveObject(const QString& strSource, const QString& strTarget);
@@ -124,6 +130,8 @@ private:
     void indexWritten(const QString& strGUID, const xml::Document& doc);
 
     QHash<QString, IndexEntry> m_index; // by normalised identifier
+    std::unordered_map<QString, xml::Document> m_parsed; // waiting for strOpen, by normalised identifier
+    bool m_bKeepParsed = false;
     Coll<QString> m_colGUIDToRemove{Qt::CaseSensitive};
     QSet<QString> m_reserved; // normalised identifiers of removed objects
     QSet<QString> m_reportedMalformed;
