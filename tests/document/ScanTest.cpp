@@ -335,3 +335,16 @@ TEST_F(ScanTest, SampleDocumentOpensWithItsExpressions)
     EXPECT_EQ(chain, QStringList({"First light", "Boats leave", "Gulls"}));
     EXPECT_EQ(video->strGetMediaObjectPath(), path("sample/sample-clip.mpg"));
 }
+
+TEST_F(ScanTest, ExpressionThatCannotBeOpenedIsReportedAndLeftOut)
+{
+    writeExpressions();
+    editSchema("name=\"Audio\"", "name=\"Sound\"");
+    const auto doc = open("Film.xml");
+    ASSERT_EQ(prompts.calls.size(), 1u);
+    EXPECT_EQ(prompts.calls[0].text, "Error loading the schema: The schema does not provide any definition of the type: Audio");
+    EXPECT_EQ(prompts.calls[0].icon, Prompts::Exclamation);
+    EXPECT_EQ(at<Version>(*doc, 2)->auMainAudio(), nullptr);
+    EXPECT_FALSE(classesOf(*doc).contains("Audio"));
+    EXPECT_EQ(at<Version>(*doc, 2)->vdMainVideo()->strTitle(), "Main video");
+}
