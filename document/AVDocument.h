@@ -90,6 +90,7 @@ protected:
 
 private:
     void SetDefaultThemes();
+    bool bEveryObjectRead() const;
     bool bSaveAllObjects();
     bool bSaveObjects(const QString& strNewGUID);
     bool bSaveChangedObjects();

@@ -9,6 +9,7 @@
 #include "records/Procedures.h"
 #include "records/Settings.h"
 #include "resources/MessageIds.h"
+#include "resources/StringTable.h"
 
 #include <unordered_set>
 
@@ -83,6 +84,10 @@ QString DocObject::strLoadXML(const QString& strPath, const std::shared_ptr<Edit
     guidChanged();
     if (!error.isEmpty())
         return error;
+    // With no schema named in the settings the fields are never read: the
+    // object would show nothing and its next save would empty its file.
+    if (!bFieldsRead())
+        return text(msg::SchemaNotFound);
     // The file may name another path (it was copied or moved); the path it
     // was opened by is its identity.
     if (m_io->bFileSystem())
@@ -141,8 +146,9 @@ void DocObject::bindAndRegister(const std::shared_ptr<EditorWindow>& form)
 
 bool DocObject::bSave()
 {
-    if (!m_secol)
-        return true;
+    // Writing fields that were never read would empty the file.
+    if (!bFieldsRead())
+        return false;
     // Without a store changes cannot be written; answering true would leave
     // the object changed and the save passes waiting on it for ever.
     if (!m_io)
@@ -202,10 +208,12 @@ void DocObject::setStrNamedField(const QString& strName, const QString& value)
     if (!field)
         return;
     // An empty field reads as "": writing "" into it changes nothing but the
-    // assigned mark.
+    // assigned mark, yet the field then holds the text like any assigned one.
     if (valueToText(field->vContent) != value) {
         field->vContent = value;
         field->bChanged = true;
+    } else if (isEmptyValue(field->vContent)) {
+        field->vContent = value;
     }
     field->bValid = true;
 }

@@ -22,6 +22,9 @@ public:
     // The Version's duration goes back to 0 once its last Storage is gone.
     void afterRemoved(AVDocument& doc) override;
 
+    // The assigned fields of any type: the size rule of the Storage's form.
+    int iNumValidElem() const { return secol() ? secol()->iNumValid() : 0; }
+
 protected:
     QString strGUIDElement() const override { return QStringLiteral("StorageGUID"); }
     QString strTitleElement() const override { return QStringLiteral("Collocation"); }
