@@ -66,8 +66,7 @@ std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOMa
         const int position = static_cast<int>(objects->entries.size());
         if (info) {
             for (auto it = info->values.constBegin(); it != info->values.constEnd(); ++it)
-                if (it.key() == QLatin1String("versionguid") || it.key().startsWith(QLatin1String("partof")))
-                    objects->byRelation[FolderObjects::relationKey(it.key(), it.value())].push_back(position);
+                objects->byRelation[FolderObjects::relationKey(it.key(), it.value())].push_back(position);
         }
         objects->entries.push_back({name, std::move(info)});
     }

@@ -203,6 +203,12 @@ QString IOManager::strWhatIs(const QString& strGUID)
 
 namespace {
 
+// The single-value relations of the expressions: version and part-of.
+bool bIsSingleRelation(const QString& lowerName)
+{
+    return lowerName == QLatin1String("versionguid") || lowerName.startsWith(QLatin1String("partof"));
+}
+
 std::shared_ptr<const IOManager::ObjectFileInfo> infoOf(const xml::Document& doc)
 {
     auto info = std::make_shared<IOManager::ObjectFileInfo>();
@@ -216,7 +222,8 @@ std::shared_ptr<const IOManager::ObjectFileInfo> infoOf(const xml::Document& doc
             texts << c.text();
         if (!texts.isEmpty())
             info->lists.insert(e.nodeName(), texts);
-        else if (const QString name = e.localName().toLower(); !info->values.contains(name))
+        else if (const QString name = e.localName().toLower();
+                 bIsSingleRelation(name) && !info->values.contains(name))
             info->values.insert(name, e.text());
     }
     return info;

@@ -97,7 +97,7 @@ public:
     // local name) and, by full element name, the texts of the child elements
     // of the root's elements that have any (the last such element's), and
     // by lower-cased name the text of the first element of that name that
-    // has none (an expression's version, part-of and followed-by).
+    // has none, for an expression's version and part-of fields.
     struct ObjectFileInfo {
         QString strClass;
         QHash<QString, QStringList> lists;
