@@ -123,20 +123,16 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
     doc = xml::Document();
     if (!m_bFileSystem)
         return {};
-    if (!vFileExists(strGUID))
-        return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
+    // Parsed moments ago by a scan of the same open, which nothing writes.
     if (!m_parsed.empty()) {
-        const QString key = strAbsolutePath(strGUID);
-        if (const auto it = m_parsed.find(key); it != m_parsed.end()) {
-            xml::Document parsed = std::move(it->second);
+        if (const auto it = m_parsed.find(strAbsolutePath(strGUID)); it != m_parsed.end()) {
+            doc = std::move(it->second);
             m_parsed.erase(it);
-            const auto entry = m_index.constFind(key);
-            if (entry != m_index.constEnd() && entry->stamp.bUnchanged(FileStamp::of(key))) {
-                doc = std::move(parsed);
-                return {};
-            }
+            return {};
         }
     }
+    if (!vFileExists(strGUID))
+        return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
     if (!doc.load(strGUID))
         return QStringLiteral("XML Parser: ") + doc.parseErrorReason();
     return {};

@@ -110,8 +110,9 @@ public:
     // the parser's reason in `error`.
     std::shared_ptr<const ObjectFileInfo> objectFileInfo(const QString& strGUID, QString* error = nullptr);
     // While on, a document objectFileInfo parses waits for the next strOpen of
-    // its file, so that a scan followed by a load reads the file once.
-    // Turning it off drops those no load took.
+    // its file, so that a scan followed by a load reads the file once; the
+    // caller turns it on only while nothing writes the files. Turning it off
+    // drops those no load took.
     void setBKeepParsed(bool value);
 
     // Move refuses an existing target; copy overwrites. "" or the reason.
