@@ -31,6 +31,8 @@ public:
     void RemoveIcon(const QString& strGUID) override { icons << strGUID; }
     void UpdateNodeTitle(const std::shared_ptr<DocObject>&) override {}
     void ResetTree(Tree, const std::shared_ptr<Version>&) override {}
+    void AddSmallKeyFrame(const std::shared_ptr<Video>&) override {}
+    void UpdateSmallKeyFrames() override {}
 };
 
 // Null windows that log what is done to them.
