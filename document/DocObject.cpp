@@ -139,12 +139,13 @@ void DocObject::bindAndRegister(const std::shared_ptr<EditorWindow>& form)
 
 bool DocObject::bSave()
 {
-    if (!m_secol)
+    // A save asks every object: one left unchanged answers at once.
+    if (!m_secol || !m_secol->bChanged())
         return true;
     // Without a store changes cannot be written; answering true would leave
     // the object changed and the save passes waiting on it for ever.
     if (!m_io)
-        return !m_secol->bChanged();
+        return false;
     return m_secol->bSave(m_doc, strGUID(), *m_io);
 }
 
