@@ -86,6 +86,7 @@ protected:
 private:
     void SetDefaultThemes();
     void queueRemoved(const QString& strGUID);
+    bool bEveryObjectRead() const;
     bool bSaveAllObjects();
     bool bSaveObjects(const QString& strNewGUID);
     bool bSaveChangedObjects();

@@ -15,7 +15,7 @@ namespace vimra {
 
 bool AVDocument::bSave()
 {
-    if (!bSaveAllObjects()) {
+    if (!bEveryObjectRead() || !bSaveAllObjects()) {
         prompts().MsgBox(text(msg::ObjectsNotSaved));
         return false;
     }
@@ -26,6 +26,16 @@ bool AVDocument::bSave()
     for (int i = m_iRemovalsBeforeSaveAs + 1; i <= m_colRemovedGUIDs.Count(); ++i)
         io()->RemoveGUID(m_colRemovedGUIDs.Item(i));
     m_iSavedRemovals = m_colRemovedGUIDs.Count();
+    return true;
+}
+
+// An object whose fields were never read from a schema is never written,
+// so a save or save-as stops before anything is written or renamed.
+bool AVDocument::bEveryObjectRead() const
+{
+    for (const auto& item : m_collObjects)
+        if (const auto obj = std::dynamic_pointer_cast<DocObject>(item); obj && !obj->bFieldsRead())
+            return false;
     return true;
 }
 
@@ -46,7 +56,7 @@ bool AVDocument::bSaveAllObjects()
 bool AVDocument::bSaveAs(const QString& strNewPath)
 {
     const QString strNewGUID = strNewPath.isEmpty() ? strNewPath : strAbsolutePath(strNewPath);
-    if (!bSaveObjects(strNewGUID)) {
+    if (!bEveryObjectRead() || !bSaveObjects(strNewGUID)) {
         prompts().MsgBox(text(msg::ObjectsNotSaved));
         return false;
     }

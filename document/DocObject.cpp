@@ -7,6 +7,7 @@
 #include "records/InstanceXml.h"
 #include "records/Procedures.h"
 #include "resources/MessageIds.h"
+#include "resources/StringTable.h"
 
 #include <unordered_set>
 
@@ -81,6 +82,10 @@ QString DocObject::strLoadXML(const QString& strPath, const std::shared_ptr<Edit
     guidChanged();
     if (!error.isEmpty())
         return error;
+    // With no schema named in the settings the fields are never read: the
+    // object would show nothing and its next save would empty its file.
+    if (!bFieldsRead())
+        return text(msg::SchemaNotFound);
     // The file may name another path (it was copied or moved); the path it
     // was opened by is its identity.
     if (m_io->bFileSystem())
@@ -139,8 +144,11 @@ void DocObject::bindAndRegister(const std::shared_ptr<EditorWindow>& form)
 
 bool DocObject::bSave()
 {
+    // Writing fields that were never read would empty the file.
+    if (!bFieldsRead())
+        return false;
     // A save asks every object: one left unchanged answers at once.
-    if (!m_secol || !m_secol->bChanged())
+    if (!m_secol->bChanged())
         return true;
     // Without a store changes cannot be written; answering true would leave
     // the object changed and the save passes waiting on it for ever.
@@ -201,10 +209,12 @@ void DocObject::setStrNamedField(const QString& strName, const QString& value)
     if (!field)
         return;
     // An empty field reads as "": writing "" into it changes nothing but the
-    // assigned mark.
+    // assigned mark, yet the field then holds the text like any assigned one.
     if (valueToText(field->vContent) != value) {
         field->vContent = value;
         field->bChanged = true;
+    } else if (isEmptyValue(field->vContent)) {
+        field->vContent = value;
     }
     field->bValid = true;
 }

@@ -68,6 +68,9 @@ public:
     std::shared_ptr<SEColl> secol() const { return m_secol; }
     std::shared_ptr<EditorWindow> form() const { return m_form; }
 
+    // True once the fields were built from a schema: only such an object is
+    // ever written (false also when the settings named no schema).
+    bool bFieldsRead() const { return m_secol && m_secol->Count() > 0; }
     bool bSave() override;
     // Unloads the editor window, then lets the user choose the assigned fields.
     void EditAttributesForm(UiOwner* owner);

@@ -17,6 +17,9 @@ public:
     bool bIsSelected() const { return m_bIsSelected; }
     void setBIsSelected(bool value);
 
+    // The assigned fields of any type: the size rule of the Storage's form.
+    int iNumValidElem() const { return secol() ? secol()->iNumValid() : 0; }
+
 protected:
     QString strGUIDElement() const override { return QStringLiteral("StorageGUID"); }
     QString strTitleElement() const override { return QStringLiteral("Collocation"); }

@@ -104,6 +104,11 @@ QString prefixPart(const QString& name)
     return colon < 0 ? QString() : name.left(colon);
 }
 
+bool isName(const QString& name)
+{
+    return !name.isEmpty() && xmlValidateName(X(name.toUtf8()), 0) == 0;
+}
+
 // ---- Node ----
 
 bool Node::isElement() const { return m_node && m_node->type == XML_ELEMENT_NODE; }
@@ -291,7 +296,10 @@ Node Node::appendElement(const QString& name)
 {
     if (!m_node)
         return {};
-    return Node(xmlNewChild(m_node, nullptr, X(name.toUtf8()), nullptr));
+    // In no namespace: xmlNewChild would give the child its parent's, and
+    // under a prefixed root that writes the prefix, a name no field matches.
+    xmlNodePtr child = xmlNewDocNode(m_node->doc, nullptr, X(name.toUtf8()), nullptr);
+    return Node(xmlAddChild(m_node, child));
 }
 
 void Node::appendText(const QString& text)
@@ -460,7 +468,10 @@ bool Document::save(const QString& path, QString* error, bool indent) const
         return false;
     }
     const QByteArray bytes = toBytes(indent);
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
+    // The bytes may still sit in Qt's buffer after write(); commit() would
+    // rename the file into place even when writing them out fails (a full
+    // disk), so the flush is checked first.
+    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
         if (error)
             *error = file.errorString();
         file.cancelWriting();

@@ -15,6 +15,8 @@ namespace vimra::xml {
 // local part (the whole name when there is no colon) and the prefix ("").
 QString localPart(const QString& name);
 QString prefixPart(const QString& name);
+// Whether `name` may name an element or attribute in a well-formed file.
+bool isName(const QString& name);
 
 // A non-owning handle on a node of a Document. It stays valid while the node
 // is part of its document.
@@ -61,7 +63,8 @@ public:
     Node firstChildElement(const QString& localName = QString()) const;
     Node parent() const;
 
-    // Appends a new element named `name` (the full name, prefix included).
+    // Appends a new element named `name` (the full name, prefix included),
+    // in no namespace whatever the parent's: it is written as `name`.
     Node appendElement(const QString& name);
     // Appends text content, taken literally ('&' and '<' are escaped on save).
     void appendText(const QString& text);

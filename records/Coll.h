@@ -36,7 +36,8 @@ public:
         check(index);
         return m_items[static_cast<size_t>(index - 1)];
     }
-    // The item under a key; throws when there is none (as the original's lookup raised).
+    // The item under a key; throws when there is none. Callers that may miss
+    // use Find, so a miss here is a fault and must not pass as a default item.
     T& Item(const QString& sKey)
     {
         const int i = IndexOfKey(sKey);

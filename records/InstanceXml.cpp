@@ -6,26 +6,47 @@
 #include "resources/StringTable.h"
 
 #include <cmath>
+#include <optional>
 
 namespace vimra {
 
 namespace {
 
-// Seconds from a millisecond attribute; false when the text is not a number.
+// Whole milliseconds, halves to the even neighbour; none when they do not
+// fit a 64-bit integer (or are not finite), so no time is ever written as
+// anything but what it is.
+std::optional<qint64> millisOf(double seconds)
+{
+    const double ms = std::nearbyint(seconds * 1000.0);
+    constexpr double kLimit = 9223372036854775808.0; // 2^63, exact in a double
+    if (!(ms >= -kLimit && ms < kLimit))
+        return std::nullopt;
+    return static_cast<qint64>(ms);
+}
+
+// Seconds from a millisecond attribute; false when the text is not a number
+// or the time could not be written back as it was read.
 bool bMillisToSeconds(const QString& text, double& seconds)
 {
     bool ok = false;
     const double ms = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(ms))
+    if (!ok || !millisOf(ms / 1000.0))
         return false;
     seconds = ms / 1000.0;
     return true;
 }
 
-// Whole milliseconds, halves to the even neighbour.
-QString strMillis(double seconds)
+// Sets `start` and `end` in whole milliseconds; false, setting nothing, when
+// either does not fit.
+bool bWriteTimes(xml::Node& e, double dStart, double dend)
 {
-    return QString::number(static_cast<qint64>(std::nearbyint(seconds * 1000.0)));
+    const auto start = millisOf(dStart);
+    const auto end = millisOf(dend);
+    if (!start || !end)
+        return false;
+    e.setAttribute(QStringLiteral("start"), QString::number(*start));
+    e.setAttribute(QStringLiteral("end"), QString::number(*end));
+    return true;
 }
 
 // Both `start` and `end` present and numeric.
@@ -164,8 +185,8 @@ QString Encode(const SchemaElement& se, xml::Node e)
         auto chunk = valueObject<Chunk>(se.vContent);
         if (!chunk)
             return strTypeMismatch(se);
-        e.setAttribute(QStringLiteral("start"), strMillis(chunk->dStart));
-        e.setAttribute(QStringLiteral("end"), strMillis(chunk->dend));
+        if (!bWriteTimes(e, chunk->dStart, chunk->dend))
+            return strTypeMismatch(se);
         e.setAttribute(QStringLiteral("reasons"), QStringLiteral("0"));
         e.appendText(chunk->strFile);
         return {};
@@ -176,8 +197,8 @@ QString Encode(const SchemaElement& se, xml::Node e)
             return strTypeMismatch(se);
         for (const auto& w : *words) {
             xml::Node c = e.appendElement(QStringLiteral("Word"));
-            c.setAttribute(QStringLiteral("start"), strMillis(w->dStart));
-            c.setAttribute(QStringLiteral("end"), strMillis(w->dend));
+            if (!bWriteTimes(c, w->dStart, w->dend))
+                return strTypeMismatch(se);
             c.appendText(w->strTxt);
         }
         return {};

@@ -44,7 +44,8 @@ bool pathOccupied(const QString& path)
 QString fileNameOf(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
 
 // Splits a file name at its last dot. A name starting with its only dot
-// (".hidden") has an empty base, as the original platform answered.
+// (".xml") has an empty base: the text after the last dot is always the
+// extension, so such a file is still known by it.
 void splitName(const QString& name, QString& base, QString& extension)
 {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -306,17 +307,25 @@ std::array<int, 5> vSecondsToTimeParts(double seconds, double frameRate)
     std::array<int, 5> parts{0, 0, 0, 0, 0};
     if (!std::isfinite(seconds) || std::fabs(seconds) >= 3600.0 * std::numeric_limits<int>::max())
         return parts;
+    // Rounding in the subtractions can leave a remainder just outside its
+    // range (minutes = 60 for a time a hair below zero): each part is clamped
+    // in floating point before it becomes an int.
+    const auto part = [](double value, double highest) {
+        return static_cast<int>(std::clamp(std::floor(value), 0.0, highest));
+    };
     const int hours = static_cast<int>(std::floor(seconds / 3600.0));
     double rest = seconds - hours * 3600.0;
-    const int minutes = static_cast<int>(std::floor(rest / 60.0));
+    const int minutes = part(rest / 60.0, 59);
     rest -= minutes * 60.0;
-    const int wholeSeconds = static_cast<int>(std::floor(rest));
+    const int wholeSeconds = part(rest, 59);
     parts[1] = hours;
     parts[2] = minutes;
     parts[3] = wholeSeconds;
-    // The small nudge keeps a time built from h:m:s:f on frame f despite rounding.
-    if (std::isfinite(frameRate))
-        parts[4] = static_cast<int>(std::floor((rest - wholeSeconds) * frameRate + 1e-6));
+    // The small nudge keeps a time built from h:m:s:f on frame f despite
+    // rounding; frames stay below the rate.
+    if (std::isfinite(frameRate) && frameRate > 0)
+        parts[4] = part((rest - wholeSeconds) * frameRate + 1e-6,
+                        std::min(std::ceil(frameRate) - 1, double(std::numeric_limits<int>::max())));
     return parts;
 }
 

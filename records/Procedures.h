@@ -60,6 +60,7 @@ std::optional<int> strictInt16(const QString& text);
 // ---- times and media ----
 
 // [0, hours, minutes, seconds, frames]; hours are not limited to two digits.
+// Every part rounds down: a time inside a frame shows that frame; rate 0 gives frames 0.
 std::array<int, 5> vSecondsToTimeParts(double seconds, double frameRate);
 double dTimePartsToSeconds(const std::array<int, 5>& parts, double frameRate);
 bool bIsDigits(const QString& text);

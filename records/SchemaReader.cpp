@@ -121,6 +121,9 @@ QString FillElements(const xml::Document& schemaDoc, const xml::Node& group, con
         if (se.strName.isEmpty() || type.isEmpty())
             return strClass + QLatin1Char(':') + text(msg::SchemaElement) + QString::number(i + 1)
                 + text(msg::NoTypeOrName);
+        // An element by that name would make a file the parser rejects.
+        if (!xml::isName(se.strName))
+            se.bIgnore = true;
         if (se.strName.contains(QLatin1String("GUID")))
             se.bReadOnly = true;
 

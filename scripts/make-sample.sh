@@ -19,7 +19,7 @@ ns='xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance" xsi:noNamespaceSchemaL
 
 cat > "$dir/Sample.xml" <<XML
 $head
-<AVDocument $ns><AVDocGUID>$dir/Sample.xml</AVDocGUID><Title>Harbour at dawn</Title><OriginalTitle>Il porto all'alba</OriginalTitle><expressedby><GUID>$files/Sample_version1.xml</GUID></expressedby><Themes>Arts and Culture</Themes><Subthemes>Music</Subthemes><ThematicKeywords><StringItem>Classical music</StringItem></ThematicKeywords><Directors><StringItem>M. Rossi</StringItem></Directors><ProductionYear>1962</ProductionYear><AccessRestricted>false</AccessRestricted></AVDocument>
+<AVDocument $ns><AVDocGUID>$dir/Sample.xml</AVDocGUID><Title>Harbour at dawn</Title><OriginalTitle>Il porto all'alba</OriginalTitle><expressedby><GUID>$files/Sample_version1.xml</GUID></expressedby><Themes>Arts and Culture</Themes><Subthemes>Music</Subthemes><ThematicKeywords><StringItem>Classical music</StringItem></ThematicKeywords><Genre>Documentary</Genre><Directors><StringItem>M. Rossi</StringItem></Directors><ProductionYear>1962</ProductionYear><FirstShownDate>1962-09-03</FirstShownDate><AccessRestricted>false</AccessRestricted><AccessionNumber>ACC-1987-0042</AccessionNumber></AVDocument>
 XML
 cat > "$files/Sample_version1.xml" <<XML
 $head

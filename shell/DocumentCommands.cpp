@@ -10,7 +10,7 @@
 #include "records/Settings.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
-#include "shell/Guarded.h"
+#include "widgets/Guarded.h"
 #include "shell/TreeView.h"
 #include "shell/frmMain.h"
 

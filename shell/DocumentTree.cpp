@@ -11,7 +11,7 @@
 #include "records/AppState.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
-#include "shell/Guarded.h"
+#include "widgets/Guarded.h"
 #include "shell/TreeView.h"
 
 #include <QAction>

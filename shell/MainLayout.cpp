@@ -5,10 +5,6 @@
 
 namespace vimra {
 
-int twipsToPixels(double twips) { return int(std::nearbyint(twips / kTwipsPerPixel)); }
-
-double pixelsToTwips(int pixels) { return double(pixels) * kTwipsPerPixel; }
-
 namespace {
 
 double visibleHeight(double height, bool visible) { return visible ? height : 0; }

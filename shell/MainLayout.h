@@ -1,23 +1,10 @@
 #pragma once
 
+#include "widgets/Twips.h"
+
 namespace vimra {
 
-// The main window's pane layout, kept in twips as the window was designed;
-// the window converts at its widget boundary (15 twips per pixel).
-constexpr int kTwipsPerPixel = 15;
-
-int twipsToPixels(double twips); // rounded half to even
-double pixelsToTwips(int pixels);
-
-struct TwipsRect {
-    double left = 0;
-    double top = 0;
-    double width = 0;
-    double height = 0;
-    double right() const { return left + width; }
-    double bottom() const { return top + height; }
-    bool operator==(const TwipsRect&) const = default;
-};
+// The main window's pane layout, kept in twips as the window was designed.
 
 // What the layout depends on besides the splitter position.
 struct MainFrameMetrics {

@@ -7,7 +7,7 @@
 #include "resources/StringTable.h"
 #include "shell/DocumentCommands.h"
 #include "shell/Icons.h"
-#include "shell/LocalizeForm.h"
+#include "widgets/LocalizeForm.h"
 #include "shell/TreeView.h"
 #include "shell/UserSettings.h"
 #include "shell/frmSplash.h"
@@ -40,15 +40,6 @@ const char* const kToolbarKeys[] = {"Back",       "Forward",          "Cut",
                                     "Copy",       "Paste",            "Delete",
                                     "Properties", "View Large Icons", "View Small Icons",
                                     "View List",  "View Details"};
-
-// Converts at the widget boundary by edges, so panes that meet in twips meet
-// in pixels too.
-QRect toPixels(const TwipsRect& r)
-{
-    const int left = twipsToPixels(r.left);
-    const int top = twipsToPixels(r.top);
-    return QRect(left, top, twipsToPixels(r.right()) - left, twipsToPixels(r.bottom()) - top);
-}
 
 // The window's placement value: its text read as a number, else the default.
 int placementPixels(const QString& key, double defaultTwips)

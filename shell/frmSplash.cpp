@@ -1,7 +1,7 @@
 #include "shell/frmSplash.h"
 
 #include "shell/Icons.h"
-#include "shell/LocalizeForm.h"
+#include "widgets/LocalizeForm.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -1,3 +1,4 @@
+#include "editor/EditorForms.h"
 #include "shell/DocumentCommands.h"
 #include "shell/ObjectWindow.h"
 #include "shell/Startup.h"
@@ -14,7 +15,9 @@ int main(int argc, char** argv)
 
     vimra::WidgetPrompts boxes;
     vimra::setPrompts(&boxes);
-    vimra::ObjectWindowFactory editors;
+    // Expressions keep the read-only window until their own editor exists.
+    vimra::ObjectWindowFactory expressionWindows;
+    vimra::EditorForms editors(expressionWindows);
     vimra::setEditorFactory(&editors);
 
     const auto mainWindow =

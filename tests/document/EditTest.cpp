@@ -72,6 +72,16 @@ TEST_F(DocumentTest, NewDocumentTakesTheFirstThemeSubthemeAndKeyword)
     EXPECT_FALSE(doc2->firstNamed("ThematicKeywords")->bValid);
 }
 
+TEST_F(DocumentTest, ChildAddedWithAnEmptyTitleHoldsTheEmptyText)
+{
+    const auto doc = newDocument();
+    doc->AddChild("");
+    const auto title = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1))->firstNamed("VersionTitle");
+    ASSERT_TRUE(title && title->bValid);
+    EXPECT_FALSE(title->bChanged);
+    EXPECT_TRUE(std::holds_alternative<QString>(title->vContent));
+}
+
 TEST_F(DocumentTest, RemovingObjectsDropsEveryReferenceAndQueuesTheirFiles)
 {
     writeFixture();

@@ -4,6 +4,12 @@
 #include "document/Storage.h"
 #include "document/Version.h"
 
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 using namespace vimra;
 using namespace vimra::test;
 
@@ -33,7 +39,54 @@ private:
     QString m_title;
 };
 
+// A 64 KiB tmpfs mounted on a folder for the guard's lifetime.
+struct SmallDisk {
+    explicit SmallDisk(const QString& folder) : path(QFile::encodeName(folder))
+    {
+        QDir().mkpath(folder);
+        mounted = ::mount("tmpfs", path.constData(), "tmpfs", 0, "size=64k") == 0;
+        error = std::strerror(errno);
+    }
+    ~SmallDisk()
+    {
+        if (mounted)
+            ::umount2(path.constData(), MNT_DETACH);
+    }
+    QByteArray path;
+    bool mounted = false;
+    std::string error;
+};
+
 } // namespace
+
+TEST_F(DocumentTest, SaveOnAFullDiskFailsAndKeepsEveryFile)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a size-limited tmpfs needs root";
+    const SmallDisk disk(path("disk"));
+    if (!disk.mounted)
+        GTEST_SKIP() << "cannot mount a tmpfs: " << disk.error;
+    dir = path("disk");
+    writeFixture();
+    const auto doc = open("Film.xml");
+    const QString filmBefore = read("Film.xml");
+    const QString versionBefore = read("Film_files/Film_version1.xml");
+    {
+        QFile filler(path("filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size()) {}
+    }
+
+    doc->setStrTitle("Film (restored)");
+    at<Version>(*doc, 2)->setStrTitle("Final cut");
+    EXPECT_FALSE(doc->bSave());
+    EXPECT_EQ(prompts.messages(), QStringList({"No space left on device", "One or more objects cannot be saved"}));
+    EXPECT_TRUE(doc->bChanged() && at<Version>(*doc, 2)->bChanged());
+    EXPECT_EQ(read("Film.xml"), filmBefore);
+    EXPECT_EQ(read("Film_files/Film_version1.xml"), versionBefore);
+    EXPECT_EQ(QDir(path("Film_files")).count(), 2u + 5u); // no temporary file left
+}
 
 TEST_F(DocumentTest, SaveWritesChangedObjectsInRegistrationOrderAndTheDocumentLast)
 {
@@ -80,6 +133,22 @@ TEST_F(DocumentTest, SaveWritesChangedObjectsInRegistrationOrderAndTheDocumentLa
         EXPECT_FALSE(obj->bChanged()) << obj->strTitle().toStdString();
     EXPECT_TRUE(doc->bSave()); // nothing changed: the removed file is handed again
     EXPECT_EQ(doc->io()->colGUIDToRemove().Count(), 2);
+}
+
+TEST_F(DocumentTest, ObjectWhoseFieldsWereNeverReadIsNeverWritten)
+{
+    writeFixture();
+    const auto doc = open("Film.xml");
+    doc->collObjects().Add(std::make_shared<Storage>(doc)); // never loaded
+    doc->setStrTitle("Film (restored)");
+    const QString filmBefore = read("Film.xml");
+
+    EXPECT_FALSE(doc->bSave());
+    EXPECT_FALSE(doc->bSaveAs(path("Copy.xml")));
+    EXPECT_EQ(prompts.messages(), QStringList(2, "One or more objects cannot be saved"));
+    EXPECT_EQ(read("Film.xml"), filmBefore);
+    EXPECT_FALSE(QFileInfo::exists(path("Copy.xml")));
+    EXPECT_EQ(doc->strGUID(), path("Film.xml"));
 }
 
 TEST_F(DocumentTest, SaveAsRenamesEveryObjectAndWritesChildrenFirst)

@@ -256,3 +256,37 @@ TEST(InstanceXml, NumbersAreLocaleIndependentAndReadBack)
     EXPECT_EQ(el[3].text(), "1234567");
     EXPECT_EQ(el[4].text(), "2,5");
 }
+
+TEST(InstanceXml, EveryAssignedFieldSurvivesASaveUnderAnyRoot)
+{
+    const std::vector<FieldDecl> decls = {{tyString, "Format"}, {tySetOfStrings, "Authors"}, {tyChunkTime, "Time"}};
+    const std::vector<std::pair<QByteArray, QByteArray>> roots = {
+        {"<Media>", "</Media>"}, {"<p:Media xmlns:p='urn:x'>", "</p:Media>"}, {"<Media xmlns='urn:x'>", "</Media>"}};
+    for (const auto& [open, close] : roots) {
+        SCOPED_TRACE(open.constData());
+        xml::Document doc = parsed(open + "<Format>AVI</Format><Authors><StringItem>a</StringItem></Authors>"
+                                   + "<Time start='0' end='5'/>" + close);
+        SEColl fields = fieldsOf(decls);
+        ASSERT_EQ(strReadInstance(fields, doc, "Media"), "");
+        ASSERT_EQ(WriteInstance(fields, doc), "");
+        SEColl back = fieldsOf(decls);
+        ASSERT_EQ(strReadInstance(back, parsed(doc.toBytes()), "Media"), "");
+        EXPECT_EQ(back.iNumValid(), 3) << bodyOf(doc).toStdString();
+    }
+}
+
+TEST(InstanceXml, TimesBeyondA64BitMillisecondCountAreNeitherReadNorWritten)
+{
+    SEColl fields = fieldsOf({{tyChunkTime, "Time"}, {tyWordList, "Words"}});
+    ASSERT_EQ(strReadInstance(fields, parsed("<Media><Time start='0' end='1e40'/><Words><Word start='0' end='-1e19'>x"
+                                             "</Word><Word start='0' end='1'>y</Word></Words></Media>"),
+                              "Media"),
+              "");
+    EXPECT_FALSE(fields.find("Time")->bValid);
+    EXPECT_EQ(valueObject<WordColl>(fields.find("Words")->vContent)->Count(), 1);
+
+    assign(fields, "Time", std::make_shared<Chunk>(Chunk{0.0, 1e40, ""}));
+    xml::Document doc;
+    doc.createRoot("Media");
+    EXPECT_NE(WriteInstance(fields, doc), "");
+}

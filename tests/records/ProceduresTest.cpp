@@ -194,6 +194,16 @@ TEST(Procedures, TimeParts)
     EXPECT_DOUBLE_EQ(dTimePartsToSeconds({0, 1, 2, 5, 12}, 25), 3725.48);
     EXPECT_DOUBLE_EQ(dTimePartsToSeconds({0, 1, 2, 5, 12}, 0), 3725.0);
     EXPECT_EQ(vSecondsToTimeParts(5.5, 0)[4], 0);
+
+    // Whatever the input, minutes and seconds are 0..59 and frames below the rate.
+    const std::vector<std::pair<double, double>> odd = {
+        {0.5, 1e300}, {-1e-20, 25}, {3599.9999999999995, 25}, {0.99999999, 25}, {59.99999999, 29.97}, {1, -25}};
+    for (const auto& [seconds, rate] : odd) {
+        SCOPED_TRACE(testing::Message() << seconds << " s at " << rate);
+        const Parts p = vSecondsToTimeParts(seconds, rate);
+        EXPECT_TRUE(p[2] >= 0 && p[2] <= 59 && p[3] >= 0 && p[3] <= 59);
+        EXPECT_TRUE(p[4] >= 0 && (p[4] == 0 || p[4] < rate));
+    }
 }
 
 TEST(Procedures, DigitsAndGuids)

@@ -136,6 +136,20 @@ TEST_F(SchemaReaderTest, ExtendedClassPutsBaseFieldsFirstAndReadsFlags)
     EXPECT_EQ(fields.find("Tint")->strCloseList, "Colors");
 }
 
+TEST_F(SchemaReaderTest, FieldWhoseNameIsNotAnXmlNameIsIgnored)
+{
+    const QString path = write("names.xsd", R"(<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema">
+  <xs:element name="Storage"><xs:complexType><xs:sequence>
+    <xs:element name="Bad Name" type="xs:string"/><xs:element name="1st" type="xs:string"/>
+    <xs:element name="Notes" type="xs:string"/>
+  </xs:sequence></xs:complexType></xs:element></xs:schema>)");
+    SEColl fields;
+    ASSERT_EQ(build(fields, path, "Storage"), "");
+    EXPECT_TRUE(fields.Item(1)->bIgnore);
+    EXPECT_TRUE(fields.Item(2)->bIgnore);
+    EXPECT_FALSE(fields.Item(3)->bIgnore);
+}
+
 TEST_F(SchemaReaderTest, ClosedListsAreRegisteredOnceAndReusedAfterSchemaChange)
 {
     const QString path = write("main.xsd", kMainSchema);

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QSettings>
 #include <QTreeWidget>
 
@@ -116,6 +117,20 @@ protected:
             write(files + s + ".xml", (head + "<Storage><StorageGUID>" + path(files + s + ".xml")
                                        + "</StorageGUID><Collocation>" + path(files + "clip.mpg")
                                        + "</Collocation><ShelfMark>" + s + "</ShelfMark></Storage>").toUtf8());
+    }
+
+    static void click(QTreeWidget* tree, QTreeWidgetItem* node, Qt::MouseButton button)
+    {
+        // The tree opens collapsed: open the way down first, as a user would.
+        for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
+            up->setExpanded(true);
+        const QRect rect = tree->visualItemRect(node);
+        const QPoint pos(rect.left() + 20, rect.center().y()); // long titles run past the view
+        const QPoint global = tree->viewport()->mapToGlobal(pos);
+        QMouseEvent press(QEvent::MouseButtonPress, pos, global, button, button, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, pos, global, button, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &release);
     }
 
     void open(const QString& rel)

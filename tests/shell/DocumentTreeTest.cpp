@@ -26,19 +26,6 @@ protected:
     QTreeWidgetItem* media() const { return version()->child(0); }
     QTreeWidgetItem* storage() const { return media()->child(0); }
 
-    static void click(QTreeWidget* tree, QTreeWidgetItem* node, Qt::MouseButton button)
-    {
-        // The tree opens collapsed: open the way down first, as a user would.
-        for (QTreeWidgetItem* up = node->parent(); up; up = up->parent())
-            up->setExpanded(true);
-        const QRect rect = tree->visualItemRect(node);
-        const QPoint pos(rect.left() + 20, rect.center().y()); // long titles run past the view
-        const QPoint global = tree->viewport()->mapToGlobal(pos);
-        QMouseEvent press(QEvent::MouseButtonPress, pos, global, button, button, Qt::NoModifier);
-        QApplication::sendEvent(tree->viewport(), &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, pos, global, button, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(tree->viewport(), &release);
-    }
     static void key(QTreeWidget* tree, int code, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QKeyEvent press(QEvent::KeyPress, code, modifiers);

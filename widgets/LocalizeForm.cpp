@@ -1,4 +1,4 @@
-#include "shell/LocalizeForm.h"
+#include "widgets/LocalizeForm.h"
 
 #include "records/Procedures.h"
 #include "resources/StringTable.h"

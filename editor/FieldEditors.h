@@ -1,0 +1,15 @@
+#pragma once
+
+#include "editor/PaneModel.h"
+
+class QWidget;
+
+namespace vimra {
+
+// Makes the control of one shown field on `canvas`, by its type code: filled
+// from the field's shown value, locked (text) or disabled (every other
+// kind) when read-only, and wired so that the user's edits reach the field.
+// The field must outlive the control. nullptr for a type that is not shown.
+QWidget* makeFieldControl(PaneField& field, QWidget* canvas);
+
+} // namespace vimra

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "editor/SetOfStringsModel.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+
+namespace vimra {
+
+// The set-of-strings control: a list of rows, each a tick box and a line of
+// text, with "Add Item" and "Delete" to the right. It paints its model and
+// hands the user's edits to it. Its captions are fixed English.
+class ctlSetOfString : public QWidget {
+    Q_OBJECT
+public:
+    explicit ctlSetOfString(std::shared_ptr<SetOfStringsModel> model, QWidget* parent = nullptr);
+    explicit ctlSetOfString(QWidget* parent = nullptr);
+
+    void Init(int iCount);
+    int Count() const { return m_model->Count(); }
+    QString Strng(int i) const { return m_model->Strng(i); }
+    void setStrng(int i, const QString& text);
+    // The rows and buttons only: a disabled list still scrolls.
+    bool Enabled() const { return m_model->Enabled(); }
+    void SetEnabled(bool enabled);
+    // Places the control by a rectangle in twips.
+    void Move(const TwipsRect& r);
+
+    const SetOfStringsModel& model() const { return *m_model; }
+    QPushButton* addButton() const { return m_add; }
+    QPushButton* deleteButton() const { return m_delete; }
+    QScrollBar* scrollBar() const { return m_scroll; }
+    QCheckBox* checkBox(int i) const { return m_rows.at(i - 1).check; }
+    QLineEdit* textBox(int i) const { return m_rows.at(i - 1).text; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct RowWidgets {
+        QCheckBox* check;
+        QLineEdit* text;
+    };
+
+    // Makes the widgets follow the model.
+    void sync();
+
+    std::shared_ptr<SetOfStringsModel> m_model;
+    QWidget* m_listArea;
+    QWidget* m_rowsPanel;
+    QScrollBar* m_scroll;
+    QPushButton* m_add;
+    QPushButton* m_delete;
+    std::vector<RowWidgets> m_rows;
+    bool m_bSyncing = false;
+};
+
+} // namespace vimra

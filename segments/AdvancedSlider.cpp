@@ -1,0 +1,120 @@
+#include "segments/AdvancedSlider.h"
+
+#include "segments/ControlInput.h"
+
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSlider>
+#include <QStyle>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace vimra {
+
+AdvancedSlider::AdvancedSlider(QWidget* parent)
+    : QWidget(parent), m_slider(new QSlider(Qt::Horizontal, this)), m_timer(new QTimer(this))
+{
+    setAccessibleName(QStringLiteral("Segments"));
+    m_slider->setObjectName(QStringLiteral("Slider1"));
+    m_slider->setAccessibleName(QStringLiteral("Position"));
+    m_slider->setRange(kSliderMin, kSliderMax);
+    m_timer->setInterval(500);
+    connect(m_timer, &QTimer::timeout, this, [this] { BlinkTick(); });
+    // Only the user's moves report: a position set by the program is no scroll.
+    connect(m_slider, &QSlider::valueChanged, this, [this](int value) {
+        if (m_syncing)
+            return;
+        SliderMoved(value);
+        emit Scroll();
+    });
+    Changed();
+}
+
+QSize AdvancedSlider::sizeHint() const
+{
+    return QSize(twipsToPixels(5895), twipsToPixels(kSliderTop) + m_slider->sizeHint().height());
+}
+
+void AdvancedSlider::Changed()
+{
+    m_syncing = true;
+    m_slider->setValue(sliderValue());
+    m_slider->setPageStep(sliderLargeChange());
+    m_slider->setEnabled(sliderEnabled());
+    m_syncing = false;
+    if (blinkTimerOn() != m_timer->isActive()) {
+        if (blinkTimerOn())
+            m_timer->start();
+        else
+            m_timer->stop();
+    }
+    update();
+}
+
+void AdvancedSlider::resizeEvent(QResizeEvent*)
+{
+    // The thumb's centre runs along the track, 200 twips in from each end,
+    // so that it stands under the boxes of the time it shows.
+    const int handle = m_slider->style()->pixelMetric(QStyle::PM_SliderLength, nullptr, m_slider);
+    const int inset = std::max(0, twipsToPixels(sliderTrack(0, 0).left) - handle / 2);
+    m_slider->setGeometry(inset, twipsToPixels(kSliderTop), std::max(0, width() - 2 * inset),
+                          m_slider->sizeHint().height());
+    Resize(pixelsToTwips(width()));
+}
+
+void AdvancedSlider::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel); // draw in twips
+    const double pixel = kTwipsPerPixel;
+    for (int i = 1; i <= Count(); ++i) {
+        const RangeBox& box = boxes()[size_t(i - 1)];
+        const TwipsRect r = boxRect(i);
+        // A box shows only what lies inside it: a zero-width box shows nothing.
+        p.save();
+        p.setClipRect(QRectF(r.left, r.top, r.width, r.height));
+        p.translate(r.left, r.top);
+        const double bar = box.iBarPixels * pixel;
+        p.fillRect(QRectF(0, kBarY - bar / 2, r.width, bar), colorFromBgr(box.barColor));
+        p.fillRect(QRectF(0, kBarY - kTickReach, pixel, 2 * kTickReach), colorFromBgr(box.leftTickColor));
+        p.fillRect(QRectF(r.width - kRightTickInset, kBarY - kTickReach, pixel, 2 * kTickReach),
+                   colorFromBgr(box.rightTickColor));
+        p.restore();
+    }
+    if (blinkVisible())
+        p.fillRect(QRectF(blinkX() - 1.5 * pixel, kRowLine - 100, 3 * pixel, 200), colorFromBgr(RangeColor()));
+}
+
+int AdvancedSlider::boxAt(const QPointF& pixels) const
+{
+    return BoxAt(pixels.x() * kTwipsPerPixel, pixels.y() * kTwipsPerPixel);
+}
+
+bool AdvancedSlider::event(QEvent* e)
+{
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const int i = boxAt(help->pos());
+        showLabelTip(this, help, i == 0 ? QString() : boxes()[size_t(i - 1)].label);
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void AdvancedSlider::mousePressEvent(QMouseEvent* e)
+{
+    const int reported = PressBox(boxAt(e->position()), isShiftAlone(e->modifiers()));
+    if (reported != 0)
+        emit Click(reported);
+}
+
+void AdvancedSlider::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    const int reported = DoubleClickBox(boxAt(e->position()));
+    if (reported != 0)
+        emit DblClick(reported);
+}
+
+} // namespace vimra

@@ -1,0 +1,267 @@
+#include "segments/FramelistModel.h"
+
+#include <QtGlobal>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vimra {
+
+StripSlot stripSlot(int position, int imageX, int imageY)
+{
+    const double left = double(position - 1) * (imageX + 100);
+    return {{left, 0, double(imageX + 100), double(imageY + 100)},
+            {left + 50, 50, double(imageX), double(imageY)}};
+}
+
+StripScroll stripScroll(int imageX, int imageCount, double controlWidth)
+{
+    StripScroll s;
+    s.stripWidth = (imageX + 100) * imageCount + 100;
+    s.smallChange = int(std::nearbyint(imageX / 4.0));
+    s.largeChange = imageX + 100;
+    s.visible = controlWidth < s.stripWidth;
+    s.max = s.visible ? int(std::nearbyint(s.stripWidth - controlWidth)) : 0;
+    return s;
+}
+
+FramelistModel::FramelistModel()
+{
+    ReadProperties({});
+}
+
+void FramelistModel::setImageX(int value)
+{
+    m_imageX = value;
+}
+
+void FramelistModel::setImageY(int value)
+{
+    m_imageY = value;
+}
+
+int FramelistModel::iAddImage(const QImage& picture, int position, const QString& label)
+{
+    StripImage image;
+    image.picture = picture;
+    image.label = label;
+    image.element = m_nextElement++;
+    image.position = position;
+    image.squareColor = m_squareColor;
+    image.slot = stripSlot(position, m_imageX, m_imageY);
+    m_images.push_back(image);
+
+    const bool held = std::any_of(m_images.begin(), m_images.end() - 1,
+                                  [&](const StripImage& other) { return other.position == position; });
+    if (held) {
+        for (auto it = m_images.begin(); it != m_images.end() - 1; ++it) {
+            if (it->position >= position) {
+                ++it->position;
+                it->slot = stripSlot(it->position, m_imageX, m_imageY);
+            }
+        }
+    }
+    layOut();
+    Changed();
+    return Count();
+}
+
+void FramelistModel::RemoveSelected()
+{
+    if (m_iStart == -1)
+        return;
+    std::vector<int> run;
+    for (int i = 1; i <= Count(); ++i)
+        if (inRun(i))
+            run.push_back(m_images[size_t(i - 1)].element);
+    m_iStart = -1;
+    m_iEnd = -1;
+    for (int element : run) {
+        const auto it = std::find_if(m_images.begin(), m_images.end(),
+                                     [&](const StripImage& image) { return image.element == element; });
+        RemoveImage(int(it - m_images.begin()) + 1);
+    }
+}
+
+void FramelistModel::RemoveImage(int index)
+{
+    if (index < 1 || index > Count())
+        return;
+    const int p = m_images[size_t(index - 1)].position;
+    for (int i = Count(); i >= 1; --i) {
+        StripImage& other = m_images[size_t(i - 1)];
+        if (i != index && other.position > p) {
+            --other.position;
+            other.slot = stripSlot(other.position, m_imageX, m_imageY);
+        }
+    }
+    m_images.erase(m_images.begin() + (index - 1));
+    // The selection keeps its indexes, unless they now name no image.
+    if (m_iStart > Count() || m_iEnd > Count()) {
+        m_iStart = -1;
+        m_iEnd = -1;
+    }
+    layOut();
+    Changed();
+}
+
+void FramelistModel::Refresh()
+{
+    layOut();
+    Changed();
+}
+
+void FramelistModel::setISelectedStart(int value)
+{
+    if (value == 0 || value > Count() || value < -1)
+        return;
+    m_iStart = value;
+    m_iEnd = value;
+    if (value != -1)
+        showRun();
+    Changed();
+}
+
+void FramelistModel::setISelectedEnd(int value)
+{
+    if (value < 1 || value > Count() || m_iStart == -1)
+        return;
+    m_iEnd = value;
+    showRun();
+    Changed();
+}
+
+void FramelistModel::setSquareColor(quint32 value)
+{
+    for (auto& image : m_images)
+        image.squareColor = value;
+    m_squareColor = value;
+    Changed();
+}
+
+void FramelistModel::setStartSquareColor(quint32 value)
+{
+    m_startSquareColor = value;
+}
+
+std::vector<PersistedProperty> FramelistModel::persisted()
+{
+    return {
+        {"SquareColor", fixedDefault(0xFFFFFFu), [this] { return QVariant(m_squareColor); },
+         [this](const QVariant& v) { setSquareColor(v.toUInt()); }},
+        {"StartSquareColor", fixedDefault(0xFFFFFFu), [this] { return QVariant(m_startSquareColor); },
+         [this](const QVariant& v) { setStartSquareColor(v.toUInt()); }},
+        {"ImageX", fixedDefault(1000), [this] { return QVariant(m_imageX); },
+         [this](const QVariant& v) { setImageX(v.toInt()); }},
+        {"ImageY", fixedDefault(750), [this] { return QVariant(m_imageY); },
+         [this](const QVariant& v) { setImageY(v.toInt()); }},
+        {"iSelectedStart", fixedDefault(-1), [this] { return QVariant(m_iStart); },
+         [this](const QVariant& v) { setISelectedStart(v.toInt()); }},
+        {"iSelectedEnd", fixedDefault(-1), [this] { return QVariant(m_iEnd); },
+         [this](const QVariant& v) { setISelectedEnd(v.toInt()); }},
+    };
+}
+
+void FramelistModel::ReadProperties(const QVariantMap& saved)
+{
+    readProperties(persisted(), saved);
+}
+
+QVariantMap FramelistModel::WriteProperties() const
+{
+    return writeProperties(const_cast<FramelistModel*>(this)->persisted());
+}
+
+int FramelistModel::ImageAt(double x, double y) const
+{
+    if (y >= canvasHeight())
+        return 0;
+    const double cx = x - m_canvasLeft;
+    for (int i = Count(); i >= 1; --i) {
+        const TwipsRect& r = m_images[size_t(i - 1)].slot.image;
+        if (cx >= r.left && cx < r.right() && y >= r.top && y < r.bottom())
+            return i;
+    }
+    return 0;
+}
+
+void FramelistModel::Resize(double widthTwips, double heightTwips, double scrollBarHeightTwips)
+{
+    m_width = widthTwips;
+    m_height = heightTwips;
+    m_scrollBarHeight = scrollBarHeightTwips;
+    Refresh();
+}
+
+void FramelistModel::ScrollTo(int value)
+{
+    m_canvasLeft = -value;
+    Changed();
+}
+
+FramelistModel::ImageEvent FramelistModel::PressImage(int index, bool bShiftAlone)
+{
+    if (index < 1 || index > Count())
+        return {};
+    if (bShiftAlone) {
+        if (m_iStart == -1)
+            return {};
+        m_iEnd = index;
+    } else {
+        m_iStart = index;
+        m_iEnd = index;
+    }
+    showRun();
+    Changed();
+    return {m_iStart, m_images[size_t(m_iStart - 1)].position};
+}
+
+FramelistModel::ImageEvent FramelistModel::DoubleClickImage(int index)
+{
+    return PressImage(index, false);
+}
+
+bool FramelistModel::inRun(int index) const
+{
+    const int a = m_images[size_t(m_iStart - 1)].position;
+    const int b = m_images[size_t(m_iEnd - 1)].position;
+    const int p = m_images[size_t(index - 1)].position;
+    return std::min(a, b) <= p && p <= std::max(a, b);
+}
+
+void FramelistModel::showRun()
+{
+    for (int i = 1; i <= Count(); ++i)
+        m_images[size_t(i - 1)].squareVisible = inRun(i);
+    applyColours();
+}
+
+void FramelistModel::applyColours()
+{
+    if (m_iStart == -1)
+        return;
+    for (auto& image : m_images)
+        image.squareColor = m_squareColor;
+    m_images[size_t(m_iStart - 1)].squareColor = m_startSquareColor;
+}
+
+void FramelistModel::layOut()
+{
+    for (auto& image : m_images)
+        image.slot = stripSlot(image.position, m_imageX, m_imageY);
+    if (m_iStart != -1)
+        showRun();
+    m_scroll = stripScroll(m_imageX, Count(), m_width);
+    // A scroll bar holds no value above its maximum: the strip follows it back.
+    if (-m_canvasLeft > m_scroll.max)
+        m_canvasLeft = -m_scroll.max;
+    checkInvariants();
+}
+
+void FramelistModel::checkInvariants() const
+{
+    Q_ASSERT(m_iStart == -1 || (m_iStart >= 1 && m_iStart <= Count()));
+    Q_ASSERT(m_iEnd == -1 || (m_iEnd >= 1 && m_iEnd <= Count()));
+}
+
+} // namespace vimra

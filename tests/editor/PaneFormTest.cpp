@@ -1,0 +1,130 @@
+#include "EditorTestSupport.h"
+#include "document/Storage.h"
+#include "editor/EditorForms.h"
+#include "editor/PaneForm.h"
+#include "records/IOManager.h"
+#include "support/FakePrompts.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace vimra;
+using namespace vimra::test;
+
+namespace {
+
+class PaneFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        storage = std::make_shared<Storage>(std::weak_ptr<AVDocument>());
+        auto io = std::make_shared<IOManager>();
+        io->setBFileSystem(true);
+        form = std::dynamic_pointer_cast<PaneForm>(forms.create("Storage"));
+        ASSERT_TRUE(form);
+        ASSERT_EQ(storage->strInitAsNew("/tmp/s.xml", VIMRA_RESOURCES "/vimra.xsd", "/clips/a.mpg", form, io), "");
+        for (const auto& el : *storage->secol())
+            el->bChanged = false;
+    }
+
+    // Shows the form and runs `act` on its window.
+    void show(const std::function<void(PaneDialog*)>& act)
+    {
+        QTimer::singleShot(0, [this, act] {
+            PaneDialog* window = form->window();
+            ASSERT_TRUE(window);
+            act(window);
+            if (form->window())
+                form->Unload();
+        });
+        storage->ShowForm(nullptr);
+    }
+
+    NullEditorFactory fallback;
+    EditorForms forms{fallback};
+    FakePrompts boxes;
+    TitleRecorder ui;
+    std::shared_ptr<Storage> storage;
+    std::shared_ptr<PaneForm> form;
+};
+
+} // namespace
+
+TEST_F(PaneFormTest, HandlesMakeNoWidgetAndCostLittle)
+{
+    const auto before = QApplication::allWidgets().size();
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 3000; ++i) {
+        auto h = forms.create(i % 2 ? "Storage" : "AVDocument");
+        h->bind(storage);
+        h->Unload();
+    }
+    EXPECT_LT(clock.elapsed(), 500);
+    EXPECT_EQ(QApplication::allWidgets().size(), before);
+    EXPECT_TRUE(std::dynamic_pointer_cast<NullEditorWindow>(forms.create("Video")));
+    EXPECT_FALSE(forms.create("Segment"));
+}
+
+TEST_F(PaneFormTest, OkWithoutEditsCancelAndTheCloseBoxChangeNothing)
+{
+    show([](PaneDialog* w) {
+        EXPECT_EQ(w->windowTitle(), "/clips/a.mpg");
+        w->okButton()->click();
+    });
+    EXPECT_FALSE(storage->bChanged());
+    for (const bool closeBox : {false, true}) {
+        show([&](PaneDialog* w) {
+            qobject_cast<QPlainTextEdit*>(w->control(2))->setPlainText("/clips/b.mpg"); // Collocation
+            closeBox ? void(w->close()) : w->cancelButton()->click();
+        });
+        EXPECT_EQ(storage->strTitle(), "/clips/a.mpg");
+    }
+    EXPECT_FALSE(storage->bChanged());
+}
+
+TEST_F(PaneFormTest, TwoHundredFieldsOpenQuicklyAndTabsAndWheelScrollTheCanvas)
+{
+    auto& c = *storage->secol();
+    while (c.iNumValidAndReadable() < 200)
+        addField(c, tyString, QStringLiteral("Extra%1").arg(c.Count()), QStringLiteral("x"));
+    QElapsedTimer clock;
+    int iOpenMs = 0;
+    clock.start();
+    show([&](PaneDialog* w) {
+        iOpenMs = int(clock.elapsed());
+        EXPECT_EQ(w->tabBar()->count(), 20);
+        EXPECT_EQ(w->tabBar()->tabText(19), "Set 20");
+        EXPECT_TRUE(w->control(10)->isVisibleTo(w));
+        EXPECT_FALSE(w->control(11)->isVisibleTo(w));
+        w->tabBar()->setCurrentIndex(1);
+        EXPECT_FALSE(w->control(10)->isVisibleTo(w));
+        EXPECT_TRUE(w->control(11)->isVisibleTo(w) && w->frame(11)->isVisibleTo(w));
+        EXPECT_EQ(w->frame(11)->y(), w->frame(1)->y());
+
+        // The wheel over a field scrolls the canvas up, however the bar runs.
+        QWheelEvent down(QPointF(5, 5), QPointF(5, 5), {}, QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                         Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w->control(11), &down);
+        EXPECT_EQ(w->canvas()->y(), -PaneModel::kWheelStep / kTwipsPerPixel);
+        EXPECT_EQ(w->scrollBar()->value(), PaneModel::kWheelStep);
+        w->tabBar()->setCurrentIndex(0);
+        EXPECT_EQ(w->canvas()->y(), 0);
+    });
+    EXPECT_LT(iOpenMs, 1000);
+    // Shown again, tab 1 is where it was left; tab 2 remembers its scroll.
+    show([](PaneDialog* w) {
+        w->tabBar()->setCurrentIndex(1);
+        EXPECT_EQ(w->scrollBar()->value(), PaneModel::kWheelStep);
+    });
+}
