@@ -37,5 +37,5 @@ done
 import -display "$display" -window root "$shot" 2>/dev/null || true
 kill "$app" 2>/dev/null || true
 kill "$xvfb" 2>/dev/null || true
-echo "tree shown after $(echo "$last - $start" | bc) s ($objects objects); screenshot $shot"
+echo "tree shown after $(echo "$last - $start" | bc) s, $(echo "$cpu / 100" | bc -l | cut -c1-5) s of CPU ($objects objects); screenshot $shot"
 rm -rf "$work"
