@@ -149,10 +149,13 @@ bool DocObject::bSave()
     // Writing fields that were never read would empty the file.
     if (!bFieldsRead())
         return false;
+    // A save asks every object: one left unchanged answers at once.
+    if (!m_secol->bChanged())
+        return true;
     // Without a store changes cannot be written; answering true would leave
     // the object changed and the save passes waiting on it for ever.
     if (!m_io)
-        return !m_secol->bChanged();
+        return false;
     return m_secol->bSave(m_doc, strGUID(), *m_io);
 }
 

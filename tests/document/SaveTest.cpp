@@ -282,3 +282,23 @@ TEST_F(DocumentTest, RemovedIdentifierIsNeverGivenToANewObject)
     ASSERT_EQ(reopened->colChilds().Count(), 3);
     EXPECT_EQ(reopened->colChilds().Item(3)->strTitle(), "Again");
 }
+
+// Save-as renames every relation in one pass: each renamed child's first
+// entry moves to the end in renaming order; a second entry naming the same
+// child and an entry naming no loaded object stay where they were.
+TEST_F(DocumentTest, SaveAsRenamesEachChildsFirstEntryInRenamingOrder)
+{
+    writeFixture();
+    const QString s1 = path("Film_files/Film_storage1.xml");
+    const QString s2 = path("Film_files/Film_storage2.xml");
+    const QString missing = path("Film_files/missing.xml");
+    write("Film_files/Film_media1.xml",
+          "<Media><MediaGUID>x</MediaGUID><AvailableAs>" + guids({s2, missing, s1, s2}) + "</AvailableAs></Media>");
+    const auto doc = open("Film.xml");
+    const auto m1 = at<Media>(*doc, 3);
+
+    ASSERT_TRUE(doc->bSaveAs(path("Copy.xml")));
+    EXPECT_EQ(idsOf(*m1, "AvailableAs"), QStringList({missing, s2, path("Copy_files/Copy_storage1.xml"),
+                                                      path("Copy_files/Copy_storage2.xml")}));
+    EXPECT_EQ(at<Storage>(*doc, 4)->strGUID(), path("Copy_files/Copy_storage1.xml"));
+}
