@@ -16,8 +16,6 @@ using namespace vimra::test;
 
 namespace {
 
-const QString kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-
 QStringList titlesOf(const Expression::Segments& segments)
 {
     QStringList out;
@@ -43,36 +41,19 @@ std::shared_ptr<Expression> segmentsHead(const Expression& expr)
 
 class ScanTest : public DocumentTest {
 protected:
-    // An expression file; `relations` are further elements as written.
-    void writeExpr(const QString& name, const QString& cls, const QString& title, const QString& relations,
-                   double start = -1, double end = -1) const
-    {
-        const QString time = start < 0 ? QString()
-                                        : QString("<Time start=\"%1\" end=\"%2\" reasons=\"0\"/>").arg(start * 1000).arg(end * 1000);
-        write("Film_files/" + name, kHead + "<" + cls + "><" + cls + "GUID>" + path("Film_files/" + name) + "</" + cls
-                                        + "GUID><Title>" + title + "</Title>" + time + relations + "</" + cls + ">");
-    }
     FakeMediaDetector detector;
-
-    QString versionOf(const QString& name) const { return "<VersionGUID>" + path("Film_files/" + name) + "</VersionGUID>"; }
-    QString tag(const QString& element, const QString& name) const
-    {
-        return "<" + element + ">" + path("Film_files/" + name) + "</" + element + ">";
-    }
 
     // The fixture of writeFixture with expressions: Version 1 has a main
     // Audio and Transcript, two main Videos (video2, later in the folder,
     // wins), and video2 has the segments S2 (video5) and S1 (video6, before
     // S2 in time) with S1a (video7) below S1; Version 2 has its own Video
-    // (video3). A media file lies among the object files.
+    // (video3). A media file lies among the object files, the first
+    // Storage's media.
     void writeExpressions() const
     {
         writeFixture();
         write("Film_files/clip.mpg", "not xml");
-        // The segments' keyframes are grabbed from it.
-        write("Film_files/Film_storage1.xml",
-              kHead + "<Storage><StorageGUID>" + path("Film_files/Film_storage1.xml")
-                  + "</StorageGUID><Collocation>" + path("Film_files/clip.mpg") + "</Collocation></Storage>");
+        setMedia(path("Film_files/clip.mpg"));
         writeExpr("Film_audio1.xml", "Audio", "Main audio", versionOf("Film_version1.xml"), 0, 90);
         writeExpr("Film_transcript1.xml", "Transcript", "Main transcript",
                   versionOf("Film_version1.xml")

@@ -1,35 +1,16 @@
 #include "platform/MediaDetector.h"
 
 #include "support/TestFiles.h"
+#include "support/TestMedia.h"
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace vimra;
-
-namespace {
-
-bool ffmpeg(const QStringList& args)
-{
-    return QProcess::execute("ffmpeg", QStringList{"-v", "quiet", "-y"} + args) == 0;
-}
-
-// 21 s at 4 frames a second, 160 x 120, each frame's brightness 16 + twice its number,
-// a keyframe every 25 frames so a grab must decode forward from one.
-bool numberedClip(const QString& file)
-{
-    return ffmpeg({"-f", "lavfi", "-i", "color=c=black:s=160x120:r=4:d=21,format=yuv420p,geq=lum='16+2*N':cb=128:cr=128",
-                   "-c:v", "mpeg4", "-q:v", "1", "-g", "25", file});
-}
-
-// Red of the middle pixel as full-range RGB from limited-range luma.
-double expectedRed(int frame) { return 2 * frame * 255.0 / 219.0; }
-
-} // namespace
+using namespace vimra::test;
 
 TEST(MediaDetector, LengthOfGeneratedAudioAndVideo)
 {
@@ -94,7 +75,7 @@ TEST(MediaDetector, FrameShowingAtATime)
         EXPECT_EQ(uchar(header[28]), 24) << "bits per pixel";
         const QImage image(bmp);
         EXPECT_EQ(image.size(), QSize(160, 120));
-        EXPECT_NEAR(qRed(image.pixel(80, 60)), expectedRed(row.frame), 1.2);
+        EXPECT_NEAR(qRed(image.pixel(80, 60)), numberedRed(row.frame), 1.2);
         QFile::remove(bmp);
     }
 

@@ -26,6 +26,7 @@ public:
     QSet<QString> audioOnly;
     bool failGrabs = false;
     std::vector<std::pair<QString, double>> grabs;
+    QString lastTarget;
 
     static QRgb colourOf(double seconds)
     {
@@ -47,6 +48,7 @@ public:
     bool writeFrame(const QString& path, double seconds, const QString& bmpPath) override
     {
         grabs.emplace_back(path, seconds);
+        lastTarget = bmpPath;
         if (failGrabs || !isVideo(path) || !(seconds >= 0) || seconds > length)
             return false;
         QImage image(size, QImage::Format_RGB888);
