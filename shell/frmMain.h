@@ -5,6 +5,7 @@
 #include "shell/PictureList.h"
 #include "shell/TreeView.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -200,6 +201,7 @@ private:
 
     QWidget* m_panes = nullptr;
     QLabel* m_statusText = nullptr;
+    QElapsedTimer m_statusPainted; // since the status text was last painted
     QLabel* m_statusDate = nullptr;
     QLabel* m_statusTime = nullptr;
     QTimer* m_clock = nullptr;
