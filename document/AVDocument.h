@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/ParentObject.h"
+#include "document/Registry.h"
 #include "records/Coll.h"
 #include "records/ValueTypes.h"
 
@@ -13,8 +14,6 @@ namespace vimra {
 // objects with their relations, and saves the whole document.
 class AVDocument : public ParentObject {
 public:
-    using Registry = Coll<std::shared_ptr<RegistryItem>>;
-
     // A document that is its own current document: the one the shell opens,
     // makes new or saves. Call release() when discarding it.
     static std::shared_ptr<AVDocument> create();
@@ -55,6 +54,8 @@ public:
     // 1-based position of the identifier in collObjects, 0 when it is not
     // loaded (always 0 outside file-system mode).
     int iAlreadyLoaded(const QString& strGUID) const;
+    // The loaded object with this identifier, as iAlreadyLoaded finds it.
+    std::shared_ptr<RegistryItem> objAlreadyLoaded(const QString& strGUID) const;
     // Shows the editor window of the registered object with this identifier.
     void ShowObjectForm(const QString& strGUID, UiOwner* owner);
 
@@ -62,6 +63,9 @@ public:
     // it, it leaves the registry and its identifier waits for the next save
     // to be handed to the store. `obj` is cleared on return.
     void RemoveObject(std::shared_ptr<RegistryItem>& obj);
+    // Queues the file of a removed object (or of its keyframe picture) for
+    // deletion at the next save.
+    void queueRemoved(const QString& strGUID);
 
     // Writes every changed object, then the document's own file; only then
     // are the removed objects' files handed to the store for deletion.
@@ -81,10 +85,11 @@ protected:
     void initDefaults() override { SetDefaultThemes(); }
     void afterLoad() override { m_bUntitled = false; }
     void afterInit() override { m_bUntitled = true; }
+    // The whole tree opens in one scan session: the folder is read once.
+    void openRelatives() override;
 
 private:
     void SetDefaultThemes();
-    void queueRemoved(const QString& strGUID);
     bool bEveryObjectRead() const;
     bool bSaveAllObjects();
     bool bSaveObjects(const QString& strNewGUID);

@@ -74,8 +74,10 @@ bool AVDocument::bSaveAs(const QString& strNewPath)
 bool AVDocument::bSaveObjects(const QString& strNewGUID)
 {
     std::vector<std::shared_ptr<DocObject>> objects;
+    // Only objects with an instance file of their own get a new one: a media
+    // file keeps its place.
     for (const auto& item : m_collObjects) {
-        if (item->bIsClass("MediaObject") || item->bIsClass("AVDocument"))
+        if (item.get() == this)
             continue;
         if (auto obj = std::dynamic_pointer_cast<DocObject>(item))
             objects.push_back(obj);
@@ -83,36 +85,40 @@ bool AVDocument::bSaveObjects(const QString& strNewGUID)
 
     // Every identifier is made before anything is renamed: an error text in
     // place of an identifier would otherwise be written into every relation.
-    QStringList taken = registeredGUIDs();
+    auto maker = io()->guidMaker(registeredGUIDs(), strNewGUID);
     std::vector<QString> newGUIDs;
     for (const auto& obj : objects) {
-        const auto guid = io()->strCreateGUID(taken, obj->className(), QString(), strNewGUID);
+        const auto guid = maker.next(obj->className());
         if (!guid.ok()) {
             prompts().MsgBox(guid.strError);
             return false;
         }
         newGUIDs.push_back(guid.strGUID);
-        taken << guid.strGUID;
     }
 
+    // Relations follow in one pass over every object, also when a file
+    // cannot follow its object and the save stops there.
+    GUIDRenames renames;
+    const auto renameRelations = [&] {
+        for (const auto& holder : m_collObjects)
+            holder->RenameAllRelativesGUIDs(renames);
+    };
     const QString strSchemaPath = strGetXSDPath();
     for (size_t k = 0; k < objects.size(); ++k) {
         const auto& obj = objects[k];
-        const QString strOldGUID = obj->strGUID();
+        renames.add(obj->strGUID(), newGUIDs[k]);
         obj->setStrGUID(newGUIDs[k]);
         obj->setStrSchemaPath(strSchemaPath);
-        for (int i = 1; i <= m_collObjects.Count(); ++i) {
-            const auto holder = m_collObjects.Item(i);
-            holder->RenameAllRelativesGUID(strOldGUID, newGUIDs[k]);
-        }
         if (io()->bFileSystem()) {
             const QString error = obj->strRelocateFiles(strNewGUID);
             if (!error.isEmpty()) {
+                renameRelations();
                 prompts().MsgBox(error);
                 return false;
             }
         }
     }
+    renameRelations();
     return bSaveChangedObjects();
 }
 
@@ -135,7 +141,7 @@ bool AVDocument::bSaveChangedObjects()
         std::vector<std::pair<std::shared_ptr<RegistryItem>, int>> waiting;
         for (int i = m_collObjects.Count(); i >= 1; --i) {
             const auto obj = m_collObjects.Item(i);
-            if (obj->bIsClass("AVDocument") || !obj->bChanged())
+            if (obj.get() == this || !obj->bChanged())
                 continue;
             bLastPass = false;
             ++iCounter;

@@ -37,8 +37,8 @@ public:
 
     // Writes the identifier element without marking a change.
     void strInitGUID(const QString& strGUID);
-    QString strGUID() const override { return strNamedField(strGUIDElement()); }
-    void setStrGUID(const QString& value) override { setStrNamedField(strGUIDElement(), value); }
+    QString strGUID() const override;
+    void setStrGUID(const QString& value) override;
     QString strTitle() const override { return strNamedField(strTitleElement()); }
     void setStrTitle(const QString& value) { setStrNamedField(strTitleElement(), value); }
 
@@ -47,6 +47,9 @@ public:
 
     bool bChanged() const override;
     void ShowForm(UiOwner* owner) override;
+    // A document object names nothing unless its class says so: a class with
+    // relations overrides both renaming members.
+    void RenameAllRelativesGUIDs(const GUIDRenames&) override {}
 
     // Loads the object's own file; "" or the error text. On success the
     // object is bound to `form` and registered with the current document.
@@ -110,15 +113,31 @@ protected:
     // strOpen's last step: children, expressions.
     virtual void openRelatives() {}
 
+    // Gives `obj` (new, of any class) its identifier in the document folder
+    // and initialises it with its editor window. A failure is shown and
+    // leaves `obj` unregistered.
+    bool bInitNewObject(const std::shared_ptr<DocObject>& obj, const QString& strTitle);
+    // Moves the entry naming `strOldGUID` in an assigned identifier list to
+    // the end under its new name; false when the list does not hold it.
+    bool bRenameInList(const SEColl::Record& field, const QString& strOldGUID, const QString& strNewGUID) const;
+    // The same for every rename in one pass: each takes the first entry
+    // naming its old identifier that an earlier one left, and the new
+    // identifiers go to the end in renaming order.
+    void renameInList(const SEColl::Record& field, const GUIDRenames& renames) const;
+
     xml::Document& instanceDoc() { return m_doc; }
     void setContext(std::weak_ptr<AVDocument> context) { m_context = std::move(context); }
 
 private:
     void bindAndRegister(const std::shared_ptr<EditorWindow>& form);
+    // After the fields were made: the identifier field is looked up once.
+    void fieldsMade();
+    // Tells the registry that the identifier may have changed.
+    void guidChanged();
 
     xml::Document m_doc;
-    xml::Document m_schemaDoc;
     std::shared_ptr<SEColl> m_secol;
+    SEColl::Record m_guidField;
     std::shared_ptr<IOManager> m_io;
     std::shared_ptr<EditorWindow> m_form;
     std::weak_ptr<DocObject> m_parent;

@@ -4,9 +4,13 @@
 #include "document/EditorWindows.h"
 #include "platform/Prompts.h"
 #include "records/IOManager.h"
+#include "records/SchemaCache.h"
 #include "records/Settings.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace vimra {
 
@@ -62,9 +66,7 @@ void ParentObject::OpenChilds()
     const QStringList ids(guids->begin(), guids->end());
     for (const QString& id : ids) {
         std::shared_ptr<DocObject> child;
-        const int i = doc->iAlreadyLoaded(id);
-        if (i != 0) {
-            const auto& loaded = doc->collObjects().Item(i);
+        if (const auto loaded = doc->objAlreadyLoaded(id)) {
             if (!loaded->bIsClass(strChildClass())) {
                 prompts().MsgBox(strChildClass() + QStringLiteral(": ") + text(msg::ClassNameMismatch));
                 continue;
@@ -95,8 +97,7 @@ std::shared_ptr<DocObject> ParentObject::openChild(const QString& strGUID)
 
 void ParentObject::AddChild(const QString& strTitle)
 {
-    const auto doc = currentDoc();
-    if (!doc || !io())
+    if (!currentDoc() || !io())
         return;
     // Without a SetOfGUIDs relation field nothing could name the child: it
     // would be written on save and never opened again.
@@ -105,17 +106,9 @@ void ParentObject::AddChild(const QString& strTitle)
         return;
     }
     auto child = newChild();
-    auto form = editorFactory().create(strChildClass());
-    const auto guid = io()->strCreateGUID(doc->registeredGUIDs(), strChildClass(), QString(), doc->strGUID());
-    // A folder that cannot be made gives its message instead of an identifier.
-    QString error = guid.strError;
-    if (error.isEmpty())
-        error = child->strInitAsNew(guid.strGUID, strGetXSDPath(), strTitle, form, io());
-    if (!error.isEmpty()) {
-        prompts().MsgBox(error);
+    if (!bInitNewObject(child, strTitle))
         return;
-    }
-    addRelation(guid.strGUID);
+    addRelation(child->strGUID());
     m_colChilds.Add(child);
     child->setObjParent(std::static_pointer_cast<DocObject>(shared_from_this()));
 }
@@ -177,13 +170,12 @@ void ParentObject::removeRelation(const QString& strGUID, bool bEvery)
 
 void ParentObject::RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID)
 {
-    const RelationEntry entry = findRelation(strOldGUID);
-    if (entry.index == 0)
-        return;
-    // The renamed entry moves to the end of the list.
-    entry.list->Remove(entry.index);
-    entry.list->Add(strNewGUID);
-    entry.field->bChanged = true;
+    bRenameInList(relationField(), strOldGUID, strNewGUID);
+}
+
+void ParentObject::RenameAllRelativesGUIDs(const GUIDRenames& renames)
+{
+    renameInList(relationField(), renames);
 }
 
 void ParentObject::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
@@ -204,6 +196,37 @@ void ParentObject::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
 bool ParentObject::bCheckIfOwnRelative(const QString& strClass, const QString& strGUID) const
 {
     return strClass == strChildClass() && findRelation(strGUID).index > 0;
+}
+
+bool ParentObject::bMayNameChild(IOManager& io, const QString& strPath, const QString& strGUID) const
+{
+    // As a load reads the relation: the first field named like it, if it is
+    // a SetOfGUIDs field of the schema's class, from the element of exactly
+    // that name. A schema that cannot give the fields is left to the load,
+    // which reports it.
+    const QString strSchemaPath = strGetXSDPath();
+    if (strSchemaPath.isEmpty())
+        return false;
+    QString error;
+    const auto schema = ParsedSchema::load(strSchemaPath, error);
+    if (!schema)
+        return true;
+    const ClassFields& fields = schema->classFields(className());
+    if (!fields.error.isEmpty())
+        return true;
+    const auto field = std::find_if(fields.fields.begin(), fields.fields.end(), [&](const ClassFields::Field& f) {
+        return f.se.strName.toLower() == strRelationName();
+    });
+    if (field == fields.fields.end() || field->se.tyType != tySetOfGUIDs || strGUID.isEmpty())
+        return false;
+    const auto info = io.objectFileInfo(strPath);
+    if (!info || info->strClass != className())
+        return true;
+    const QString key = GUIDRenames::keyOf(strGUID);
+    for (const QString& entry : info->lists.value(field->se.strName))
+        if (!entry.isEmpty() && GUIDRenames::keyOf(entry) == key)
+            return true;
+    return false;
 }
 
 bool ParentObject::bReferedStillToBeSaved() const

@@ -28,8 +28,14 @@ public:
 
     // Moves the entry of a renamed child to the end of the relation field.
     void RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID) override;
+    void RenameAllRelativesGUIDs(const GUIDRenames& renames) override;
     void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) override;
     bool bCheckIfOwnRelative(const QString& strClass, const QString& strGUID) const override;
+    // Whether the object of this class stored at `strPath` may name
+    // `strGUID` as its child, told from the store's index of object files
+    // without loading it: false only when loading it would show no message
+    // and find no such child.
+    bool bMayNameChild(IOManager& io, const QString& strPath, const QString& strGUID) const;
     // True while a child is changed: the child is written first.
     bool bReferedStillToBeSaved() const override;
     std::optional<SubTree> colSelSubTree() override;

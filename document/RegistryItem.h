@@ -3,13 +3,28 @@
 #include "document/EditorWindows.h"
 
 #include <QAnyStringView>
+#include <QHash>
 #include <QString>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace vimra {
 
+class AVDocument;
 class IOManager;
+
+// Identifiers a save-as renamed, in the order it renamed them.
+struct GUIDRenames {
+    std::vector<std::pair<QString, QString>> pairs; // old, new
+    // Positions in `pairs` by normalised old identifier (empty ones left out).
+    QHash<QString, std::vector<int>> byOld;
+
+    void add(const QString& strOldGUID, const QString& strNewGUID);
+    // An identifier as identifiers are compared: normalised ("" stays "").
+    static QString keyOf(const QString& strGUID);
+};
 
 // What the document's registry, removal and save passes ask of any registered
 // object without knowing its class: the document classes and the media-file
@@ -35,9 +50,19 @@ public:
     virtual bool bReferedStillToBeSaved() const { return false; }
     // Replaces an identifier in this object's own relations.
     virtual void RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID) {}
+    // As RenameAllRelativesGUID for every pair in order; a class whose
+    // relations are many does it in one pass.
+    virtual void RenameAllRelativesGUIDs(const GUIDRenames& renames)
+    {
+        for (const auto& [strOld, strNew] : renames.pairs)
+            RenameAllRelativesGUID(strOld, strNew);
+    }
     // Forgets every reference this object holds to `obj`.
     virtual void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) {}
     virtual void ShowForm(UiOwner* owner) {}
+    // Called by `doc` once it has taken this object out, before its own file
+    // is queued for deletion.
+    virtual void afterRemoved(AVDocument& doc) {}
 
     // A Video segment's keyframe picture object; none for every other object.
     virtual std::shared_ptr<RegistryItem> objKeyframeObject() const { return nullptr; }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <limits>
 
 namespace vimra {
@@ -47,27 +48,50 @@ IOManager::GUIDResult IOManager::strCreateGUID(const QStringList& registeredIds,
                                                const QString& strTypeOfObject,
                                                const QString& basePath)
 {
+    return guidMaker(registeredIds, basePath).next(strClass, strTypeOfObject);
+}
+
+IOManager::GUIDMaker IOManager::guidMaker(const QStringList& registeredIds, const QString& basePath) const
+{
+    return GUIDMaker(*this, registeredIds, basePath);
+}
+
+IOManager::GUIDMaker::GUIDMaker(const IOManager& io, const QStringList& registeredIds, const QString& basePath)
+    : m_io(io)
+{
+    if (!m_io.m_bFileSystem)
+        return;
+    m_name = strSplitPath(basePath, &m_dir);
+    if (m_dir.isEmpty())
+        m_dir = QStringLiteral("./");
+    m_dir = strAbsolutePath(m_dir);
+    if (!m_dir.endsWith(QLatin1Char('/')))
+        m_dir += QLatin1Char('/');
+
+    // A queued or removed identifier stays taken: its file may still be
+    // deleted when the document is released.
+    m_taken = m_io.m_reserved;
+    for (const QString& id : registeredIds)
+        if (!id.isEmpty())
+            m_taken.insert(strAbsolutePath(id));
+    for (const QString& id : m_io.m_colGUIDToRemove)
+        m_taken.insert(strAbsolutePath(id));
+}
+
+IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const QString& strTypeOfObject)
+{
     GUIDResult result;
-    if (!m_bFileSystem)
+    if (!m_io.m_bFileSystem)
         return result;
-
-    QString dir;
-    const QString name = strSplitPath(basePath, &dir);
-    if (dir.isEmpty())
-        dir = QStringLiteral("./");
-    dir = strAbsolutePath(dir);
-    if (!dir.endsWith(QLatin1Char('/')))
-        dir += QLatin1Char('/');
-
     if (strClass == QLatin1String("AVDocument")) {
-        result.strGUID = dir + name + QStringLiteral(".xml");
+        result.strGUID = m_dir + m_name + QStringLiteral(".xml");
         return result;
     }
 
     const QString extension = strClass == QLatin1String("MediaObject")
                                   ? QLatin1Char('.') + strTypeOfObject
                                   : QStringLiteral(".xml");
-    const QString folder = dir + name + QStringLiteral("_files");
+    const QString folder = m_dir + m_name + QStringLiteral("_files");
     if (!vFolderExists(folder)) {
         const QString error = strMakeDir(folder);
         if (!error.isEmpty()) {
@@ -76,24 +100,17 @@ IOManager::GUIDResult IOManager::strCreateGUID(const QStringList& registeredIds,
         }
     }
 
-    // Normalise the identifiers once: saving a document as a new one asks for
-    // an identifier per object, so this loop runs for every object.
-    QSet<QString> taken = m_reserved;
-    for (const QString& id : registeredIds)
-        if (!id.isEmpty())
-            taken.insert(strAbsolutePath(id));
-    for (const QString& id : m_colGUIDToRemove)
-        taken.insert(strAbsolutePath(id));
-
-    const QString stem = folder + QLatin1Char('/') + name + QLatin1Char('_') + strClass.toLower();
-    for (qint64 n = 1; n <= std::numeric_limits<int>::max(); ++n) {
+    // Numbers below the last one given are taken or occupied already:
+    // nothing frees one while identifiers are being made.
+    const QString stem = folder + QLatin1Char('/') + m_name + QLatin1Char('_') + strClass.toLower();
+    qint64& n = m_next[stem + QLatin1Char('|') + extension];
+    for (n = std::max<qint64>(n, 1); n <= std::numeric_limits<int>::max(); ++n) {
         const QString candidate = stem + QString::number(n) + extension;
-        // A queued or removed identifier stays taken: its file may still be
-        // deleted when the document is released.
-        if (taken.contains(strAbsolutePath(candidate)))
+        if (m_taken.contains(strAbsolutePath(candidate)))
             continue;
         if (vFileExists(candidate) || vFolderExists(candidate))
             continue;
+        m_taken.insert(strAbsolutePath(candidate));
         result.strGUID = candidate;
         return result;
     }
@@ -106,6 +123,14 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
     doc = xml::Document();
     if (!m_bFileSystem)
         return {};
+    // Parsed moments ago by a scan of the same open, which nothing writes.
+    if (!m_parsed.empty()) {
+        if (const auto it = m_parsed.find(strAbsolutePath(strGUID)); it != m_parsed.end()) {
+            doc = std::move(it->second);
+            m_parsed.erase(it);
+            return {};
+        }
+    }
     if (!vFileExists(strGUID))
         return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
     if (!doc.load(strGUID))
@@ -123,8 +148,11 @@ QString IOManager::strSave(xml::Document& doc, const QString& strGUID)
     if (target.exists() && !(target.permissions() & QFileDevice::WriteOwner))
         return kPermissionDenied;
     QString error;
-    if (!doc.save(strGUID, &error))
+    if (!doc.save(strGUID, &error)) {
+        m_index.remove(strAbsolutePath(strGUID));
         return error.isEmpty() ? QStringLiteral("Path not found") : error;
+    }
+    indexWritten(strGUID, doc);
 
     // The file now holds a live object; deleting it at release would lose it.
     for (int i = m_colGUIDToRemove.Count(); i >= 1; --i)
@@ -160,28 +188,110 @@ QString IOManager::strWhatIs(const QString& strGUID)
 {
     if (!m_bFileSystem)
         return {};
-    xml::Document doc;
-    if (!doc.load(strGUID)) {
-        prompts().MsgBox(QStringLiteral("XML Parser: ") + doc.parseErrorReason(), Prompts::OKOnly,
-                         Prompts::Exclamation);
+    QString error;
+    const auto info = objectFileInfo(strGUID, &error);
+    if (!info) {
+        ReportMalformed(strGUID, error);
         return {};
     }
+    return info->strClass;
+}
+
+namespace {
+
+// The single-value relations of the expressions: version and part-of.
+bool bIsSingleRelation(const QString& lowerName)
+{
+    return lowerName == QLatin1String("versionguid") || lowerName.startsWith(QLatin1String("partof"));
+}
+
+std::shared_ptr<const IOManager::ObjectFileInfo> infoOf(const xml::Document& doc)
+{
+    auto info = std::make_shared<IOManager::ObjectFileInfo>();
     const xml::Node root = doc.documentElement();
-    return root.isNull() ? QString() : root.localName();
+    if (root.isNull())
+        return info;
+    info->strClass = root.localName();
+    for (const xml::Node& e : root.childElements()) {
+        QStringList texts;
+        for (const xml::Node& c : e.childElements())
+            texts << c.text();
+        if (!texts.isEmpty())
+            info->lists.insert(e.nodeName(), texts);
+        else if (const QString name = e.localName().toLower();
+                 bIsSingleRelation(name) && !info->values.contains(name))
+            info->values.insert(name, e.text());
+    }
+    return info;
+}
+
+} // namespace
+
+std::shared_ptr<const IOManager::ObjectFileInfo> IOManager::objectFileInfo(const QString& strGUID, QString* error)
+{
+    const QString key = strAbsolutePath(strGUID);
+    const FileStamp now = FileStamp::of(key);
+    const auto it = m_index.constFind(key);
+    if (it != m_index.constEnd() && it->stamp.bUnchanged(now))
+        return it->info;
+    xml::Document doc;
+    if (!doc.load(strGUID)) {
+        m_index.remove(key);
+        if (error)
+            *error = doc.parseErrorReason();
+        return nullptr;
+    }
+    auto info = infoOf(doc);
+    m_index.insert(key, IndexEntry{now, info});
+    if (m_bKeepParsed)
+        m_parsed.insert_or_assign(key, std::move(doc));
+    return info;
+}
+
+void IOManager::setBKeepParsed(bool value)
+{
+    m_bKeepParsed = value;
+    if (!value)
+        m_parsed.clear();
+}
+
+void IOManager::indexWritten(const QString& strGUID, const xml::Document& doc)
+{
+    const QString key = strAbsolutePath(strGUID);
+    m_index.insert(key, IndexEntry{FileStamp::of(key), infoOf(doc)});
+}
+
+void IOManager::ReportMalformed(const QString& strGUID, const QString& strReason)
+{
+    if (!m_reportedMalformed.contains(strAbsolutePath(strGUID))) {
+        m_reportedMalformed.insert(strAbsolutePath(strGUID));
+        prompts().MsgBox(QStringLiteral("XML Parser: ") + strReason, Prompts::OKOnly, Prompts::Exclamation);
+    }
 }
 
 QString IOManager::MoveObject(const QString& strSource, const QString& strTarget)
 {
     if (!m_bFileSystem)
         return {};
-    return MoveFileFS(strAbsolutePath(strSource), strAbsolutePath(strTarget));
+    const QString source = strAbsolutePath(strSource);
+    const QString target = strAbsolutePath(strTarget);
+    const QString error = MoveFileFS(source, target);
+    // The entry follows its file; a failed move may have left either.
+    const auto moved = m_index.take(source);
+    if (error.isEmpty() && moved.info)
+        m_index.insert(target, IndexEntry{FileStamp::of(target), moved.info});
+    else
+        m_index.remove(target);
+    return error;
 }
 
 QString IOManager::CopyObject(const QString& strSource, const QString& strTarget)
 {
     if (!m_bFileSystem)
         return {};
-    return CopyFileFS(strAbsolutePath(strSource), strAbsolutePath(strTarget));
+    const QString target = strAbsolutePath(strTarget);
+    m_index.remove(target);
+    return CopyFileFS(strAbsolutePath(strSource), target);
 }
 
 QString IOManager::strDeleteObject(const QString& strGUID)
@@ -198,6 +308,7 @@ QString IOManager::strDeleteObject(const QString& strGUID)
     QFile file(strGUID);
     if (!file.remove())
         return file.errorString();
+    m_index.remove(strAbsolutePath(strGUID));
     return {};
 }
 

@@ -75,8 +75,28 @@ bool inDateRange(int year) { return year >= 1 && year <= 9999; }
 
 // ---- paths and files ----
 
+namespace {
+
+// An absolute path with nothing to normalise: identifiers are stored so, and
+// they are compared far more often than they are made.
+bool bAlreadyNormal(const QString& path)
+{
+    if (!path.startsWith(QLatin1Char('/')) || !path.isValidUtf16())
+        return false;
+    if (path.size() == 1)
+        return true;
+    if (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1String("/.")) || path.endsWith(QLatin1String("/..")))
+        return false;
+    return !path.contains(QLatin1String("//")) && !path.contains(QLatin1String("/./"))
+        && !path.contains(QLatin1String("/../"));
+}
+
+} // namespace
+
 QString strAbsolutePath(const QString& path, const QString& baseFolder)
 {
+    if (bAlreadyNormal(path))
+        return path;
     fs::path p = toPath(path.isEmpty() ? QStringLiteral(".") : path);
     if (p.is_relative()) {
         std::error_code ec;
@@ -329,7 +349,7 @@ bool bIsDigits(const QString& text)
     return true;
 }
 
-double dMediaDuration(const QString& path) { return MediaDetector::streamLength(path); }
+double dMediaDuration(const QString& path) { return mediaDetector().streamLength(path); }
 
 // ---- warnings ----
 

@@ -3,6 +3,7 @@
 #include "platform/Prompts.h"
 #include "records/IOManager.h"
 #include "records/InstanceXml.h"
+#include "records/SchemaCache.h"
 #include "records/Settings.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
@@ -80,8 +81,8 @@ bool SEColl::bChanged() const
     return false;
 }
 
-QString SEColl::strLoad(xml::Document& doc, const QString& strGUID, xml::Document& schemaDoc, IOManager& io,
-                        const QString& strClass, CloseListRegistry& closeLists)
+QString SEColl::strLoad(xml::Document& doc, const QString& strGUID, IOManager& io, const QString& strClass,
+                        CloseListRegistry& closeLists)
 {
     QString err = io.strOpen(doc, strGUID);
     if (!err.isEmpty())
@@ -89,25 +90,27 @@ QString SEColl::strLoad(xml::Document& doc, const QString& strGUID, xml::Documen
     const QString path = strGetXSDPath();
     if (path.isEmpty())
         return {};
-    err = strLoadSchema(path, schemaDoc);
+    std::shared_ptr<const ParsedSchema> schema;
+    err = strLoadSchema(path, schema);
     if (!err.isEmpty())
         return err;
-    err = strParseClassType(schemaDoc, strClass, closeLists);
+    err = strAppendClass(schema->classFields(strClass), closeLists);
     if (!err.isEmpty())
         return text(msg::SchemaLoadError) + err;
     return strReadInstance(*this, doc, strClass);
 }
 
-QString SEColl::strInitAsNew(xml::Document& doc, xml::Document& schemaDoc, const QString& strSchemaPath,
-                             const QString& rootName, CloseListRegistry& closeLists)
+QString SEColl::strInitAsNew(xml::Document& doc, const QString& strSchemaPath, const QString& rootName,
+                             CloseListRegistry& closeLists)
 {
     doc = xml::Document();
     doc.createRoot(rootName);
-    const QString err = strLoadSchema(strSchemaPath, schemaDoc);
+    std::shared_ptr<const ParsedSchema> schema;
+    const QString err = strLoadSchema(strSchemaPath, schema);
     if (!err.isEmpty())
         return err;
     SetSchemaLocation(doc, strSchemaPath);
-    return strParseClassType(schemaDoc, rootName, closeLists);
+    return strAppendClass(schema->classFields(rootName), closeLists);
 }
 
 bool SEColl::bSave(xml::Document& doc, const QString& strGUID, IOManager& io)

@@ -12,6 +12,8 @@
 namespace vimra {
 
 class IOManager;
+class ParsedSchema;
+struct ClassFields;
 
 // The field list of one document object: its SchemaElement records in schema
 // order (a base type's fields first), filled from the XML Schema and the
@@ -45,14 +47,14 @@ public:
     bool bChanged() const;
 
     // Reads an existing object: opens its file into `doc`, builds the fields
-    // of strClass from the schema named by the settings into `schemaDoc`
-    // and decodes the instance. "" on success, else the error text.
-    QString strLoad(xml::Document& doc, const QString& strGUID, xml::Document& schemaDoc, IOManager& io,
-                    const QString& strClass, CloseListRegistry& closeLists);
+    // of strClass from the schema named by the settings and decodes the
+    // instance. "" on success, else the error text.
+    QString strLoad(xml::Document& doc, const QString& strGUID, IOManager& io, const QString& strClass,
+                    CloseListRegistry& closeLists);
     // Prepares a new object: a bare root `rootName` with its schema location
     // in `doc`, every field unassigned. "" on success, else the error text.
-    QString strInitAsNew(xml::Document& doc, xml::Document& schemaDoc, const QString& strSchemaPath,
-                         const QString& rootName, CloseListRegistry& closeLists);
+    QString strInitAsNew(xml::Document& doc, const QString& strSchemaPath, const QString& rootName,
+                         CloseListRegistry& closeLists);
     // Writes and stores when anything changed. A failure is shown (OK only)
     // and answers false with every change flag kept.
     bool bSave(xml::Document& doc, const QString& strGUID, IOManager& io);
@@ -66,22 +68,10 @@ public:
     int iSearchText(const QString& strText, bool bMatchCase) const;
 
 private:
-    // The schema reader (SchemaReader.cpp).
-    QString strLoadSchema(const QString& strSchemaPath, xml::Document& schemaDoc);
-    static QString vLoadXML(const QString& strPath, xml::Document& doc);
-    QString strParseClassType(const xml::Document& schemaDoc, const QString& strClass,
-                              CloseListRegistry& closeLists);
-    QString strParseBaseType(const xml::Document& schemaDoc, const QString& strBase,
-                             CloseListRegistry& closeLists);
-    // Appends one blank record per element of the group and fills them.
-    QString strAppendGroup(const xml::Document& schemaDoc, const xml::Node& group, const QString& strClass,
-                           CloseListRegistry& closeLists);
-    // Fills the records from 1-based position iStart on, one per element of the group.
-    QString FillElements(const xml::Document& schemaDoc, const xml::Node& group, const QString& strClass,
-                         int iStart, CloseListRegistry& closeLists);
-    static std::shared_ptr<CloseList> clParseCloseList(const xml::Document& schemaDoc,
-                                                       const QString& strTypeName);
-    void AppendBlank(int n);
+    // The schema reader (SchemaReader.cpp): the shared parsed schema, and a
+    // copy of a class's fields with the document's closed lists applied.
+    static QString strLoadSchema(const QString& strSchemaPath, std::shared_ptr<const ParsedSchema>& schema);
+    QString strAppendClass(const ClassFields& classFields, CloseListRegistry& closeLists);
 
     bool bWriteAndStore(xml::Document& doc, const QString& strGUID, IOManager& io);
 

@@ -4,6 +4,8 @@
 
 #include "records/SEColl.h"
 
+#include "records/SchemaCache.h"
+
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
@@ -57,94 +59,40 @@ xml::Node topLevelNamed(const xml::Document& schemaDoc, const QString& value)
 
 QString classError(const QString& strClass, int id) { return strClass + QLatin1Char(':') + text(id); }
 
-} // namespace
-
-QString SEColl::strLoadSchema(const QString& strSchemaPath, xml::Document& schemaDoc)
+std::shared_ptr<const CloseList> clParseCloseList(const xml::Document& schemaDoc, const QString& strTypeName)
 {
-    if (strSchemaPath.isEmpty())
-        return text(msg::NoSchemaReference);
-    schemaDoc = xml::Document();
-    return vLoadXML(strSchemaPath, schemaDoc);
-}
-
-QString SEColl::vLoadXML(const QString& strPath, xml::Document& doc)
-{
-    if (doc.load(strPath))
-        return {};
-    return text(msg::SchemaLoadError) + doc.parseErrorReason();
-}
-
-void SEColl::AppendBlank(int n)
-{
-    for (int i = 0; i < n; ++i)
-        m_col.Add(std::make_shared<SchemaElement>());
-}
-
-QString SEColl::strParseClassType(const xml::Document& schemaDoc, const QString& strClass,
-                                  CloseListRegistry& closeLists)
-{
-    const xml::Node decl = topLevelNamed(schemaDoc, strClass);
-    if (!decl)
-        return text(msg::TypeNotDefined) + strClass;
-    const xml::Node complexType = lastChild(decl, {"complexType"});
-    if (!complexType)
-        return classError(strClass, msg::NoComplexType);
-    xml::Node group = lastChild(complexType, {"sequence", "all", "complexContent"});
-    if (!group)
-        return classError(strClass, msg::NoContentGroup);
-
-    if (group.localName() == QLatin1String("complexContent")) {
-        const xml::Node extension = lastChild(group, {"extension"});
-        if (!extension)
-            return classError(strClass, msg::NoContentGroup);
-        const QString err = strParseBaseType(schemaDoc, attrByLocalName(extension, QStringLiteral("base")),
-                                             closeLists);
-        if (!err.isEmpty())
-            return err;
-        group = lastChild(extension, {"sequence", "all"});
-        if (!group)
-            return classError(strClass, msg::ComplexContentNoGroup);
+    const xml::Node simpleType = topLevelNamed(schemaDoc, strTypeName);
+    if (!simpleType || simpleType.localName() != QLatin1String("simpleType"))
+        return nullptr;
+    const xml::Node restriction = simpleType.firstChildElement(QStringLiteral("restriction"));
+    if (!restriction)
+        return nullptr;
+    auto items = std::make_shared<StringList>();
+    for (const xml::Node& e : restriction.childElements()) {
+        if (e.localName() != QLatin1String("enumeration"))
+            continue;
+        for (const auto& [name, value] : e.attributes())
+            if (xml::localPart(name) == QLatin1String("value"))
+                items->Add(value);
     }
-    return strAppendGroup(schemaDoc, group, strClass, closeLists);
+    if (items->Count() == 0)
+        return nullptr;
+    auto cl = std::make_shared<CloseList>();
+    cl->strCLName = strTypeName;
+    cl->colItems = items;
+    return cl;
 }
 
-QString SEColl::strParseBaseType(const xml::Document& schemaDoc, const QString& strBase,
-                                 CloseListRegistry& closeLists)
-{
-    xml::Node base;
-    for (const xml::Node& c : schemaDoc.documentElement().childElements())
-        if (c.localName() == QLatin1String("complexType") && hasAttrValue(c, QStringLiteral("name"), strBase)) {
-            base = c;
-            break;
-        }
-    if (!base)
-        return text(msg::TypeNotDefined) + strBase;
-    const xml::Node group = lastChild(base, {"sequence", "all"});
-    if (!group)
-        return classError(strBase, msg::NoContentGroup);
-    return strAppendGroup(schemaDoc, group, strBase, closeLists);
-}
-
-QString SEColl::strAppendGroup(const xml::Document& schemaDoc, const xml::Node& group, const QString& strClass,
-                               CloseListRegistry& closeLists)
-{
-    const int n = iChildElements(group);
-    if (n == 0)
-        return classError(strClass, msg::EmptyContentGroup);
-    // A base type's fields come first, so a derived class continues after them.
-    const int iStart = Count() + 1;
-    AppendBlank(n);
-    return FillElements(schemaDoc, group, strClass, iStart, closeLists);
-}
-
-QString SEColl::FillElements(const xml::Document& schemaDoc, const xml::Node& group, const QString& strClass,
-                             int iStart, CloseListRegistry& closeLists)
+// Fills the fields from 0-based position iStart on, one per element of the group.
+QString FillElements(const xml::Document& schemaDoc, const xml::Node& group, const QString& strClass, size_t iStart,
+                     ClassFields& out)
 {
     // Built-in types carry the prefix of the group element holding them.
     const QString p = group.prefix();
-    int i = iStart;
+    size_t i = iStart;
     for (const xml::Node& decl : group.childElements()) {
-        SchemaElement& se = *Item(i);
+        ClassFields::Field& field = out.fields[i];
+        SchemaElement& se = field.se;
         se.bIgnore = false;
         se.bReadOnly = false;
         for (const xml::Node& annotation : decl.childElements()) {
@@ -171,7 +119,7 @@ QString SEColl::FillElements(const xml::Document& schemaDoc, const xml::Node& gr
         // The parser keeps the layout of an indented declaration; a tooltip wants the words.
         se.strComment = decl.text().simplified();
         if (se.strName.isEmpty() || type.isEmpty())
-            return strClass + QLatin1Char(':') + text(msg::SchemaElement) + QString::number(i)
+            return strClass + QLatin1Char(':') + text(msg::SchemaElement) + QString::number(i + 1)
                 + text(msg::NoTypeOrName);
         // An element by that name would make a file the parser rejects.
         if (!xml::isName(se.strName))
@@ -198,18 +146,11 @@ QString SEColl::FillElements(const xml::Document& schemaDoc, const xml::Node& gr
         else if (type == QLatin1String("SetOfWords"))
             se.tyType = tyWordList;
         else {
+            // Which list it takes depends on the document's closed lists:
+            // SEColl::strAppendClass decides.
             se.tyType = tyCloseList;
-            // A list is parsed once per document; later objects reuse it even
-            // when the schema file changed in between.
-            if (closeLists.Contains(type)) {
-                se.strCloseList = type;
-            } else if (auto cl = clParseCloseList(schemaDoc, type)) {
-                closeLists.Add(cl, type);
-                se.strCloseList = type;
-            } else {
-                se.bIgnore = true;
-                se.tyType = tyUnknow;
-            }
+            field.strListType = type;
+            field.list = clParseCloseList(schemaDoc, type);
         }
         se.bChanged = false;
         se.bValid = false;
@@ -218,28 +159,107 @@ QString SEColl::FillElements(const xml::Document& schemaDoc, const xml::Node& gr
     return {};
 }
 
-std::shared_ptr<CloseList> SEColl::clParseCloseList(const xml::Document& schemaDoc, const QString& strTypeName)
+// Appends one blank field per element of the group and fills them.
+QString strAppendGroup(const xml::Document& schemaDoc, const xml::Node& group, const QString& strClass,
+                       ClassFields& out)
 {
-    const xml::Node simpleType = topLevelNamed(schemaDoc, strTypeName);
-    if (!simpleType || simpleType.localName() != QLatin1String("simpleType"))
-        return nullptr;
-    const xml::Node restriction = simpleType.firstChildElement(QStringLiteral("restriction"));
-    if (!restriction)
-        return nullptr;
-    auto items = std::make_shared<StringList>();
-    for (const xml::Node& e : restriction.childElements()) {
-        if (e.localName() != QLatin1String("enumeration"))
-            continue;
-        for (const auto& [name, value] : e.attributes())
-            if (xml::localPart(name) == QLatin1String("value"))
-                items->Add(value);
+    const size_t n = group.childElements().size();
+    if (n == 0)
+        return classError(strClass, msg::EmptyContentGroup);
+    // A base type's fields come first, so a derived class continues after them.
+    const size_t iStart = out.fields.size();
+    out.fields.resize(iStart + n);
+    return FillElements(schemaDoc, group, strClass, iStart, out);
+}
+
+QString strParseBaseType(const xml::Document& schemaDoc, const QString& strBase, ClassFields& out)
+{
+    xml::Node base;
+    for (const xml::Node& c : schemaDoc.documentElement().childElements())
+        if (c.localName() == QLatin1String("complexType") && hasAttrValue(c, QStringLiteral("name"), strBase)) {
+            base = c;
+            break;
+        }
+    if (!base)
+        return text(msg::TypeNotDefined) + strBase;
+    const xml::Node group = lastChild(base, {"sequence", "all"});
+    if (!group)
+        return classError(strBase, msg::NoContentGroup);
+    return strAppendGroup(schemaDoc, group, strBase, out);
+}
+
+QString strParseClassType(const xml::Document& schemaDoc, const QString& strClass, ClassFields& out)
+{
+    const xml::Node decl = topLevelNamed(schemaDoc, strClass);
+    if (!decl)
+        return text(msg::TypeNotDefined) + strClass;
+    const xml::Node complexType = lastChild(decl, {"complexType"});
+    if (!complexType)
+        return classError(strClass, msg::NoComplexType);
+    xml::Node group = lastChild(complexType, {"sequence", "all", "complexContent"});
+    if (!group)
+        return classError(strClass, msg::NoContentGroup);
+
+    if (group.localName() == QLatin1String("complexContent")) {
+        const xml::Node extension = lastChild(group, {"extension"});
+        if (!extension)
+            return classError(strClass, msg::NoContentGroup);
+        const QString err = strParseBaseType(schemaDoc, attrByLocalName(extension, QStringLiteral("base")), out);
+        if (!err.isEmpty())
+            return err;
+        group = lastChild(extension, {"sequence", "all"});
+        if (!group)
+            return classError(strClass, msg::ComplexContentNoGroup);
     }
-    if (items->Count() == 0)
-        return nullptr;
-    auto cl = std::make_shared<CloseList>();
-    cl->strCLName = strTypeName;
-    cl->colItems = items;
-    return cl;
+    return strAppendGroup(schemaDoc, group, strClass, out);
+}
+
+} // namespace
+
+const ClassFields& ParsedSchema::classFields(const QString& strClass) const
+{
+    auto it = m_classes.find(strClass);
+    if (it == m_classes.end()) {
+        ClassFields fields;
+        fields.error = strParseClassType(m_doc, strClass, fields);
+        it = m_classes.emplace(strClass, std::move(fields)).first;
+    }
+    return it->second;
+}
+
+
+QString SEColl::strLoadSchema(const QString& strSchemaPath, std::shared_ptr<const ParsedSchema>& schema)
+{
+    schema.reset();
+    if (strSchemaPath.isEmpty())
+        return text(msg::NoSchemaReference);
+    QString error;
+    schema = ParsedSchema::load(strSchemaPath, error);
+    return error;
+}
+
+QString SEColl::strAppendClass(const ClassFields& classFields, CloseListRegistry& closeLists)
+{
+    for (const ClassFields::Field& field : classFields.fields) {
+        auto se = std::make_shared<SchemaElement>(field.se);
+        if (!field.strListType.isEmpty()) {
+            // A list is parsed once per document; later objects reuse it even
+            // when the schema file changed in between.
+            if (closeLists.Contains(field.strListType)) {
+                se->strCloseList = field.strListType;
+            } else if (field.list) {
+                auto cl = std::make_shared<CloseList>(*field.list);
+                cl->colItems = std::make_shared<StringList>(*field.list->colItems);
+                closeLists.Add(cl, field.strListType);
+                se->strCloseList = field.strListType;
+            } else {
+                se->bIgnore = true;
+                se->tyType = tyUnknow;
+            }
+        }
+        m_col.Add(se);
+    }
+    return classFields.error;
 }
 
 } // namespace vimra

@@ -1,12 +1,15 @@
 #include "records/Settings.h"
 
+#include "records/FileStamp.h"
 #include "records/Procedures.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QSettings>
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -30,12 +33,46 @@ std::unique_ptr<QSettings> openKey()
     return settings;
 }
 
+// The group's values as last read. Opening a document asks for the schema's
+// path once per object: the file is read again only when it may have changed.
+struct GroupCache {
+    QString path;
+    FileStamp stamp;
+    std::optional<QHash<QString, QVariant>> values; // none: no file or no group
+};
+
+GroupCache& groupCache()
+{
+    static GroupCache cache;
+    return cache;
+}
+
+const std::optional<QHash<QString, QVariant>>& readGroup()
+{
+    GroupCache& cache = groupCache();
+    const QString path = settingsFilePath();
+    const FileStamp now = FileStamp::of(path);
+    if (path == cache.path && cache.stamp.bUnchanged(now))
+        return cache.values;
+    cache.path = path;
+    cache.stamp = now;
+    cache.values.reset();
+    if (const auto settings = openKey()) {
+        QHash<QString, QVariant> values;
+        for (const QString& key : settings->allKeys())
+            values.insert(key, settings->value(key));
+        cache.values = std::move(values);
+    }
+    return cache.values;
+}
+
 // Writes all values or none.
 bool writeValues(const std::vector<std::pair<QString, QString>>& values)
 {
     const auto settings = openKey();
     if (!settings)
         return false;
+    groupCache().stamp = FileStamp();
     for (const auto& [name, value] : values)
         settings->setValue(name, value);
     settings->endGroup();
@@ -54,10 +91,11 @@ QString settingsFilePath()
 bool bRegQueryValue(const QString& valueName, QString& value)
 {
     value.clear();
-    const auto settings = openKey();
-    if (!settings || !settings->contains(valueName))
+    const auto& values = readGroup();
+    const auto found = values ? values->constFind(valueName) : QHash<QString, QVariant>::const_iterator();
+    if (!values || found == values->constEnd())
         return false;
-    const QVariant stored = settings->value(valueName);
+    const QVariant stored = *found;
     // An unquoted comma makes the INI reader split the text into a list.
     value = stored.typeId() == QMetaType::QStringList ? stored.toStringList().join(QLatin1Char(','))
                                                       : stored.toString();

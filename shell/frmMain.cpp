@@ -345,8 +345,13 @@ QString frmMain::strStatusBarText() const { return m_statusText->text(); }
 void frmMain::setStrStatusBarText(const QString& textValue)
 {
     showInPanel(m_statusText, textValue);
-    // The model writes progress from inside long loops; show it at once.
-    m_statusText->repaint();
+    // The model writes progress from inside long loops; show it at once, but
+    // not oftener than the eye can follow: painting waits for the display,
+    // and painting every object's text would take longer than the open.
+    if (!m_statusPainted.isValid() || m_statusPainted.elapsed() >= 40) {
+        m_statusText->repaint();
+        m_statusPainted.start();
+    }
 }
 
 MainFrameMetrics frmMain::metrics() const

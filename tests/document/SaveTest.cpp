@@ -94,14 +94,14 @@ TEST_F(DocumentTest, SaveWritesChangedObjectsInRegistrationOrderAndTheDocumentLa
     const auto doc = open("Film.xml");
     const auto m1 = at<Media>(*doc, 3);
     const auto s1 = at<Storage>(*doc, 4);
-    const auto v2 = at<Version>(*doc, 6);
+    const auto v2 = at<Version>(*doc, 8);
     const QString filmBefore = read("Film.xml");
 
     doc->setStrTitle("Film (restored)");
     m1->setStrTitle("Blu-ray");
     s1->setStrGUID("/no/such/folder/storage.xml"); // its write fails
     v2->setStrTitle("Director's cut");
-    std::shared_ptr<RegistryItem> s2 = at<Storage>(*doc, 5);
+    std::shared_ptr<RegistryItem> s2 = at<Storage>(*doc, 6);
     doc->RemoveObject(s2);
     QFile::remove(path("Film_files/Film_version1.xml")); // unchanged: not written again
 
@@ -185,7 +185,7 @@ TEST_F(DocumentTest, SaveAsRenamesEveryObjectAndWritesChildrenFirst)
 
     const auto copy = open("Copy.xml");
     EXPECT_EQ(copy->registeredGUIDs(), doc->registeredGUIDs());
-    EXPECT_EQ(classesOf(*copy), QStringList({"AVDocument", "Version", "Media", "Storage"}));
+    EXPECT_EQ(classesOf(*copy), QStringList({"AVDocument", "Version", "Media", "Storage", "MediaObject"}));
     EXPECT_EQ(copy->strTitle(), "Copy");
     EXPECT_EQ(at<Version>(*copy, 2)->strTitle(), "Cut");
     EXPECT_EQ(idsOf(*at<Version>(*copy, 2), "manifestedby"), QStringList({media->strGUID()}));
@@ -281,4 +281,24 @@ TEST_F(DocumentTest, RemovedIdentifierIsNeverGivenToANewObject)
     const auto reopened = open("Film.xml");
     ASSERT_EQ(reopened->colChilds().Count(), 3);
     EXPECT_EQ(reopened->colChilds().Item(3)->strTitle(), "Again");
+}
+
+// Save-as renames every relation in one pass: each renamed child's first
+// entry moves to the end in renaming order; a second entry naming the same
+// child and an entry naming no loaded object stay where they were.
+TEST_F(DocumentTest, SaveAsRenamesEachChildsFirstEntryInRenamingOrder)
+{
+    writeFixture();
+    const QString s1 = path("Film_files/Film_storage1.xml");
+    const QString s2 = path("Film_files/Film_storage2.xml");
+    const QString missing = path("Film_files/missing.xml");
+    write("Film_files/Film_media1.xml",
+          "<Media><MediaGUID>x</MediaGUID><AvailableAs>" + guids({s2, missing, s1, s2}) + "</AvailableAs></Media>");
+    const auto doc = open("Film.xml");
+    const auto m1 = at<Media>(*doc, 3);
+
+    ASSERT_TRUE(doc->bSaveAs(path("Copy.xml")));
+    EXPECT_EQ(idsOf(*m1, "AvailableAs"), QStringList({missing, s2, path("Copy_files/Copy_storage1.xml"),
+                                                      path("Copy_files/Copy_storage2.xml")}));
+    EXPECT_EQ(at<Storage>(*doc, 4)->strGUID(), path("Copy_files/Copy_storage1.xml"));
 }

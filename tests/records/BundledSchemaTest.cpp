@@ -36,9 +36,8 @@ protected:
         errors = new std::map<QString, QString>;
         for (const QString& cls : kClasses) {
             xml::Document doc;
-            xml::Document schemaDoc;
             auto col = std::make_unique<SEColl>();
-            (*errors)[cls] = col->strInitAsNew(doc, schemaDoc, kSchema, cls, *registry);
+            (*errors)[cls] = col->strInitAsNew(doc, kSchema, cls, *registry);
             (*fields)[cls] = std::move(col);
         }
     }

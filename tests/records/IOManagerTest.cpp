@@ -189,6 +189,14 @@ TEST_F(IOManagerTest, ObjectIdentifiersTakeTheLowestFreeNumber)
     // A registered object not yet saved blocks its name, however it is spelt.
     EXPECT_EQ(newId("Audio", {dir + "x/../Film_files/Film_audio1.xml"}), files + "Film_audio2.xml");
     EXPECT_EQ(newId("Audio", {files + "FILM_AUDIO1.XML"}), files + "Film_audio1.xml");
+
+    // One maker gives what one call after another would, each registering the last.
+    writeFile(files + "Film_storage2.xml", "<Storage/>");
+    auto maker = io.guidMaker({files + "Film_storage1.xml"}, dir + "Film.xml");
+    EXPECT_EQ(maker.next("Storage").strGUID, files + "Film_storage3.xml");
+    EXPECT_EQ(maker.next("Audio").strGUID, files + "Film_audio1.xml");
+    EXPECT_EQ(maker.next("Storage").strGUID, files + "Film_storage4.xml");
+    EXPECT_EQ(maker.next("Audio").strGUID, files + "Film_audio2.xml");
 }
 
 TEST_F(IOManagerTest, IdentifierComparison)
@@ -246,4 +254,42 @@ TEST_F(IOManagerTest, RemovedObjectsNeverLoseANewObjectsFile)
     EXPECT_TRUE(io.colGUIDToRemove().isEmpty());
     io.release();
     EXPECT_TRUE(QFile::exists(c));
+}
+
+// The index of object files answers without reading a file again only while
+// the file is as the index last saw it: the store's own writes, deletions
+// and moves keep it current, and a file changed behind it is read again.
+TEST_F(IOManagerTest, ObjectFileIndexFollowsTheStoreAndTheDisk)
+{
+    const auto classAndList = [&](const QString& id) -> QString {
+        const auto info = io.objectFileInfo(id);
+        return info ? info->strClass + ":" + info->lists.value("availableas").join(",") : "none";
+    };
+    const QString media = dir + "Film_files/Film_media1.xml";
+    QDir().mkpath(dir + "Film_files");
+    xml::Document doc;
+    ASSERT_TRUE(doc.loadXml("<Media><Format>DVD</Format><availableas><GUID>s1</GUID><GUID>s2</GUID></availableas>"
+                            "<availableas/></Media>"));
+    ASSERT_EQ(io.strSave(doc, media), "");
+    EXPECT_EQ(classAndList(media), "Media:s1,s2");
+    EXPECT_EQ(io.strWhatIs(dir + "Film_files/../Film_files/Film_media1.xml"), "Media");
+
+    // Changed behind the store: a longer file, then one of the same size
+    // dated back, are both read again.
+    writeFile(media, "<Version><availableas><GUID>s3</GUID></availableas></Version>");
+    EXPECT_EQ(classAndList(media), "Version:s3");
+    writeFile(media, "<Storage><availableas><GUID>s4</GUID></availableas></Storage>");
+    test::backdate(media, 3600);
+    EXPECT_EQ(classAndList(media), "Storage:s4");
+    EXPECT_EQ(classAndList(media), "Storage:s4");
+
+    ASSERT_EQ(io.strSave(doc, media), "");
+    const QString moved = dir + "Film_files/Film_media2.xml";
+    ASSERT_EQ(io.MoveObject(media, moved), "");
+    EXPECT_EQ(classAndList(moved), "Media:s1,s2");
+    EXPECT_EQ(classAndList(media), "none");
+
+    io.RemoveGUID(moved);
+    EXPECT_EQ(io.strSync(), "");
+    EXPECT_EQ(classAndList(moved), "none");
 }

@@ -62,14 +62,14 @@ protected:
     }
     QString load(SEColl& fields, const QString& cls = "Media")
     {
-        return fields.strLoad(m_doc, m_instance, m_schemaDoc, m_io, cls, m_closeLists);
+        return fields.strLoad(m_doc, m_instance, m_io, cls, m_closeLists);
     }
 
     QTemporaryDir m_dir;
     QString m_config, m_schema, m_instance;
     int m_configs = 0;
     IOManager m_io;
-    xml::Document m_doc, m_schemaDoc;
+    xml::Document m_doc;
     CloseListRegistry m_closeLists;
 };
 
@@ -149,7 +149,7 @@ TEST_F(SECollStore, LoadRoutesAndTheirTexts)
     write("video.xsd", R"(<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema"><xs:element name="Video">
       <xs:complexType><xs:all><xs:element name="T" type="xs:string"/></xs:all></xs:complexType></xs:element></xs:schema>)");
     setXSDPath(m_dir.filePath("video.xsd"));
-    EXPECT_EQ(wrong.strLoad(m_doc, wrongRoot, m_schemaDoc, m_io, "Video", m_closeLists),
+    EXPECT_EQ(wrong.strLoad(m_doc, wrongRoot, m_io, "Video", m_closeLists),
               "Video: " + text(1090));
 
     setXSDPath(write("bad.xsd", "<xs:schema"));
@@ -169,14 +169,14 @@ TEST_F(SECollStore, LoadRoutesAndTheirTexts)
 TEST_F(SECollStore, InitAsNewRoutes)
 {
     SEColl empty;
-    EXPECT_EQ(empty.strInitAsNew(m_doc, m_schemaDoc, "", "Media", m_closeLists), text(1075));
+    EXPECT_EQ(empty.strInitAsNew(m_doc, "", "Media", m_closeLists), text(1075));
 
     SEColl unknown;
-    EXPECT_EQ(unknown.strInitAsNew(m_doc, m_schemaDoc, m_schema, "Video", m_closeLists), text(1073) + "Video");
+    EXPECT_EQ(unknown.strInitAsNew(m_doc, m_schema, "Video", m_closeLists), text(1073) + "Video");
     EXPECT_EQ(m_doc.documentElement().attribute("xsi:noNamespaceSchemaLocation"), "vimra.xsd");
 
     SEColl fresh;
-    ASSERT_EQ(fresh.strInitAsNew(m_doc, m_schemaDoc, m_schema, "Media", m_closeLists), "");
+    ASSERT_EQ(fresh.strInitAsNew(m_doc, m_schema, "Media", m_closeLists), "");
     EXPECT_EQ(fresh.Count(), 3);
     EXPECT_EQ(fresh.iNumValid(), 0);
     EXPECT_EQ(m_doc.documentElement().nodeName(), "Media");

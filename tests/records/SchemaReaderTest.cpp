@@ -1,5 +1,7 @@
 #include "records/SEColl.h"
 
+#include "records/SchemaCache.h"
+
 #include "resources/StringTable.h"
 #include "support/TestFiles.h"
 
@@ -69,8 +71,8 @@ protected:
     // Builds the fields of `cls` as a new object does; answers the error text.
     QString build(SEColl& fields, const QString& schemaPath, const QString& cls)
     {
-        xml::Document doc, schemaDoc;
-        return fields.strInitAsNew(doc, schemaDoc, schemaPath, cls, m_closeLists);
+        xml::Document doc;
+        return fields.strInitAsNew(doc, schemaPath, cls, m_closeLists);
     }
 
     QTemporaryDir m_dir;
@@ -252,12 +254,45 @@ TEST_F(SchemaReaderTest, EveryErrorMessage)
 
     // Schema files that are missing or do not parse.
     SEColl fields;
-    xml::Document doc, schemaDoc;
-    EXPECT_EQ(fields.strInitAsNew(doc, schemaDoc, "", "Media", m_closeLists), text(1075));
+    xml::Document doc;
+    EXPECT_EQ(fields.strInitAsNew(doc, "", "Media", m_closeLists), text(1075));
     EXPECT_EQ(doc.documentElement().nodeName(), "Media");
-    const QString broken = fields.strInitAsNew(doc, schemaDoc, write("bad.xsd", "<xs:schema>"), "Media", m_closeLists);
+    const QString broken = fields.strInitAsNew(doc, write("bad.xsd", "<xs:schema>"), "Media", m_closeLists);
     EXPECT_TRUE(broken.startsWith(text(1072)));
     EXPECT_GT(broken.size(), text(1072).size());
     EXPECT_EQ(fields.Count(), 0);
     EXPECT_FALSE(doc.documentElement().hasAttribute("xsi:noNamespaceSchemaLocation"));
+}
+
+// One parse serves every object while the schema file is unchanged; a changed
+// file is read again, whether its size changed or only its time, and a file
+// written within the last clock tick is never trusted.
+TEST_F(SchemaReaderTest, SharedSchemaIsReadAgainWhenTheFileChanges)
+{
+    const QString path = write("cached.xsd", kMainSchema);
+    test::backdate(path, 3600);
+    QString error;
+    const auto first = ParsedSchema::load(path, error);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(ParsedSchema::load(path, error), first);
+
+    const auto fieldNamed = [&](const QString& name) {
+        SEColl fields;
+        EXPECT_EQ(build(fields, path, "Media"), "");
+        return fields.find(name) != nullptr;
+    };
+    write("cached.xsd", QByteArray(kMainSchema).replace("\"Pages\"", "\"Leafs\""));
+    test::backdate(path, 1800);
+    EXPECT_TRUE(fieldNamed("Leafs"));
+    EXPECT_FALSE(fieldNamed("Pages"));
+    EXPECT_NE(ParsedSchema::load(path, error), first);
+
+    write("cached.xsd", kMainSchema);
+    EXPECT_TRUE(fieldNamed("Pages"));
+    write("cached.xsd", QByteArray(kMainSchema).replace("\"Pages\"", "\"Sheet\""));
+    EXPECT_TRUE(fieldNamed("Sheet"));
+
+    QFile::remove(path);
+    EXPECT_EQ(ParsedSchema::load(path, error), nullptr);
+    EXPECT_FALSE(error.isEmpty());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +20,14 @@ inline void writeFile(const QString& path, const QByteArray& bytes)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     f.write(bytes);
+}
+
+// Dates the file's last change `seconds` back, as a file written long ago.
+inline void backdate(const QString& path, int seconds)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite)) << path.toStdString();
+    ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(-seconds), QFileDevice::FileModificationTime));
 }
 
 // The bytes of `path`; empty when it cannot be read.

@@ -1,0 +1,510 @@
+// Times opening and saving a generated document of a given size against the
+// floor of one XML parse of every file the open reads. See README.md.
+
+#include "document/AVDocument.h"
+#include "document/DocumentUi.h"
+#include "document/Storage.h"
+#include "platform/Prompts.h"
+#include "records/IOManager.h"
+#include "resources/StringTable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+#include <QTextStream>
+
+#include <libxml/parser.h>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+using namespace vimra;
+
+namespace {
+
+// Versions × (Media × Storages) and every Version's main Video, Audio and
+// Transcript with `segments` segments each are what the open reads; each
+// Storage also registers its media file.
+struct Shape {
+    int versions = 48;
+    int media = 4;
+    int storages = 4;
+    int segments = 8;
+
+    int openedObjects() const
+    {
+        return 1 + versions * (1 + media + 2 * media * storages + 3 * (1 + segments));
+    }
+};
+
+struct Generated {
+    QString docPath;
+    QStringList openedFiles; // every object file the open reads, in open order
+};
+
+const QString kHead = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+
+QString schemaAttrs()
+{
+    return QStringLiteral(" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
+                          " xsi:noNamespaceSchemaLocation=\"vimra.xsd\"");
+}
+
+QString el(const QString& name, const QString& value) { return "<" + name + ">" + value + "</" + name + ">"; }
+
+QString guids(const QStringList& ids)
+{
+    QString out;
+    for (const QString& id : ids)
+        out += el("GUID", id);
+    return out;
+}
+
+QString chunk(const QString& name, qint64 start, qint64 end)
+{
+    return QStringLiteral("<%1 start=\"%2\" end=\"%3\" reasons=\"0\"/>").arg(name).arg(start).arg(end);
+}
+
+void writeText(const QString& path, const QString& text)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        std::exit(2);
+    }
+    file.write(text.toUtf8());
+}
+
+// One expression (Video, Audio or Transcript) of a Version: its main object
+// and its segments, linked by part-of and followed-by. The segment files are
+// numbered backwards in time, so folder order is not chain order.
+void writeExpression(const QString& folder, const QString& stem, const QString& cls, int& counter,
+                     const QString& versionId, const QString& mediaId, int segments, QStringList& opened)
+{
+    const QString lower = cls.toLower();
+    const auto idOf = [&](int n) { return folder + "/" + stem + "_" + lower + QString::number(n) + ".xml"; };
+    const int mainNumber = ++counter;
+    const QString mainId = idOf(mainNumber);
+    const qint64 length = qint64(segments) * 4000;
+    writeText(mainId, kHead + "<" + cls + schemaAttrs() + ">" + el(cls + "GUID", mainId) + el("Title", cls + " main")
+                          + el("VersionGUID", versionId) + chunk("Time", 0, length)
+                          + el("manifestedby", guids({mediaId})) + "</" + cls + ">\n");
+    opened << mainId;
+    const int first = counter + 1;
+    counter += segments;
+    const auto numberOf = [&](int s) { return first + segments - 1 - s; };
+    for (int s = 0; s < segments; ++s) {
+        const QString id = idOf(numberOf(s));
+        opened << id;
+        QString body = el(cls + "GUID", id) + el("Title", cls + " segment " + QString::number(s + 1))
+            + chunk("Time", qint64(s) * 4000, qint64(s + 1) * 4000) + el("partof" + lower, mainId);
+        if (s + 1 < segments)
+            body += el("followedby" + lower, idOf(numberOf(s + 1)));
+        if (cls == QLatin1String("Transcript")) {
+            QString words;
+            for (int w = 0; w < 6; ++w)
+                words += QStringLiteral("<Word start=\"%1\" end=\"%2\">word%3</Word>")
+                             .arg(qint64(s) * 4000 + w * 600)
+                             .arg(qint64(s) * 4000 + w * 600 + 500)
+                             .arg(w + 1);
+            body += el("transcriptwordlist", words);
+        } else {
+            body += el("Description", "Segment " + QString::number(s + 1) + " of the " + lower);
+        }
+        writeText(id, kHead + "<" + cls + schemaAttrs() + ">" + body + "</" + cls + ">\n");
+    }
+}
+
+Generated generate(const QString& dir, const QString& name, const Shape& shape)
+{
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir + "/" + name + "_files");
+    const QString folder = dir + "/" + name + "_files";
+    const auto id = [&](const char* cls, int n) {
+        return folder + "/" + name + "_" + QLatin1String(cls) + QString::number(n) + ".xml";
+    };
+
+    Generated out;
+    out.docPath = dir + "/" + name + ".xml";
+    out.openedFiles << out.docPath;
+    QStringList versionIds;
+    int mediaCount = 0, storageCount = 0, videoCount = 0, audioCount = 0, transcriptCount = 0;
+    for (int v = 1; v <= shape.versions; ++v) {
+        const QString versionId = id("version", v);
+        versionIds << versionId;
+        out.openedFiles << versionId;
+        QStringList mediaIds;
+        for (int m = 0; m < shape.media; ++m) {
+            const QString mediaId = id("media", ++mediaCount);
+            mediaIds << mediaId;
+            out.openedFiles << mediaId;
+            QStringList storageIds;
+            for (int s = 0; s < shape.storages; ++s) {
+                const QString storageId = id("storage", ++storageCount);
+                storageIds << storageId;
+                out.openedFiles << storageId;
+                writeText(storageId, kHead + "<Storage" + schemaAttrs() + ">" + el("StorageGUID", storageId)
+                                         + el("Collocation", "/archive/media/film" + QString::number(storageCount) + ".mpg")
+                                         + el("ShelfMark", "B-" + QString::number(storageCount))
+                                         + el("CopyNumber", QString::number(s + 1))
+                                         + el("MasterCopy", s == 0 ? "true" : "false")
+                                         + el("FileSize", "1234.5") + el("IngestDate", "2024-05-17")
+                                         + el("Notes", "Shelf " + QString::number(s)) + "</Storage>\n");
+            }
+            writeText(mediaId, kHead + "<Media" + schemaAttrs() + ">" + el("MediaGUID", mediaId)
+                                   + el("Format", "MPEG-2") + el("availableas", guids(storageIds))
+                                   + el("FrameWidth", "720") + el("FrameHeight", "576") + el("BitRate", "6000")
+                                   + el("Interlaced", "true") + el("Notes", "Media " + QString::number(mediaCount))
+                                   + "</Media>\n");
+        }
+        writeText(versionId, kHead + "<Version" + schemaAttrs() + ">" + el("VersionGUID", versionId)
+                                 + el("VersionTitle", "Version " + QString::number(v))
+                                 + el("manifestedby", guids(mediaIds)) + chunk("Duration", 0, 5400000)
+                                 + el("SubtitleLanguages", el("StringItem", "English") + el("StringItem", "Italian"))
+                                 + el("Silent", "false") + el("Notes", "Cut " + QString::number(v)) + "</Version>\n");
+        writeExpression(folder, name, "Video", videoCount, versionId, mediaIds.first(), shape.segments, out.openedFiles);
+        writeExpression(folder, name, "Audio", audioCount, versionId, mediaIds.first(), shape.segments, out.openedFiles);
+        writeExpression(folder, name, "Transcript", transcriptCount, versionId, mediaIds.first(), shape.segments, out.openedFiles);
+    }
+    // The open reads the document first and then depth first; the floor
+    // only needs the set.
+    writeText(out.docPath, kHead + "<AVDocument" + schemaAttrs() + ">" + el("AVDocGUID", out.docPath)
+                               + el("Title", "Benchmark film") + el("expressedby", guids(versionIds))
+                               + el("Directors", el("StringItem", "Doe, Jane")) + el("ProductionYear", "1999")
+                               + el("Synopsis", "A generated document.") + "</AVDocument>\n");
+    return out;
+}
+
+// Counts what the model says, so a run that met an error is not taken for a fast one.
+class CountingPrompts : public SilentPrompts {
+public:
+    QStringList messages;
+    int MsgBox(const QString& text, Buttons buttons, Icon icon, const QString& title) override
+    {
+        messages << text;
+        return SilentPrompts::MsgBox(text, buttons, icon, title);
+    }
+};
+
+class RecordingUi : public NullDocumentUi {
+public:
+    QStringList status;
+    bool bRecord = false;
+    void setStrStatusBarText(const QString& text) override
+    {
+        if (bRecord)
+            status << text;
+    }
+};
+
+void silence(void*, const char*, ...) {}
+
+CountingPrompts g_prompts;
+RecordingUi g_ui;
+
+double seconds(const std::function<void()>& f)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+struct Figure {
+    std::vector<double> runs;
+    double min() const { return *std::min_element(runs.begin(), runs.end()); }
+    double median() const
+    {
+        auto v = runs;
+        std::sort(v.begin(), v.end());
+        return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    }
+};
+
+std::shared_ptr<IOManager> newStore()
+{
+    auto io = std::make_shared<IOManager>();
+    io->setBFileSystem(true);
+    return io;
+}
+
+std::shared_ptr<AVDocument> openDoc(const QString& path, const std::shared_ptr<IOManager>& io)
+{
+    auto doc = AVDocument::create();
+    const QString error = doc->strOpen(path, editorFactory().create(QStringLiteral("AVDocument")), io);
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "open failed: %s\n", qPrintable(error));
+        std::exit(1);
+    }
+    return doc;
+}
+
+void checkRegistered(const AVDocument& doc, int expected)
+{
+    if (doc.collObjects().Count() != expected) {
+        std::fprintf(stderr, "open registered %d objects, expected %d\n", doc.collObjects().Count(), expected);
+        std::exit(1);
+    }
+    if (!g_prompts.messages.isEmpty()) {
+        std::fprintf(stderr, "the model showed %lld messages, first: %s\n",
+                     static_cast<long long>(g_prompts.messages.size()), qPrintable(g_prompts.messages.first()));
+        std::exit(1);
+    }
+}
+
+long statusKiB(const char* key)
+{
+    QFile file(QStringLiteral("/proc/self/status"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : file.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(static_cast<int>(std::strlen(key))).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+// The peak resident memory while opening `path`, in KiB: freed memory goes
+// back to the system and the peak is reset to the current size first.
+long peakOfOpen(const QString& path)
+{
+    malloc_trim(0);
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+    clear.close();
+    const long before = statusKiB("VmRSS:");
+    {
+        auto doc = openDoc(path, newStore());
+        const long peak = statusKiB("VmHWM:");
+        doc->release();
+        return peak - before;
+    }
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void removeTree(const QString& docPath)
+{
+    QFile::remove(docPath);
+    QString stem = docPath;
+    stem.chop(4);
+    QDir(stem + "_files").removeRecursively();
+}
+
+// Writes the document at `docPath` again into `folder`, file by file as
+// a save writes one (a new file made whole and synced, then put in place):
+// what save-as costs below the model.
+double timeRewrite(const QString& docPath, const QString& folder)
+{
+    QString stem = docPath;
+    stem.chop(4);
+    std::vector<QByteArray> contents;
+    for (const QFileInfo& info : QDir(stem + "_files").entryInfoList(QDir::Files))
+        contents.push_back(readBytes(info.filePath()));
+    contents.push_back(readBytes(docPath));
+    QDir(folder).removeRecursively();
+    QDir().mkpath(folder);
+    const double t = seconds([&] {
+        for (size_t i = 0; i < contents.size(); ++i) {
+            QSaveFile file(folder + "/f" + QString::number(i) + ".xml");
+            if (!file.open(QIODevice::WriteOnly) || file.write(contents[i]) != contents[i].size() || !file.commit())
+                std::fprintf(stderr, "rewrite failed\n");
+        }
+    });
+    QDir(folder).removeRecursively();
+    return t;
+}
+
+void writeLines(const QString& path, const QStringList& lines)
+{
+    writeText(path, lines.join('\n') + '\n');
+}
+
+int usage()
+{
+    std::fprintf(stderr,
+                 "usage: vimra_bench [--objects N | --versions V] [--media M] [--storages S] [--segments K]\n"
+                 "                   [--runs R] [--dir FOLDER] [--record OUTFOLDER]\n"
+                 "  --record writes the registry after open, the messages and status texts, and the\n"
+                 "  files save-as writes into OUTFOLDER instead of timing (see compare.sh).\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    Shape shape;
+    int runs = 5;
+    QString dir = QDir::tempPath() + "/vimra-bench";
+    QString record;
+    int objects = 0;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString a = args[i];
+        if (i + 1 >= args.size())
+            return usage();
+        const QString v = args[++i];
+        if (a == "--objects")
+            objects = v.toInt();
+        else if (a == "--versions")
+            shape.versions = v.toInt();
+        else if (a == "--media")
+            shape.media = v.toInt();
+        else if (a == "--storages")
+            shape.storages = v.toInt();
+        else if (a == "--segments")
+            shape.segments = v.toInt();
+        else if (a == "--runs")
+            runs = std::max(1, v.toInt());
+        else if (a == "--dir")
+            dir = QDir(v).absolutePath();
+        else if (a == "--record")
+            record = QDir(v).absolutePath();
+        else
+            return usage();
+    }
+    if (objects > 0)
+    {
+        // The smallest document with at least that many objects.
+        Shape one = shape;
+        one.versions = 1;
+        const int perVersion = one.openedObjects() - 1;
+        shape.versions = std::max(0, (objects - 1 + perVersion - 1) / perVersion);
+    }
+
+    StringTable::setLanguage(StringTable::Language::English);
+    setPrompts(&g_prompts);
+    setDocumentUi(&g_ui);
+    xmlSetGenericErrorFunc(nullptr, silence);
+
+    QDir().mkpath(dir);
+    QFile::remove(dir + "/vimra.xsd");
+    QFile::copy(QStringLiteral(VIMRA_RESOURCES "/vimra.xsd"), dir + "/vimra.xsd");
+    writeText(dir + "/vimra.conf", "[Vimra]\nXSDPath=" + dir + "/vimra.xsd\n");
+    qputenv("VIMRA_CONFIG", (dir + "/vimra.conf").toLocal8Bit());
+
+    const int expected = shape.openedObjects();
+    const Generated empty = generate(dir + "/empty", "Empty", Shape{0, 0, 0, 0});
+    const Generated gen = generate(dir + "/doc", "Film", shape);
+    const int files = static_cast<int>(QDir(dir + "/doc/Film_files").entryList(QDir::Files).size()) + 1;
+
+    if (!record.isEmpty()) {
+        QDir(record).removeRecursively();
+        QDir().mkpath(record);
+        g_ui.bRecord = true;
+        auto doc = openDoc(gen.docPath, newStore());
+        QStringList registry;
+        for (const auto& obj : doc->collObjects())
+            registry << obj->className() + " " + obj->strGUID();
+        writeLines(record + "/registry.txt", registry);
+        writeLines(record + "/open-status.txt", g_ui.status);
+        g_ui.status.clear();
+        QDir().mkpath(record + "/saved");
+        if (!doc->bSaveAs(record + "/saved/Copy.xml"))
+            std::fprintf(stderr, "save-as failed\n");
+        writeLines(record + "/saveas-status.txt", g_ui.status);
+        writeLines(record + "/messages.txt", g_prompts.messages);
+        doc->release();
+        std::printf("recorded %d objects into %s\n", expected, qPrintable(record));
+        return 0;
+    }
+
+    std::printf("document: %d versions x %d media x %d storages = %d objects opened "
+                "(%d files with %d segments per expression)\n",
+                shape.versions, shape.media, shape.storages, expected, files, shape.segments);
+
+    Figure floor;
+    for (int r = 0; r < runs; ++r)
+        floor.runs.push_back(seconds([&] {
+            for (const QString& f : gen.openedFiles) {
+                xmlDocPtr d = xmlReadFile(QFile::encodeName(f).constData(), nullptr, XML_PARSE_NONET);
+                if (!d) {
+                    std::fprintf(stderr, "floor: cannot parse %s\n", qPrintable(f));
+                    std::exit(1);
+                }
+                xmlFreeDoc(d);
+            }
+        }));
+
+    Figure open;
+    for (int r = 0; r < runs; ++r) {
+        std::shared_ptr<AVDocument> doc;
+        open.runs.push_back(seconds([&] { doc = openDoc(gen.docPath, newStore()); }));
+        checkRegistered(*doc, expected);
+        doc->release();
+    }
+
+    Figure saveOne;
+    {
+        auto doc = openDoc(gen.docPath, newStore());
+        std::shared_ptr<Storage> storage;
+        for (const auto& obj : doc->collObjects())
+            if ((storage = std::dynamic_pointer_cast<Storage>(obj)))
+                break;
+        for (int r = 0; storage && r < runs; ++r) {
+            storage->setStrNamedField(QStringLiteral("Notes"), QStringLiteral("Changed %1").arg(r));
+            saveOne.runs.push_back(seconds([&] {
+                if (!doc->bSave())
+                    std::fprintf(stderr, "save failed\n");
+            }));
+        }
+        doc->release();
+        if (saveOne.runs.empty())
+            saveOne.runs.push_back(0);
+    }
+
+    Figure saveAs;
+    double writeFloor = 0;
+    for (int r = 0; r < runs; ++r) {
+        auto doc = openDoc(gen.docPath, newStore());
+        const QString target = dir + "/saveas/Copy" + QString::number(r) + ".xml";
+        QDir().mkpath(dir + "/saveas");
+        saveAs.runs.push_back(seconds([&] {
+            if (!doc->bSaveAs(target))
+                std::fprintf(stderr, "save-as failed\n");
+        }));
+        doc->release();
+        if (r == 0)
+            writeFloor = timeRewrite(target, dir + "/rewrite");
+        removeTree(target);
+    }
+
+    const long emptyPeak = peakOfOpen(empty.docPath);
+    const long peak = peakOfOpen(gen.docPath);
+    {
+        auto doc = openDoc(empty.docPath, newStore());
+        checkRegistered(*doc, 1);
+        doc->release();
+    }
+
+    const double f = floor.min();
+    const auto row = [&](const char* name, const Figure& fig) {
+        std::printf("%-22s min %9.4f s  median %9.4f s  %7.1fx floor\n", name, fig.min(), fig.median(),
+                    fig.min() / f);
+    };
+    row("floor (parse only)", floor);
+    row("open", open);
+    row("save one changed", saveOne);
+    row("save-as", saveAs);
+    std::printf("%-22s once     %9.4f s  %7.1fx floor; save-as is %.2fx this (its files written again,\n"
+                "%-22s each made whole, synced and put in place as a save does)\n",
+                "write floor", writeFloor, writeFloor / f, saveAs.min() / writeFloor, "");
+    std::printf("%-22s %ld KiB above an empty document's (%ld KiB), %.1f KiB per object\n", "peak memory of open",
+                peak - emptyPeak, emptyPeak, double(peak - emptyPeak) / expected);
+    QDir(dir).removeRecursively();
+    return 0;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "document/RegistryItem.h"
+#include "records/Coll.h"
+
+#include <QHash>
+#include <QString>
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+namespace vimra {
+
+// The document's registry of loaded objects, in registration order, that also
+// answers which object an identifier names without walking the list: a hash
+// of normalised identifiers, kept current by registration, removal and the
+// objects' own renames (rekey).
+class Registry {
+public:
+    using Item_t = std::shared_ptr<RegistryItem>;
+
+    void Add(const Item_t& item);
+    const Item_t& Item(int index) const { return m_items.Item(index); }
+    int Count() const { return m_items.Count(); }
+    bool isEmpty() const { return m_items.isEmpty(); }
+    int IndexOf(const Item_t& item) const { return m_items.IndexOf(item); }
+    // Removes the first entry of `item`.
+    bool RemoveItem(const Item_t& item);
+    void Clear();
+    auto begin() const { return m_items.begin(); }
+    auto end() const { return m_items.end(); }
+
+    // The first registered object whose identifier names the same file as
+    // `strGUID`; none for an empty identifier.
+    Item_t objFind(const QString& strGUID) const;
+    // Called by a registered object whose identifier changed.
+    void rekey(const RegistryItem* item);
+
+private:
+    struct Entry {
+        QString key;
+        int count = 0; // the same object registered more than once
+    };
+    void index(const RegistryItem* item, const QString& key);
+    void unindex(const RegistryItem* item, const QString& key);
+
+    Coll<Item_t> m_items;
+    std::unordered_map<const RegistryItem*, Entry> m_keyOf;
+    QHash<QString, std::vector<const RegistryItem*>> m_byKey;
+};
+
+} // namespace vimra

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+namespace vimra {
+
+// What a cache keeps of a file it read, to tell later whether the file may
+// have changed since: its size and modification time. File times advance in
+// clock ticks, so a file changed within a tick of being read cannot be told
+// from a later change: such a stamp never vouches for the file.
+struct FileStamp {
+    qint64 size = -1; // -1: no such file
+    qint64 mtimeNs = 0;
+    qint64 inode = 0;
+    bool bRacy = true;
+
+    // The file as it is now.
+    static FileStamp of(const QString& path);
+    bool exists() const { return size >= 0; }
+    // True when `now` (a newer stamp of the same file) shows it unchanged.
+    bool bUnchanged(const FileStamp& now) const
+    {
+        return !bRacy && exists() && size == now.size && mtimeNs == now.mtimeNs && inode == now.inode;
+    }
+};
+
+} // namespace vimra
