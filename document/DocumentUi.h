@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/EditorWindows.h"
+
 #include <QString>
 
 #include <memory>
@@ -30,6 +32,8 @@ public:
     virtual void AddSmallKeyFrame(const std::shared_ptr<Video>& video) = 0;
     // Remakes every keyframe icon.
     virtual void UpdateSmallKeyFrames() = 0;
+    // The main window, as the owner of an editor opened from another editor.
+    virtual UiOwner* mainWindow() { return nullptr; }
 };
 
 // Ignores every call: used until the main window installs itself.

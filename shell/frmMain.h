@@ -87,6 +87,7 @@ public:
     void AddAllSmallKeyFrames();
     void AddSmallKeyFrame(const std::shared_ptr<Video>& video) override;
     void UpdateSmallKeyFrames() override;
+    UiOwner* mainWindow() override { return this; }
     void ResetListImageExpression();
     void ResetTree(QTreeWidget* tree, const std::shared_ptr<Version>& ver);
 

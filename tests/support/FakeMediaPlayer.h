@@ -18,13 +18,23 @@ struct MediaScript {
     bool picture = true;
 };
 
+// What one player was asked; it outlives the player.
+struct PlayerRecord {
+    QStringList calls;             // "open <path>", "Run", "Pause", "Stop", "release"
+    std::vector<double> positions; // every position set
+};
+
 // Keeps its position synchronously and records what the editor asks of it.
 class FakeMediaPlayer : public MediaPlayer {
 public:
-    explicit FakeMediaPlayer(const MediaScript& script) : m_script(script) {}
+    FakeMediaPlayer(const MediaScript& script, std::shared_ptr<PlayerRecord> record)
+        : record(std::move(record)), calls(this->record->calls), positions(this->record->positions), m_script(script)
+    {
+    }
 
-    QStringList calls;             // "open <path>", "Run", "Pause", "Stop", "release"
-    std::vector<double> positions; // every position set
+    std::shared_ptr<PlayerRecord> record;
+    QStringList& calls;
+    std::vector<double>& positions;
     MediaPlayerListener* listener = nullptr;
     QObject* videoOutput = nullptr;
     double position = 0;
@@ -69,12 +79,14 @@ public:
     ~FakeMediaPlayerFactory() override { setMediaPlayerFactory(nullptr); }
 
     MediaScript script;
-    FakeMediaPlayer* last = nullptr;
+    FakeMediaPlayer* last = nullptr; // valid while its editor is open
+    std::shared_ptr<PlayerRecord> lastRecord;
     int created = 0;
 
     std::unique_ptr<MediaPlayer> create() override
     {
-        auto player = std::make_unique<FakeMediaPlayer>(script);
+        lastRecord = std::make_shared<PlayerRecord>();
+        auto player = std::make_unique<FakeMediaPlayer>(script, lastRecord);
         last = player.get();
         ++created;
         return player;
