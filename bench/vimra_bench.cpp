@@ -8,7 +8,9 @@
 #include "records/IOManager.h"
 #include "resources/StringTable.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QImage>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -33,7 +35,7 @@ namespace {
 
 // Versions × (Media × Storages) and every Version's main Video, Audio and
 // Transcript with `segments` segments each are what the open reads; each
-// Storage also registers its media file.
+// Storage also registers its media file, each Video segment its keyframe picture.
 struct Shape {
     int versions = 48;
     int media = 4;
@@ -42,7 +44,7 @@ struct Shape {
 
     int openedObjects() const
     {
-        return 1 + versions * (1 + media + 2 * media * storages + 3 * (1 + segments));
+        return 1 + versions * (1 + media + 2 * media * storages + 3 * (1 + segments) + segments);
     }
 };
 
@@ -84,6 +86,23 @@ void writeText(const QString& path, const QString& text)
     file.write(text.toUtf8());
 }
 
+int g_pictures = 0;
+
+// A small 24-bit BMP as a grab writes one.
+const QByteArray& keyframePicture()
+{
+    static const QByteArray bytes = [] {
+        QImage image(160, 120, QImage::Format_RGB888);
+        image.fill(QColor(40, 90, 140));
+        QByteArray out;
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "BMP");
+        return out;
+    }();
+    return bytes;
+}
+
 // One expression (Video, Audio or Transcript) of a Version: its main object
 // and its segments, linked by part-of and followed-by. The segment files are
 // numbered backwards in time, so folder order is not chain order.
@@ -120,6 +139,16 @@ void writeExpression(const QString& folder, const QString& stem, const QString& 
         } else {
             body += el("Description", "Segment " + QString::number(s + 1) + " of the " + lower);
         }
+        if (cls == QLatin1String("Video")) {
+            // A saved segment: its keyframe picture is in the folder, so the open loads it and grabs nothing.
+            const QString picture = folder + "/" + stem + "_mediaobject" + QString::number(++g_pictures) + ".bmp";
+            body += QStringLiteral("<Keyframe start=\"%1\" end=\"0\" reasons=\"0\">%2</Keyframe>")
+                        .arg(qint64(s) * 4000 + 2000)
+                        .arg(picture);
+            QFile file(picture);
+            if (!file.open(QIODevice::WriteOnly) || file.write(keyframePicture()) < 0)
+                std::exit(2);
+        }
         writeText(id, kHead + "<" + cls + schemaAttrs() + ">" + body + "</" + cls + ">\n");
     }
 }
@@ -128,6 +157,7 @@ Generated generate(const QString& dir, const QString& name, const Shape& shape)
 {
     QDir(dir).removeRecursively();
     QDir().mkpath(dir + "/" + name + "_files");
+    g_pictures = 0;
     const QString folder = dir + "/" + name + "_files";
     const auto id = [&](const char* cls, int n) {
         return folder + "/" + name + "_" + QLatin1String(cls) + QString::number(n) + ".xml";
