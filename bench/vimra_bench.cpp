@@ -31,15 +31,19 @@ using namespace vimra;
 
 namespace {
 
-// Versions × (Media × Storages) are what the open reads; every Version also
-// has a main Video, Audio and Transcript with `segments` segments each.
+// Versions × (Media × Storages) and every Version's main Video, Audio and
+// Transcript with `segments` segments each are what the open reads; each
+// Storage also registers its media file.
 struct Shape {
     int versions = 48;
     int media = 4;
     int storages = 4;
     int segments = 8;
 
-    int openedObjects() const { return 1 + versions * (1 + media + media * storages); }
+    int openedObjects() const
+    {
+        return 1 + versions * (1 + media + 2 * media * storages + 3 * (1 + segments));
+    }
 };
 
 struct Generated {
@@ -81,9 +85,10 @@ void writeText(const QString& path, const QString& text)
 }
 
 // One expression (Video, Audio or Transcript) of a Version: its main object
-// and its segments, linked by part-of and followed-by.
+// and its segments, linked by part-of and followed-by. The segment files are
+// numbered backwards in time, so folder order is not chain order.
 void writeExpression(const QString& folder, const QString& stem, const QString& cls, int& counter,
-                     const QString& versionId, const QString& mediaId, int segments)
+                     const QString& versionId, const QString& mediaId, int segments, QStringList& opened)
 {
     const QString lower = cls.toLower();
     const auto idOf = [&](int n) { return folder + "/" + stem + "_" + lower + QString::number(n) + ".xml"; };
@@ -93,14 +98,17 @@ void writeExpression(const QString& folder, const QString& stem, const QString& 
     writeText(mainId, kHead + "<" + cls + schemaAttrs() + ">" + el(cls + "GUID", mainId) + el("Title", cls + " main")
                           + el("VersionGUID", versionId) + chunk("Time", 0, length)
                           + el("manifestedby", guids({mediaId})) + "</" + cls + ">\n");
+    opened << mainId;
     const int first = counter + 1;
     counter += segments;
+    const auto numberOf = [&](int s) { return first + segments - 1 - s; };
     for (int s = 0; s < segments; ++s) {
-        const QString id = idOf(first + s);
+        const QString id = idOf(numberOf(s));
+        opened << id;
         QString body = el(cls + "GUID", id) + el("Title", cls + " segment " + QString::number(s + 1))
             + chunk("Time", qint64(s) * 4000, qint64(s + 1) * 4000) + el("partof" + lower, mainId);
         if (s + 1 < segments)
-            body += el("followedby" + lower, idOf(first + s + 1));
+            body += el("followedby" + lower, idOf(numberOf(s + 1)));
         if (cls == QLatin1String("Transcript")) {
             QString words;
             for (int w = 0; w < 6; ++w)
@@ -163,9 +171,9 @@ Generated generate(const QString& dir, const QString& name, const Shape& shape)
                                  + el("manifestedby", guids(mediaIds)) + chunk("Duration", 0, 5400000)
                                  + el("SubtitleLanguages", el("StringItem", "English") + el("StringItem", "Italian"))
                                  + el("Silent", "false") + el("Notes", "Cut " + QString::number(v)) + "</Version>\n");
-        writeExpression(folder, name, "Video", videoCount, versionId, mediaIds.first(), shape.segments);
-        writeExpression(folder, name, "Audio", audioCount, versionId, mediaIds.first(), shape.segments);
-        writeExpression(folder, name, "Transcript", transcriptCount, versionId, mediaIds.first(), shape.segments);
+        writeExpression(folder, name, "Video", videoCount, versionId, mediaIds.first(), shape.segments, out.openedFiles);
+        writeExpression(folder, name, "Audio", audioCount, versionId, mediaIds.first(), shape.segments, out.openedFiles);
+        writeExpression(folder, name, "Transcript", transcriptCount, versionId, mediaIds.first(), shape.segments, out.openedFiles);
     }
     // The open reads the document first and then depth first; the floor
     // only needs the set.
@@ -372,7 +380,9 @@ int main(int argc, char** argv)
     if (objects > 0)
     {
         // The smallest document with at least that many objects.
-        const int perVersion = 1 + shape.media + shape.media * shape.storages;
+        Shape one = shape;
+        one.versions = 1;
+        const int perVersion = one.openedObjects() - 1;
         shape.versions = std::max(0, (objects - 1 + perVersion - 1) / perVersion);
     }
 

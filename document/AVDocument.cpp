@@ -1,5 +1,6 @@
 #include "document/AVDocument.h"
 
+#include "document/DocumentLocator.h"
 #include "document/DocumentUi.h"
 #include "document/Version.h"
 #include "platform/Prompts.h"
@@ -23,6 +24,12 @@ AVDocument::AVDocument(std::weak_ptr<AVDocument> context) : ParentObject(std::mo
 std::shared_ptr<DocObject> AVDocument::newChild()
 {
     return std::make_shared<Version>(context());
+}
+
+void AVDocument::openRelatives()
+{
+    const ScanSession session(io().get());
+    ParentObject::openRelatives();
 }
 
 QStringList AVDocument::registeredGUIDs() const
@@ -89,17 +96,7 @@ void AVDocument::RemoveObject(std::shared_ptr<RegistryItem>& obj)
         holder->RemoveReferenceObj(removed);
     }
     m_collObjects.RemoveItem(removed);
-
-    if (removed->bIsClass("Video")) {
-        documentUi().RemoveIcon(removed->strGUID());
-        if (const auto keyframe = removed->objKeyframeObject())
-            queueRemoved(keyframe->strGUID());
-    }
-    if (removed->bIsClass("Storage")) {
-        const auto media = std::static_pointer_cast<DocObject>(removed)->objParent();
-        if (const auto version = std::dynamic_pointer_cast<Version>(media ? media->objParent() : nullptr))
-            version->ResetDuration();
-    }
+    removed->afterRemoved(*this);
     queueRemoved(removed->strGUID());
     obj.reset();
 }

@@ -63,6 +63,9 @@ public:
     // it, it leaves the registry and its identifier waits for the next save
     // to be handed to the store. `obj` is cleared on return.
     void RemoveObject(std::shared_ptr<RegistryItem>& obj);
+    // Queues the file of a removed object (or of its keyframe picture) for
+    // deletion at the next save.
+    void queueRemoved(const QString& strGUID);
 
     // Writes every changed object, then the document's own file; only then
     // are the removed objects' files handed to the store for deletion.
@@ -82,10 +85,11 @@ protected:
     void initDefaults() override { SetDefaultThemes(); }
     void afterLoad() override { m_bUntitled = false; }
     void afterInit() override { m_bUntitled = true; }
+    // The whole tree opens in one scan session: the folder is read once.
+    void openRelatives() override;
 
 private:
     void SetDefaultThemes();
-    void queueRemoved(const QString& strGUID);
     bool bEveryObjectRead() const;
     bool bSaveAllObjects();
     bool bSaveObjects(const QString& strNewGUID);

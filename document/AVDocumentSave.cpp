@@ -74,8 +74,10 @@ bool AVDocument::bSaveAs(const QString& strNewPath)
 bool AVDocument::bSaveObjects(const QString& strNewGUID)
 {
     std::vector<std::shared_ptr<DocObject>> objects;
+    // Only objects with an instance file of their own get a new one: a media
+    // file keeps its place.
     for (const auto& item : m_collObjects) {
-        if (item->bIsClass("MediaObject") || item->bIsClass("AVDocument"))
+        if (item.get() == this)
             continue;
         if (auto obj = std::dynamic_pointer_cast<DocObject>(item))
             objects.push_back(obj);
@@ -139,7 +141,7 @@ bool AVDocument::bSaveChangedObjects()
         std::vector<std::pair<std::shared_ptr<RegistryItem>, int>> waiting;
         for (int i = m_collObjects.Count(); i >= 1; --i) {
             const auto obj = m_collObjects.Item(i);
-            if (obj->bIsClass("AVDocument") || !obj->bChanged())
+            if (obj.get() == this || !obj->bChanged())
                 continue;
             bLastPass = false;
             ++iCounter;

@@ -3,9 +3,11 @@
 #include "document/AVDocument.h"
 #include "document/DocumentUi.h"
 #include "document/EditorWindows.h"
+#include "platform/Prompts.h"
 #include "records/IOManager.h"
 #include "records/InstanceXml.h"
 #include "records/Procedures.h"
+#include "records/Settings.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
@@ -217,6 +219,71 @@ void DocObject::setStrNamedField(const QString& strName, const QString& value)
         field->vContent = value;
     }
     field->bValid = true;
+}
+
+bool DocObject::bInitNewObject(const std::shared_ptr<DocObject>& obj, const QString& strTitle)
+{
+    const auto doc = currentDoc();
+    if (!doc || !m_io)
+        return false;
+    auto form = editorFactory().create(obj->className());
+    const auto guid = m_io->strCreateGUID(doc->registeredGUIDs(), obj->className(), QString(), doc->strGUID());
+    // A folder that cannot be made gives its message instead of an identifier.
+    QString error = guid.strError;
+    if (error.isEmpty())
+        error = obj->strInitAsNew(guid.strGUID, strGetXSDPath(), strTitle, form, m_io);
+    if (!error.isEmpty()) {
+        prompts().MsgBox(error);
+        return false;
+    }
+    return true;
+}
+
+bool DocObject::bRenameInList(const SEColl::Record& field, const QString& strOldGUID, const QString& strNewGUID) const
+{
+    const auto list = field && field->bValid ? valueObject<StringList>(field->vContent) : nullptr;
+    if (!list)
+        return false;
+    for (int i = 1; i <= list->Count(); ++i) {
+        if (bSameGUID(list->Item(i), strOldGUID)) {
+            list->Remove(i);
+            list->Add(strNewGUID);
+            field->bChanged = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+void DocObject::renameInList(const SEColl::Record& field, const GUIDRenames& renames) const
+{
+    const auto list = field && field->bValid ? valueObject<StringList>(field->vContent) : nullptr;
+    if (!list || !m_io || !m_io->bFileSystem())
+        return;
+    // Each rename takes the first entry naming its old identifier that an
+    // earlier rename left, and its new one goes to the end, in renaming order.
+    std::vector<std::pair<int, int>> matched; // entry position, rename
+    QHash<QString, size_t> taken;             // renames used, by old identifier
+    for (int i = 1; i <= list->Count(); ++i) {
+        const QString key = GUIDRenames::keyOf(list->Item(i));
+        const auto it = renames.byOld.constFind(key);
+        if (key.isEmpty() || it == renames.byOld.constEnd())
+            continue;
+        size_t& used = taken[key];
+        if (used < it->size())
+            matched.emplace_back(i, (*it)[used++]);
+    }
+    if (matched.empty())
+        return;
+    for (auto it = matched.rbegin(); it != matched.rend(); ++it)
+        list->Remove(it->first);
+    std::vector<int> order;
+    for (const auto& m : matched)
+        order.push_back(m.second);
+    std::sort(order.begin(), order.end());
+    for (const int k : order)
+        list->Add(renames.pairs[static_cast<size_t>(k)].second);
+    field->bChanged = true;
 }
 
 bool DocObject::bSameGUID(const QString& a, const QString& b) const

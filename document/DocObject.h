@@ -113,6 +113,18 @@ protected:
     // strOpen's last step: children, expressions.
     virtual void openRelatives() {}
 
+    // Gives `obj` (new, of any class) its identifier in the document folder
+    // and initialises it with its editor window. A failure is shown and
+    // leaves `obj` unregistered.
+    bool bInitNewObject(const std::shared_ptr<DocObject>& obj, const QString& strTitle);
+    // Moves the entry naming `strOldGUID` in an assigned identifier list to
+    // the end under its new name; false when the list does not hold it.
+    bool bRenameInList(const SEColl::Record& field, const QString& strOldGUID, const QString& strNewGUID) const;
+    // The same for every rename in one pass: each takes the first entry
+    // naming its old identifier that an earlier one left, and the new
+    // identifiers go to the end in renaming order.
+    void renameInList(const SEColl::Record& field, const GUIDRenames& renames) const;
+
     xml::Document& instanceDoc() { return m_doc; }
     void setContext(std::weak_ptr<AVDocument> context) { m_context = std::move(context); }
 

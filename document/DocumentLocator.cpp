@@ -1,82 +1,301 @@
 #include "document/DocumentLocator.h"
 
 #include "document/AVDocument.h"
+#include "document/Audio.h"
+#include "document/Expression.h"
+#include "document/Media.h"
+#include "document/Storage.h"
+#include "document/Transcript.h"
+#include "document/Version.h"
+#include "document/Video.h"
 #include "platform/Prompts.h"
+#include "platform/Xml.h"
 #include "records/IOManager.h"
 #include "records/Procedures.h"
+
+#include <QHash>
+#include <QSet>
 
 namespace vimra {
 
 namespace {
 
-// The identifiers of the objects of class `strWanted` that name the object
-// (`strGUID`, of class `strClass`) as their child, in folder order. The
-// document file lies one level above its object folder.
-QStringList colFindParents(const std::shared_ptr<IOManager>& io, const std::shared_ptr<AVDocument>& doc, const QString& strGUID,
-                           const QString& strClass, const QString& strWanted)
+// One relative found by a scan: its class and identifier.
+struct ObjRecord {
+    QString strType;
+    QString strGUID;
+};
+
+// The object files of a folder as the scans see them, in folder order, and
+// which of them name an identifier in a single-value relation field.
+struct FolderObjects {
+    struct Entry {
+        QString strName;
+        std::shared_ptr<const IOManager::ObjectFileInfo> info; // none for a malformed file
+    };
+    std::vector<Entry> entries;
+    // By lower-cased field name and normalised identifier: positions in `entries`.
+    QHash<QString, std::vector<int>> byRelation;
+
+    static QString relationKey(const QString& lowerName, const QString& strGUID)
+    {
+        return lowerName + QLatin1Char('\n') + GUIDRenames::keyOf(strGUID);
+    }
+};
+
+// The folders read while a session lives, by folder.
+QHash<QString, std::shared_ptr<const FolderObjects>>* g_session = nullptr;
+
+// The only place the scans read a folder: one listing, each file's class
+// and relation values from the store's index of object files. While a
+// session lives (a document opening) each folder is read once. A malformed
+// file is shown once per store and has no class.
+std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOManager>& io, const QString& folder)
 {
-    QStringList found;
+    const QString key = strAbsolutePath(folder);
+    if (g_session) {
+        if (const auto it = g_session->constFind(key); it != g_session->constEnd())
+            return *it;
+    }
+    auto objects = std::make_shared<FolderObjects>();
+    for (const QString& name : colListFiles(folder + QStringLiteral("*.xml"))) {
+        QString error;
+        auto info = io->objectFileInfo(folder + name, &error);
+        if (!info)
+            io->ReportMalformed(folder + name, error);
+        const int position = static_cast<int>(objects->entries.size());
+        if (info) {
+            for (auto it = info->values.constBegin(); it != info->values.constEnd(); ++it)
+                objects->byRelation[FolderObjects::relationKey(it.key(), it.value())].push_back(position);
+        }
+        objects->entries.push_back({name, std::move(info)});
+    }
+    if (g_session)
+        g_session->insert(key, objects);
+    return objects;
+}
+
+// Whether a candidate of class `strClass` is taken when `strWanted` is asked:
+// an empty wanted class takes the three expression classes.
+bool bWantedClass(const QString& strClass, const QString& strWanted)
+{
+    return strWanted.isEmpty() ? Expression::bIsExpressionClass(strClass) : strClass == strWanted;
+}
+
+// Whether the loaded `candidate` is a relative of the object (`strGUID`, of
+// class `strClass`) under the relation `strRelation`.
+bool bIsRelative(const DocObject& candidate, const QString& strRelation, const QString& strClass, const QString& strGUID)
+{
+    const auto expr = dynamic_cast<const Expression*>(&candidate);
+    if (expr && strRelation.startsWith(QLatin1String("PartOf")))
+        return expr->bCheckIfSubExpression(strClass, strGUID);
+    return candidate.bCheckIfOwnRelative(strClass, strGUID);
+}
+
+// The identifiers of the objects of class `strWanted` (any expression class
+// when empty) related to the object (`strGUID`, of class `strClass`), in
+// folder order. The document file lies one level above its object folder.
+// An expression names its relative in a single value, read with its class;
+// any other candidate is loaded to be asked, and taken out again.
+std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, const std::shared_ptr<AVDocument>& doc,
+                                        const QString& strGUID, const QString& strClass, const QString& strRelation,
+                                        const QString& strWanted)
+{
+    std::vector<ObjRecord> found;
     if (!io->bFileSystem())
         return found;
     QString folder;
     const QString base = strSplitPath(strGUID, &folder);
     if (strWanted == QLatin1String("AVDocument"))
         folder += QStringLiteral("../");
-    for (const QString& name : colListFiles(folder + QStringLiteral("*.xml"))) {
-        if (name == base + QStringLiteral(".xml"))
-            continue;
-        const QString candidatePath = folder + name;
-        if (const auto item = doc->objAlreadyLoaded(candidatePath)) {
-            const auto loaded = std::dynamic_pointer_cast<DocObject>(item);
-            if (loaded && loaded->bIsClass(strWanted) && loaded->bCheckIfOwnRelative(strClass, strGUID))
-                found << loaded->strGUID();
-            continue;
+    const auto folderObjects = colFolderObjects(io, folder);
+    const auto& entries = folderObjects->entries;
+    // A loaded candidate answers for itself (its class and relations may
+    // have changed since its file was written); true when it did.
+    const auto bTakenAsLoaded = [&](const QString& candidatePath) {
+        const auto loaded = std::dynamic_pointer_cast<DocObject>(doc->objAlreadyLoaded(candidatePath));
+        if (!loaded)
+            return false;
+        if (bWantedClass(loaded->className(), strWanted) && bIsRelative(*loaded, strRelation, strClass, strGUID))
+            found.push_back({loaded->className(), loaded->strGUID()});
+        return true;
+    };
+
+    // An expression names its relative in a single value, read with its
+    // class: only the files naming the object are candidates.
+    if (strWanted.isEmpty() || Expression::bIsExpressionClass(strWanted)) {
+        const bool bPartOf = strRelation.startsWith(QLatin1String("PartOf"));
+        if (bPartOf ? !Expression::bIsExpressionClass(strClass) : strClass != QLatin1String("Version"))
+            return found;
+        const QString field = bPartOf ? QStringLiteral("partof") + strClass.toLower() : QStringLiteral("versionguid");
+        for (const int i : folderObjects->byRelation.value(FolderObjects::relationKey(field, strGUID))) {
+            const auto& entry = entries[static_cast<size_t>(i)];
+            const QString candidatePath = folder + entry.strName;
+            if (entry.strName != base + QStringLiteral(".xml") && !bTakenAsLoaded(candidatePath)
+                && bWantedClass(entry.info->strClass, strWanted))
+                found.push_back({entry.info->strClass, strAbsolutePath(candidatePath)});
         }
-        if (io->strWhatIs(candidatePath) != strWanted)
+        return found;
+    }
+
+    for (const auto& entry : entries) {
+        if (entry.strName == base + QStringLiteral(".xml"))
             continue;
-        const auto candidate = ParentObject::newParentOf(strClass, doc);
-        if (!candidate || !candidate->bMayNameChild(*io, candidatePath, strGUID))
+        const QString candidatePath = folder + entry.strName;
+        if (bTakenAsLoaded(candidatePath) || !entry.info || !bWantedClass(entry.info->strClass, strWanted))
+            continue;
+        const auto candidate = CreateObjectOfType(entry.info->strClass, doc);
+        const auto parent = std::dynamic_pointer_cast<ParentObject>(candidate);
+        if (!parent || !parent->bMayNameChild(*io, candidatePath, strGUID))
             continue;
         const QString error = candidate->strLoadXML(candidatePath, nullptr, io);
         if (!error.isEmpty()) {
             prompts().MsgBox(error);
             continue;
         }
-        if (candidate->bCheckIfOwnRelative(strClass, strGUID))
-            found << candidate->strGUID();
+        if (bIsRelative(*candidate, strRelation, strClass, strGUID))
+            found.push_back({entry.info->strClass, candidate->strGUID()});
         doc->collObjects().RemoveItem(candidate);
     }
     return found;
 }
 
-QString strGetParentGUID(const std::shared_ptr<IOManager>& io, const std::shared_ptr<AVDocument>& doc, const QString& strGUID,
-                         const QString& strClass)
+// The parent of the object: for a Version, Media or Storage the one object
+// naming it (none when two do); for an expression its containing
+// expression, else its Version.
+QString strGetParentGUID(const std::shared_ptr<IOManager>& io, const std::shared_ptr<AVDocument>& doc,
+                         const QString& strGUID, const QString& strClass)
 {
+    if (Expression::bIsExpressionClass(strClass)) {
+        std::shared_ptr<Expression> expr;
+        bool bTemporary = false;
+        if (const auto item = doc->objAlreadyLoaded(strGUID)) {
+            expr = std::dynamic_pointer_cast<Expression>(item);
+        } else {
+            expr = Expression::newExpression(strClass, doc);
+            const QString error = expr->strLoadXML(strGUID, nullptr, io);
+            if (!error.isEmpty()) {
+                prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
+                return {};
+            }
+            bTemporary = true;
+        }
+        if (!expr)
+            return {};
+        const QString parent = expr->strGetPartOf().isEmpty() ? expr->strVersionGUID() : expr->strGetPartOf();
+        if (bTemporary)
+            doc->collObjects().RemoveItem(expr);
+        return parent;
+    }
     // Only its class is asked: which class holds children of `strClass`.
     const auto sample = ParentObject::newParentOf(strClass, doc);
     if (!sample)
         return {};
-    const QStringList parents = colFindParents(io, doc, strGUID, strClass, sample->className());
-    return parents.size() == 1 ? parents.first() : QString();
+    static const QHash<QString, QString> relation{{QStringLiteral("Version"), QStringLiteral("ExpressedBy")},
+                                                  {QStringLiteral("Media"), QStringLiteral("ManifestedBy")},
+                                                  {QStringLiteral("Storage"), QStringLiteral("AvailableAs")}};
+    const auto parents = colFindRelatives(io, doc, strGUID, strClass, relation.value(strClass), sample->className());
+    return parents.size() == 1 ? parents.front().strGUID : QString();
 }
 
 } // namespace
 
+ScanSession::ScanSession(IOManager* io)
+{
+    if (!g_session && io) {
+        g_session = new QHash<QString, std::shared_ptr<const FolderObjects>>();
+        m_io = io;
+        m_io->setBKeepParsed(true);
+    }
+}
+
+ScanSession::~ScanSession()
+{
+    if (m_io) {
+        m_io->setBKeepParsed(false);
+        delete g_session;
+        g_session = nullptr;
+    }
+}
+
+std::shared_ptr<DocObject> CreateObjectOfType(const QString& strClass, std::weak_ptr<AVDocument> context)
+{
+    if (strClass == QLatin1String("AVDocument"))
+        return std::make_shared<AVDocument>(std::move(context));
+    if (strClass == QLatin1String("Version"))
+        return std::make_shared<Version>(std::move(context));
+    if (strClass == QLatin1String("Media"))
+        return std::make_shared<Media>(std::move(context));
+    if (strClass == QLatin1String("Storage"))
+        return std::make_shared<Storage>(std::move(context));
+    if (strClass == QLatin1String("Video"))
+        return std::make_shared<Video>(std::move(context));
+    if (strClass == QLatin1String("Audio"))
+        return std::make_shared<Audio>(std::move(context));
+    if (strClass == QLatin1String("Transcript"))
+        return std::make_shared<Transcript>(std::move(context));
+    return nullptr;
+}
+
 QString strRetrieveAVDocGUIDFromGUID(const std::shared_ptr<IOManager>& io, const std::shared_ptr<AVDocument>& doc,
                                      const QString& strGUID)
 {
-    const QString strClass = io->strWhatIs(strGUID);
-    if (strClass == QLatin1String("AVDocument"))
-        return strGUID;
-    if (strClass == QLatin1String("Version"))
-        return strGetParentGUID(io, doc, strGUID, strClass);
-    // Expressions climb through their containing expression once documents
-    // carry them.
-    if (strClass == QLatin1String("Media") || strClass == QLatin1String("Storage")) {
-        const QString parent = strGetParentGUID(io, doc, strGUID, strClass);
-        return parent.isEmpty() ? QString() : strRetrieveAVDocGUIDFromGUID(io, doc, parent);
+    // Parents that name each other in a circle end the climb.
+    QSet<QString> visited;
+    QString current = strGUID;
+    while (!current.isEmpty() && !visited.contains(strAbsolutePath(current))) {
+        visited.insert(strAbsolutePath(current));
+        const QString strClass = io->strWhatIs(current);
+        if (strClass == QLatin1String("AVDocument"))
+            return current;
+        if (strClass == QLatin1String("Version"))
+            return strGetParentGUID(io, doc, current, strClass);
+        if (strClass != QLatin1String("Media") && strClass != QLatin1String("Storage")
+            && !Expression::bIsExpressionClass(strClass))
+            return {};
+        current = strGetParentGUID(io, doc, current, strClass);
     }
     return {};
+}
+
+std::vector<std::shared_ptr<Expression>> colScanForExpressions(const std::shared_ptr<IOManager>& io,
+                                                               const std::shared_ptr<AVDocument>& doc,
+                                                               const std::shared_ptr<DocObject>& obj)
+{
+    std::vector<std::shared_ptr<Expression>> result;
+    // The segments' own scans below read the folder this one read.
+    const ScanSession session(io.get());
+    const auto version = std::dynamic_pointer_cast<Version>(obj);
+    const auto main = std::dynamic_pointer_cast<Expression>(obj);
+    if (!io || !doc || (!version && !main))
+        return result;
+    const QString strClass = obj->className();
+    const auto records = version
+        ? colFindRelatives(io, doc, obj->strGUID(), strClass, QStringLiteral("VersionGUID"), QString())
+        : colFindRelatives(io, doc, obj->strGUID(), strClass, QStringLiteral("PartOf") + strClass, strClass);
+    for (const auto& [exprClass, id] : records) {
+        if (const auto item = doc->objAlreadyLoaded(id)) {
+            if (auto loaded = std::dynamic_pointer_cast<Expression>(item))
+                result.push_back(std::move(loaded));
+            continue;
+        }
+        const auto expr = Expression::newExpression(exprClass, doc);
+        if (!expr)
+            continue;
+        if (main) {
+            expr->setObjMainExpr(main);
+            expr->setVerVersion(main->verVersion());
+        } else {
+            expr->setVerVersion(version);
+        }
+        const QString error = expr->strOpen(id, editorFactory().create(exprClass), io);
+        if (!error.isEmpty()) {
+            prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
+            continue;
+        }
+        result.push_back(expr);
+    }
+    return result;
 }
 
 } // namespace vimra

@@ -97,8 +97,7 @@ std::shared_ptr<DocObject> ParentObject::openChild(const QString& strGUID)
 
 void ParentObject::AddChild(const QString& strTitle)
 {
-    const auto doc = currentDoc();
-    if (!doc || !io())
+    if (!currentDoc() || !io())
         return;
     // Without a SetOfGUIDs relation field nothing could name the child: it
     // would be written on save and never opened again.
@@ -107,17 +106,9 @@ void ParentObject::AddChild(const QString& strTitle)
         return;
     }
     auto child = newChild();
-    auto form = editorFactory().create(strChildClass());
-    const auto guid = io()->strCreateGUID(doc->registeredGUIDs(), strChildClass(), QString(), doc->strGUID());
-    // A folder that cannot be made gives its message instead of an identifier.
-    QString error = guid.strError;
-    if (error.isEmpty())
-        error = child->strInitAsNew(guid.strGUID, strGetXSDPath(), strTitle, form, io());
-    if (!error.isEmpty()) {
-        prompts().MsgBox(error);
+    if (!bInitNewObject(child, strTitle))
         return;
-    }
-    addRelation(guid.strGUID);
+    addRelation(child->strGUID());
     m_colChilds.Add(child);
     child->setObjParent(std::static_pointer_cast<DocObject>(shared_from_this()));
 }
@@ -179,44 +170,12 @@ void ParentObject::removeRelation(const QString& strGUID, bool bEvery)
 
 void ParentObject::RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID)
 {
-    const RelationEntry entry = findRelation(strOldGUID);
-    if (entry.index == 0)
-        return;
-    // The renamed entry moves to the end of the list.
-    entry.list->Remove(entry.index);
-    entry.list->Add(strNewGUID);
-    entry.field->bChanged = true;
+    bRenameInList(relationField(), strOldGUID, strNewGUID);
 }
 
 void ParentObject::RenameAllRelativesGUIDs(const GUIDRenames& renames)
 {
-    const RelationEntry entry = findRelation(QString());
-    if (!entry.list || !io() || !io()->bFileSystem())
-        return;
-    // Each rename takes the first entry naming its old identifier that an
-    // earlier rename left, and its new one goes to the end, in renaming order.
-    std::vector<std::pair<int, int>> matched; // entry position, rename
-    QHash<QString, size_t> taken;             // renames used, by old identifier
-    for (int i = 1; i <= entry.list->Count(); ++i) {
-        const QString key = GUIDRenames::keyOf(entry.list->Item(i));
-        const auto it = renames.byOld.constFind(key);
-        if (key.isEmpty() || it == renames.byOld.constEnd())
-            continue;
-        size_t& used = taken[key];
-        if (used < it->size())
-            matched.emplace_back(i, (*it)[used++]);
-    }
-    if (matched.empty())
-        return;
-    for (auto it = matched.rbegin(); it != matched.rend(); ++it)
-        entry.list->Remove(it->first);
-    std::vector<int> order;
-    for (const auto& m : matched)
-        order.push_back(m.second);
-    std::sort(order.begin(), order.end());
-    for (const int k : order)
-        entry.list->Add(renames.pairs[static_cast<size_t>(k)].second);
-    entry.field->bChanged = true;
+    renameInList(relationField(), renames);
 }
 
 void ParentObject::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)

@@ -12,6 +12,7 @@
 
 namespace vimra {
 
+class AVDocument;
 class IOManager;
 
 // Identifiers a save-as renamed, in the order it renamed them.
@@ -59,6 +60,9 @@ public:
     // Forgets every reference this object holds to `obj`.
     virtual void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) {}
     virtual void ShowForm(UiOwner* owner) {}
+    // Called by `doc` once it has taken this object out, before its own file
+    // is queued for deletion.
+    virtual void afterRemoved(AVDocument& doc) {}
 
     // A Video segment's keyframe picture object; none for every other object.
     virtual std::shared_ptr<RegistryItem> objKeyframeObject() const { return nullptr; }

@@ -1,6 +1,7 @@
 #include "document/Storage.h"
 
 #include "document/AVDocument.h"
+#include "document/Version.h"
 
 namespace vimra {
 
@@ -14,6 +15,19 @@ void Storage::setBIsSelected(bool value)
         }
     }
     m_bIsSelected = value;
+}
+
+void Storage::afterRemoved(AVDocument&)
+{
+    const auto media = objParent();
+    if (const auto version = std::dynamic_pointer_cast<Version>(media ? media->objParent() : nullptr))
+        version->ResetDuration();
+}
+
+void Storage::makeMediaObject()
+{
+    m_mediaObject = MediaObject::create(context());
+    m_mediaObject->strInit(std::static_pointer_cast<DocObject>(shared_from_this()));
 }
 
 } // namespace vimra

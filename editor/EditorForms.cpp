@@ -2,6 +2,7 @@
 
 #include "editor/AVDocSchemaDialog.h"
 #include "editor/PaneForm.h"
+#include "editor/frmAVDocForm.h"
 
 namespace vimra {
 
@@ -13,7 +14,7 @@ std::shared_ptr<EditorWindow> EditorForms::create(const QString& strClass)
 {
     const QString form = strEditorFormFor(strClass);
     if (form == QLatin1String("frmAVDocForm"))
-        return std::make_shared<PaneForm>(PaneParams{QStringLiteral("Title")});
+        return std::make_shared<frmAVDocForm>();
     if (form == QLatin1String("VersionForm"))
         return std::make_shared<PaneForm>(PaneParams{QStringLiteral("VersionTitle")});
     if (form == QLatin1String("MediaForm"))

@@ -78,11 +78,16 @@ QWidget* makeFieldControl(PaneField& field, QWidget* canvas)
     const bool bText = field.tyType == tyString || field.tyType == tyInteger || field.tyType == tyReal;
     if (field.bReadOnly && !bText && field.tyType != tySetOfStrings)
         w->setEnabled(false);
-    w->setToolTip(field.strComment);
-    w->setAccessibleName(field.strName);
-    w->setAccessibleDescription(field.strComment);
-    setTag(w, QString::number(field.iTag));
+    nameFieldControl(w, field);
     return w;
+}
+
+void nameFieldControl(QWidget* control, const PaneField& field)
+{
+    control->setToolTip(field.strComment);
+    control->setAccessibleName(field.strName);
+    control->setAccessibleDescription(field.strComment);
+    setTag(control, QString::number(field.iTag));
 }
 
 } // namespace vimra

@@ -11,5 +11,7 @@ namespace vimra {
 // kind) when read-only, and wired so that the user's edits reach the field.
 // The field must outlive the control. nullptr for a type that is not shown.
 QWidget* makeFieldControl(PaneField& field, QWidget* canvas);
+// Gives a field's control its tip, accessible name and description, and tag.
+void nameFieldControl(QWidget* control, const PaneField& field);
 
 } // namespace vimra

@@ -9,6 +9,7 @@
 #include "widgets/LocalizeForm.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -31,8 +32,8 @@ const CloseListRegistry* currentCloseLists()
     return doc ? &doc->collCloseListTypes() : nullptr;
 }
 
-PaneDialog::PaneDialog(PaneModel& model, std::shared_ptr<DocObject> obj, QWidget* parent)
-    : QDialog(parent), m_model(model), m_obj(std::move(obj))
+PaneDialog::PaneDialog(PaneModel& model, std::shared_ptr<DocObject> obj, QWidget* parent, PaneExtension* extension)
+    : QDialog(parent), m_model(model), m_obj(std::move(obj)), m_extension(extension)
 {
     setObjectName(strEditorFormFor(m_obj->className()));
     m_tabs = new QTabBar(this);
@@ -61,6 +62,8 @@ PaneDialog::PaneDialog(PaneModel& model, std::shared_ptr<DocObject> obj, QWidget
     const int iCount = storage ? storage->iNumValidElem() : secol.iNumValidAndReadable();
     m_model.Build(secol, currentCloseLists(), m_model.iFrameMoves(iCount), pixelsToTwips(width()),
                   pixelsToTwips(height()));
+    if (m_extension)
+        m_extension->Built(m_model);
 
     for (int t = 1; t <= m_model.iTabCount(); ++t)
         m_tabs->addTab(PaneModel::strTabCaption(t));
@@ -70,9 +73,11 @@ PaneDialog::PaneDialog(PaneModel& model, std::shared_ptr<DocObject> obj, QWidget
         auto* frame = new QGroupBox(f.strName, m_canvas);
         frame->setToolTip(f.strComment);
         frame->setGeometry(toPixels(PaneModel::frameRect(p)));
-        QWidget* control = makeFieldControl(f, m_canvas);
+        QWidget* control = m_extension ? m_extension->makeControl(f, m_canvas) : nullptr;
+        if (!control)
+            control = makeFieldControl(f, m_canvas);
         TwipsRect r = PaneModel::controlRect(p, f.tyType);
-        if (f.tyType == tyCloseList)
+        if (qobject_cast<QComboBox*>(control))
             r.height = pixelsToTwips(control->sizeHint().height());
         if (auto* set = qobject_cast<ctlSetOfString*>(control))
             set->Move(r);
@@ -111,11 +116,21 @@ PaneDialog::PaneDialog(PaneModel& model, std::shared_ptr<DocObject> obj, QWidget
     qApp->installEventFilter(this);
 }
 
-PaneDialog::~PaneDialog() { qApp->removeEventFilter(this); }
+PaneDialog::~PaneDialog()
+{
+    qApp->removeEventFilter(this);
+    if (m_extension)
+        m_extension->Closed();
+}
 
 void PaneDialog::OKButt_Click()
 {
-    if (guarded([&] { m_model.Commit(*m_obj->secol(), m_obj); }))
+    if (guarded([&] {
+            if (m_extension)
+                m_extension->Commit(*m_obj->secol(), m_obj);
+            else
+                m_model.Commit(*m_obj->secol(), m_obj);
+        }))
         accept();
 }
 
@@ -175,12 +190,14 @@ void PaneDialog::syncTab()
     syncGeometry();
 }
 
-void PaneForm::Show(UiOwner* owner)
+void PaneForm::Show(UiOwner* owner) { ShowWith(owner, nullptr); }
+
+void PaneForm::ShowWith(UiOwner* owner, PaneExtension* extension)
 {
     const auto obj = m_obj.lock();
     if (!obj || !obj->secol())
         return;
-    PaneDialog window(m_model, obj, qobject_cast<QWidget*>(owner));
+    PaneDialog window(m_model, obj, qobject_cast<QWidget*>(owner), extension);
     m_window = &window;
     window.exec();
     m_window = nullptr;

@@ -17,13 +17,28 @@ namespace vimra {
 // The closed lists of the current document; nullptr without one.
 const CloseListRegistry* currentCloseLists();
 
+// What a form adds to the plain pane: its own controls for some fields and
+// its own commit. References to those controls end with the window.
+class PaneExtension {
+public:
+    virtual ~PaneExtension() = default;
+    // The model has built its fields from the object.
+    virtual void Built(PaneModel& model) = 0;
+    // The control of a field the form edits itself; nullptr for the ordinary one.
+    virtual QWidget* makeControl(PaneField& field, QWidget* canvas) = 0;
+    // OK: writes every field back.
+    virtual void Commit(SEColl& secol, const std::shared_ptr<DocObject>& obj) = 0;
+    virtual void Closed() = 0;
+};
+
 // The window of a field pane: tabs over a scrolled canvas of framed field
 // controls, OK and Cancel. It paints its model and forwards events to it;
 // the model is the form object's and outlives the window.
 class PaneDialog : public QDialog {
     Q_OBJECT
 public:
-    PaneDialog(PaneModel& model, std::shared_ptr<DocObject> obj, QWidget* parent);
+    PaneDialog(PaneModel& model, std::shared_ptr<DocObject> obj, QWidget* parent,
+               PaneExtension* extension = nullptr);
     ~PaneDialog() override;
 
     QTabBar* tabBar() const { return m_tabs; }
@@ -47,6 +62,7 @@ private:
 
     PaneModel& m_model;
     std::shared_ptr<DocObject> m_obj;
+    PaneExtension* m_extension;
     QTabBar* m_tabs;
     QWidget* m_viewport;
     QWidget* m_canvas;
@@ -72,6 +88,10 @@ public:
 
     // The open window while Show runs, else nullptr.
     PaneDialog* window() const { return m_window; }
+
+protected:
+    // Shows the window with what `extension` adds to it (nullptr: nothing).
+    void ShowWith(UiOwner* owner, PaneExtension* extension);
 
 private:
     std::weak_ptr<DocObject> m_obj;

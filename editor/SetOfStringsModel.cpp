@@ -15,7 +15,7 @@ void SetOfStringsModel::Init(int iCount)
     if (m_bInitDone)
         return;
     m_bInitDone = true;
-    m_rows.resize(std::max(iCount, 0));
+    m_rows.resize(std::max(iCount, 0), Row{m_strInitText});
     ArrangeRows();
 }
 
@@ -46,9 +46,17 @@ void SetOfStringsModel::setTicked(int i, bool ticked)
         m_rows[i - 1].bTicked = ticked;
 }
 
-void SetOfStringsModel::AddItem()
+void SetOfStringsModel::AddItem() { AddRow(strTemplateText()); }
+
+void SetOfStringsModel::AddRow(const QString& text)
 {
-    m_rows.emplace_back();
+    m_rows.push_back(Row{text});
+    ArrangeRows();
+}
+
+void SetOfStringsModel::ClearRows()
+{
+    m_rows.clear();
     ArrangeRows();
 }
 

@@ -14,6 +14,9 @@ namespace vimra {
 // negative Max when the rows are taller than the list area.
 class SetOfStringsModel {
 public:
+    SetOfStringsModel() = default;
+    virtual ~SetOfStringsModel() = default;
+
     static constexpr double kRowPitch = 400;
     static constexpr double kRowHeight = 300;
     static constexpr double kCheckWidth = 255;
@@ -32,7 +35,7 @@ public:
     int Count() const { return int(m_rows.size()); }
     // Row texts, numbered from 1; "" for a row that does not exist.
     QString Strng(int i) const;
-    void setStrng(int i, const QString& text);
+    virtual void setStrng(int i, const QString& text);
     QStringList strings() const;
     bool bTicked(int i) const;
     void setTicked(int i, bool ticked);
@@ -40,9 +43,10 @@ public:
     // Buttons and rows; the list still scrolls when they are disabled.
     bool Enabled() const { return m_bEnabled; }
     void setEnabled(bool enabled) { m_bEnabled = enabled; }
+    virtual bool bAddEnabled() const { return m_bEnabled; }
 
     // "Add Item": a new last row with the template text.
-    void AddItem();
+    virtual void AddItem();
     // "Delete": removes every ticked row, keeping the order of the rest.
     void Delete();
     // The control's new size.
@@ -63,13 +67,22 @@ public:
     static TwipsRect checkRect(int i);
     static TwipsRect textRect(int i);
 
+protected:
+    // Rows made by Init start with `strInitText`.
+    explicit SetOfStringsModel(QString strInitText) : m_strInitText(std::move(strInitText)) {}
+    void AddRow(const QString& text);
+    // Removes every row; Init stays done.
+    void ClearRows();
+
 private:
     struct Row {
-        QString strText = strTemplateText();
+        QString strText;
         bool bTicked = false;
     };
 
     void ArrangeRows();
+
+    QString m_strInitText = strTemplateText();
 
     std::vector<Row> m_rows;
     bool m_bInitDone = false;

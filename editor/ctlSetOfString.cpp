@@ -13,6 +13,12 @@ namespace vimra {
 ctlSetOfString::ctlSetOfString(QWidget* parent) : ctlSetOfString(std::make_shared<SetOfStringsModel>(), parent) {}
 
 ctlSetOfString::ctlSetOfString(std::shared_ptr<SetOfStringsModel> model, QWidget* parent)
+    : ctlSetOfString(std::move(model), parent, Variant{})
+{
+    sync();
+}
+
+ctlSetOfString::ctlSetOfString(std::shared_ptr<SetOfStringsModel> model, QWidget* parent, Variant)
     : QWidget(parent), m_model(std::move(model))
 {
     m_listArea = new QWidget(this);
@@ -42,7 +48,23 @@ ctlSetOfString::ctlSetOfString(std::shared_ptr<SetOfStringsModel> model, QWidget
         m_model->Scrolled(-v);
         sync();
     });
-    sync();
+}
+
+QLineEdit* ctlSetOfString::textBox(int i) const { return qobject_cast<QLineEdit*>(rowEditor(i)); }
+
+QWidget* ctlSetOfString::makeRowEditor(int i, QWidget* panel)
+{
+    auto* text = new QLineEdit(panel);
+    text->setGeometry(toPixels(SetOfStringsModel::textRect(i)));
+    connect(text, &QLineEdit::textEdited, this, [this, i](const QString& t) { m_model->setStrng(i, t); });
+    return text;
+}
+
+void ctlSetOfString::syncRowEditor(int i, QWidget* editor)
+{
+    auto* text = static_cast<QLineEdit*>(editor);
+    if (text->text() != m_model->Strng(i))
+        text->setText(m_model->Strng(i));
 }
 
 void ctlSetOfString::Init(int iCount)
@@ -88,34 +110,31 @@ void ctlSetOfString::sync()
     const SetOfStringsModel& m = *m_model;
     while (int(m_rows.size()) > m.Count()) {
         delete m_rows.back().check;
-        delete m_rows.back().text;
+        delete m_rows.back().editor;
         m_rows.pop_back();
     }
     while (int(m_rows.size()) < m.Count()) {
         const int i = int(m_rows.size()) + 1;
-        RowWidgets row{new QCheckBox(m_rowsPanel), new QLineEdit(m_rowsPanel)};
+        RowWidgets row{new QCheckBox(m_rowsPanel), makeRowEditor(i, m_rowsPanel)};
         row.check->setAccessibleName(QStringLiteral("Select row %1").arg(i));
-        row.text->setAccessibleName(QStringLiteral("Row %1").arg(i));
+        row.editor->setAccessibleName(QStringLiteral("Row %1").arg(i));
         row.check->setGeometry(toPixels(SetOfStringsModel::checkRect(i)));
-        row.text->setGeometry(toPixels(SetOfStringsModel::textRect(i)));
         connect(row.check, &QCheckBox::toggled, this, [this, i](bool on) {
             if (!m_bSyncing)
                 m_model->setTicked(i, on);
         });
-        connect(row.text, &QLineEdit::textEdited, this, [this, i](const QString& t) { m_model->setStrng(i, t); });
         row.check->show();
-        row.text->show();
+        row.editor->show();
         m_rows.push_back(row);
     }
     for (int i = 1; i <= m.Count(); ++i) {
         RowWidgets& row = m_rows[i - 1];
         row.check->setChecked(m.bTicked(i));
-        if (row.text->text() != m.Strng(i))
-            row.text->setText(m.Strng(i));
+        syncRowEditor(i, row.editor);
         row.check->setEnabled(m.Enabled());
-        row.text->setEnabled(m.Enabled());
+        row.editor->setEnabled(m.Enabled());
     }
-    m_add->setEnabled(m.Enabled());
+    m_add->setEnabled(m.bAddEnabled());
     m_delete->setEnabled(m.Enabled());
 
     m_listArea->setGeometry(toPixels(m.listArea()));

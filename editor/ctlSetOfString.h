@@ -38,19 +38,30 @@ public:
     QPushButton* deleteButton() const { return m_delete; }
     QScrollBar* scrollBar() const { return m_scroll; }
     QCheckBox* checkBox(int i) const { return m_rows.at(i - 1).check; }
-    QLineEdit* textBox(int i) const { return m_rows.at(i - 1).text; }
+    QLineEdit* textBox(int i) const;
+    // Makes the widgets follow a model that changed under them.
+    void Refresh() { sync(); }
 
 protected:
+    // For a variant with its own row editors; its constructor ends with sync().
+    struct Variant {};
+    ctlSetOfString(std::shared_ptr<SetOfStringsModel> model, QWidget* parent, Variant);
+
+    // The editor of row i, placed on the rows panel.
+    virtual QWidget* makeRowEditor(int i, QWidget* panel);
+    virtual void syncRowEditor(int i, QWidget* editor);
+    void sync();
+
+    QWidget* rowEditor(int i) const { return m_rows.at(i - 1).editor; }
+    QWidget* listArea() const { return m_listArea; }
+    QWidget* rowsPanel() const { return m_rowsPanel; }
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct RowWidgets {
         QCheckBox* check;
-        QLineEdit* text;
+        QWidget* editor;
     };
-
-    // Makes the widgets follow the model.
-    void sync();
 
     std::shared_ptr<SetOfStringsModel> m_model;
     QWidget* m_listArea;

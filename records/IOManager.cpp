@@ -123,6 +123,14 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
     doc = xml::Document();
     if (!m_bFileSystem)
         return {};
+    // Parsed moments ago by a scan of the same open, which nothing writes.
+    if (!m_parsed.empty()) {
+        if (const auto it = m_parsed.find(strAbsolutePath(strGUID)); it != m_parsed.end()) {
+            doc = std::move(it->second);
+            m_parsed.erase(it);
+            return {};
+        }
+    }
     if (!vFileExists(strGUID))
         return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
     if (!doc.load(strGUID))
@@ -183,13 +191,19 @@ QString IOManager::strWhatIs(const QString& strGUID)
     QString error;
     const auto info = objectFileInfo(strGUID, &error);
     if (!info) {
-        prompts().MsgBox(QStringLiteral("XML Parser: ") + error, Prompts::OKOnly, Prompts::Exclamation);
+        ReportMalformed(strGUID, error);
         return {};
     }
     return info->strClass;
 }
 
 namespace {
+
+// The single-value relations of the expressions: version and part-of.
+bool bIsSingleRelation(const QString& lowerName)
+{
+    return lowerName == QLatin1String("versionguid") || lowerName.startsWith(QLatin1String("partof"));
+}
 
 std::shared_ptr<const IOManager::ObjectFileInfo> infoOf(const xml::Document& doc)
 {
@@ -204,6 +218,9 @@ std::shared_ptr<const IOManager::ObjectFileInfo> infoOf(const xml::Document& doc
             texts << c.text();
         if (!texts.isEmpty())
             info->lists.insert(e.nodeName(), texts);
+        else if (const QString name = e.localName().toLower();
+                 bIsSingleRelation(name) && !info->values.contains(name))
+            info->values.insert(name, e.text());
     }
     return info;
 }
@@ -226,13 +243,30 @@ std::shared_ptr<const IOManager::ObjectFileInfo> IOManager::objectFileInfo(const
     }
     auto info = infoOf(doc);
     m_index.insert(key, IndexEntry{now, info});
+    if (m_bKeepParsed)
+        m_parsed.insert_or_assign(key, std::move(doc));
     return info;
+}
+
+void IOManager::setBKeepParsed(bool value)
+{
+    m_bKeepParsed = value;
+    if (!value)
+        m_parsed.clear();
 }
 
 void IOManager::indexWritten(const QString& strGUID, const xml::Document& doc)
 {
     const QString key = strAbsolutePath(strGUID);
     m_index.insert(key, IndexEntry{FileStamp::of(key), infoOf(doc)});
+}
+
+void IOManager::ReportMalformed(const QString& strGUID, const QString& strReason)
+{
+    if (!m_reportedMalformed.contains(strAbsolutePath(strGUID))) {
+        m_reportedMalformed.insert(strAbsolutePath(strGUID));
+        prompts().MsgBox(QStringLiteral("XML Parser: ") + strReason, Prompts::OKOnly, Prompts::Exclamation);
+    }
 }
 
 QString IOManager::MoveObject(const QString& strSource, const QString& strTarget)

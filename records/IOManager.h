@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <unordered_map>
+
 #include <memory>
 
 namespace vimra {
@@ -87,13 +89,19 @@ public:
     // The class name of the object stored at the identifier (its root's local
     // name); "" when the file cannot be read.
     QString strWhatIs(const QString& strGUID);
+    // Shows a malformed file's parser message, once per file for this store:
+    // the scans of one open meet the same file again and again.
+    void ReportMalformed(const QString& strGUID, const QString& strReason);
 
     // What a relation scan reads of one object file: its class (the root's
     // local name) and, by full element name, the texts of the child elements
-    // of the root's elements that have any (the last such element's).
+    // of the root's elements that have any (the last such element's), and
+    // by lower-cased name the text of the first element of that name that
+    // has none, for an expression's version and part-of fields.
     struct ObjectFileInfo {
         QString strClass;
         QHash<QString, QStringList> lists;
+        QHash<QString, QString> values;
     };
     // The object file's entry in the index of object files: read again when
     // the file's size or time differ from the entry, kept current by this
@@ -101,6 +109,11 @@ public:
     // document folder through it. nullptr when the file cannot be read, with
     // the parser's reason in `error`.
     std::shared_ptr<const ObjectFileInfo> objectFileInfo(const QString& strGUID, QString* error = nullptr);
+    // While on, a document objectFileInfo parses waits for the next strOpen of
+    // its file, so that a scan followed by a load reads the file once; the
+    // caller turns it on only while nothing writes the files. Turning it off
+    // drops those no load took.
+    void setBKeepParsed(bool value);
 
     // Move refuses an existing target; copy overwrites. "" or the reason.
     QString MoveObject(const QString& strSource, const QString& strTarget);
@@ -118,8 +131,11 @@ private:
     void indexWritten(const QString& strGUID, const xml::Document& doc);
 
     QHash<QString, IndexEntry> m_index; // by normalised identifier
+    std::unordered_map<QString, xml::Document> m_parsed; // waiting for strOpen, by normalised identifier
+    bool m_bKeepParsed = false;
     Coll<QString> m_colGUIDToRemove{Qt::CaseSensitive};
     QSet<QString> m_reserved; // normalised identifiers of removed objects
+    QSet<QString> m_reportedMalformed;
     bool m_bFileSystem = false;
 };
 

@@ -86,6 +86,7 @@ constexpr int CrossLanguageDisableWarning = 1164;
 constexpr int NewStorageCollocationPrompt = 1166;
 constexpr int ConfirmUpdateKeyframe = 1176;
 constexpr int KeyframeUpdated = 1177;
+constexpr int SettingsFileNotFound = 1178;
 
 // Thematic vocabulary file.
 constexpr int SubthemeNoEnglish = 1168;

@@ -4,6 +4,7 @@
 #include "document/DocumentLocator.h"
 #include "document/EditorWindows.h"
 #include "platform/Prompts.h"
+#include "platform/Xml.h"
 #include "records/AppState.h"
 #include "records/IOManager.h"
 #include "records/Procedures.h"
@@ -50,6 +51,11 @@ QString strProposalFor(const AVDocument& doc)
 QString strBaseName(const QString& path)
 {
     return strSplitPath(path, nullptr);
+}
+
+bool bParses(const QString& path)
+{
+    return xml::Document().load(path);
 }
 
 void setCurrentFolder(const QString& strGUID)
@@ -187,9 +193,12 @@ void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
         }
 
         // The file may be an object inside a document: open that document
-        // and show the object's editor window.
+        // and show the object's editor window. A file that does not parse
+        // names no object; the climb would only show its reason again.
         const QString strObjectGUID = strGUID;
-        QString strDocGUID = strRetrieveAVDocGUIDFromGUID(io, doc, strObjectGUID);
+        QString strDocGUID;
+        if (!bFileSystem || bParses(strObjectGUID))
+            strDocGUID = strRetrieveAVDocGUIDFromGUID(io, doc, strObjectGUID);
         doc->release();
         if (strDocGUID.isEmpty()) {
             strGUID.clear();

@@ -46,6 +46,13 @@ void frmMain::connectTrees()
     tvwExpression->onMouseDown = [this](int button) { tvwExpression_MouseDown(button); };
     tvwExpression->onNodeClick = [this](QTreeWidgetItem* node) { tvwExpression_NodeClick(node); };
     tvwExpression->onKeyUp = [this](int key, Qt::KeyboardModifiers m) { tvw_KeyUp(tvwExpression, key, m); };
+    for (TreeView* tree : {tvwMainTree, tvwExpression}) {
+        tree->onReturn = [this, tree] {
+            bMainTreeContext = tree == tvwMainTree;
+            mnuEditMetadata_Click();
+        };
+        tree->onContextKey = [this, tree] { tvw_ContextKey(tree); };
+    }
     connect(mnuEditMetadata, &QAction::triggered, this, &frmMain::mnuEditMetadata_Click);
     connect(mnuEditAttributes, &QAction::triggered, this, &frmMain::mnuEditAttributes_Click);
 }
@@ -230,6 +237,24 @@ void frmMain::tvw_KeyUp(QTreeWidget* tree, int key, Qt::KeyboardModifiers modifi
 {
     if (key == Qt::Key_Delete && !(modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)))
         DeleteSelectedObject(tree);
+}
+
+void frmMain::tvw_ContextKey(TreeView* tree)
+{
+    QTreeWidgetItem* node = tree->currentItem();
+    if (!node)
+        return;
+    tree->setCurrentItem(node); // selected, as a right press selects
+    const QRect rect = tree->visualItemRect(node);
+    m_popupAt = tree->viewport()->mapToGlobal(QPoint(rect.left() + 20, rect.center().y()));
+    if (tree == tvwMainTree) {
+        iMainTreeButton = 2;
+        tvwMainTree_NodeClick(node);
+    } else {
+        iExpressionButton = 2;
+        tvwExpression_NodeClick(node);
+    }
+    m_popupAt.reset();
 }
 
 void frmMain::DeleteSelectedObject(QTreeWidget* tree)

@@ -53,6 +53,8 @@ void ResizeLayout(const MainFrameMetrics& m, MainFrameLayout& l)
     const double half = m.dInnerWidth / 2;
     l.tvwMainTree = {0, top, half, height};
     l.tvwExpression = {l.tvwMainTree.width, top, half, height};
+    // The handle follows the trees to where they meet, or they would cover it.
+    l.imgSplitter = {l.tvwMainTree.right(), top, l.imgSplitter.width, height};
     l.lblTitle0.width = l.tvwMainTree.width;
     l.lblTitle1.left = l.tvwExpression.left + 20;
     l.lblTitle1.width = std::max(0.0, l.tvwExpression.width - 40);

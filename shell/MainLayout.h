@@ -35,8 +35,8 @@ constexpr double kMinimumWindowWidth = 3000;
 void SizeControls(double& x, const MainFrameMetrics& m, MainFrameLayout& layout);
 
 // The layout after a change of the window's size: SizeControls at the
-// handle's position, then the two trees share the inner width in halves.
-// The trees end above the status bar.
+// handle's position, then the two trees share the inner width in halves and
+// the handle moves to where they meet. The trees end above the status bar.
 void ResizeLayout(const MainFrameMetrics& m, MainFrameLayout& layout);
 
 // Splitter drag: the bar on mouse down, and the bar's left edge for a mouse

@@ -1,12 +1,20 @@
 #include "shell/Startup.h"
 
+#include "platform/Prompts.h"
 #include "records/AppState.h"
+#include "records/Settings.h"
 #include "records/ThematicKeywords.h"
+#include "resources/MessageIds.h"
+#include "resources/StringTable.h"
 #include "shell/frmMain.h"
 #include "shell/frmSplash.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace vimra {
 
@@ -14,6 +22,18 @@ QString strStripQuotes(const QString& text)
 {
     const QStringList parts = text.split(QLatin1Char('"'));
     return parts.size() == 3 ? parts[1] : text;
+}
+
+void InstallQtTranslations(QObject& owner)
+{
+    if (StringTable::language() != StringTable::Language::Italian)
+        return;
+    auto* translator = new QTranslator(&owner);
+    if (translator->load(QLocale(QLocale::Italian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
 }
 
 std::unique_ptr<frmMain> Main(const QStringList& arguments,
@@ -25,6 +45,13 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments,
     if (plugIn)
         plugIn(*main);
 
+    InstallQtTranslations(*main);
+    // Without the settings file every path in it reads as empty: name the
+    // file that was looked for before the messages that follow from it.
+    const QString settingsPath = settingsFilePath();
+    if (!QFileInfo(settingsPath).isFile())
+        prompts().MsgBox(text(msg::SettingsFileNotFound) + QLatin1Char(' ') + settingsPath, Prompts::OKOnly,
+                         Prompts::Exclamation);
     LoadThematicKeywords();
     appState().iCrossLanguage = 0;
 

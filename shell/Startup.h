@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+class QObject;
+
 namespace vimra {
 
 class frmMain;
@@ -13,6 +15,10 @@ class frmMain;
 // The quote rule for the command line: a text holding exactly two double
 // quotes gives what stands between them; any other text comes back unchanged.
 QString strStripQuotes(const QString& text);
+
+// Qt's own texts (standard buttons, file dialogs) in the language of the
+// program's texts, for as long as `owner` lives.
+void InstallQtTranslations(QObject& owner);
 
 // Start-up: keeps the command line (the arguments after the program's own
 // path, joined by blanks), creates and loads the main window, reads the

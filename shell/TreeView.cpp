@@ -1,5 +1,6 @@
 #include "shell/TreeView.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -26,6 +27,16 @@ void TreeView::mousePressEvent(QMouseEvent* event)
 
 void TreeView::keyPressEvent(QKeyEvent* event)
 {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && modifiers == Qt::NoModifier && onReturn) {
+        onReturn();
+        return;
+    }
+    if (key == Qt::Key_F10 && modifiers == Qt::ShiftModifier && onContextKey) {
+        onContextKey();
+        return;
+    }
     QTreeWidgetItem* before = currentItem();
     QTreeWidget::keyPressEvent(event);
     QTreeWidgetItem* after = currentItem();
@@ -38,6 +49,16 @@ void TreeView::keyReleaseEvent(QKeyEvent* event)
     QTreeWidget::keyReleaseEvent(event);
     if (onKeyUp && !event->isAutoRepeat())
         onKeyUp(event->key(), event->modifiers());
+}
+
+void TreeView::contextMenuEvent(QContextMenuEvent* event)
+{
+    // A right press already opened the menu; only the keyboard's request is ours.
+    if (event->reason() == QContextMenuEvent::Keyboard && onContextKey) {
+        onContextKey();
+        return;
+    }
+    QTreeWidget::contextMenuEvent(event);
 }
 
 } // namespace vimra

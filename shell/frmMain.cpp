@@ -51,6 +51,14 @@ int placementPixels(const QString& key, double defaultTwips)
     return twipsToPixels(twips);
 }
 
+// The platform's keys for a standard command; a desktop without a theme of
+// its own has none for some (Save As, Quit), and then the usual one serves.
+QList<QKeySequence> standardKeys(QKeySequence::StandardKey key, QKeyCombination usual)
+{
+    const QList<QKeySequence> keys = QKeySequence::keyBindings(key);
+    return keys.isEmpty() ? QList<QKeySequence>{QKeySequence(usual)} : keys;
+}
+
 QAction* addEntry(QMenu* menu, const char* name, int captionId)
 {
     QAction* action = menu->addAction(QString::number(captionId));
@@ -75,9 +83,17 @@ QMenu* addSubmenu(QMenu* parent, const char* name, int captionId)
     return menu;
 }
 
+// A status panel is read by its text, so its accessible name follows it.
+void showInPanel(QLabel* panel, const QString& textValue)
+{
+    panel->setText(textValue);
+    panel->setAccessibleName(textValue);
+}
+
 QLabel* statusPanel(const QString& textValue)
 {
-    auto* label = new QLabel(textValue);
+    auto* label = new QLabel;
+    showInPanel(label, textValue);
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);
     label->setContentsMargins(4, 0, 4, 0);
@@ -103,7 +119,7 @@ frmMain::frmMain(QWidget* parent)
 
     for (const QString& key : treePictureKeys())
         imlTreeIcons.Add(key, treePicture(key));
-    popupMenu = [](QMenu* menu) { menu->exec(QCursor::pos()); };
+    popupMenu = [this](QMenu* menu) { menu->exec(m_popupAt.value_or(QCursor::pos())); };
 
     buildMenus();
     buildToolbar();
@@ -142,6 +158,13 @@ void frmMain::buildMenus()
     mnuExportToDB = addEntry(mnuFile, "mnuExportToDB", 1165);
     mnuFile->addSeparator();
     mnuFileClose = addEntry(mnuFile, "mnuFileClose", 1008);
+    // The platform's own keys; closing the window ends the program, so Close
+    // and Quit both reach it.
+    mnuFileOpen->setShortcuts(standardKeys(QKeySequence::Open, Qt::CTRL | Qt::Key_O));
+    mnuFileSave->setShortcuts(standardKeys(QKeySequence::Save, Qt::CTRL | Qt::Key_S));
+    mnuFileSaveAs->setShortcuts(standardKeys(QKeySequence::SaveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    mnuFileClose->setShortcuts(standardKeys(QKeySequence::Close, Qt::CTRL | Qt::Key_W)
+                               + standardKeys(QKeySequence::Quit, Qt::CTRL | Qt::Key_Q));
     connect(mnuFile, &QMenu::aboutToShow, this, &frmMain::mnuFile_Click);
     connect(mnuFileClose, &QAction::triggered, this, &QWidget::close);
 
@@ -224,13 +247,6 @@ void frmMain::buildPanes()
     setCentralWidget(m_panes);
     m_panes->installEventFilter(this);
 
-    // Beneath the trees, as designed: the handle is only reachable where the
-    // trees leave it uncovered.
-    imgSplitter = new QWidget(m_panes);
-    imgSplitter->setObjectName(QStringLiteral("imgSplitter"));
-    imgSplitter->setCursor(Qt::SizeHorCursor);
-    imgSplitter->installEventFilter(this);
-
     picTitles = new QWidget(m_panes);
     picTitles->setObjectName(QStringLiteral("picTitles"));
     lblTitle[0] = new QLabel(QStringLiteral(" TreeView:"), picTitles);
@@ -254,6 +270,14 @@ void frmMain::buildPanes()
         tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
         tree->header()->setStretchLastSection(false);
     }
+
+    // Made after the trees so that it lies above them: every layout puts it
+    // where they meet, and there it must take the mouse.
+    imgSplitter = new QWidget(m_panes);
+    imgSplitter->setObjectName(QStringLiteral("imgSplitter"));
+    imgSplitter->setCursor(Qt::SizeHorCursor);
+    imgSplitter->setAutoFillBackground(true);
+    imgSplitter->installEventFilter(this);
 
     picSplitter = new QFrame(m_panes);
     picSplitter->setObjectName(QStringLiteral("picSplitter"));
@@ -283,8 +307,8 @@ void frmMain::buildStatusBar()
 void frmMain::updateClock()
 {
     const QLocale locale;
-    m_statusDate->setText(locale.toString(QDate::currentDate(), QLocale::ShortFormat));
-    m_statusTime->setText(locale.toString(QTime::currentTime(), QLocale::ShortFormat));
+    showInPanel(m_statusDate, locale.toString(QDate::currentDate(), QLocale::ShortFormat));
+    showInPanel(m_statusTime, locale.toString(QTime::currentTime(), QLocale::ShortFormat));
 }
 
 void frmMain::Form_Load()
@@ -298,16 +322,29 @@ void frmMain::Form_Load()
 
     lblTitle[0]->setText(text(msg::BibliographicData));
     lblTitle[1]->setText(text(msg::MultimediaData));
+    nameForAssistiveTechnology();
     iMainTreeButton = -1;
 
     Timer1->start();
+}
+
+void frmMain::nameForAssistiveTechnology()
+{
+    // Each control is named by what a user reads on or beside it.
+    for (int k = 0; k < 2; ++k)
+        lblTitle[size_t(k)]->setAccessibleName(lblTitle[size_t(k)]->text());
+    tvwMainTree->setAccessibleName(lblTitle[0]->text());
+    tvwExpression->setAccessibleName(lblTitle[1]->text());
+    for (QAction* a : tbToolBar->actions())
+        if (QWidget* button = tbToolBar->widgetForAction(a))
+            button->setAccessibleName(a->toolTip());
 }
 
 QString frmMain::strStatusBarText() const { return m_statusText->text(); }
 
 void frmMain::setStrStatusBarText(const QString& textValue)
 {
-    m_statusText->setText(textValue);
+    showInPanel(m_statusText, textValue);
     // The model writes progress from inside long loops; show it at once, but
     // not oftener than the eye can follow: painting waits for the display,
     // and painting every object's text would take longer than the open.
@@ -384,14 +421,16 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_panes && event->type() == QEvent::Resize) {
         Form_Resize();
     } else if (watched == imgSplitter) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
         switch (event->type()) {
         case QEvent::MouseButtonPress:
             imgSplitter_MouseDown();
             return true;
-        case QEvent::MouseMove:
+        case QEvent::MouseMove: {
+            // Only a mouse event is one: the handle also gets Polish, Show, ...
+            const auto* mouse = static_cast<QMouseEvent*>(event);
             imgSplitter_MouseMove(pixelsToTwips(qRound(mouse->position().x())));
             return true;
+        }
         case QEvent::MouseButtonRelease:
             imgSplitter_MouseUp();
             return true;

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QFrame;
@@ -97,6 +98,8 @@ public:
     void tvwMainTree_NodeClick(QTreeWidgetItem* node);
     void tvwExpression_NodeClick(QTreeWidgetItem* node);
     void tvw_KeyUp(QTreeWidget* tree, int key, Qt::KeyboardModifiers modifiers);
+    // The Menu key or Shift+F10 on a tree: as a right click on its current node.
+    void tvw_ContextKey(TreeView* tree);
     void mnuEditMetadata_Click();
     void mnuEditAttributes_Click();
 
@@ -189,6 +192,7 @@ private:
                              const QString& strSelPicture, const QString& strKey = QString());
     void AddChildNodes(QTreeWidgetItem* node);
     void Form_Load();
+    void nameForAssistiveTechnology();
     void Form_Resize();
     void Form_Unload();
     MainFrameMetrics metrics() const;
@@ -204,6 +208,8 @@ private:
     MainFrameLayout m_layout;
     int m_iCheckedLanguage = 0;
     QPointer<frmSplash> m_splash;
+    // Where a menu opened from the keyboard shows: at its node, not the mouse.
+    std::optional<QPoint> m_popupAt;
 };
 
 } // namespace vimra

@@ -15,6 +15,12 @@
 
 #include <gtest/gtest.h>
 
+// Readable failure messages for Qt text.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
 namespace vimra::test {
 
 class RecordingUi : public DocumentUi {

@@ -3,6 +3,7 @@
 #include "document/Media.h"
 #include "document/Storage.h"
 #include "document/Version.h"
+#include "document/Video.h"
 #include "records/ThematicKeywords.h"
 
 using namespace vimra;
@@ -10,24 +11,28 @@ using namespace vimra::test;
 
 namespace {
 
-// A Video segment with its keyframe picture, as the removal sees them.
-class SegmentItem : public RegistryItem {
+// A registered file as the removal sees it: only its identifier.
+class FileItem : public RegistryItem {
 public:
-    SegmentItem(QString cls, QString guid) : m_class(std::move(cls)), m_guid(std::move(guid)) {}
-    std::shared_ptr<RegistryItem> keyframe;
-
-    QString className() const override { return m_class; }
+    explicit FileItem(QString guid) : m_guid(std::move(guid)) {}
+    QString className() const override { return "MediaObject"; }
     std::shared_ptr<IOManager> io() const override { return nullptr; }
     QString strGUID() const override { return m_guid; }
     void setStrGUID(const QString&) override {}
     QString strTitle() const override { return m_guid; }
     bool bChanged() const override { return false; }
     bool bSave() override { return true; }
-    std::shared_ptr<RegistryItem> objKeyframeObject() const override { return keyframe; }
 
 private:
-    QString m_class;
     QString m_guid;
+};
+
+// A Video segment with a keyframe picture.
+class KeyframedVideo : public Video {
+public:
+    using Video::Video;
+    std::shared_ptr<RegistryItem> keyframe;
+    std::shared_ptr<RegistryItem> objKeyframeObject() const override { return keyframe; }
 };
 
 } // namespace
@@ -88,12 +93,13 @@ TEST_F(DocumentTest, RemovingObjectsDropsEveryReferenceAndQueuesTheirFiles)
     const auto doc = open("Film.xml");
     const auto v1 = at<Version>(*doc, 2);
     const auto m1 = at<Media>(*doc, 3);
-    const auto s2 = at<Storage>(*doc, 5);
+    const auto s2 = at<Storage>(*doc, 6);
 
+    // A Storage's media-file object stays registered.
     std::shared_ptr<RegistryItem> obj = at<Storage>(*doc, 4);
     doc->RemoveObject(obj);
     EXPECT_EQ(obj, nullptr);
-    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version", "Media", "Storage", "Version"}));
+    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version", "Media", "MediaObject", "Storage", "MediaObject", "Version"}));
     EXPECT_EQ(idsOf(*m1, "AvailableAs"), QStringList({path("Film_files/Film_storage2.xml")}));
     EXPECT_EQ(m1->colChilds().Count(), 1);
     EXPECT_DOUBLE_EQ(v1->dDuration(), 90.0); // a Storage is left
@@ -109,7 +115,7 @@ TEST_F(DocumentTest, RemovingObjectsDropsEveryReferenceAndQueuesTheirFiles)
     EXPECT_EQ(v1->strRemoveAllChilds(), "");
     obj = v1;
     doc->RemoveObject(obj);
-    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version"}));
+    EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "MediaObject", "MediaObject", "Version"}));
     EXPECT_EQ(idsOf(*doc, "expressedby"), QStringList({path("Film_files/Film_version2.xml")}));
     EXPECT_EQ(doc->colChilds().Count(), 1);
     const QStringList removed{path("Film_files/Film_storage1.xml"), path("Film_files/Film_storage2.xml"),
@@ -118,9 +124,9 @@ TEST_F(DocumentTest, RemovingObjectsDropsEveryReferenceAndQueuesTheirFiles)
     EXPECT_TRUE(ui.icons.isEmpty());
 
     // A Video drops its icon and queues its keyframe picture before itself.
-    auto video = std::make_shared<SegmentItem>("Video", path("Film_files/Film_video1.xml"));
-    video->keyframe = std::make_shared<SegmentItem>("MediaObject", path("Film_files/Film_video1.bmp"));
-    doc->collObjects().Add(video);
+    auto video = std::make_shared<KeyframedVideo>(doc);
+    ASSERT_EQ(video->strInitAsNew(path("Film_files/Film_video1.xml"), path("document.xsd"), "Shot", nullptr, doc->io()), "");
+    video->keyframe = std::make_shared<FileItem>(path("Film_files/Film_video1.bmp"));
     obj = video;
     doc->RemoveObject(obj);
     EXPECT_EQ(ui.icons, QStringList({video->strGUID()}));

@@ -38,17 +38,7 @@ protected:
     }
 
     // Shows the form and runs `act` on its window.
-    void show(const std::function<void(PaneDialog*)>& act)
-    {
-        QTimer::singleShot(0, [this, act] {
-            PaneDialog* window = form->window();
-            ASSERT_TRUE(window);
-            act(window);
-            if (form->window())
-                form->Unload();
-        });
-        storage->ShowForm(nullptr);
-    }
+    void show(const std::function<void(PaneDialog*)>& act) { EXPECT_TRUE(showForm(*storage, *form, act)); }
 
     NullEditorFactory fallback;
     EditorForms forms{fallback};

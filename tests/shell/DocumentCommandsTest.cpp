@@ -297,3 +297,17 @@ TEST_F(DocumentCommandsTest, ExportShowsNoConnectionAndChangesNothing)
     EXPECT_EQ(read("Film_files/s1.xml"), storage);
     EXPECT_EQ(w->tvwMainTree->topLevelItemCount(), 1);
 }
+
+TEST_F(DocumentCommandsTest, AFileThatIsNoXmlShowsItsReasonOnce)
+{
+    write("Broken.xml", "<?xml version=\"1.0\"?>\n<AVDocument><Title>Cut</AVDocument>\n");
+    write("Plain.xml", "just some text\n");
+    for (const QString name : {"Broken.xml", "Plain.xml"}) {
+        boxes.calls.clear();
+        commands->OpenFile(path(name));
+        EXPECT_EQ(doc(), nullptr);
+        ASSERT_EQ(boxes.messages().size(), 1) << boxes.messages().join(" | ").toStdString();
+        EXPECT_TRUE(boxes.messages()[0].startsWith("XML Parser: ")) << boxes.messages()[0].toStdString();
+        EXPECT_EQ(boxes.calls[0].icon, Prompts::Exclamation);
+    }
+}

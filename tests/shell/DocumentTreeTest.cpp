@@ -3,6 +3,7 @@
 #include "document/Storage.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -131,7 +132,7 @@ TEST_F(DocumentTreeTest, DeletingAStorageRebuildsTheDocumentTreeAndEmptiesTheOth
     EXPECT_EQ(media()->childCount(), 1);
     EXPECT_EQ(frmMain::objectOf(media()->child(0))->strGUID(), path("Film_files/s2.xml"));
     EXPECT_EQ(w->tvwExpression->topLevelItemCount(), 0);
-    EXPECT_EQ(appState().objAVDoc->collObjects().Count(), 5);
+    EXPECT_EQ(appState().objAVDoc->collObjects().Count(), 7); // the media-file objects stay
     EXPECT_TRUE(appState().objAVDoc->hasPendingRemovals());
     EXPECT_TRUE(QFile::exists(path("Film_files/s1.xml"))); // until the next save
 
@@ -174,4 +175,31 @@ TEST_F(DocumentTreeTest, NodeTitlesIconsAndEditMetadataFollowTheObjects)
     EXPECT_EQ(boxes.messages(), QStringList({"collection index out of range"}));
     EXPECT_EQ(boxes.calls.back().icon, Prompts::Exclamation);
     EXPECT_NE(appState().objAVDoc, nullptr);
+}
+
+TEST_F(DocumentTreeTest, ReturnEditsAndTheMenuKeysOpenTheMenuOfTheFocusedTree)
+{
+    click(w->tvwMainTree, version(), Qt::LeftButton); // fills the expression tree
+    QTreeWidgetItem* exprRoot = w->tvwExpression->topLevelItem(0);
+    ASSERT_NE(exprRoot, nullptr);
+    w->tvwExpression->setCurrentItem(exprRoot);
+
+    // The key is the tree's, whichever tree was clicked last.
+    w->tvwMainTree->setCurrentItem(media());
+    key(w->tvwMainTree, Qt::Key_Return);
+    key(w->tvwExpression, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(editors.log, QStringList({"show DVD, tree 1", "show First cut, tree 1"}));
+
+    key(w->tvwMainTree, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(popups, QStringList({"mnuEdit"}));
+    EXPECT_TRUE(w->bMainTreeContext);
+    EXPECT_EQ(enabling(), "101111");
+
+    // The Menu key reaches the focused tree as the platform's keyboard request.
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0), w->tvwExpression->mapToGlobal(QPoint(0, 0)));
+    QApplication::sendEvent(w->tvwExpression, &menuKey);
+    EXPECT_EQ(popups.size(), 2);
+    EXPECT_FALSE(w->bMainTreeContext);
+    EXPECT_EQ(enabling(), "011111");
+    EXPECT_TRUE(boxes.calls.empty());
 }

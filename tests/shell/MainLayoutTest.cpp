@@ -52,7 +52,7 @@ TEST(MainLayout, HiddenBarsGiveTheirHeightToTheTrees)
     EXPECT_EQ(l.tvwExpression.top, 300);
 }
 
-TEST(MainLayout, ResizeSharesTheWidthInHalvesAndKeepsTheHandle)
+TEST(MainLayout, ResizeSharesTheWidthInHalvesAndPutsTheHandleWhereTheyMeet)
 {
     MainFrameLayout l;
     double x = 4000; // after a drag
@@ -61,7 +61,8 @@ TEST(MainLayout, ResizeSharesTheWidthInHalvesAndKeepsTheHandle)
     ResizeLayout(defaultWindow(), l);
     EXPECT_EQ(l.tvwMainTree, (TwipsRect{0, 740, 3190, 5800 - 740 - 300}));
     EXPECT_EQ(l.tvwExpression, (TwipsRect{3190, 740, 3190, 5800 - 740 - 300}));
-    EXPECT_EQ(l.imgSplitter.left, 4000);
+    // Left at 4000 the handle would lie under the right tree.
+    EXPECT_EQ(l.imgSplitter, (TwipsRect{3190, 740, 150, 5800 - 740 - 300}));
     EXPECT_EQ(l.lblTitle0.width, 3190);
     EXPECT_EQ(l.lblTitle1.left, 3210);
     EXPECT_EQ(l.lblTitle1.width, 3150);

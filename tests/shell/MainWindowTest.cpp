@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QStatusBar>
+#include <QTest>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -150,6 +152,68 @@ TEST_F(MainWindowTest, SplitterDragHoldsTheBarAndDropsAtFifteenHundred)
     EXPECT_EQ(w.tvwMainTree->width(), 100);
 }
 
+TEST_F(MainWindowTest, SplitBarCanBeGrabbedWhereTheTreesMeetAfterEveryLayout)
+{
+    frmMain w;
+    w.show();
+    w.resize(600, 500);
+    QApplication::processEvents();
+    QWidget* panes = w.centralWidget();
+    const auto handleAtTheMeeting = [&] {
+        const QPoint meeting(w.tvwMainTree->geometry().right() + 1, w.tvwMainTree->geometry().center().y());
+        return panes->childAt(meeting) == w.imgSplitter && panes->childAt(meeting + QPoint(4, 0)) == w.imgSplitter;
+    };
+    EXPECT_TRUE(handleAtTheMeeting());
+
+    const int before = w.tvwMainTree->width();
+    const QPoint grab(5, w.imgSplitter->height() / 2);
+    QTest::mousePress(w.imgSplitter, Qt::LeftButton, {}, grab);
+    QTest::mouseMove(w.imgSplitter, grab - QPoint(100, 0));
+    QTest::mouseRelease(w.imgSplitter, Qt::LeftButton, {}, grab - QPoint(100, 0));
+    EXPECT_FALSE(w.bMoving);
+    EXPECT_EQ(w.tvwMainTree->width(), before - 95);
+    EXPECT_TRUE(handleAtTheMeeting());
+
+    w.resize(700, 500);
+    QApplication::processEvents();
+    EXPECT_TRUE(handleAtTheMeeting());
+}
+
+TEST_F(MainWindowTest, ControlsAreNamedAsAUserReadsThem)
+{
+    frmMain w;
+    w.show();
+    w.setStrStatusBarText("Opening object n. 3");
+    EXPECT_EQ(w.tvwMainTree->accessibleName(), "Bibliographic's data");
+    EXPECT_EQ(w.tvwExpression->accessibleName(), "Multimedia data");
+    EXPECT_EQ(w.tbToolBar->widgetForAction(w.tbToolBar->actions()[6])->accessibleName(), "Properties");
+    for (QWidget* c : w.findChildren<QWidget*>()) {
+        if (qobject_cast<QTreeWidget*>(c) || qobject_cast<QLabel*>(c)
+            || (qobject_cast<QToolButton*>(c) && c->isVisibleTo(&w))) {
+            EXPECT_FALSE(c->accessibleName().isEmpty()) << c->metaObject()->className();
+        }
+    }
+    EXPECT_EQ(w.statusBar()->findChildren<QLabel*>().first()->accessibleName(), "Opening object n. 3");
+}
+
+TEST_F(MainWindowTest, FileEntriesAnswerTheStandardKeys)
+{
+    frmMain w;
+    QStringList triggered;
+    for (QAction* a : w.mnuFile->actions())
+        QObject::connect(a, &QAction::triggered, &w, [&, a] { triggered << a->objectName(); });
+    // Close and Quit both end the window; it is shown again for each key.
+    for (const QKeyCombination key : {Qt::CTRL | Qt::Key_O, Qt::CTRL | Qt::Key_S, Qt::CTRL | Qt::SHIFT | Qt::Key_S,
+                                      Qt::CTRL | Qt::Key_W, Qt::CTRL | Qt::Key_Q}) {
+        w.show();
+        QApplication::setActiveWindow(&w);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, key.key(), key.keyboardModifiers());
+    }
+    EXPECT_EQ(triggered, QStringList({"mnuFileOpen", "mnuFileSave", "mnuFileSaveAs", "mnuFileClose", "mnuFileClose"}));
+    EXPECT_FALSE(w.isVisible());
+}
+
 TEST_F(MainWindowTest, LanguageMenuChecksOneEntryAndWarnsWhenDisabling)
 {
     FakePrompts boxes;
@@ -194,7 +258,8 @@ TEST_F(MainWindowTest, FileMenuStorageEntriesFollowTheCurrentDocument)
     EXPECT_FALSE(w.mnuExportToDB->isEnabled());
     EXPECT_FALSE(w.mnuImportToFS->isEnabled());
 
-    appState().objAVDoc = someDocument();
+    const auto doc = someDocument();
+    appState().objAVDoc = doc;
     emit w.mnuFile->aboutToShow();
     EXPECT_TRUE(w.mnuExportToDB->isEnabled());
     EXPECT_FALSE(w.mnuImportToFS->isEnabled());
@@ -205,6 +270,7 @@ TEST_F(MainWindowTest, FileMenuStorageEntriesFollowTheCurrentDocument)
     EXPECT_FALSE(w.mnuExportToDB->isEnabled());
     EXPECT_TRUE(w.mnuImportToFS->isEnabled());
     appState().objAVDoc.reset();
+    doc->release();
 }
 
 TEST_F(MainWindowTest, ToolbarButtonsShowTheirPlaceholdersOnly)

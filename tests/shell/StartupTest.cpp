@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -61,6 +63,32 @@ TEST_F(StartupTest, WithoutVocabularyWarnsAndStartsAnyway)
     ASSERT_NE(w->splash(), nullptr);
     EXPECT_TRUE(w->splash()->isVisible());
     EXPECT_EQ(appState().strCommandLine, "");
+}
+
+TEST_F(StartupTest, WithoutTheSettingsFileNamesItOnceBeforeTheVocabularyWarning)
+{
+    FakePrompts boxes;
+    const auto w = Main({"vimra"});
+    const QStringList shown = boxes.messages();
+    ASSERT_GE(shown.size(), 2);
+    EXPECT_EQ(shown.first(), "Could not find the settings file: " + m_dir.filePath("vimra.conf"));
+    EXPECT_EQ(shown.count(shown.first()), 1);
+    EXPECT_EQ(shown.last(), text(1146));
+}
+
+TEST_F(StartupTest, ItalianTextsReachQtsOwnButtonsWhileTheWindowLives)
+{
+    FakePrompts boxes;
+    const auto cancel = [] {
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Cancel);
+        return box.button(QMessageBox::Cancel)->text();
+    };
+    StringTable::setLanguage(StringTable::Language::Italian);
+    auto w = Main({"vimra"});
+    EXPECT_EQ(cancel(), "Annulla");
+    w.reset();
+    EXPECT_EQ(cancel(), "Cancel");
 }
 
 TEST_F(StartupTest, WithVocabularyShowsNoMessageAndTheSplashClosesByTheTimer)

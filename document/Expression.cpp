@@ -1,0 +1,358 @@
+#include "document/Expression.h"
+
+#include "document/AVDocument.h"
+#include "document/DocumentLocator.h"
+#include "document/Version.h"
+#include "platform/Prompts.h"
+#include "records/IOManager.h"
+#include "records/Procedures.h"
+
+#include <QHash>
+
+#include <numeric>
+
+namespace vimra {
+
+std::shared_ptr<Expression> Expression::newExpression(const QString& strClass, std::weak_ptr<AVDocument> context)
+{
+    return std::dynamic_pointer_cast<Expression>(CreateObjectOfType(strClass, std::move(context)));
+}
+
+bool Expression::bIsExpressionClass(const QString& strClass)
+{
+    return strClass == QLatin1String("Video") || strClass == QLatin1String("Audio")
+           || strClass == QLatin1String("Transcript");
+}
+
+void Expression::OpenTranscript()
+{
+    const auto ver = verVersion();
+    m_transcript = ver ? ver->trMainTranscript() : nullptr;
+}
+
+SEColl::Record Expression::firstLowerNamed(const QString& strName) const
+{
+    const auto secol = this->secol();
+    if (!secol)
+        return nullptr;
+    for (const auto& field : *secol)
+        if (field->strName.toLower() == strName)
+            return field;
+    return nullptr;
+}
+
+void Expression::setStrVersionGUID(const QString& strGUID)
+{
+    const auto field = firstNamed(QStringLiteral("VersionGUID"));
+    if (!field)
+        return;
+    if (valueToText(field->vContent) != strGUID) {
+        field->vContent = strGUID;
+        field->bChanged = true;
+    }
+    field->bValid = !strGUID.isEmpty();
+}
+
+std::shared_ptr<Chunk> Expression::ckGetChunk() const
+{
+    const auto secol = this->secol();
+    if (!secol)
+        return nullptr;
+    for (const auto& field : *secol)
+        if (field->strName == QLatin1String("Time") && field->bValid)
+            return valueObject<Chunk>(field->vContent);
+    return nullptr;
+}
+
+void Expression::SetChunk(double dStart, double dEnd)
+{
+    const auto field = firstNamed(QStringLiteral("Time"));
+    if (!field)
+        return;
+    auto chunk = std::make_shared<Chunk>();
+    chunk->dStart = dStart;
+    chunk->dend = dEnd;
+    field->vContent = chunk;
+    field->bValid = true;
+    field->bChanged = true;
+}
+
+QString Expression::strRelationValue(const QString& strName) const
+{
+    const auto field = firstLowerNamed(strName);
+    if (!field || field->tyType != tyString || !field->bValid)
+        return {};
+    return valueToText(field->vContent);
+}
+
+QString Expression::strGetPartOf() const
+{
+    return strRelationValue(strPartOfName());
+}
+
+QString Expression::strFollowedBy() const
+{
+    return strRelationValue(strFollowedByName());
+}
+
+QString Expression::strGetMediaObjectPath() const
+{
+    const auto ver = verVersion();
+    return ver ? ver->strGetMediaObjectPath() : QString();
+}
+
+void Expression::SetFollowedByGUID(const QString& strGUID)
+{
+    const auto field = firstLowerNamed(strFollowedByName());
+    if (!field)
+        return;
+    // "" keeps the old value but no longer writes it.
+    if (!strGUID.isEmpty())
+        field->vContent = strGUID;
+    field->bChanged = true;
+    field->bValid = !strGUID.isEmpty();
+}
+
+void Expression::SetPartOfGUID(const QString& strGUID)
+{
+    if (const auto field = firstLowerNamed(strPartOfName())) {
+        field->vContent = strGUID;
+        field->bChanged = true;
+        field->bValid = true;
+    }
+}
+
+void Expression::ClearPartOfIfGUID(const QString& strGUID)
+{
+    const auto field = firstLowerNamed(strPartOfName());
+    if (field && bSameGUID(valueToText(field->vContent), strGUID)) {
+        field->bValid = false;
+        field->bChanged = true;
+    }
+}
+
+bool Expression::bCheckIfOwnRelative(const QString& strClass, const QString& strGUID) const
+{
+    const auto field = firstLowerNamed(QStringLiteral("versionguid"));
+    return strClass == QLatin1String("Version") && field && bSameGUID(valueToText(field->vContent), strGUID);
+}
+
+bool Expression::bCheckIfSubExpression(const QString& strClass, const QString& strGUID) const
+{
+    const auto field = firstLowerNamed(strPartOfName());
+    return strClass == className() && field && bSameGUID(valueToText(field->vContent), strGUID);
+}
+
+void Expression::afterLoad()
+{
+    if (objMainExpr())
+        afterSegmentLoaded();
+}
+
+void Expression::afterInit()
+{
+    m_colSubExpressions.Clear();
+}
+
+void Expression::openRelatives()
+{
+    OpenSubExpressions();
+    afterSubExpressionsOpened();
+}
+
+void Expression::OpenSubExpressions()
+{
+    Segments found;
+    if (const auto doc = currentDoc(); doc && io()) {
+        const auto self = std::static_pointer_cast<Expression>(shared_from_this());
+        for (const auto& segment : colScanForExpressions(io(), doc, self))
+            found.Add(segment);
+    }
+    m_colSubExpressions = std::move(found);
+    LinkFollowedBy();
+}
+
+void Expression::LinkFollowedBy()
+{
+    const int n = m_colSubExpressions.Count();
+    if (n == 0 || !io() || !io()->bFileSystem())
+        return;
+    // Each segment is looked up by its identifier once, not compared with
+    // every other. A stored chain may contradict itself: a link that would
+    // give a segment a second predecessor or close a cycle is refused, so
+    // every chain has a head and an end.
+    QHash<QString, int> byGUID;
+    QHash<const Expression*, int> byObject;
+    for (int i = 0; i < n; ++i) {
+        const auto& segment = m_colSubExpressions.Item(i + 1);
+        byGUID.insert(strAbsolutePath(segment->strGUID()), i);
+        byObject.insert(segment.get(), i);
+    }
+    // The chains already linked, as sets of segments joined by their links.
+    std::vector<int> chainOf(n);
+    std::iota(chainOf.begin(), chainOf.end(), 0);
+    const auto find = [&chainOf](int i) {
+        while (chainOf[i] != i)
+            i = chainOf[i] = chainOf[chainOf[i]];
+        return i;
+    };
+    std::vector<bool> hasPredecessor(n, false);
+    for (int i = 0; i < n; ++i) {
+        const int j = byObject.value(m_colSubExpressions.Item(i + 1)->objFollowedBy().get(), -1);
+        if (j >= 0) {
+            hasPredecessor[j] = true;
+            chainOf[find(i)] = find(j);
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        const auto& b = m_colSubExpressions.Item(i + 1);
+        const QString strNext = b->strFollowedBy();
+        if (strNext.isEmpty())
+            continue;
+        const int j = byGUID.value(strAbsolutePath(strNext), -1);
+        if (j < 0)
+            continue;
+        const auto& a = m_colSubExpressions.Item(j + 1);
+        if (b->objFollowedBy() == a || hasPredecessor[j] || find(i) == find(j))
+            continue;
+        if (const int old = byObject.value(b->objFollowedBy().get(), -1); old >= 0)
+            hasPredecessor[old] = false;
+        b->setObjFollowedBy(a);
+        hasPredecessor[j] = true;
+        chainOf[find(i)] = find(j);
+    }
+}
+
+void Expression::AddSubExpression(const QString& strTitle, double dStart, double dEnd)
+{
+    const auto segment = newExpression(className(), context());
+    if (!segment || !bInitNewObject(segment, strTitle))
+        return;
+    segment->SetPartOfGUID(strGUID());
+
+    // The nearest sibling ending at or before the start, and the nearest
+    // starting at or after the end; ties go to the later in the collection.
+    // A sibling without a span, or overlapping the new one, is neither.
+    std::shared_ptr<Expression> previous, next;
+    double previousGap = 0.0, nextGap = 0.0;
+    for (const auto& sibling : m_colSubExpressions) {
+        const auto chunk = sibling->ckGetChunk();
+        if (!chunk)
+            continue;
+        if (chunk->dend <= dStart && (!previous || dStart - chunk->dend <= previousGap)) {
+            previous = sibling;
+            previousGap = dStart - chunk->dend;
+        }
+        if (chunk->dStart >= dEnd && (!next || chunk->dStart - dEnd <= nextGap)) {
+            next = sibling;
+            nextGap = chunk->dStart - dEnd;
+        }
+    }
+    // A zero-length sibling at a zero-length new span is both: linking it
+    // both ways would close a cycle.
+    if (next == previous)
+        next = nullptr;
+    if (previous) {
+        previous->SetFollowedByGUID(segment->strGUID());
+        previous->setObjFollowedBy(segment);
+    }
+    if (next) {
+        segment->SetFollowedByGUID(next->strGUID());
+        segment->setObjFollowedBy(next);
+    }
+    segment->SetChunk(dStart, dEnd);
+    segmentTimed(*segment);
+    segment->setObjMainExpr(std::static_pointer_cast<Expression>(shared_from_this()));
+    segment->setVerVersion(verVersion());
+    m_colSubExpressions.Add(segment);
+    segmentAdded(*segment);
+    segment->OpenSubExpressions();
+}
+
+void Expression::RemoveSubExpressionByPointer(const std::shared_ptr<Expression>& segment)
+{
+    if (!segment)
+        return;
+    const QString error = segment->strRemoveAllChilds();
+    if (!error.isEmpty()) {
+        prompts().MsgBox(error);
+        return;
+    }
+    if (const auto doc = currentDoc()) {
+        std::shared_ptr<RegistryItem> item = segment;
+        doc->RemoveObject(item);
+    }
+}
+
+void Expression::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
+{
+    if (!obj)
+        return;
+    if (obj->className() == className()) {
+        const auto removed = std::static_pointer_cast<Expression>(obj);
+        if (objFollowedBy() == removed) {
+            // The chain closes over the gap; the last one leaves no successor.
+            SetFollowedByGUID(removed->strFollowedBy());
+            const auto successor = removed->objFollowedBy();
+            setObjFollowedBy(successor.get() == this ? nullptr : successor);
+        } else {
+            m_colSubExpressions.RemoveItem(removed);
+            ClearPartOfIfGUID(removed->strGUID());
+        }
+    } else if (obj->bIsClass("Version")) {
+        if (bSameGUID(strVersionGUID(), obj->strGUID()))
+            setStrVersionGUID(QString());
+    }
+}
+
+void Expression::RenameAllRelativesGUIDs(const GUIDRenames& renames)
+{
+    const auto secol = this->secol();
+    if (!secol || !io() || !io()->bFileSystem())
+        return;
+    // Every field, not only the first of each name.
+    const QStringList single = QStringList{QStringLiteral("versionguid"), strFollowedByName(), strPartOfName()}
+                               + renamedRelationNames();
+    for (const auto& field : *secol) {
+        if (!field->bValid)
+            continue;
+        const QString name = field->strName.toLower();
+        if (name == QLatin1String("manifestedby")) {
+            renameInList(field, renames);
+        } else if (single.contains(name)) {
+            const auto it = renames.byOld.constFind(GUIDRenames::keyOf(valueToText(field->vContent)));
+            if (it == renames.byOld.constEnd() || it->empty())
+                continue;
+            field->vContent = renames.pairs[static_cast<size_t>(it->front())].second;
+            field->bChanged = true;
+        }
+    }
+}
+
+bool Expression::bReferedStillToBeSaved() const
+{
+    const auto main = objMainExpr();
+    const auto next = objFollowedBy();
+    const auto ver = verVersion();
+    return (main && main->bChanged()) || (next && next->bChanged()) || (ver && ver->bChanged());
+}
+
+std::optional<DocObject::SubTree> Expression::colSelSubTree()
+{
+    SubTree out;
+    std::unordered_set<const DocObject*> visited;
+    collectSubTree(out, visited);
+    return out;
+}
+
+void Expression::collectSubTree(SubTree& out, std::unordered_set<const DocObject*>& visited)
+{
+    // Stored part-of links may run in a circle.
+    if (!visited.insert(this).second)
+        return;
+    for (const auto& segment : m_colSubExpressions)
+        segment->collectSubTree(out, visited);
+    out.push_back(std::static_pointer_cast<DocObject>(shared_from_this()));
+}
+
+} // namespace vimra

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "document/DocObject.h"
+#include "records/Coll.h"
+#include "records/ValueTypes.h"
+
+#include <unordered_set>
+
+namespace vimra {
+
+class Version;
+
+// What the three expression classes share: the timed content of a Version
+// in one medium (Video, Audio, Transcript), either a Version's main
+// expression or a segment of another expression of the same class. The
+// segments of one expression keep load or creation order in
+// colSubExpressions and time order in the followed-by chain: each names the
+// next later one, in its file and through objFollowedBy.
+class Expression : public DocObject {
+public:
+    using DocObject::DocObject;
+    using Segments = Coll<std::shared_ptr<Expression>>;
+
+    // A new, unloaded Video, Audio or Transcript; none for another class.
+    static std::shared_ptr<Expression> newExpression(const QString& strClass, std::weak_ptr<AVDocument> context);
+    static bool bIsExpressionClass(const QString& strClass);
+
+    const Segments& colSubExpressions() const { return m_colSubExpressions; }
+    // The expression this one is a segment of; none for a main expression.
+    std::shared_ptr<Expression> objMainExpr() const { return m_mainExpr.lock(); }
+    void setObjMainExpr(const std::shared_ptr<Expression>& obj) { m_mainExpr = obj; }
+    // The next segment in time order; none for the last.
+    std::shared_ptr<Expression> objFollowedBy() const { return m_followedBy.lock(); }
+    void setObjFollowedBy(const std::shared_ptr<Expression>& obj) { m_followedBy = obj; }
+    std::shared_ptr<Version> verVersion() const { return m_version.lock(); }
+    void setVerVersion(const std::shared_ptr<Version>& ver) { m_version = ver; }
+
+    // The Version's main transcript once OpenTranscript has run; a
+    // Transcript is its own.
+    virtual std::shared_ptr<Expression> objTranscript() const { return m_transcript.lock(); }
+    virtual bool bHasTranscript() const { return objTranscript() != nullptr; }
+    virtual void OpenTranscript();
+
+    // The owning Version's identifier (main expressions only); writing ""
+    // leaves the field unassigned.
+    QString strVersionGUID() const { return strNamedField(QStringLiteral("VersionGUID")); }
+    void setStrVersionGUID(const QString& strGUID);
+    // The time span; none without an assigned Time.
+    std::shared_ptr<Chunk> ckGetChunk() const;
+    // Always stores a new span, marked changed.
+    void SetChunk(double dStart, double dEnd);
+    // The expression this one is a segment of; "" unless a String field holds one.
+    QString strGetPartOf() const;
+    QString strGetMediaObjectPath() const;
+
+    // True for the class "Version" when this expression names it.
+    bool bCheckIfOwnRelative(const QString& strClass, const QString& strGUID) const override;
+    // True for this very class name when this expression is a segment of `strGUID`.
+    bool bCheckIfSubExpression(const QString& strClass, const QString& strGUID) const;
+
+    // Finds the segments in the document folder, opens those not yet loaded
+    // and links their chain.
+    void OpenSubExpressions();
+    // Adds a segment at its place in time; a failure is shown and adds nothing.
+    void AddSubExpression(const QString& strTitle, double dStart, double dEnd);
+    // Removes a segment with its own segments from the document.
+    void RemoveSubExpressionByPointer(const std::shared_ptr<Expression>& segment);
+
+    void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) override;
+    // Save-as: the version, part-of and followed-by fields take the new
+    // identifiers in place, media lists move renamed entries to the end.
+    void RenameAllRelativesGUIDs(const GUIDRenames& renames) override;
+    // True while the main expression, the successor or the Version is changed.
+    bool bReferedStillToBeSaved() const override;
+    // Each segment's subtree, then the object; every object once.
+    std::optional<SubTree> colSelSubTree() override;
+
+protected:
+    // The class's own field names, lower case: partofvideo, followedbyvideo.
+    virtual QString strPartOfName() const = 0;
+    virtual QString strFollowedByName() const = 0;
+    // Single-value fields that save-as renames besides versionguid, part-of and followed-by.
+    virtual QStringList renamedRelationNames() const { return {}; }
+
+    // A segment has been loaded and registered (a Video sets up its keyframe).
+    virtual void afterSegmentLoaded() {}
+    // The last step of strOpen (a Video makes its keyframe icons).
+    virtual void afterSubExpressionsOpened() {}
+    // A new segment has its span (a Video sets its keyframe time, a
+    // Transcript cuts its words), and then has joined colSubExpressions (a
+    // Video makes its keyframe file and icons).
+    virtual void segmentTimed(Expression& segment) {}
+    virtual void segmentAdded(Expression& segment) {}
+
+    void afterLoad() override;
+    void afterInit() override;
+    void openRelatives() override;
+
+    QString strFollowedBy() const;
+    void setObjTranscript(const std::shared_ptr<Expression>& obj) { m_transcript = obj; }
+
+    // The first field whose lower-cased name is `strName`.
+    SEColl::Record firstLowerNamed(const QString& strName) const;
+
+private:
+    void SetFollowedByGUID(const QString& strGUID);
+    void SetPartOfGUID(const QString& strGUID);
+    void ClearPartOfIfGUID(const QString& strGUID);
+    // The text of a String field, "" when unassigned or of another type.
+    QString strRelationValue(const QString& strName) const;
+    void LinkFollowedBy();
+    void collectSubTree(SubTree& out, std::unordered_set<const DocObject*>& visited);
+
+    Segments m_colSubExpressions;
+    std::weak_ptr<Expression> m_mainExpr;
+    std::weak_ptr<Expression> m_followedBy;
+    std::weak_ptr<Version> m_version;
+    std::weak_ptr<Expression> m_transcript;
+};
+
+} // namespace vimra

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "document/RegistryItem.h"
+
+#include <memory>
+
+namespace vimra {
+
+class AVDocument;
+class DocObject;
+
+// A registered file that is not an instance file: a Storage's media file or
+// a Video segment's keyframe picture. It has no identifier of its own: the
+// identifier lives in a field of its owner, and nothing is ever written.
+class MediaObject : public RegistryItem {
+public:
+    // Registers the object with `context` (the current document) when there
+    // is one, so that it stands right after the owner that makes it.
+    static std::shared_ptr<MediaObject> create(const std::weak_ptr<AVDocument>& context);
+
+    QString className() const override { return QStringLiteral("MediaObject"); }
+
+    std::shared_ptr<DocObject> objOwner() const { return m_owner.lock(); }
+    void setObjOwner(const std::shared_ptr<DocObject>& owner) { m_owner = owner; }
+    QString strTypeOfObject() const { return m_strTypeOfObject; }
+    void setStrTypeOfObject(const QString& value) { m_strTypeOfObject = value; }
+    std::shared_ptr<IOManager> io() const override { return m_io; }
+    bool bChanged() const override { return m_bChanged; }
+    void setBChanged(bool value) { m_bChanged = value; }
+
+    // The owner's "Keyframe" file for a Video owner, else its "Collocation".
+    QString strGUID() const override;
+    // Writes the owner's field when the value differs; its assigned mark and
+    // this object's changed mark stay as they are.
+    void setStrGUID(const QString& value) override;
+    QString strTitle() const override { return strGUID(); }
+
+    void strInit(const std::shared_ptr<DocObject>& owner);
+    bool bSave() override;
+
+private:
+    MediaObject() = default;
+    // Tells the registry that the identifier may have changed.
+    void guidChanged();
+
+    std::shared_ptr<IOManager> m_io;
+    bool m_bChanged = false;
+    QString m_strTypeOfObject;
+    std::weak_ptr<DocObject> m_owner;
+    std::weak_ptr<AVDocument> m_context;
+};
+
+} // namespace vimra

@@ -1,0 +1,225 @@
+#include "DocumentTestSupport.h"
+
+#include "document/Expression.h"
+#include "document/Transcript.h"
+#include "document/Version.h"
+
+#include <QSet>
+
+#include <functional>
+
+using namespace vimra;
+using namespace vimra::test;
+
+namespace {
+
+std::shared_ptr<Expression> mainOf(const Version& ver, const QString& kind)
+{
+    return kind == "Video" ? ver.vdMainVideo() : kind == "Audio" ? ver.auMainAudio() : ver.trMainTranscript();
+}
+
+std::shared_ptr<Expression> segment(const Expression& expr, const QString& title)
+{
+    for (const auto& s : expr.colSubExpressions())
+        if (s->strTitle() == title)
+            return s;
+    return nullptr;
+}
+
+// The chains of an expression's segments, from each head (a segment no
+// sibling follows) along objFollowedBy: "Title[start,end]", then ">Next"
+// when its stored followed-by field names Next. Chains are sorted and
+// separated by " | "; segments on a cycle are listed after "cycle:".
+QString chainOf(const Expression& expr)
+{
+    const QString followedBy = "followedby" + expr.className().toLower();
+    QHash<QString, QString> titleOf;
+    QSet<const Expression*> followed;
+    for (const auto& s : expr.colSubExpressions()) {
+        titleOf.insert(s->strGUID(), s->strTitle());
+        if (const auto next = s->objFollowedBy())
+            followed.insert(next.get());
+    }
+    const auto describe = [&](const Expression& s) {
+        const auto chunk = s.ckGetChunk();
+        QString out = s.strTitle() + (chunk ? QString("[%1,%2]").arg(chunk->dStart).arg(chunk->dend) : "[]");
+        const auto field = s.firstNamed(followedBy);
+        if (field && field->bValid)
+            out += ">" + titleOf.value(valueToText(field->vContent), valueToText(field->vContent));
+        return out;
+    };
+    QStringList chains;
+    QSet<const Expression*> visited;
+    for (const auto& head : expr.colSubExpressions()) {
+        if (followed.contains(head.get()))
+            continue;
+        QStringList chain;
+        for (auto s = head; s && !visited.contains(s.get()); s = s->objFollowedBy()) {
+            visited.insert(s.get());
+            chain << describe(*s);
+        }
+        chains << chain.join(' ');
+    }
+    for (const auto& s : expr.colSubExpressions())
+        if (!visited.contains(s.get()))
+            chains << "cycle:" + describe(*s);
+    chains.sort();
+    return chains.join(" | ");
+}
+
+struct Step {
+    QString what;
+    std::function<void(Expression& main)> op;
+    QString expected;
+};
+
+} // namespace
+
+class ExpressionTest : public DocumentTest {
+protected:
+    // A new Film.xml with one Version and a main expression of `kind` over [0, 100].
+    std::shared_ptr<Expression> newMain(const QString& kind)
+    {
+        doc = newDocument("Film.xml");
+        doc->AddChild("Cut");
+        ver = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1));
+        ver->AddMainExpression("Main", kind, 0, 100);
+        return mainOf(*ver, kind);
+    }
+
+    // Runs the steps on a new main expression of `kind`; after each one the
+    // chain must be as expected, in memory and again after a save, close and reopen.
+    void walk(const QString& kind, const std::vector<Step>& steps)
+    {
+        const auto main = newMain(kind);
+        ASSERT_NE(main, nullptr);
+        for (const auto& step : steps) {
+            SCOPED_TRACE((kind + ": " + step.what).toStdString());
+            step.op(*main);
+            EXPECT_EQ(chainOf(*main), step.expected);
+            ASSERT_TRUE(doc->bSave());
+            doc->io()->strSync(); // the removed files go, as when the document is closed
+            const auto reopened = open("Film.xml");
+            const auto reVer = std::dynamic_pointer_cast<Version>(reopened->colChilds().Item(1));
+            ASSERT_NE(mainOf(*reVer, kind), nullptr);
+            EXPECT_EQ(chainOf(*mainOf(*reVer, kind)), step.expected);
+            EXPECT_TRUE(prompts.calls.empty());
+        }
+    }
+
+    static Step add(const QString& title, double start, double end, const QString& expected)
+    {
+        return {"add " + title, [=](Expression& main) { main.AddSubExpression(title, start, end); }, expected};
+    }
+
+    std::shared_ptr<AVDocument> doc;
+    std::shared_ptr<Version> ver;
+};
+
+TEST_F(ExpressionTest, ChainLinksSegmentsInTimeOrderThroughAddsAndRemovals)
+{
+    for (const QString kind : {"Video", "Audio", "Transcript"}) {
+        walk(kind, {
+            add("A", 10, 20, "A[10,20]"),
+            add("B", 30, 40, "A[10,20]>B B[30,40]"),
+            add("C", 20, 25, "A[10,20]>C C[20,25]>B B[30,40]"),
+            add("H", 0, 5, "H[0,5]>A A[10,20]>C C[20,25]>B B[30,40]"),
+            add("T", 50, 60, "H[0,5]>A A[10,20]>C C[20,25]>B B[30,40]>T T[50,60]"),
+            {"remove the middle C", [](Expression& m) { m.RemoveSubExpressionByPointer(segment(m, "C")); },
+             "H[0,5]>A A[10,20]>B B[30,40]>T T[50,60]"},
+            {"remove the last T",
+             [](Expression& m) {
+                 m.RemoveSubExpressionByPointer(segment(m, "T"));
+                 EXPECT_TRUE(segment(m, "B")->bChanged());
+             },
+             "H[0,5]>A A[10,20]>B B[30,40]"},
+        });
+        docs.clear();
+    }
+}
+
+TEST_F(ExpressionTest, NeighbourIsTheSmallestGapAndTiesGoToTheLaterSegment)
+{
+    walk("Video", {
+        add("A", 0, 10, "A[0,10]"),
+        add("D", 0, 5, "A[0,10] | D[0,5]"),
+        // Gap 0 to A beats gap 5 to D, though D is later in the collection.
+        add("C", 10, 15, "A[0,10]>C C[10,15] | D[0,5]"),
+        add("E", 5, 15, "A[0,10]>C C[10,15] | D[0,5]>E E[5,15]"),
+        // C and E both end at 15: the later, E, takes F; C keeps its link.
+        add("F", 15, 20, "A[0,10]>C C[10,15] | D[0,5]>E E[5,15]>F F[15,20]"),
+    });
+}
+
+TEST_F(ExpressionTest, ExpressionsThatCannotBeMadeAddNothing)
+{
+    const auto main = newMain("Video");
+    main->AddSubExpression("A", 0, 10);
+    ASSERT_TRUE(doc->bSave());
+    const int count = doc->collObjects().Count();
+
+    ver->AddMainExpression("Picture", "Picture", 0, 10); // no such kind
+    EXPECT_EQ(doc->collObjects().Count(), count);
+    EXPECT_TRUE(prompts.calls.empty());
+
+    // The object folder cannot be made: a file stands in its place.
+    write("blocker", "a file where a folder should be");
+    doc->setStrGUID(path("blocker/Film.xml"));
+    ver->AddMainExpression("Sound", "Audio", 0, 10);
+    main->AddSubExpression("B", 10, 20);
+    ASSERT_EQ(prompts.calls.size(), 2u);
+    for (const auto& call : prompts.calls) {
+        EXPECT_TRUE(call.text.startsWith("Unable to create directory:"));
+        EXPECT_EQ(call.icon, Prompts::NoIcon);
+    }
+    EXPECT_EQ(doc->collObjects().Count(), count);
+    EXPECT_EQ(ver->auMainAudio(), nullptr);
+    EXPECT_EQ(chainOf(*main), "A[0,10]");
+    EXPECT_FALSE(segment(*main, "A")->bChanged());
+}
+
+TEST_F(ExpressionTest, TranscriptSegmentsCutTheirWordsFromTheirParent)
+{
+    // Both bounds are included, and the list's own order is kept.
+    auto words = std::make_shared<WordColl>();
+    words->Add("", "", 14, 15, "late");
+    words->Add("", "", 4, 6, "crossing");
+    words->Add("", "", 5, 6, "early");
+    words->Add("", "", 14, 16, "overrunning");
+    words->Add("", "", 7, 7, "instant");
+    const auto textsOf = [](const std::shared_ptr<WordColl>& list) {
+        QStringList out;
+        for (const auto& w : *list)
+            out << w->strTxt + (w->strStart.isEmpty() && w->strEnd.isEmpty() ? "" : "?");
+        return out;
+    };
+    EXPECT_EQ(textsOf(Transcript::wcNewWordList(*words, Chunk{5, 15, {}})), QStringList({"late", "early", "instant"}));
+    EXPECT_EQ(textsOf(Transcript::wcNewWordList(*words, Chunk{7, 7, {}})), QStringList({"instant"}));
+
+    // A new transcript has an empty list, which reads back as none.
+    auto main = std::dynamic_pointer_cast<Transcript>(newMain("Transcript"));
+    ASSERT_NE(main->WordList(), nullptr);
+    EXPECT_EQ(main->WordList()->Count(), 0);
+    ASSERT_TRUE(doc->bSave());
+    const auto reopened = open("Film.xml");
+    main = std::dynamic_pointer_cast<Transcript>(
+        std::dynamic_pointer_cast<Version>(reopened->colChilds().Item(1))->trMainTranscript());
+    EXPECT_EQ(main->WordList(), nullptr);
+    // Its segments still get a list: an empty one.
+    main->AddSubExpression("Silent", 0, 10);
+    const auto silent = std::dynamic_pointer_cast<Transcript>(segment(*main, "Silent"));
+    ASSERT_NE(silent->WordList(), nullptr);
+    EXPECT_EQ(silent->WordList()->Count(), 0);
+
+    // A segment of a segment cuts from its parent's own list.
+    main->setWordList(words);
+    main->AddSubExpression("Middle", 5, 15);
+    const auto middle = std::dynamic_pointer_cast<Transcript>(segment(*main, "Middle"));
+    EXPECT_EQ(textsOf(middle->WordList()), QStringList({"late", "early", "instant"}));
+    middle->WordList()->Remove(1);
+    middle->AddSubExpression("Inner", 5, 15);
+    EXPECT_EQ(textsOf(std::dynamic_pointer_cast<Transcript>(segment(*middle, "Inner"))->WordList()),
+              QStringList({"early", "instant"}));
+    EXPECT_EQ(words->Count(), 5);
+    EXPECT_TRUE(prompts.calls.empty());
+}
