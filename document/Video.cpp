@@ -212,10 +212,9 @@ void Video::CreateKeyFrameIcons()
                               .scaled(thumbnailSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-QString Video::strRelocateFiles(const QString& strNewDocGUID)
+QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)
 {
-    const auto doc = currentDoc();
-    if (!m_keyframe || !doc || !io() || !io()->bFileSystem())
+    if (!m_keyframe || !io() || !io()->bFileSystem())
         return {};
     const QString strOld = m_keyframe->strGUID();
     if (strOld.isEmpty())
@@ -228,8 +227,7 @@ QString Video::strRelocateFiles(const QString& strNewDocGUID)
         m_keyframe->setBChanged(false);
         return {};
     }
-    const auto guid = io()->strCreateGUID(doc->registeredGUIDs(), QStringLiteral("MediaObject"),
-                                          m_keyframe->strTypeOfObject(), strNewDocGUID);
+    const auto guid = maker.next(QStringLiteral("MediaObject"), m_keyframe->strTypeOfObject());
     if (!guid.ok())
         return guid.strError;
     m_keyframe->setStrGUID(guid.strGUID);

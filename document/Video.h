@@ -43,7 +43,7 @@ public:
     QString UpdateLocationKeyFrameObject(const QString& strSource, const QString& strDestination);
 
     // Save-as: the picture follows the segment into the new document folder.
-    QString strRelocateFiles(const QString& strNewDocGUID) override;
+    QString strRelocateFiles(IOManager::GUIDMaker& maker) override;
     // Drops the keyframe icon and queues the keyframe picture.
     void afterRemoved(AVDocument& doc) override;
 

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QImage>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -115,10 +114,13 @@ struct CodecFree {
 using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
 
 // Decodes forward from wherever the input stands to the last frame showing at
-// `target` (stream ticks). `late` tells that the first frame came after it.
-FramePtr decodeTo(AVFormatContext* ctx, AVCodecContext* dec, int streamIndex, int64_t target, bool& late)
+// `target` (stream ticks). `late` tells that the first frame came after it;
+// with `checkLate` a first keyframe after it tells so before anything is decoded.
+FramePtr decodeTo(AVFormatContext* ctx, AVCodecContext* dec, int streamIndex, int64_t target, bool checkLate,
+                  bool& late)
 {
     late = false;
+    bool keySeen = false;
     std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
     FramePtr frame(av_frame_alloc());
     FramePtr kept;
@@ -132,6 +134,13 @@ FramePtr decodeTo(AVFormatContext* ctx, AVCodecContext* dec, int streamIndex, in
                 avcodec_send_packet(dec, nullptr);
             } else {
                 const bool ours = packet->stream_index == streamIndex;
+                if (ours && checkLate && !keySeen && (packet->flags & AV_PKT_FLAG_KEY)) {
+                    keySeen = true;
+                    if (packet->pts != AV_NOPTS_VALUE && packet->pts > target) {
+                        late = true;
+                        return nullptr;
+                    }
+                }
                 const int sent = ours ? avcodec_send_packet(dec, packet.get()) : 0;
                 av_packet_unref(packet.get());
                 if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA)
@@ -165,24 +174,49 @@ FramePtr decodeTo(AVFormatContext* ctx, AVCodecContext* dec, int streamIndex, in
     }
 }
 
+void putLE(QByteArray& out, int offset, quint32 value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out[offset + i] = char((value >> (8 * i)) & 0xff);
+}
+
+// A 24-bit BMP: rows bottom up in blue-green-red order, each padded to four
+// bytes, written in one piece.
 bool saveBmp(const AVFrame* frame, const QString& bmpPath)
 {
     const int w = frame->width;
     const int h = frame->height;
-    if (w <= 0 || h <= 0)
+    if (w <= 0 || h <= 0 || w > 32768 || h > 32768)
         return false;
-    SwsContext* sws = sws_getContext(w, h, static_cast<AVPixelFormat>(frame->format), w, h,
-                                     AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
+    const int stride = (w * 3 + 3) & ~3;
+    const int headerSize = 14 + 40;
+    QByteArray out(headerSize + qsizetype(stride) * h, '\0');
+    out[0] = 'B';
+    out[1] = 'M';
+    putLE(out, 2, quint32(out.size()), 4);
+    putLE(out, 10, headerSize, 4);
+    putLE(out, 14, 40, 4);
+    putLE(out, 18, quint32(w), 4);
+    putLE(out, 22, quint32(h), 4);
+    putLE(out, 26, 1, 2);
+    putLE(out, 28, 24, 2);
+    putLE(out, 34, quint32(stride) * quint32(h), 4);
+    putLE(out, 38, 3780, 4); // 96 dots per inch
+    putLE(out, 42, 3780, 4);
+
+    SwsContext* sws = sws_getContext(w, h, static_cast<AVPixelFormat>(frame->format), w, h, AV_PIX_FMT_BGR24,
+                                     SWS_POINT, nullptr, nullptr, nullptr);
     if (!sws)
         return false;
-    QImage image(w, h, QImage::Format_RGB888);
-    uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
+    // The last row first: start at the bottom and step upwards.
+    uint8_t* bottom = reinterpret_cast<uint8_t*>(out.data()) + headerSize + qsizetype(stride) * (h - 1);
+    uint8_t* dst[4] = {bottom, nullptr, nullptr, nullptr};
+    int dstStride[4] = {-stride, 0, 0, 0};
     const int rows = sws_scale(sws, frame->data, frame->linesize, 0, h, dst, dstStride);
     sws_freeContext(sws);
-    // Qt writes any image that is not indexed as a 24-bit BMP.
-    if (rows != h || !image.save(bmpPath, "BMP")) {
-        QFile::remove(bmpPath);
+    QFile file(bmpPath);
+    if (rows != h || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(out) != out.size()) {
+        file.remove();
         return false;
     }
     return true;
@@ -248,18 +282,20 @@ bool FfmpegMediaDetector::writeFrame(const QString& path, double seconds, const 
     // Seek back to a keyframe at or before the target and decode forward; a
     // seek that lands late steps further back and tries again.
     int64_t seekTo = target;
-    int64_t step = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 1}, tb));
-    for (int attempt = 0; attempt < 5; ++attempt) {
+    // A quarter second back at first, doubling: a late landing is told by
+    // its first keyframe, before anything is decoded, so a retry is cheap.
+    int64_t step = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 4}, tb));
+    for (int attempt = 0; attempt < 10; ++attempt) {
         if (avformat_seek_file(input.ctx(), st->index, std::numeric_limits<int64_t>::min(), seekTo, seekTo, 0) < 0
             && av_seek_frame(input.ctx(), st->index, seekTo, AVSEEK_FLAG_BACKWARD) < 0 && attempt > 0)
             break;
         avcodec_flush_buffers(dec.get());
         bool late = false;
-        FramePtr frame = decodeTo(input.ctx(), dec.get(), st->index, target, late);
-        if (!frame)
+        FramePtr frame = decodeTo(input.ctx(), dec.get(), st->index, target, seekTo > start, late);
+        if (!frame && !late)
             return false;
         // From the very start there is nothing earlier: the first frame is the one shown.
-        if (!late || seekTo <= start)
+        if (frame && (!late || seekTo <= start))
             return saveBmp(frame.get(), bmpPath);
         seekTo = std::max(start, seekTo - step);
         step *= 2;
