@@ -46,6 +46,8 @@ QString QtMediaPlayer::open(const QString& path)
     connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
         if (status == QMediaPlayer::LoadedMedia && !m_loaded)
             onLoaded();
+        else if (status == QMediaPlayer::BufferedMedia)
+            applyPendingSeek();
         else if (status == QMediaPlayer::EndOfMedia) {
             m_position = m_duration;
             m_state = State::Paused;
@@ -54,6 +56,11 @@ QString QtMediaPlayer::open(const QString& path)
         }
     });
     connect(m_player, &QMediaPlayer::positionChanged, this, [this] { m_seekInFlight = false; });
+    // The back end ignores a seek until the paused media can seek.
+    connect(m_player, &QMediaPlayer::seekableChanged, this, [this](bool seekable) {
+        if (seekable)
+            applyPendingSeek();
+    });
     connect(m_player, &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error, const QString& text) { onError(text); });
     m_player->setSource(QUrl::fromLocalFile(path));
@@ -63,13 +70,20 @@ QString QtMediaPlayer::open(const QString& path)
 void QtMediaPlayer::onLoaded()
 {
     m_loaded = true;
-    if (m_pendingSeek)
-        m_player->setPosition(std::llround(*m_pendingSeek * 1000));
-    m_pendingSeek.reset();
     if (m_state == State::Paused)
         m_player->pause();
     else if (m_state == State::Playing)
         m_player->play();
+    if (m_player->isSeekable())
+        applyPendingSeek();
+}
+
+void QtMediaPlayer::applyPendingSeek()
+{
+    if (!m_pendingSeek)
+        return;
+    m_player->setPosition(std::llround(*m_pendingSeek * 1000));
+    m_pendingSeek.reset();
 }
 
 void QtMediaPlayer::onError(const QString& text)
@@ -124,7 +138,7 @@ void QtMediaPlayer::setCurrentPosition(double seconds)
     m_position = seconds;
     if (!m_player || m_failed)
         return;
-    if (m_loaded) {
+    if (m_loaded && m_player->isSeekable()) {
         m_seekInFlight = true;
         m_player->setPosition(std::llround(seconds * 1000));
     } else {

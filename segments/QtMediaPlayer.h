@@ -40,6 +40,7 @@ public:
 private:
     enum class State { Stopped, Paused, Playing };
     void onLoaded();
+    void applyPendingSeek();
     void onError(const QString& text);
 
     QMediaPlayer* m_player = nullptr;

@@ -122,6 +122,8 @@ void VideoWindow::buildControls()
     m_txtTime->setToolTip(QStringLiteral("TimeCode"));
     m_txtTime->setAccessibleName(QStringLiteral("TimeCode"));
     m_txtTime->setReadOnly(true);
+    m_txtTime->setAlignment(Qt::AlignCenter);
+    m_txtTime->setTextMargins(0, 0, 0, 0);
     m_picVideoWindow = new QWidget(w);
     m_picVideoWindow->setObjectName(QStringLiteral("picVideoWindow"));
     m_picVideoWindow->setAccessibleName(QStringLiteral("Video"));
@@ -174,6 +176,12 @@ void VideoWindow::LayoutPlayer()
     const PlayerLayout l = vimra::LayoutPlayer();
     place(m_back, l.BackButt);
     place(m_txtTime, l.txtTime);
+    // The box keeps its design size; its text shrinks until a time fits.
+    QFont font = m_txtTime->font();
+    const int room = m_txtTime->width() - 6;
+    while (font.pointSizeF() > 5 && QFontMetrics(font).horizontalAdvance(QStringLiteral("00:00:00:00")) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    m_txtTime->setFont(font);
     place(m_picVideoWindow, l.picVideoWindow);
     if (m_video)
         m_video->setGeometry(m_picVideoWindow->rect());

@@ -34,7 +34,11 @@ TEST(QtMediaPlayer, PlaysSeeksPausesAndShowsFrames)
     player->setListener(&reports);
     QVideoSink sink;
     int frames = 0;
-    QObject::connect(&sink, &QVideoSink::videoFrameChanged, [&](const QVideoFrame& f) { frames += f.isValid(); });
+    qint64 shownAt = -1; // microseconds
+    QObject::connect(&sink, &QVideoSink::videoFrameChanged, [&](const QVideoFrame& f) {
+        frames += f.isValid();
+        shownAt = f.startTime();
+    });
     player->setVideoOutput(&sink);
 
     ASSERT_EQ(player->open(dir.filePath("none.avi")), dir.filePath("none.avi") + " not found");
@@ -48,6 +52,9 @@ TEST(QtMediaPlayer, PlaysSeeksPausesAndShowsFrames)
     player->Pause();
     EXPECT_TRUE(QTest::qWaitFor([&] { return frames > 0 || !reports.errors.isEmpty(); }, 10000));
     ASSERT_TRUE(reports.errors.isEmpty()) << reports.errors.join("; ").toStdString();
+    // The frame shown is the one at the position asked, not the first.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shownAt >= 1200000; }, 5000)) << shownAt;
+    EXPECT_LE(shownAt, 1240000);
     EXPECT_EQ(player->CurrentPosition(), 1.23456);
 
     player->Run();
