@@ -197,6 +197,19 @@ TEST_F(VideoFormTest, FrameStepsSeeksAndTimers)
     }));
 }
 
+TEST_F(VideoFormTest, ABackEndErrorAfterOpeningIsToldOnceAndKeepsTheEditorUsable)
+{
+    ASSERT_TRUE(inEditor(newMain("Video"), [&](VideoWindow& w) {
+        ASSERT_NE(player().listener, nullptr);
+        player().listener->playbackError("no decoder for the video");
+        EXPECT_EQ(prompts.messages(), QStringList{"no decoder for the video"});
+        EXPECT_EQ(prompts.calls.back().icon, Prompts::Exclamation);
+        w.SeekTo(4);
+        EXPECT_EQ(w.txtTime()->text(), "00:00:04:00");
+    }));
+    EXPECT_EQ(record().calls.last(), "release");
+}
+
 TEST_F(VideoFormTest, TranscriptFollowsPlaybackAndStartsAfreshAtEveryLoad)
 {
     const auto video = newMain("Video");
