@@ -2,6 +2,7 @@
 
 #include "records/Procedures.h"
 #include "records/ValueTypes.h"
+#include "resources/MessageIds.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -101,36 +102,184 @@ double ClampSeek(double dPos, double duration)
     return std::clamp(dPos, 0.0, std::max(0.0, duration));
 }
 
+SegmentSnapshot SnapshotOf(const std::vector<ChainLink>& list)
+{
+    std::unordered_map<const void*, int> indexOf;
+    for (size_t i = 0; i < list.size(); ++i)
+        indexOf.emplace(list[i].self, int(i) + 1);
+    SegmentSnapshot snap(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        const auto found = list[i].next ? indexOf.find(list[i].next) : indexOf.end();
+        snap[i].iNext = found == indexOf.end() ? 0 : found->second;
+    }
+    return snap;
+}
+
 std::vector<int> ChainPositions(const std::vector<ChainLink>& list)
 {
-    std::vector<int> positions(list.size(), 0);
-    std::unordered_set<const void*> named;
-    std::unordered_map<const void*, const void*> nextOf;
-    std::unordered_map<const void*, size_t> firstIndex;
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (list[i].next)
-            named.insert(list[i].next);
-        nextOf.emplace(list[i].self, list[i].next);
-        firstIndex.emplace(list[i].self, i);
+    return KeyFramePositions(SnapshotOf(list));
+}
+
+bool IsOutsideSegments(const SegmentSnapshot& s, double t)
+{
+    return std::none_of(s.begin(), s.end(), [t](const SegmentSnap& m) { return m.bSpan && m.dStart < t && m.dEnd > t; });
+}
+
+bool IntervalHasNoSegment(const SegmentSnapshot& s, double a, double b)
+{
+    return std::none_of(s.begin(), s.end(), [&](const SegmentSnap& m) { return m.bSpan && m.dStart >= a && m.dEnd <= b; });
+}
+
+bool IntervalOverlapsNone(const SegmentSnapshot& s, double a, double b)
+{
+    return IsOutsideSegments(s, a) && IsOutsideSegments(s, b);
+}
+
+int ChainHead(const SegmentSnapshot& s)
+{
+    std::vector<bool> named(s.size() + 1, false);
+    for (const auto& m : s)
+        named[size_t(m.iNext)] = true;
+    for (size_t i = 1; i <= s.size(); ++i)
+        if (!named[i])
+            return int(i);
+    return 0;
+}
+
+int ChainTail(const SegmentSnapshot& s)
+{
+    for (size_t i = 0; i < s.size(); ++i)
+        if (s[i].iNext == 0)
+            return int(i) + 1;
+    return 0;
+}
+
+std::vector<int> ChainForward(const SegmentSnapshot& s)
+{
+    std::vector<int> order;
+    std::vector<bool> seen(s.size() + 1, false);
+    for (int at = ChainHead(s); at != 0 && !seen[size_t(at)]; at = s[size_t(at) - 1].iNext) {
+        seen[size_t(at)] = true;
+        order.push_back(at);
     }
-    const void* head = nullptr;
-    for (const auto& link : list) {
-        if (!named.count(link.self)) {
-            head = link.self;
-            break;
-        }
+    return order;
+}
+
+std::vector<int> ChainBackward(const SegmentSnapshot& s)
+{
+    // The predecessor of a member is the first in list order naming it.
+    std::vector<int> previous(s.size() + 1, 0);
+    for (size_t i = s.size(); i >= 1; --i)
+        previous[size_t(s[i - 1].iNext)] = int(i);
+    std::vector<int> order;
+    std::vector<bool> seen(s.size() + 1, false);
+    for (int at = ChainTail(s); at != 0 && !seen[size_t(at)]; at = previous[size_t(at)]) {
+        seen[size_t(at)] = true;
+        order.push_back(at);
     }
-    // The walk stops at a link back into itself, so a broken chain cannot loop.
-    std::unordered_set<const void*> seen;
-    int count = 0;
-    for (const void* at = head; at && seen.insert(at).second;) {
-        const auto found = firstIndex.find(at);
-        if (found == firstIndex.end())
-            break;
-        positions[found->second] = ++count;
-        at = nextOf[at];
-    }
+    return order;
+}
+
+std::vector<int> KeyFramePositions(const SegmentSnapshot& s)
+{
+    std::vector<int> positions(s.size(), 0);
+    int place = 0;
+    for (const int i : ChainForward(s))
+        positions[size_t(i) - 1] = ++place;
     return positions;
+}
+
+std::optional<double> NextBound(const SegmentSnapshot& s, double t)
+{
+    for (const int i : ChainForward(s)) {
+        const auto& m = s[size_t(i) - 1];
+        if (!m.bSpan)
+            continue;
+        if (m.dStart > t)
+            return m.dStart;
+        if (m.dEnd > t)
+            return m.dEnd;
+    }
+    return std::nullopt;
+}
+
+std::optional<double> PrevBound(const SegmentSnapshot& s, double t)
+{
+    for (const int i : ChainBackward(s)) {
+        const auto& m = s[size_t(i) - 1];
+        if (!m.bSpan)
+            continue;
+        if (m.dEnd < t)
+            return m.dEnd;
+        if (m.dStart < t)
+            return m.dStart;
+    }
+    return std::nullopt;
+}
+
+int ExpandLeftTarget(const SegmentSnapshot& s, double t)
+{
+    for (const int i : ChainBackward(s)) {
+        const auto& m = s[size_t(i) - 1];
+        if (m.bSpan && m.dEnd <= t)
+            return m.dEnd == t ? 0 : i;
+    }
+    return 0;
+}
+
+int ExpandRightTarget(const SegmentSnapshot& s, double t)
+{
+    for (const int i : ChainForward(s)) {
+        const auto& m = s[size_t(i) - 1];
+        if (m.bSpan && m.dStart >= t)
+            return m.dStart == t ? 0 : i;
+    }
+    return 0;
+}
+
+std::optional<std::pair<double, double>> MergeSpan(const SegmentSnapshot& s, const std::vector<int>& indexes)
+{
+    std::optional<std::pair<double, double>> span;
+    for (const int i : indexes) {
+        if (i < 1 || size_t(i) > s.size() || !s[size_t(i) - 1].bSpan)
+            continue;
+        const auto& m = s[size_t(i) - 1];
+        span = span ? std::pair{std::min(span->first, m.dStart), std::max(span->second, m.dEnd)}
+                    : std::pair{m.dStart, m.dEnd};
+    }
+    return span;
+}
+
+bool SwallowsOther(const SegmentSnapshot& s, double a, double b, const std::vector<int>& indexes)
+{
+    const std::unordered_set<int> merged(indexes.begin(), indexes.end());
+    for (size_t i = 0; i < s.size(); ++i)
+        if (!merged.count(int(i) + 1) && s[i].bSpan && s[i].dStart >= a && s[i].dEnd <= b)
+            return true;
+    return false;
+}
+
+MarkOutcome SecondMark(const SegmentSnapshot& s, double startMark, double endMark)
+{
+    MarkOutcome out{0, std::min(startMark, endMark), std::max(startMark, endMark)};
+    if (!IsOutsideSegments(s, endMark))
+        out.iMessage = msg::EndInsideSegment;
+    else if (!IntervalHasNoSegment(s, out.lo, out.hi))
+        out.iMessage = msg::IntervalContainsOthers;
+    return out;
+}
+
+int DialogRefusal(const SegmentSnapshot& s, double dStart, double dEnd, bool bNew)
+{
+    if (dEnd < dStart)
+        return msg::InvalidTimeInterval;
+    if (!bNew)
+        return 0;
+    if (!IntervalOverlapsNone(s, dStart, dEnd))
+        return msg::IntervalOverlaps;
+    if (!IntervalHasNoSegment(s, dStart, dEnd))
+        return msg::IntervalContainsOthers;
+    return 0;
 }
 
 QString SegmentLabel(const QString& title, double dStart, double dEnd, double dFrameRate)

@@ -7,6 +7,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace vimra {
@@ -81,6 +82,64 @@ struct ChainLink {
 // The 1-based place along the chain of every list member, in one walk; 0 for
 // a member the chain from its head does not reach.
 std::vector<int> ChainPositions(const std::vector<ChainLink>& list);
+
+// One member of the segment list as the segment rules see it: its span, if
+// any, and the 1-based list index of the segment its followed-by link names
+// (0 for none). A member without a span is passed over by every rule.
+struct SegmentSnap {
+    bool bSpan = false;
+    double dStart = 0;
+    double dEnd = 0;
+    int iNext = 0;
+};
+using SegmentSnapshot = std::vector<SegmentSnap>;
+SegmentSnapshot SnapshotOf(const std::vector<ChainLink>& list);
+
+// A time on a bound is outside.
+bool IsOutsideSegments(const SegmentSnapshot& s, double t);
+// False when a segment lies within [a, b], bounds included.
+bool IntervalHasNoSegment(const SegmentSnapshot& s, double a, double b);
+// False when either end lies strictly inside a segment; a segment within
+// [s, e] is not looked for.
+bool IntervalOverlapsNone(const SegmentSnapshot& s, double a, double b);
+
+// Chain head: the first member no link names; tail: the first without a
+// successor. 1-based list indexes, 0 for none.
+int ChainHead(const SegmentSnapshot& s);
+int ChainTail(const SegmentSnapshot& s);
+// List indexes along the chain from the head, and back from the tail
+// predecessor by predecessor; each member once, so a broken chain ends.
+std::vector<int> ChainForward(const SegmentSnapshot& s);
+std::vector<int> ChainBackward(const SegmentSnapshot& s);
+// The 1-based chain place of every member, 0 where the walk from the head
+// does not reach it.
+std::vector<int> KeyFramePositions(const SegmentSnapshot& s);
+
+// The first bound after t along the chain (start, then end of each), and
+// the first before it walking back (end, then start).
+std::optional<double> NextBound(const SegmentSnapshot& s, double t);
+std::optional<double> PrevBound(const SegmentSnapshot& s, double t);
+// The member whose end (left) or start (right) moves to t; 0 for none or
+// when that bound already is t.
+int ExpandLeftTarget(const SegmentSnapshot& s, double t);
+int ExpandRightTarget(const SegmentSnapshot& s, double t);
+
+// The span that covers every merged member with a span; none without one.
+std::optional<std::pair<double, double>> MergeSpan(const SegmentSnapshot& s, const std::vector<int>& indexes);
+// True when [a, b] holds a whole segment that is not among `indexes`.
+bool SwallowsOther(const SegmentSnapshot& s, double a, double b, const std::vector<int>& indexes);
+
+// What a second mark gives: the message refusing it (0 for none) and the
+// interval from the earlier to the later mark.
+struct MarkOutcome {
+    int iMessage = 0;
+    double lo = 0;
+    double hi = 0;
+};
+MarkOutcome SecondMark(const SegmentSnapshot& s, double startMark, double endMark);
+// The refusal of a dialog interval (end already clipped), 0 for none; a new
+// segment may not hold another one either.
+int DialogRefusal(const SegmentSnapshot& s, double dStart, double dEnd, bool bNew);
 
 // "'title': From hh:mm:ss:ff To hh:mm:ss:ff"
 QString SegmentLabel(const QString& title, double dStart, double dEnd, double dFrameRate);

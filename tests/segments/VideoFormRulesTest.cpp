@@ -122,3 +122,117 @@ TEST(SegmentLabel, QuotesTheTitle)
 {
     EXPECT_EQ(SegmentLabel("Intro", 1.5, 3725.5, 25), "'Intro': From 00:00:01:12 To 01:02:05:12");
 }
+
+namespace {
+
+// Segments in chain order as listed, each linked to the next; {-1, -1} has no span.
+SegmentSnapshot chained(std::initializer_list<std::pair<double, double>> spans)
+{
+    SegmentSnapshot s;
+    for (const auto& [a, b] : spans)
+        s.push_back({a >= 0, a, b, int(s.size()) + 2});
+    if (!s.empty())
+        s.back().iNext = 0;
+    return s;
+}
+
+} // namespace
+
+TEST(SegmentRules, IntervalTests)
+{
+    const auto s = chained({{2, 4}, {6, 8}, {-1, -1}});
+    const struct {
+        double a, b;
+        bool outsideA, hasNone, overlapsNone;
+    } rows[] = {
+        {4, 6, true, true, true},     // both on bounds
+        {3, 5, false, true, false},   // start inside
+        {5, 7, true, true, false},    // end inside
+        {2, 4, true, false, true},    // equal to a segment: contained, not overlapping
+        {1, 9, true, false, true},    // holds both: only the containment test sees it
+        {0, 0, true, true, true},     // the span-less member is nowhere
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(IsOutsideSegments(s, r.a), r.outsideA) << r.a;
+        EXPECT_EQ(IntervalHasNoSegment(s, r.a, r.b), r.hasNone) << r.a << "-" << r.b;
+        EXPECT_EQ(IntervalOverlapsNone(s, r.a, r.b), r.overlapsNone) << r.a << "-" << r.b;
+    }
+}
+
+TEST(SegmentRules, MarkOutcomes)
+{
+    const auto s = chained({{2, 4}, {6, 8}, {10, 10}});
+    const struct {
+        double first, second;
+        int message;
+        double lo, hi;
+    } rows[] = {
+        {4, 6, 0, 4, 6},        // touching both neighbours
+        {6, 4, 0, 4, 6},        // reversed
+        {5, 5, 0, 5, 5},        // zero length
+        {10, 10, 1149, 10, 10}, // where a zero-length one sits
+        {4, 7, 1119, 4, 7},
+        {1, 5, 1149, 1, 5},
+        {9, 1, 1149, 1, 9},
+        {1, 9, 1149, 1, 9},
+        {2, 4, 1149, 2, 4},     // equal to a segment
+    };
+    for (const auto& r : rows) {
+        const MarkOutcome o = SecondMark(s, r.first, r.second);
+        EXPECT_EQ(o.iMessage, r.message) << r.first << "," << r.second;
+        EXPECT_EQ(std::pair(o.lo, o.hi), std::pair(r.lo, r.hi));
+    }
+    EXPECT_FALSE(IsOutsideSegments(s, 3)); // a first press there is refused with 1118
+    EXPECT_EQ(DialogRefusal(s, 5, 5, true), 0);
+    EXPECT_EQ(DialogRefusal(s, 5, 4, false), 1102);
+    EXPECT_EQ(DialogRefusal(s, 5, 7, true), 1120);
+    EXPECT_EQ(DialogRefusal(s, 1, 5, true), 1149);
+    EXPECT_EQ(DialogRefusal(s, 1, 9, false), 0);
+}
+
+TEST(SegmentRules, NextPrevAndExpand)
+{
+    const auto s = chained({{2, 4}, {4, 6}, {-1, -1}, {8, 9}});
+    const struct {
+        double t;
+        std::optional<double> next, prev;
+        int left, right;
+    } rows[] = {
+        {2, 4, std::nullopt, 0, 0},     // exactly a start; Expand right at an equal start
+        {3, 4, 2, 0, 2},                // inside
+        {4, 6, 2, 0, 0},                // on touching bounds, both equal to t
+        {7, 8, 6, 2, 4},
+        {1, 2, std::nullopt, 0, 1},     // before every segment
+        {10, std::nullopt, 9, 4, 0},    // after every segment
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(NextBound(s, r.t), r.next) << r.t;
+        EXPECT_EQ(PrevBound(s, r.t), r.prev) << r.t;
+        EXPECT_EQ(ExpandLeftTarget(s, r.t), r.left) << r.t;
+        EXPECT_EQ(ExpandRightTarget(s, r.t), r.right) << r.t;
+    }
+}
+
+TEST(SegmentRules, MergeSpanCoversEveryMember)
+{
+    // List order differs from time order; member 3 has no span.
+    const SegmentSnapshot s{{true, 6, 8, 0}, {true, 2, 4, 1}, {false, 0, 0, 0}, {true, 4, 5, 1}};
+    EXPECT_EQ(MergeSpan(s, {1, 2}), (std::pair<double, double>{2, 8}));
+    EXPECT_EQ(MergeSpan(s, {3, 1}), (std::pair<double, double>{6, 8}));
+    EXPECT_EQ(MergeSpan(s, {3}), std::nullopt);
+    EXPECT_TRUE(SwallowsOther(s, 2, 8, {1, 2}));
+    EXPECT_FALSE(SwallowsOther(s, 2, 8, {1, 2, 4}));
+}
+
+TEST(SegmentRules, CyclicSnapshotEndsEveryWalk)
+{
+    const SegmentSnapshot s{{true, 2, 4, 2}, {true, 4, 6, 1}};
+    EXPECT_EQ(ChainHead(s), 0);
+    EXPECT_EQ(ChainTail(s), 0);
+    EXPECT_EQ(NextBound(s, 0), std::nullopt);
+    EXPECT_EQ(PrevBound(s, 9), std::nullopt);
+    const SegmentSnapshot loop{{true, 2, 4, 2}, {true, 4, 6, 3}, {true, 6, 8, 2}};
+    EXPECT_EQ(ChainForward(loop), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(ExpandRightTarget(loop, 9), 0);
+    EXPECT_EQ(KeyFramePositions(loop), (std::vector<int>{1, 2, 3}));
+}
