@@ -95,18 +95,6 @@ TEST(TranscriptFollower, CountsPastSixteenBits)
     EXPECT_EQ(f.advance(1e9), QString());
 }
 
-TEST(FrameStep, BoundsOfTheSpanAndTheMedia)
-{
-    const Chunk span{12.48, 20.0, {}};
-    EXPECT_FALSE(RewindTarget(12.48, &span, 0.04));
-    EXPECT_FALSE(ForwardTarget(20.0, &span, 0.04));
-    EXPECT_DOUBLE_EQ(*ForwardTarget(19.99, &span, 0.04), 20.03); // past the end, as asked
-    EXPECT_DOUBLE_EQ(*RewindTarget(12.48, nullptr, 0.04), 12.44);
-    EXPECT_DOUBLE_EQ(*ForwardTarget(5, nullptr, 0), 5);
-    EXPECT_EQ(ClampSeek(-1, 30), 0);
-    EXPECT_EQ(ClampSeek(31, 30), 30);
-}
-
 TEST(ChainPositions, ListOrderDiffersFromChainOrder)
 {
     int a, b, c, d;
@@ -116,11 +104,6 @@ TEST(ChainPositions, ListOrderDiffersFromChainOrder)
     EXPECT_TRUE(ChainPositions({}).empty());
     // A cycle has no head.
     EXPECT_EQ(ChainPositions({{&a, &b}, {&b, &a}}), (std::vector<int>{0, 0}));
-}
-
-TEST(SegmentLabel, QuotesTheTitle)
-{
-    EXPECT_EQ(SegmentLabel("Intro", 1.5, 3725.5, 25), "'Intro': From 00:00:01:12 To 01:02:05:12");
 }
 
 namespace {

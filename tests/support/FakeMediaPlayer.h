@@ -27,8 +27,8 @@ struct PlayerRecord {
 // Keeps its position synchronously and records what the editor asks of it.
 class FakeMediaPlayer : public MediaPlayer {
 public:
-    FakeMediaPlayer(const MediaScript& script, std::shared_ptr<PlayerRecord> record)
-        : record(std::move(record)), calls(this->record->calls), positions(this->record->positions), m_script(script)
+    FakeMediaPlayer(const MediaScript& script, std::shared_ptr<PlayerRecord> r)
+        : record(std::move(r)), calls(record->calls), positions(record->positions), m_script(script)
     {
     }
 
@@ -36,7 +36,6 @@ public:
     QStringList& calls;
     std::vector<double>& positions;
     MediaPlayerListener* listener = nullptr;
-    QObject* videoOutput = nullptr;
     double position = 0;
 
     // Moves the position as playback would.
@@ -44,22 +43,18 @@ public:
 
     QString open(const QString& path) override
     {
-        calls << QStringLiteral("open ") + path;
+        calls << "open " + path;
         return m_script.openError;
     }
     void Run() override { calls << QStringLiteral("Run"); }
     void Pause() override { calls << QStringLiteral("Pause"); }
     void Stop() override { calls << QStringLiteral("Stop"); }
     double CurrentPosition() const override { return position; }
-    void setCurrentPosition(double seconds) override
-    {
-        positions.push_back(seconds);
-        position = seconds;
-    }
+    void setCurrentPosition(double seconds) override { positions.push_back(position = seconds); }
     double Duration() const override { return m_script.duration; }
     double AvgTimePerFrame() const override { return m_script.avgTimePerFrame; }
     bool hasPicture() const override { return m_script.picture; }
-    void setVideoOutput(QObject* output) override { videoOutput = output; }
+    void setVideoOutput(QObject*) override {}
     void setListener(MediaPlayerListener* l) override { listener = l; }
     void release() override
     {
