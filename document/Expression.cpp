@@ -267,6 +267,8 @@ void Expression::AddSubExpression(const QString& strTitle, double dStart, double
     m_colSubExpressions.Add(segment);
     segmentAdded(*segment);
     segment->OpenSubExpressions();
+    for (auto* o : std::vector(m_observers))
+        o->subExpressionAdded(*this, segment);
 }
 
 void Expression::RemoveSubExpressionByPointer(const std::shared_ptr<Expression>& segment)
@@ -295,8 +297,12 @@ void Expression::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
             SetFollowedByGUID(removed->strFollowedBy());
             const auto successor = removed->objFollowedBy();
             setObjFollowedBy(successor.get() == this ? nullptr : successor);
+        } else if (const int index = m_colSubExpressions.IndexOf(removed)) {
+            m_colSubExpressions.Remove(index);
+            ClearPartOfIfGUID(removed->strGUID());
+            for (auto* o : std::vector(m_observers))
+                o->subExpressionRemoved(*this, index);
         } else {
-            m_colSubExpressions.RemoveItem(removed);
             ClearPartOfIfGUID(removed->strGUID());
         }
     } else if (obj->bIsClass("Version")) {

@@ -5,10 +5,23 @@
 #include "records/ValueTypes.h"
 
 #include <unordered_set>
+#include <vector>
 
 namespace vimra {
 
+class Expression;
 class Version;
+
+// Told of changes to an expression's segment list; views override what they
+// need. Not owned by the expression.
+class ExpressionObserver {
+public:
+    virtual ~ExpressionObserver() = default;
+    // The segment is the last member of colSubExpressions, keyframe included.
+    virtual void subExpressionAdded(Expression&, const std::shared_ptr<Expression>&) {}
+    // The segment at this former 1-based index has left colSubExpressions.
+    virtual void subExpressionRemoved(Expression&, int) {}
+};
 
 // What the three expression classes share: the timed content of a Version
 // in one medium (Video, Audio, Transcript), either a Version's main
@@ -66,6 +79,9 @@ public:
     // Removes a segment with its own segments from the document.
     void RemoveSubExpressionByPointer(const std::shared_ptr<Expression>& segment);
 
+    void addObserver(ExpressionObserver* o) { m_observers.push_back(o); }
+    void removeObserver(ExpressionObserver* o) { std::erase(m_observers, o); }
+
     void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) override;
     // Save-as: the version, part-of and followed-by fields take the new
     // identifiers in place, media lists move renamed entries to the end.
@@ -116,6 +132,7 @@ private:
     std::weak_ptr<Expression> m_followedBy;
     std::weak_ptr<Version> m_version;
     std::weak_ptr<Expression> m_transcript;
+    std::vector<ExpressionObserver*> m_observers;
 };
 
 } // namespace vimra
