@@ -222,6 +222,18 @@ void RangeSliderModel::RemoveSelectedRanges()
     Changed();
 }
 
+void RangeSliderModel::RemoveRange(int index)
+{
+    if (index < 1 || index > m_ranges.Count())
+        return;
+    m_iStart = -1;
+    m_iEnd = -1;
+    m_ranges.Remove(index);
+    m_boxes.erase(m_boxes.begin() + (index - 1));
+    checkInvariants();
+    Changed();
+}
+
 void RangeSliderModel::PutBlinkLine(double t)
 {
     m_bBlinkVisible = true;

@@ -98,6 +98,8 @@ public:
     // The new range's index, or 0 when the start follows the end.
     int iAddRange(double dStart, double dEnd, const QString& label);
     void RemoveSelectedRanges();
+    // Removes one range by index and clears the selection.
+    void RemoveRange(int index);
     void PutBlinkLine(double t);
     void RemoveBlinkLine();
     void UpdateRange(int index, double dStart, double dEnd);

@@ -9,8 +9,10 @@
 #include "resources/StringTable.h"
 #include "segments/AdvancedSlider.h"
 #include "segments/Framelist.h"
+#include "segments/RangeDialog.h"
 #include "widgets/Guarded.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -74,7 +76,19 @@ VideoWindow::VideoWindow(VideoForm& form, std::shared_ptr<Expression> obj, PaneM
 {
 }
 
-VideoWindow::~VideoWindow() { CloseMedia(); }
+VideoWindow::~VideoWindow()
+{
+    m_obj->removeObserver(this);
+    qApp->removeEventFilter(this);
+    CloseMedia();
+}
+
+void VideoWindow::Closed()
+{
+    m_obj->removeObserver(this);
+    qApp->removeEventFilter(this);
+    CloseMedia();
+}
 
 QPushButton* VideoWindow::button(const char* name) const
 {
@@ -103,7 +117,11 @@ void VideoWindow::Opened(PaneDialog& window)
     // Stale state of an earlier showing never reaches this one.
     m_follower.reset(nullptr);
     m_ckChunk.reset();
-    m_bBlink = m_bMarking = false;
+    m_bBlink = m_bMarking = m_bBlinkFlag = false;
+    m_iTab = 1;
+    m_obj->addObserver(this);
+    // Keys released in any control of the window reach Form_KeyUp.
+    qApp->installEventFilter(this);
     guarded([&] {
         LoadTranscript();
         OpenMedia(m_obj->strGetMediaObjectPath());
@@ -151,9 +169,8 @@ void VideoWindow::buildControls()
     m_framelist->setAccessibleName(QStringLiteral("Keyframes"));
     for (size_t i = 0; i < kSegmentButtons.size(); ++i) {
         m_segmentButtons[i] = makeButton(kSegmentButtons[i], w);
-        // Segment operations come with a later change.
-        m_segmentButtons[i]->setEnabled(false);
     }
+    m_rangeDialog = new RangeDialog(this);
     m_timer1 = new QTimer(this);
     m_timer1->setInterval(200);
     m_blinker = new QTimer(this);
@@ -169,6 +186,23 @@ void VideoWindow::buildControls()
     on(m_playButtons[2], &VideoWindow::cmdRewind_Click);
     on(m_playButtons[3], &VideoWindow::cmdForward_Click);
     on(m_playButtons[4], &VideoWindow::cmdStop_Click);
+    on(m_segmentButtons[0], &VideoWindow::ToggleMark);
+    on(m_segmentButtons[1], &VideoWindow::SeekNextSegment);
+    on(m_segmentButtons[2], &VideoWindow::SeekPrevSegment);
+    on(m_segmentButtons[3], &VideoWindow::ExpandLeft);
+    on(m_segmentButtons[4], &VideoWindow::ExpandRight);
+    on(m_segmentButtons[5], &VideoWindow::ModifySegmentTimes);
+    on(m_segmentButtons[6], &VideoWindow::NewSegmentByDialog);
+    on(m_segmentButtons[7], &VideoWindow::DeleteSelectedSegments);
+    on(m_segmentButtons[8], &VideoWindow::UpdateKeyFrame);
+    on(m_segmentButtons[9], &VideoWindow::MergeSelectedSegments);
+    connect(m_blinker, &QTimer::timeout, this, [this] { m_bBlink = BlinkTime(); });
+    connect(m_advsld, &AdvancedSlider::Click, this, [this](int i) { guarded([&] { advsld_Click(i); }); });
+    connect(m_advsld, &AdvancedSlider::Scroll, this, [this] { guarded([&] { advsld_Scroll(); }); });
+    connect(m_framelist, &Framelist::ImageClick, this, [this](int i, int) { guarded([&] { Framelist1_ImageClick(i); }); });
+    // Double clicks close this window: nothing of it may run afterwards.
+    connect(m_advsld, &AdvancedSlider::DblClick, this, [this](int i) { OpenSegment(i); });
+    connect(m_framelist, &Framelist::ImageDblClick, this, [this](int i, int) { OpenSegment(i); });
 }
 
 void VideoWindow::LayoutPlayer()
@@ -254,6 +288,7 @@ void VideoWindow::TabShown(int t)
 {
     if (!m_back)
         return;
+    m_iTab = t;
     const bool video = t == 1;
     ShowPlayer(video);
     ShowEditor(video);
@@ -344,24 +379,10 @@ void VideoWindow::FillRanges()
     m_advsld->setDMax(m_ckChunk->dend);
     m_advsld->setDLargeChange((m_advsld->dMax() - m_advsld->dMin()) / 100);
     const auto& segments = m_obj->colSubExpressions();
-    std::vector<ChainLink> links;
-    links.reserve(segments.Count());
-    for (const auto& s : segments)
-        links.push_back({s.get(), s->objFollowedBy().get()});
-    const std::vector<int> positions = ChainPositions(links);
-    const double rate = m_form.dFrameRate();
+    const std::vector<int> positions = KeyFramePositions(snapshot());
     int i = 0;
-    for (const auto& s : segments) {
-        const auto chunk = s->ckGetChunk();
-        // A segment without a span sits at the start, without a time of its own.
-        const double dStart = chunk ? chunk->dStart : m_advsld->dMin();
-        const double dEnd = chunk ? chunk->dend : m_advsld->dMin();
-        const QString label = SegmentLabel(s->strTitle(), dStart, dEnd, rate);
-        m_advsld->iAddRange(dStart, dEnd, label);
-        if (const auto video = std::dynamic_pointer_cast<Video>(s))
-            m_framelist->iAddImage(video->picKeyFrame(), positions[i], label);
-        ++i;
-    }
+    for (const auto& s : segments)
+        addControlsFor(*s, positions[size_t(i++)]);
 }
 
 void VideoWindow::showTime(double dPos) { m_txtTime->setText(FormatTime(dPos, m_form.dFrameRate())); }
@@ -465,6 +486,18 @@ void VideoWindow::playbackError(const QString& message)
 
 bool VideoWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyRelease && m_dialog) {
+        auto* w = qobject_cast<QWidget*>(watched);
+        // Each release is seen once, by the widget that had the focus.
+        QWidget* focus = QApplication::focusWidget();
+        const bool mine = focus ? focus == w : w == m_dialog;
+        if (w && mine && (w == m_dialog || m_dialog->isAncestorOf(w))) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (!key->isAutoRepeat())
+                guarded([&] { Form_KeyUp(key->key(), key->modifiers()); });
+        }
+        return false;
+    }
     // Escape closes nothing here.
     if (watched == m_dialog && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)

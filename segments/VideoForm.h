@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/Expression.h"
 #include "editor/PaneForm.h"
 #include "platform/MediaPlayer.h"
 #include "segments/VideoFormRules.h"
@@ -20,12 +21,14 @@ namespace vimra {
 class AdvancedSlider;
 class Expression;
 class Framelist;
+class RangeDialog;
+class Video;
 class VideoForm;
 
 // The open window of the expression editor: the player and the segment
 // controls on the "Video" tab over the field pane. Lives while the window
 // is shown; the rules it follows are in VideoFormRules.
-class VideoWindow : public QObject, public PaneExtension, public MediaPlayerListener {
+class VideoWindow : public QObject, public PaneExtension, public MediaPlayerListener, public ExpressionObserver {
     Q_OBJECT
 public:
     VideoWindow(VideoForm& form, std::shared_ptr<Expression> obj, PaneModel& model);
@@ -44,18 +47,28 @@ public:
     void Timer1_Timer();
     void SeekTo(double dPos);
     const std::shared_ptr<Chunk>& ckChunk() const { return m_ckChunk; }
+    RangeDialog* rangeDialog() const { return m_rangeDialog; }
+    bool bMarking() const { return m_bMarking; }
+    bool bBlink() const { return m_bBlink; }
+    bool BlinkTime();
+    // Keys released anywhere in the window.
+    void Form_KeyUp(int key, Qt::KeyboardModifiers shift);
 
     // ---- PaneExtension ----
     void Built(PaneModel&) override {}
     QWidget* makeControl(PaneField&, QWidget*) override { return nullptr; }
     void Commit(SEColl& secol, const std::shared_ptr<DocObject>& obj) override;
-    void Closed() override { CloseMedia(); }
+    void Closed() override;
     void Opened(PaneDialog& window) override;
     void LaidOut(const PaneModel& model) override;
     void TabShown(int t) override;
 
     // ---- MediaPlayerListener ----
     void playbackError(const QString& text) override;
+
+    // ---- ExpressionObserver: the slider and the strip follow the list ----
+    void subExpressionAdded(Expression& obj, const std::shared_ptr<Expression>& segment) override;
+    void subExpressionRemoved(Expression& obj, int index) override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,6 +95,35 @@ private:
     void cmdForward_Click();
     void BackButt_Click();
 
+    // The segment operations; each does nothing without what it needs.
+    SegmentSnapshot snapshot() const;
+    // The segment's range and, for a Video, its thumbnail at its chain place.
+    void addControlsFor(const Expression& segment, int position);
+    std::shared_ptr<Expression> member(int index) const;
+    std::shared_ptr<Video> video() const;
+    void ToggleMark();
+    void CancelMark();
+    void StopBlinking();
+    void CreateSegment(double dStart, double dEnd);
+    bool AskTimes(double dStart, double dEnd, double& s, double& e);
+    void NewSegmentByDialog();
+    void ModifySegmentTimes();
+    void DeleteSelectedSegments();
+    // False when the model kept a segment it was asked to remove.
+    bool RemoveSelectedSegments();
+    void MergeSelectedSegments();
+    void ExpandLeft();
+    void ExpandRight();
+    void SeekNextSegment();
+    void SeekPrevSegment();
+    void UpdateKeyFrame();
+    void advsld_Click(int index);
+    void advsld_Scroll();
+    void Framelist1_ImageClick(int index);
+    void OpenSegment(int index);
+    void seekToStartOf(int index);
+    void resetTree();
+
     VideoForm& m_form;
     std::shared_ptr<Expression> m_obj;
     PaneModel& m_model;
@@ -104,6 +146,10 @@ private:
     QTimer* m_blinker = nullptr;
     bool m_bBlink = false;
     bool m_bMarking = false;
+    bool m_bBlinkFlag = false;
+    double m_dStartMark = 0;
+    int m_iTab = 1;
+    RangeDialog* m_rangeDialog = nullptr;
 };
 
 // The editor of one Video, Audio or Transcript. Making, binding and

@@ -247,7 +247,7 @@ TEST_F(VideoFormTest, SliderAndStripHoldTheSegmentsAtTheirChainPlaces)
         EXPECT_EQ(images[0].position, 3);
         EXPECT_EQ(images[1].position, 1);
         for (const char* name : {"cmdSel", "cmdMerge", "cmdKeyFrame"})
-            EXPECT_FALSE(w.button(name)->isEnabled()) << name;
+            EXPECT_TRUE(w.button(name)->isEnabled()) << name;
     }));
 }
 

@@ -1,0 +1,383 @@
+// The segment half of the expression editor: marking, creating, changing,
+// merging and removing segments, widening them, moving between their bounds,
+// the keyframe, and the events of the slider and the strip. The rules are in
+// VideoFormRules; the slider and the strip follow the segment list through
+// the expression's announcements, so the three stay index-aligned.
+#include "segments/VideoForm.h"
+
+#include "document/DocumentUi.h"
+#include "document/Video.h"
+#include "platform/Prompts.h"
+#include "resources/MessageIds.h"
+#include "resources/StringTable.h"
+#include "segments/AdvancedSlider.h"
+#include "segments/Framelist.h"
+#include "segments/RangeDialog.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace vimra {
+
+namespace {
+
+bool bAskYes(int id) { return prompts().MsgBox(text(id), Prompts::YesNo) == Prompts::Yes; }
+
+// A widget where Delete and Escape mean editing text.
+bool bEditsText(const QWidget* w)
+{
+    if (const auto* e = qobject_cast<const QLineEdit*>(w))
+        return !e->isReadOnly();
+    if (const auto* e = qobject_cast<const QPlainTextEdit*>(w))
+        return !e->isReadOnly();
+    if (const auto* e = qobject_cast<const QTextEdit*>(w))
+        return !e->isReadOnly();
+    if (const auto* e = qobject_cast<const QComboBox*>(w))
+        return e->isEditable();
+    return qobject_cast<const QAbstractSpinBox*>(w) != nullptr;
+}
+
+} // namespace
+
+SegmentSnapshot VideoWindow::snapshot() const
+{
+    const auto& list = m_obj->colSubExpressions();
+    std::unordered_map<const Expression*, int> indexOf;
+    int i = 0;
+    for (const auto& s : list)
+        indexOf.emplace(s.get(), ++i);
+    SegmentSnapshot snap;
+    snap.reserve(size_t(list.Count()));
+    for (const auto& s : list) {
+        SegmentSnap m;
+        if (const auto chunk = s->ckGetChunk())
+            m = {true, chunk->dStart, chunk->dend, 0};
+        if (const auto next = s->objFollowedBy())
+            if (const auto found = indexOf.find(next.get()); found != indexOf.end())
+                m.iNext = found->second;
+        snap.push_back(m);
+    }
+    return snap;
+}
+
+std::shared_ptr<Expression> VideoWindow::member(int index) const
+{
+    const auto& list = m_obj->colSubExpressions();
+    return index >= 1 && index <= list.Count() ? list.Item(index) : nullptr;
+}
+
+std::shared_ptr<Video> VideoWindow::video() const { return std::dynamic_pointer_cast<Video>(m_obj); }
+
+void VideoWindow::addControlsFor(const Expression& segment, int position)
+{
+    const auto chunk = segment.ckGetChunk();
+    // A segment without a span sits at the start, without a time of its own.
+    const double dStart = chunk ? chunk->dStart : m_advsld->dMin();
+    const double dEnd = chunk ? chunk->dend : m_advsld->dMin();
+    const QString label = SegmentLabel(segment.strTitle(), dStart, dEnd, m_form.dFrameRate());
+    m_advsld->iAddRange(dStart, dEnd, label);
+    if (const auto* v = dynamic_cast<const Video*>(&segment))
+        m_framelist->iAddImage(v->picKeyFrame(), position, label);
+}
+
+void VideoWindow::subExpressionAdded(Expression&, const std::shared_ptr<Expression>& segment)
+{
+    if (m_player && m_ckChunk)
+        addControlsFor(*segment, KeyFramePositions(snapshot()).back());
+}
+
+void VideoWindow::subExpressionRemoved(Expression&, int index)
+{
+    if (!m_player || !m_ckChunk)
+        return;
+    m_advsld->RemoveRange(index);
+    m_framelist->setISelectedStart(-1);
+    m_framelist->setISelectedEnd(-1);
+    m_framelist->RemoveImage(index);
+}
+
+bool VideoWindow::BlinkTime()
+{
+    m_bBlinkFlag = !m_bBlinkFlag;
+    QPalette p = m_txtTime->palette();
+    const QColor back = p.color(QPalette::Base);
+    p.setColor(QPalette::Base, p.color(QPalette::Text));
+    p.setColor(QPalette::Text, back);
+    m_txtTime->setPalette(p);
+    return m_bBlinkFlag;
+}
+
+void VideoWindow::StopBlinking()
+{
+    m_blinker->stop();
+    if (m_bBlink)
+        m_bBlink = BlinkTime();
+    m_advsld->RemoveBlinkLine();
+}
+
+void VideoWindow::ToggleMark()
+{
+    if (!m_player || !m_ckChunk)
+        return;
+    const bool wasMarking = std::exchange(m_bMarking, !m_bMarking);
+    if (!wasMarking) {
+        m_dStartMark = m_player->CurrentPosition();
+        if (IsOutsideSegments(snapshot(), m_dStartMark)) {
+            m_blinker->start();
+            m_advsld->PutBlinkLine(m_dStartMark);
+        } else {
+            m_bMarking = false;
+            prompts().MsgBox(text(msg::StartInsideSegment));
+        }
+        return;
+    }
+    StopBlinking();
+    const MarkOutcome o = SecondMark(snapshot(), m_dStartMark, m_player->CurrentPosition());
+    if (o.iMessage)
+        prompts().MsgBox(text(o.iMessage));
+    else
+        CreateSegment(o.lo, o.hi);
+}
+
+void VideoWindow::CancelMark()
+{
+    if (!m_bMarking)
+        return;
+    m_bMarking = false;
+    StopBlinking();
+}
+
+void VideoWindow::resetTree() { documentUi().ResetTree(DocumentUi::Tree::tvwExpression, m_obj->verVersion()); }
+
+void VideoWindow::CreateSegment(double dStart, double dEnd)
+{
+    const QString title = prompts().InputBox(text(msg::NewExpressionTitlePrompt), text(msg::SegmentTitle));
+    if (title.isEmpty())
+        return;
+    const int before = m_obj->colSubExpressions().Count();
+    // The slider and the strip take the new segment from the expression's announcement.
+    m_obj->AddSubExpression(title, dStart, dEnd);
+    if (m_obj->colSubExpressions().Count() == before)
+        return;
+    if (const auto v = std::dynamic_pointer_cast<Video>(member(before + 1)))
+        documentUi().AddSmallKeyFrame(v);
+    resetTree();
+}
+
+bool VideoWindow::AskTimes(double dStart, double dEnd, double& s, double& e)
+{
+    m_rangeDialog->SetTime(dStart, dEnd, m_form.dFrameRate());
+    m_rangeDialog->Show(m_dialog);
+    if (m_rangeDialog->bCancel())
+        return false;
+    s = m_rangeDialog->dGetStartTime();
+    e = std::min(m_rangeDialog->dGetEndTime(), m_player->Duration());
+    return true;
+}
+
+void VideoWindow::NewSegmentByDialog()
+{
+    if (!m_player || !m_ckChunk)
+        return;
+    const double t = m_player->CurrentPosition();
+    double s = 0, e = 0;
+    if (!AskTimes(t, t, s, e))
+        return;
+    if (const int refusal = DialogRefusal(snapshot(), s, e, true))
+        prompts().MsgBox(text(refusal));
+    else
+        CreateSegment(s, e);
+}
+
+void VideoWindow::ModifySegmentTimes()
+{
+    const auto segment = member(m_advsld->iRangeSelectedStart());
+    if (!m_player || !m_ckChunk || !segment)
+        return;
+    const int i = m_advsld->iRangeSelectedStart();
+    const auto chunk = segment->ckGetChunk();
+    const double t = m_player->CurrentPosition();
+    double s = 0, e = 0;
+    if (!AskTimes(chunk ? chunk->dStart : t, chunk ? chunk->dend : t, s, e))
+        return;
+    if (const int refusal = DialogRefusal(snapshot(), s, e, false)) {
+        prompts().MsgBox(text(refusal));
+        return;
+    }
+    segment->SetChunk(s, e);
+    m_advsld->UpdateRange(i, s, e);
+}
+
+void VideoWindow::DeleteSelectedSegments()
+{
+    if (m_advsld->iRangeSelectedStart() == -1)
+        return;
+    if (!bAskYes(msg::ConfirmRemoveExpressions))
+        return;
+    RemoveSelectedSegments();
+    resetTree();
+}
+
+bool VideoWindow::RemoveSelectedSegments()
+{
+    if (m_advsld->iRangeSelectedStart() == -1)
+        return true;
+    // Every member first: a removal shifts the indexes still to be read.
+    std::vector<std::shared_ptr<Expression>> chosen;
+    for (const int i : m_advsld->colSelectedIndexes())
+        if (const auto s = member(i))
+            chosen.push_back(s);
+    for (const auto& s : chosen)
+        m_obj->RemoveSubExpressionByPointer(s);
+    const auto& list = m_obj->colSubExpressions();
+    return std::none_of(chosen.begin(), chosen.end(), [&](const auto& s) { return list.IndexOf(s) != 0; });
+}
+
+void VideoWindow::MergeSelectedSegments()
+{
+    const int a = m_advsld->iRangeSelectedStart();
+    if (a == -1)
+        return;
+    if (!bAskYes(msg::ConfirmMergeExpressions))
+        return;
+    const std::vector<int> indexes = m_advsld->colSelectedIndexes();
+    const SegmentSnapshot snap = snapshot();
+    const auto span = MergeSpan(snap, indexes);
+    const auto anchor = member(a);
+    if (!span || !anchor)
+        return;
+    // A segment inside the span that is not merged would drop out of the chain.
+    if (SwallowsOther(snap, span->first, span->second, indexes)) {
+        prompts().MsgBox(text(msg::IntervalContainsOthers));
+        return;
+    }
+    const QString title = anchor->strTitle();
+    const bool removedAll = RemoveSelectedSegments();
+    if (removedAll) {
+        const int before = m_obj->colSubExpressions().Count();
+        m_obj->AddSubExpression(title, span->first, span->second);
+        if (m_obj->colSubExpressions().Count() > before)
+            if (const auto v = std::dynamic_pointer_cast<Video>(member(before + 1)))
+                documentUi().AddSmallKeyFrame(v);
+    }
+    resetTree();
+}
+
+void VideoWindow::ExpandLeft()
+{
+    if (!m_player || !m_ckChunk)
+        return;
+    const double t = m_player->CurrentPosition();
+    const int k = ExpandLeftTarget(snapshot(), t);
+    if (const auto segment = member(k)) {
+        const double dStart = segment->ckGetChunk()->dStart;
+        segment->SetChunk(dStart, t);
+        m_advsld->UpdateRange(k, dStart, t);
+    }
+}
+
+void VideoWindow::ExpandRight()
+{
+    if (!m_player || !m_ckChunk)
+        return;
+    const double t = m_player->CurrentPosition();
+    const int k = ExpandRightTarget(snapshot(), t);
+    if (const auto segment = member(k)) {
+        const double dEnd = segment->ckGetChunk()->dend;
+        segment->SetChunk(t, dEnd);
+        m_advsld->UpdateRange(k, t, dEnd);
+    }
+}
+
+void VideoWindow::SeekNextSegment()
+{
+    if (!m_player || !m_ckChunk)
+        return;
+    if (const auto to = NextBound(snapshot(), m_player->CurrentPosition()))
+        SeekTo(*to);
+}
+
+void VideoWindow::SeekPrevSegment()
+{
+    if (!m_player || !m_ckChunk)
+        return;
+    if (const auto to = PrevBound(snapshot(), m_player->CurrentPosition()))
+        SeekTo(*to);
+}
+
+void VideoWindow::UpdateKeyFrame()
+{
+    const auto v = video();
+    if (!v || !m_player)
+        return;
+    if (!bAskYes(msg::ConfirmUpdateKeyframe))
+        return;
+    v->SetKeyFrameTime(m_player->CurrentPosition());
+    documentUi().UpdateSmallKeyFrames();
+    prompts().MsgBox(text(msg::KeyframeUpdated));
+}
+
+void VideoWindow::seekToStartOf(int index)
+{
+    const auto segment = member(index);
+    const auto chunk = segment ? segment->ckGetChunk() : nullptr;
+    // A segment without a span is selected where it stands, without a seek.
+    if (!chunk)
+        return;
+    m_advsld->setDPosition(chunk->dStart);
+    SeekTo(m_advsld->dPosition());
+}
+
+void VideoWindow::advsld_Click(int index)
+{
+    if (!m_player)
+        return;
+    seekToStartOf(index);
+    m_framelist->setISelectedStart(m_advsld->iRangeSelectedStart());
+    m_framelist->setISelectedEnd(m_advsld->iRangeSelectedEnd());
+}
+
+void VideoWindow::Framelist1_ImageClick(int index)
+{
+    if (!m_player)
+        return;
+    seekToStartOf(index);
+    m_advsld->setIRangeSelectedStart(m_framelist->iSelectedStart());
+    m_advsld->setIRangeSelectedEnd(m_framelist->iSelectedEnd());
+}
+
+void VideoWindow::advsld_Scroll()
+{
+    if (m_player)
+        SeekTo(m_advsld->dPosition());
+}
+
+void VideoWindow::OpenSegment(int index)
+{
+    const auto segment = member(index);
+    if (!segment)
+        return;
+    // The segment's editor opens, owned by the main window, once this one has closed.
+    m_form.setNext(segment);
+    m_dialog->reject();
+}
+
+void VideoWindow::Form_KeyUp(int key, Qt::KeyboardModifiers shift)
+{
+    if ((shift & ~Qt::KeypadModifier) != Qt::NoModifier || m_iTab != 1 || bEditsText(QApplication::focusWidget()))
+        return;
+    if (key == Qt::Key_Delete)
+        DeleteSelectedSegments();
+    else if (key == Qt::Key_Escape)
+        CancelMark();
+}
+
+} // namespace vimra
