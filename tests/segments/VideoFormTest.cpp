@@ -6,6 +6,7 @@
 #include "segments/AdvancedSlider.h"
 #include "segments/Framelist.h"
 #include "segments/VideoForm.h"
+#include "segments/EditorRun.h"
 #include "support/FakeMediaPlayer.h"
 
 #include <QApplication>
@@ -47,26 +48,6 @@ protected:
         ver = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1));
         ver->AddMainExpression("Main", kind, 2, 20);
         return kind == "Video" ? ver->vdMainVideo() : kind == "Audio" ? ver->auMainAudio() : ver->trMainTranscript();
-    }
-
-    static VideoForm& formOf(const Expression& e) { return *dynamic_cast<VideoForm*>(e.form().get()); }
-
-    // Shows the expression's editor, runs `act` in it and closes it if `act` left it open.
-    bool inEditor(const std::shared_ptr<Expression>& e, const std::function<void(VideoWindow&)>& act)
-    {
-        bool opened = false;
-        VideoForm& form = formOf(*e);
-        QTimer::singleShot(0, [&] {
-            if (VideoWindow* w = form.videoWindow()) {
-                opened = true;
-                act(*w);
-                if (form.videoWindow())
-                    w->dialog()->reject();
-            }
-        });
-        e->ShowForm(nullptr);
-        QCoreApplication::processEvents();
-        return opened;
     }
 
     static void click(VideoWindow& w, const char* name) { w.button(name)->click(); }

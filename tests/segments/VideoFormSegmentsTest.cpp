@@ -1,0 +1,249 @@
+#include "document/DocumentTestSupport.h"
+
+#include "document/Version.h"
+#include "document/Video.h"
+#include "segments/AdvancedSlider.h"
+#include "segments/Framelist.h"
+#include "segments/RangeDialog.h"
+#include "segments/VideoForm.h"
+#include "segments/EditorRun.h"
+#include "support/FakeMediaPlayer.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+using namespace vimra;
+using namespace vimra::test;
+
+namespace {
+
+struct Seg {
+    const char* title;
+    double dStart, dEnd;
+};
+// One expected state: the segment list in list order and the titles along the chain.
+struct State {
+    std::vector<Seg> list;
+    QString chain;
+};
+
+class VideoFormSegmentsTest : public DocumentTest {
+protected:
+    void SetUp() override
+    {
+        DocumentTest::SetUp();
+        setEditorFactory(&forms);
+        writeFixture();
+        write("Film_files/clip.mpg", "frames");
+        setMedia(path("Film_files/clip.mpg"));
+        doc = open("Film.xml");
+        ver = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1));
+        ver->AddMainExpression("Main", "Video", 2, 20);
+        video = ver->vdMainVideo();
+    }
+
+    bool inEditor(const std::function<void(VideoWindow&)>& act) { return test::inEditor(video, act); }
+
+    // Presses a button that opens the time dialog and answers it: OK with
+    // the seconds given, or Cancel without them.
+    void withDialog(VideoWindow& w, const char* button, std::optional<std::pair<int, int>> seconds)
+    {
+        QTimer::singleShot(0, [&w, seconds] {
+            QDialog* d = w.rangeDialog()->window();
+            ASSERT_TRUE(d);
+            if (!seconds) {
+                d->reject();
+                return;
+            }
+            const auto put = [&](RangeTimes::Box mm, RangeTimes::Box ss, int t) {
+                w.rangeDialog()->box(mm)->setText(QString::number(t / 60));
+                w.rangeDialog()->box(ss)->setText(QString::number(t % 60));
+            };
+            put(RangeTimes::mm1, RangeTimes::ss1, seconds->first);
+            put(RangeTimes::mm2, RangeTimes::ss2, seconds->second);
+            d->findChild<QPushButton*>("OKButton")->click();
+        });
+        w.button(button)->click();
+    }
+
+    void mark(VideoWindow& w, double a, double b, const QString& title)
+    {
+        prompts.texts.push_back(title);
+        player().playTo(a);
+        w.button("cmdSel")->click();
+        player().playTo(b);
+        w.button("cmdSel")->click();
+    }
+
+    static void select(VideoWindow& w, int a, int b)
+    {
+        w.advsld()->setIRangeSelectedStart(a);
+        w.advsld()->setIRangeSelectedEnd(b);
+    }
+
+    // The slider, the strip, the segment list and the chain against one state.
+    void expectState(VideoWindow& w, const char* step, const State& st)
+    {
+        SCOPED_TRACE(step);
+        const auto& list = video->colSubExpressions();
+        ASSERT_EQ(list.Count(), int(st.list.size()));
+        ASSERT_EQ(w.advsld()->Count(), int(st.list.size()));
+        ASSERT_EQ(w.Framelist1()->images().size(), st.list.size());
+        QStringList chain;
+        std::shared_ptr<Expression> head;
+        for (const auto& s : list)
+            if (std::none_of(list.begin(), list.end(), [&](const auto& o) { return o->objFollowedBy() == s; }))
+                head = head ? head : s;
+        for (auto s = head; s && chain.size() <= list.Count(); s = s->objFollowedBy())
+            chain << s->strTitle();
+        EXPECT_EQ(chain.join(' '), st.chain);
+        for (int i = 1; i <= list.Count(); ++i) {
+            const Seg& e = st.list[size_t(i - 1)];
+            const auto span = list.Item(i)->ckGetChunk();
+            EXPECT_EQ(list.Item(i)->strTitle(), e.title) << i;
+            EXPECT_EQ(std::pair(span->dStart, span->dend), std::pair(e.dStart, e.dEnd)) << i;
+            EXPECT_EQ(w.advsld()->ranges().Item(i)->dBegin, e.dStart) << i;
+            EXPECT_EQ(w.advsld()->ranges().Item(i)->dend, e.dEnd) << i;
+            const auto& image = w.Framelist1()->images()[size_t(i - 1)];
+            EXPECT_TRUE(image.label.startsWith(QStringLiteral("'") + e.title + "'")) << i;
+            EXPECT_EQ(image.label, w.advsld()->boxes()[size_t(i - 1)].label) << i;
+            EXPECT_EQ(image.position, chain.indexOf(e.title) + 1) << i;
+        }
+    }
+
+    FakeMediaPlayer& player() { return *players.last; }
+
+    VideoForms forms;
+    FakeMediaPlayerFactory players;
+    std::shared_ptr<AVDocument> doc;
+    std::shared_ptr<Version> ver;
+    std::shared_ptr<Expression> video;
+};
+
+} // namespace
+
+TEST_F(VideoFormSegmentsTest, CreateModifyRemoveAndMergeWalkThroughStates)
+{
+    ASSERT_TRUE(inEditor([&](VideoWindow& w) {
+        // A first mark blinks the time box and the slider's line; the second ends both.
+        const QColor base = w.txtTime()->palette().color(QPalette::Base);
+        player().playTo(4);
+        w.button("cmdSel")->click();
+        EXPECT_TRUE(w.bMarking());
+        EXPECT_TRUE(w.advsld()->blinkVisible());
+        QTest::qWait(600);
+        EXPECT_TRUE(w.bBlink());
+        EXPECT_NE(w.txtTime()->palette().color(QPalette::Base), base);
+        prompts.texts.push_back("A");
+        player().playTo(6);
+        w.button("cmdSel")->click();
+        EXPECT_FALSE(w.bMarking());
+        EXPECT_FALSE(w.advsld()->blinkVisible());
+        EXPECT_EQ(w.txtTime()->palette().color(QPalette::Base), base);
+        EXPECT_EQ(prompts.calls.back().text, text(1103));
+        EXPECT_EQ(prompts.calls.back().title, text(1104));
+        expectState(w, "mark", {{{"A", 4, 6}}, "A"});
+
+        mark(w, 10, 8, "B");
+        mark(w, 16, 17, ""); // no title, no segment
+        expectState(w, "reversed mark", {{{"A", 4, 6}, {"B", 8, 10}}, "A B"});
+
+        player().playTo(12);
+        withDialog(w, "cmdNew", std::pair{12, 14});
+        prompts.texts.push_back("C");
+        withDialog(w, "cmdNew", std::pair{12, 14});
+        withDialog(w, "cmdNew", std::nullopt);
+        withDialog(w, "cmdNew", std::pair{3, 11}); // holds A and B
+        withDialog(w, "cmdNew", std::pair{70, 80}); // the end is clipped to 60
+        EXPECT_EQ(prompts.messages().mid(prompts.messages().size() - 2), (QStringList{text(1149), text(1102)}));
+        expectState(w, "dialog", {{{"A", 4, 6}, {"B", 8, 10}, {"C", 12, 14}}, "A B C"});
+
+        // Modify moves A past the others; the chain keeps its order.
+        select(w, 1, 3);
+        withDialog(w, "cmdModif", std::pair{15, 16});
+        expectState(w, "modify", {{{"A", 15, 16}, {"B", 8, 10}, {"C", 12, 14}}, "A B C"});
+
+        // The slider's run from B to C by time leaves A, in all three lists.
+        select(w, 2, 3);
+        w.Framelist1()->setISelectedStart(2);
+        w.Framelist1()->setISelectedEnd(1);
+        prompts.answers = {Prompts::No};
+        w.button("cmdCanc")->click();
+        expectState(w, "remove refused", {{{"A", 15, 16}, {"B", 8, 10}, {"C", 12, 14}}, "A B C"});
+        prompts.answers = {Prompts::Yes};
+        w.Form_KeyUp(Qt::Key_Delete, Qt::NoModifier);
+        expectState(w, "remove", {{{"A", 15, 16}}, "A"});
+
+        // The merge covers both and keeps the anchor's title.
+        mark(w, 16, 18, "D");
+        select(w, 2, 1);
+        prompts.answers = {Prompts::Yes};
+        w.button("cmdMerge")->click();
+        expectState(w, "merge", {{{"D", 15, 18}}, "D"});
+        EXPECT_EQ(w.advsld()->iRangeSelectedStart(), -1);
+        prompts.calls.clear();
+        w.button("cmdMerge")->click();
+        w.button("cmdCanc")->click();
+        EXPECT_TRUE(prompts.calls.empty());
+    }));
+}
+
+TEST_F(VideoFormSegmentsTest, MergeRefusesToSwallowAnotherSegment)
+{
+    video->AddSubExpression("A", 4, 6);
+    video->AddSubExpression("B", 8, 10);
+    video->AddSubExpression("C", 12, 14);
+    ASSERT_TRUE(inEditor([&](VideoWindow& w) {
+        // Modify has stretched A over B: a merge of A alone would swallow B.
+        select(w, 1, 1);
+        withDialog(w, "cmdModif", std::pair{4, 11});
+        select(w, 1, 1);
+        prompts.answers = {Prompts::Yes};
+        w.button("cmdMerge")->click();
+        EXPECT_EQ(prompts.messages().back(), text(1149));
+        expectState(w, "refused", {{{"A", 4, 11}, {"B", 8, 10}, {"C", 12, 14}}, "A B C"});
+    }));
+}
+
+TEST_F(VideoFormSegmentsTest, BoundsExpandKeysAndKeyframe)
+{
+    video->AddSubExpression("A", 4, 6);
+    video->AddSubExpression("B", 8, 10);
+    ASSERT_TRUE(inEditor([&](VideoWindow& w) {
+        player().playTo(4);
+        w.button("cmdNext")->click();
+        EXPECT_EQ(player().position, 6);
+        w.button("cmdPrev")->click();
+        EXPECT_EQ(player().position, 4);
+        player().playTo(7);
+        w.button("cmdExpandLeft")->click();  // "Extend rigth bound": A's end
+        w.button("cmdExpandRight")->click(); // B's start
+        expectState(w, "expand", {{{"A", 4, 7}, {"B", 7, 10}}, "A B"});
+
+        // A click seeks to the range's start and copies the selection.
+        w.advsld()->setIRangeSelectedStart(2);
+        w.advsld()->setIRangeSelectedEnd(2);
+        emit w.advsld()->Click(2);
+        EXPECT_EQ(player().position, 7);
+        EXPECT_EQ(w.Framelist1()->iSelectedStart(), 2);
+
+        // Delete asks only with no Shift state, on the Video tab.
+        prompts.calls.clear();
+        w.Form_KeyUp(Qt::Key_Delete, Qt::ShiftModifier);
+        w.TabShown(2);
+        w.Form_KeyUp(Qt::Key_Delete, Qt::NoModifier);
+        EXPECT_TRUE(prompts.calls.empty());
+        w.TabShown(1);
+
+        prompts.answers = {Prompts::No, Prompts::Yes};
+        w.button("cmdKeyFrame")->click();
+        w.button("cmdKeyFrame")->click();
+        EXPECT_EQ(prompts.messages(), (QStringList{text(1176), text(1176), text(1177)}));
+        EXPECT_EQ(std::dynamic_pointer_cast<Video>(video)->dGetKeyFrameTime(), 7);
+        EXPECT_EQ(w.Framelist1()->images().size(), 2u);
+    }));
+}
