@@ -5,7 +5,6 @@
 #include "records/AppState.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
-#include "shell/DocumentCommands.h"
 #include "shell/Icons.h"
 #include "widgets/LocalizeForm.h"
 #include "shell/TreeView.h"
@@ -445,7 +444,7 @@ void frmMain::mnuFile_Click()
 {
     const bool bDocument = appState().objAVDoc != nullptr;
     const bool bFileSystem =
-        bDocument && (documentCommands.bFileSystem ? documentCommands.bFileSystem() : true);
+        bDocument && (documentHooks.bFileSystem ? documentHooks.bFileSystem() : true);
     const FileMenuEnabling e = fileMenuEnabling(bDocument, bFileSystem);
     mnuExportToDB->setEnabled(e.bExportToDB);
     mnuImportToFS->setEnabled(e.bImportToFS);
@@ -506,7 +505,7 @@ void frmMain::Timer1_Timer()
 void frmMain::closeEvent(QCloseEvent* event)
 {
     // Unsaved changes are offered for saving first; Cancel keeps the program.
-    if (appState().objAVDoc && documentCommands.CloseDocument && !documentCommands.CloseDocument()) {
+    if (appState().objAVDoc && documentHooks.CloseDocument && !documentHooks.CloseDocument()) {
         event->ignore();
         return;
     }

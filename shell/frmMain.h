@@ -44,7 +44,7 @@ class frmMain : public QMainWindow, public DocumentUi {
 public:
     // The document commands plug in here. Unset, the command is not offered:
     // start-up opens no command-line file and closing drops the document.
-    struct DocumentCommands {
+    struct DocumentHooks {
         // Opens a document (".xml") or reads a link file (any other name).
         std::function<void(const QString& strFileName)> OpenFile;
         // Closes the current document, asking to save it first; false when
@@ -54,7 +54,7 @@ public:
         // unset, every document does.
         std::function<bool()> bFileSystem;
     };
-    DocumentCommands documentCommands;
+    DocumentHooks documentHooks;
 
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
@@ -75,6 +75,16 @@ public:
     // The tree's first selected node (none: nullptr) and the object it shows.
     static QTreeWidgetItem* selectedNode(const QTreeWidget* tree);
     static std::shared_ptr<DocObject> selectedObject(const QTreeWidget* tree);
+    std::shared_ptr<DocObject> selectedObject(Tree tree) const;
+    QTreeWidget* treeWidget(Tree tree) const;
+    // Empties both trees (no node is then selected).
+    void ClearTrees();
+    // The first node, in the tree's order, that shows this very object.
+    static QTreeWidgetItem* FindNodeByTag(const QTreeWidget* tree, const std::shared_ptr<DocObject>& obj);
+    // Expands the node and every ancestor up to its root.
+    static void ExpandNodeAndParents(QTreeWidgetItem* node);
+    // Opens the tree down to the node showing obj; none shows it: nothing.
+    void ExpandToObject(Tree tree, const std::shared_ptr<DocObject>& obj);
 
     // Rebuilds the document tree of the current document (none: nothing).
     void ShowAVDocTitle();
