@@ -14,6 +14,7 @@
 #include <optional>
 
 class QAction;
+class QDialog;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -24,7 +25,10 @@ class QTreeWidgetItem;
 
 namespace vimra {
 
+class ConnectionDialog;
 class DocObject;
+class SearchDialog;
+class SearchResultDialog;
 class frmSplash;
 
 // Which of the storage-mode entries of the File menu can be chosen.
@@ -116,6 +120,18 @@ public:
     // Shows the Edit menu as the trees' popup; tests replace it, since the
     // menu's exec() waits for the user.
     std::function<void(QMenu* menu)> popupMenu;
+    // Shows a dialog modally; tests replace it, as exec() waits for the user.
+    std::function<void(QDialog* dialog)> execDialog;
+
+    // File > Find, Options > Connection..., the help entries and About.
+    void mnuFileFind_Click();
+    void mnuConnection_Click();
+    void mnuHelpContents_Click();
+    void mnuHelpAbout_Click();
+    // The dialogs the window keeps for the whole run.
+    SearchDialog& searchDialog();
+    SearchResultDialog& searchResultDialog();
+    ConnectionDialog& connectionDialog();
 
     // Lays the panes out for splitter position x (twips); writes back the
     // clamped position.
@@ -218,6 +234,9 @@ private:
     MainFrameLayout m_layout;
     int m_iCheckedLanguage = 0;
     QPointer<frmSplash> m_splash;
+    SearchDialog* m_searchDialog = nullptr;
+    SearchResultDialog* m_searchResultDialog = nullptr;
+    ConnectionDialog* m_connectionDialog = nullptr;
     // Where a menu opened from the keyboard shows: at its node, not the mouse.
     std::optional<QPoint> m_popupAt;
 };

@@ -2,6 +2,7 @@
 #include "shell/DocumentCommands.h"
 #include "shell/ObjectWindow.h"
 #include "shell/Startup.h"
+#include "shell/StructureCommands.h"
 #include "shell/WidgetPrompts.h"
 #include "shell/frmMain.h"
 
@@ -21,7 +22,10 @@ int main(int argc, char** argv)
     vimra::setEditorFactory(&editors);
 
     const auto mainWindow =
-        vimra::Main(QApplication::arguments(), [](vimra::frmMain& w) { new vimra::DocumentCommands(w); });
+        vimra::Main(QApplication::arguments(), [](vimra::frmMain& w) {
+        new vimra::DocumentCommands(w);
+        new vimra::StructureCommands(w);
+    });
     const int rc = app.exec();
 
     vimra::setEditorFactory(nullptr);
