@@ -51,7 +51,7 @@ PortEdit portEdit(const QString& text)
     const double whole = std::floor(number);
     if (whole >= 0 && whole <= 32767)
         return {PortEdit::Accept, int(whole)};
-    if (whole >= -32768)
+    if (whole < 0 && whole >= -32768)
         return {PortEdit::Refuse};
     return {};
 }
