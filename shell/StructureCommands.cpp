@@ -75,11 +75,13 @@ void StructureCommands::mnuAddChild_Click()
 {
     if (!m_main.bMainRootSet)
         return;
-    const auto parent = std::dynamic_pointer_cast<ParentObject>(m_main.selectedObject(DocumentUi::Tree::tvwMainTree));
+    const auto obj = m_main.selectedObject(DocumentUi::Tree::tvwMainTree);
     const auto doc = appState().objAVDoc;
-    if (!parent || !doc) {
-        if (m_main.selectedObject(DocumentUi::Tree::tvwMainTree))
-            prompts().Beep(); // a Storage takes no child
+    if (!obj || !doc)
+        return;
+    const auto parent = std::dynamic_pointer_cast<ParentObject>(obj);
+    if (!parent) {
+        prompts().Beep(); // a Storage takes no child
         return;
     }
 

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <deque>
@@ -268,4 +269,18 @@ TEST_F(ShellDialogsTest, ResultsCountValuesInRegistryOrderAndOpenLiveObjects)
     w->searchResultDialog().ListView1_Click();
     EXPECT_EQ(editors.log.filter("show"), QStringList{"show First cut, tree 1"});
     EXPECT_EQ(editors.owners, QStringList{"SearchResultDialog"});
+}
+
+TEST_F(ShellDialogsTest, EscInTheShownFindDialogCancels)
+{
+    w->execDialog = [](QDialog* dialog) { dialog->exec(); };
+    QTimer::singleShot(0, [&] {
+        w->searchDialog().Text1->setText("cut");
+        QTest::keyClick(w->searchDialog().Text1, Qt::Key_Escape);
+    });
+    QTimer::singleShot(2000, [&] { w->searchResultDialog().close(); }); // only if it wrongly opened
+    w->mnuFileFind_Click();
+    EXPECT_TRUE(w->searchDialog().bCancelPressed());
+    EXPECT_EQ(w->searchDialog().strText(), "");
+    EXPECT_FALSE(w->searchResultDialog().isVisible());
 }
