@@ -123,10 +123,16 @@ void SearchResultDialog::Form_Load()
     ListView1->clear();
     ListView1->setColumnCount(3);
     ListView1->setHeaderLabels({QStringLiteral("Type"), QStringLiteral("Title"), QStringLiteral("Number of founds")});
+    FillResults(m_strText, m_bMatchCase);
+}
+
+void SearchResultDialog::showEvent(QShowEvent* event)
+{
+    // The list has its width only once the window is laid out for showing.
+    QDialog::showEvent(event);
     const int third = ListView1->viewport()->width() / 3;
     for (int c = 0; c < 3; ++c)
         ListView1->setColumnWidth(c, third);
-    FillResults(m_strText, m_bMatchCase);
 }
 
 void SearchResultDialog::FillResults(const QString& strText, bool bMatchCase)

@@ -162,7 +162,7 @@ TEST_F(ShellDialogsTest, ConnectionDialogClosedByItsFrameKeepsTheEdits)
 {
     w->execDialog = [](QDialog* dialog) { dialog->exec(); };
     QSettings(m_dir.filePath("vimra.conf"), QSettings::IniFormat).setValue("Vimra/TolvServer", "host");
-    QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, w.get(), [&] {
         connection().Text1->setText("moved");
         connection().close();
     });
@@ -274,11 +274,11 @@ TEST_F(ShellDialogsTest, ResultsCountValuesInRegistryOrderAndOpenLiveObjects)
 TEST_F(ShellDialogsTest, EscInTheShownFindDialogCancels)
 {
     w->execDialog = [](QDialog* dialog) { dialog->exec(); };
-    QTimer::singleShot(0, [&] {
+    QTimer::singleShot(0, w.get(), [&] {
         w->searchDialog().Text1->setText("cut");
         QTest::keyClick(w->searchDialog().Text1, Qt::Key_Escape);
     });
-    QTimer::singleShot(2000, [&] { w->searchResultDialog().close(); }); // only if it wrongly opened
+    QTimer::singleShot(2000, w.get(), [&] { w->searchResultDialog().close(); }); // only if it wrongly opened
     w->mnuFileFind_Click();
     EXPECT_TRUE(w->searchDialog().bCancelPressed());
     EXPECT_EQ(w->searchDialog().strText(), "");
