@@ -21,16 +21,26 @@ sleep 1
 start=$(date +%s.%N)
 DISPLAY=$display VIMRA_CONFIG="$work/vimra.conf" "$build/shell/vimra" "$work/out/saved/Copy.xml" >/dev/null 2>&1 &
 app=$!
-last=$start
 cpu=0
-while sleep 0.05; do
+# Busy while it used at least half a core over the last half second; the
+# tree is shown when it stops being busy (a clock ticks on afterwards).
+last=$start
+samples=""
+while sleep 0.1; do
     now=$(date +%s.%N)
     ticks=$(awk '{print $14 + $15}' "/proc/$app/stat" 2>/dev/null || echo gone)
     [ "$ticks" = gone ] && break
-    if [ "$ticks" != "$cpu" ]; then
-        cpu=$ticks
+    samples="$samples $ticks"
+    set -- $samples
+    if [ $# -gt 5 ]; then
+        shift $(($# - 6))
+        samples="$*"
+    fi
+    first=$1
+    if [ $((ticks - first)) -ge 25 ]; then
         last=$now
-    elif [ "$(echo "$now - $last > 2" | bc)" = 1 ]; then
+        cpu=$ticks
+    elif [ "$(echo "$now - $last > 3" | bc)" = 1 ]; then
         break
     fi
 done

@@ -44,6 +44,7 @@ SEColl::Record SEColl::Add(int tyType, const QString& strCloseList, const QStrin
     se->bValid = bValid;
     if (!m_col.Add(se, sKey))
         return nullptr;
+    adopt(se);
     return se;
 }
 
@@ -71,14 +72,6 @@ int SEColl::iNumValidAndReadable() const
         if (se->bValid && se->bIsHumanReadable())
             ++n;
     return n;
-}
-
-bool SEColl::bChanged() const
-{
-    for (const Record& se : m_col)
-        if (se->bChanged)
-            return true;
-    return false;
 }
 
 QString SEColl::strLoad(xml::Document& doc, const QString& strGUID, IOManager& io, const QString& strClass,

@@ -33,8 +33,16 @@ public:
     Record Item(int index) const { return m_col.Item(index); }
     Record Item(const QString& sKey) const { return m_col.Item(sKey); }
     int Count() const { return m_col.Count(); }
-    void Remove(int index) { m_col.Remove(index); }
-    void Remove(const QString& sKey) { m_col.Remove(sKey); }
+    void Remove(int index)
+    {
+        m_col.Item(index)->bChanged.countIn(nullptr);
+        m_col.Remove(index);
+    }
+    void Remove(const QString& sKey)
+    {
+        if (const int i = m_col.IndexOfKey(sKey))
+            Remove(i);
+    }
     auto begin() const { return m_col.begin(); }
     auto end() const { return m_col.end(); }
 
@@ -44,7 +52,7 @@ public:
     int iNumValid() const;
     // Assigned records the forms show (codes 0 to 6), ignored ones included.
     int iNumValidAndReadable() const;
-    bool bChanged() const;
+    bool bChanged() const { return *m_changed > 0; }
 
     // Reads an existing object: opens its file into `doc`, builds the fields
     // of strClass from the schema named by the settings and decodes the
@@ -75,7 +83,11 @@ private:
 
     bool bWriteAndStore(xml::Document& doc, const QString& strGUID, IOManager& io);
 
+    // Takes the record into the collection's count of changed fields.
+    void adopt(const Record& se) { se->bChanged.countIn(m_changed); }
+
     Coll<Record> m_col;
+    std::shared_ptr<int> m_changed = std::make_shared<int>(0);
 };
 
 } // namespace vimra

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <memory>
+
 namespace vimra {
 
 // Field type codes.
@@ -21,6 +23,39 @@ enum TypeCode : int {
     tyUnknow = 10,
 };
 
+// A field's changed mark. A mark in a field collection keeps the
+// collection's count of changed fields current, so that a save asks every
+// object whether anything changed without walking every field.
+class ChangedMark {
+public:
+    ChangedMark(bool value = false) : m_value(value) {}
+    // A copy belongs to no collection.
+    ChangedMark(const ChangedMark& other) : m_value(other.m_value) {}
+    ChangedMark& operator=(const ChangedMark& other) { return *this = other.m_value; }
+    ChangedMark& operator=(bool value)
+    {
+        if (m_count && value != m_value)
+            *m_count += value ? 1 : -1;
+        m_value = value;
+        return *this;
+    }
+    operator bool() const { return m_value; }
+
+    // Counts this mark in `count` from now on (none: in no count).
+    void countIn(const std::shared_ptr<int>& count)
+    {
+        if (m_count && m_value)
+            --*m_count;
+        m_count = count;
+        if (m_count && m_value)
+            ++*m_count;
+    }
+
+private:
+    bool m_value;
+    std::shared_ptr<int> m_count;
+};
+
 // One metadata field of one document object.
 struct SchemaElement {
     int tyType = tyString;
@@ -29,7 +64,7 @@ struct SchemaElement {
     FieldValue vContent;
     QString strComment;
     bool bReadOnly = false;
-    bool bChanged = false;
+    ChangedMark bChanged = false;
     bool bValid = false;
     bool bIgnore = false;
 

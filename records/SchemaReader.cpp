@@ -258,6 +258,7 @@ QString SEColl::strAppendClass(const ClassFields& classFields, CloseListRegistry
             }
         }
         m_col.Add(se);
+        adopt(se);
     }
     return classFields.error;
 }

@@ -99,6 +99,22 @@ TEST(SEColl, CollectionAndCounters)
 
     fields.Remove(1);
     EXPECT_EQ(fields.Item(1)->strName, "Time");
+
+    // The collection counts its changed marks however they are set: marked
+    // twice, cleared, copied over, or removed while marked.
+    notes->bChanged = true;
+    notes->bChanged = false;
+    EXPECT_FALSE(fields.bChanged());
+    SchemaElement changed;
+    changed.bChanged = true;
+    *fields.Item(1) = changed;
+    EXPECT_TRUE(fields.bChanged());
+    *fields.Item(1) = SchemaElement();
+    EXPECT_FALSE(fields.bChanged());
+    fields.Item(3)->bChanged = true;
+    fields.Remove(3);
+    EXPECT_FALSE(fields.bChanged());
+    EXPECT_TRUE(fields.Add(tyString, "", "New", {}, "", false, false, true, false) && fields.bChanged());
 }
 
 TEST(SEColl, SearchCountsAssignedValuesItemsAndWords)
