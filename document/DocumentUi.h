@@ -8,6 +8,7 @@ namespace vimra {
 
 class DocObject;
 class Version;
+class Video;
 
 // The calls the document model makes up into the main window. The shell
 // implements them; the editors use the tree calls after they change objects.
@@ -25,6 +26,10 @@ public:
     virtual void UpdateNodeTitle(const std::shared_ptr<DocObject>& obj) = 0;
     // Clears a tree and builds it again (the expression tree of `ver`, when given).
     virtual void ResetTree(Tree tree, const std::shared_ptr<Version>& ver) = 0;
+    // Makes (or remakes) a Video segment's keyframe icon from its picture.
+    virtual void AddSmallKeyFrame(const std::shared_ptr<Video>& video) = 0;
+    // Remakes every keyframe icon.
+    virtual void UpdateSmallKeyFrames() = 0;
 };
 
 // Ignores every call: used until the main window installs itself.
@@ -34,6 +39,8 @@ public:
     void RemoveIcon(const QString&) override {}
     void UpdateNodeTitle(const std::shared_ptr<DocObject>&) override {}
     void ResetTree(Tree, const std::shared_ptr<Version>&) override {}
+    void AddSmallKeyFrame(const std::shared_ptr<Video>&) override {}
+    void UpdateSmallKeyFrames() override {}
 };
 
 // The main window in force; never null.

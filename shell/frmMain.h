@@ -12,6 +12,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <unordered_set>
 
 class QAction;
 class QDialog;
@@ -98,6 +99,8 @@ public:
     void DeleteSelectedObject(QTreeWidget* tree);
     // Makes the keyframe icons of the current document's Video segments.
     void AddAllSmallKeyFrames();
+    void AddSmallKeyFrame(const std::shared_ptr<Video>& video) override;
+    void UpdateSmallKeyFrames() override;
     void ResetListImageExpression();
     void ResetTree(QTreeWidget* tree, const std::shared_ptr<Version>& ver);
 
@@ -158,6 +161,8 @@ public:
     TreeView* tvwMainTree = nullptr;
     TreeView* tvwExpression = nullptr;
     PictureList imlTreeIcons;
+    // What frames every keyframe icon.
+    const QImage ilFrame = redFramePicture();
     QWidget* imgSplitter = nullptr;
     QFrame* picSplitter = nullptr;
     QTimer* Timer1 = nullptr;
@@ -217,6 +222,9 @@ private:
                              const std::shared_ptr<DocObject>& obj, const QString& strPicture,
                              const QString& strSelPicture, const QString& strKey = QString());
     void AddChildNodes(QTreeWidgetItem* node);
+    // The segments of the node's expression in chain order, each with its
+    // own below it; `visited` ends the walk on any cycle.
+    void AddSubExpressionNodes(QTreeWidgetItem* node, std::unordered_set<const DocObject*>& visited);
     void Form_Load();
     void nameForAssistiveTechnology();
     void Form_Resize();

@@ -7,7 +7,7 @@
 #include "resources/MessageIds.h"
 #include "shell/StructureCommands.h"
 
-#include <QProcess>
+#include "support/TestMedia.h"
 
 using namespace vimra;
 using namespace vimra::test;
@@ -58,11 +58,6 @@ protected:
         structure->mnuAddChild_Click();
         return media->colChilds().Count() - before;
     }
-    static bool ffmpeg(const QStringList& args)
-    {
-        return QProcess::execute("ffmpeg", QStringList{"-v", "quiet", "-y"} + args) == 0;
-    }
-
     StructureCommands* structure = nullptr;
     std::shared_ptr<AVDocument> doc;
     std::shared_ptr<Version> ver;
@@ -195,4 +190,5 @@ TEST_F(StructureCommandsTest, MainExpressionsTakeTheStoragesLength)
                                   text(msg::MainTranscriptNamePrompt) + "|" + text(msg::MainTranscriptName),
                                   text(msg::MainTranscriptNamePrompt) + "|" + text(msg::MainTranscriptName)}));
     EXPECT_EQ(frmMain::objectOf(w->tvwExpression->topLevelItem(0)), ver);
+    EXPECT_NE(frmMain::FindNodeByTag(w->tvwExpression, ver->trMainTranscript()), nullptr);
 }
