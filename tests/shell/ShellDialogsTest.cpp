@@ -91,6 +91,8 @@ TEST_F(ShellDialogsTest, ConnectionValuesAreWrittenOnlyWhenChangedAndConfirmed)
         EXPECT_EQ(connection().Text2->text(), "2509");
         EXPECT_EQ(connection().Text3->text(), "/ZuvuvEzadore/datamanager");
         EXPECT_EQ(connection().windowTitle(), "Connection Parameters");
+        EXPECT_EQ(connection().Text2->toolTip(), "Listening Port of the server");
+        EXPECT_EQ(connection().Text2->accessibleName(), "Port");
         EXPECT_FALSE(connection().bChanged());
         connection().OKButton_Click();
     });
