@@ -39,6 +39,43 @@ std::shared_ptr<DocObject> frmMain::selectedObject(const QTreeWidget* tree)
     return objectOf(selectedNode(tree));
 }
 
+QTreeWidget* frmMain::treeWidget(Tree tree) const
+{
+    return tree == Tree::tvwMainTree ? static_cast<QTreeWidget*>(tvwMainTree) : tvwExpression;
+}
+
+std::shared_ptr<DocObject> frmMain::selectedObject(Tree tree) const
+{
+    return selectedObject(treeWidget(tree));
+}
+
+void frmMain::ClearTrees()
+{
+    tvwMainTree->clear();
+    tvwExpression->clear();
+}
+
+QTreeWidgetItem* frmMain::FindNodeByTag(const QTreeWidget* tree, const std::shared_ptr<DocObject>& obj)
+{
+    if (!obj)
+        return nullptr;
+    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it)
+        if (objectOf(*it) == obj)
+            return *it;
+    return nullptr;
+}
+
+void frmMain::ExpandNodeAndParents(QTreeWidgetItem* node)
+{
+    for (; node; node = node->parent())
+        node->setExpanded(true);
+}
+
+void frmMain::ExpandToObject(Tree tree, const std::shared_ptr<DocObject>& obj)
+{
+    ExpandNodeAndParents(FindNodeByTag(treeWidget(tree), obj));
+}
+
 void frmMain::connectTrees()
 {
     tvwMainTree->onMouseDown = [this](int button) { tvwMainTree_MouseDown(button); };
@@ -223,7 +260,7 @@ void frmMain::ResetTree(QTreeWidget* tree, const std::shared_ptr<Version>& ver)
 
 void frmMain::ResetTree(Tree tree, const std::shared_ptr<Version>& ver)
 {
-    ResetTree(tree == Tree::tvwMainTree ? tvwMainTree : tvwExpression, ver);
+    ResetTree(treeWidget(tree), ver);
 }
 
 void frmMain::ContexMenuManager(const std::shared_ptr<DocObject>& obj, bool bMainTree)

@@ -3,6 +3,7 @@
 #include "segments/VideoForm.h"
 #include "shell/DocumentCommands.h"
 #include "shell/Startup.h"
+#include "shell/StructureCommands.h"
 #include "shell/WidgetPrompts.h"
 #include "shell/frmMain.h"
 
@@ -23,7 +24,10 @@ int main(int argc, char** argv)
     vimra::setEditorFactory(&editors);
 
     const auto mainWindow =
-        vimra::Main(QApplication::arguments(), [](vimra::frmMain& w) { new vimra::DocumentCommands(w); });
+        vimra::Main(QApplication::arguments(), [](vimra::frmMain& w) {
+        new vimra::DocumentCommands(w);
+        new vimra::StructureCommands(w);
+    });
     const int rc = app.exec();
 
     vimra::setEditorFactory(nullptr);
