@@ -12,7 +12,9 @@
 #include "segments/AdvancedSlider.h"
 #include "segments/QtMediaPlayer.h"
 #include "segments/VideoForm.h"
+#include "segments/RangeDialog.h"
 #include "support/FakeMediaPlayer.h"
+#include "support/FakePrompts.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,6 +28,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <vector>
 
 using namespace vimra;
@@ -101,6 +104,60 @@ void frameSteps(const std::function<std::shared_ptr<AVDocument>()>& open, int ru
     else
         std::printf("%s: the media did not open\n", name);
     doc->release();
+}
+
+// Presses a button; a time dialog it opens is answered with `times` or its preset.
+double press(VideoWindow& w, const char* button, bool dialog = false,
+             std::optional<std::pair<double, double>> times = std::nullopt)
+{
+    if (dialog)
+        QTimer::singleShot(0, [&w, times] {
+            if (times)
+                w.rangeDialog()->SetTime(times->first, times->second, 0);
+            if (QDialog* d = w.rangeDialog()->window())
+                d->findChild<QPushButton*>("OKButton")->click();
+        });
+    QElapsedTimer t;
+    t.start();
+    w.button(button)->click();
+    return t.nsecsElapsed() / 1e6;
+}
+
+// Each operation once on an expression of `n` segments at [2i, 2i + 1].
+void segmentOperations(Expression& video, test::FakeMediaPlayerFactory& fake, int n)
+{
+    test::FakePrompts prompts;
+    inEditor(video, [&](VideoWindow& w) {
+        auto& player = *fake.last;
+        const auto select = [&](int a, int b) {
+            w.advsld()->setIRangeSelectedStart(a);
+            w.advsld()->setIRangeSelectedEnd(b);
+        };
+        const auto once = [](const char* name, double ms) { row(name, Figure{{ms}}); };
+        prompts.texts = {"Marked", "By dialog", "Merged", "Run"};
+        player.playTo(2 * n + 2.2);
+        press(w, "cmdSel");
+        player.playTo(2 * n + 2.6);
+        once("create by marking", press(w, "cmdSel"));
+        player.playTo(2 * n + 3.2);
+        once("create by the dialog", press(w, "cmdNew", true, std::pair{2 * n + 3.2, 2 * n + 3.6}));
+        select(3, 3);
+        once("modify", press(w, "cmdModif", true));
+        select(4, 4);
+        once("remove one", press(w, "cmdCanc"));
+        select(1, 2);
+        once("merge two", press(w, "cmdMerge"));
+        player.playTo(n + 0.5);
+        once("expand (|>)", press(w, "cmdExpandLeft"));
+        player.playTo(n + 0.7);
+        once("next bound", press(w, "cmdNext"));
+        once("previous bound", press(w, "cmdPrev"));
+        // Members 101 to 200 (times 2(n-199) to 2(n-100)) make one run by time.
+        select(101, 200);
+        once("merge a run of 100", press(w, "cmdMerge"));
+        if (w.advsld()->Count() != video.colSubExpressions().Count())
+            std::fprintf(stderr, "the slider and the list differ\n");
+    });
 }
 
 } // namespace
@@ -191,6 +248,7 @@ int main(int argc, char** argv)
         row("open the editor (fake player)", opening);
         row("timer tick at word 5", early);
         row("timer tick at word ~50,000", late);
+        segmentOperations(*video, fake, segments);
         doc->release();
     }
 
