@@ -190,6 +190,11 @@ TEST_F(VideoFormSegmentsTest, CreateModifyRemoveAndMergeWalkThroughStates)
         w.button("cmdCanc")->click();
         EXPECT_TRUE(prompts.calls.empty());
     }));
+    // Saved and opened again, a new editor shows the last state.
+    ASSERT_TRUE(doc->bSave());
+    doc = open("Film.xml");
+    video = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1))->vdMainVideo();
+    ASSERT_TRUE(inEditor([&](VideoWindow& w) { expectState(w, "reopened", {{{"D", 15, 18}}, "D"}); }));
 }
 
 TEST_F(VideoFormSegmentsTest, MergeRefusesToSwallowAnotherSegment)
@@ -246,4 +251,29 @@ TEST_F(VideoFormSegmentsTest, BoundsExpandKeysAndKeyframe)
         EXPECT_EQ(std::dynamic_pointer_cast<Video>(video)->dGetKeyFrameTime(), 7);
         EXPECT_EQ(w.Framelist1()->images().size(), 2u);
     }));
+}
+
+TEST_F(VideoFormSegmentsTest, EscapeCancelsAMarkAndADoubleClickOpensTheSegment)
+{
+    video->AddSubExpression("A", 4, 6);
+    const auto a = video->colSubExpressions().Item(1);
+    bool segmentShown = false;
+    ASSERT_TRUE(inEditor([&](VideoWindow& w) {
+        player().playTo(5);
+        w.button("cmdSel")->click();
+        EXPECT_EQ(prompts.messages(), QStringList{text(1118)});
+        EXPECT_FALSE(w.bMarking());
+        player().playTo(7);
+        w.button("cmdSel")->click();
+        w.Form_KeyUp(Qt::Key_Escape, Qt::NoModifier);
+        EXPECT_FALSE(w.bMarking());
+        EXPECT_FALSE(w.advsld()->blinkVisible());
+        QTimer::singleShot(0, [&] {
+            segmentShown = formOf(*a).videoWindow() != nullptr;
+            EXPECT_EQ(formOf(*video).videoWindow(), nullptr);
+            formOf(*a).videoWindow()->dialog()->reject();
+        });
+        emit w.advsld()->DblClick(1);
+    }));
+    EXPECT_TRUE(segmentShown);
 }
