@@ -9,6 +9,7 @@
 #include "segments/EditorRun.h"
 #include "support/FakeMediaPlayer.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -276,4 +277,37 @@ TEST_F(VideoFormSegmentsTest, EscapeCancelsAMarkAndADoubleClickOpensTheSegment)
         emit w.advsld()->DblClick(1);
     }));
     EXPECT_TRUE(segmentShown);
+}
+
+TEST_F(VideoFormSegmentsTest, WithoutMediaOrInATextBoxNothingIsAsked)
+{
+    video->AddSubExpression("A", 4, 6);
+    ASSERT_TRUE(inEditor([&](VideoWindow& w) {
+        select(w, 1, 1);
+        auto* edit = new QLineEdit(w.dialog());
+        edit->show();
+        w.dialog()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.dialog()));
+        edit->setFocus();
+        QCoreApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), edit);
+        QTest::keyClick(edit, Qt::Key_Delete);
+        EXPECT_TRUE(prompts.calls.empty());
+        // The same key on the read-only time box asks.
+        w.txtTime()->setFocus();
+        prompts.answers = {Prompts::No};
+        QTest::keyClick(w.txtTime(), Qt::Key_Delete);
+        EXPECT_EQ(prompts.messages(), QStringList{text(1101)});
+    }));
+    players.script.openError = "no stream";
+    prompts.calls.clear();
+    ASSERT_TRUE(inEditor([&](VideoWindow& w) {
+        prompts.calls.clear();
+        for (const char* b : {"cmdSel", "cmdNext", "cmdPrev", "cmdExpandLeft", "cmdExpandRight", "cmdModif", "cmdNew",
+                              "cmdCanc", "cmdKeyFrame", "cmdMerge"})
+            w.button(b)->click();
+        emit w.advsld()->Click(1);
+        EXPECT_TRUE(prompts.calls.empty());
+    }));
+    EXPECT_EQ(video->colSubExpressions().Count(), 1);
 }
