@@ -18,12 +18,19 @@ thread_local SyncBatch* tCurrent = nullptr;
 QString systemError(int code) { return qt_error_string(code); }
 
 // A link is followed so that the file it names is replaced, not the link.
-QString resolvedTarget(const QString& path)
+QByteArray resolvedTarget(const QString& path, struct stat* old, bool* exists)
 {
-    QFileInfo info(path);
-    for (int depth = 0; depth < 128 && info.isSymLink(); ++depth)
-        info.setFile(info.symLinkTarget());
-    return info.isSymLink() ? path : info.filePath();
+    QByteArray target = QFile::encodeName(path);
+    *exists = ::lstat(target.constData(), old) == 0;
+    if (*exists && S_ISLNK(old->st_mode)) {
+        QFileInfo info(path);
+        for (int depth = 0; depth < 128 && info.isSymLink(); ++depth)
+            info.setFile(info.symLinkTarget());
+        if (!info.isSymLink())
+            target = QFile::encodeName(info.filePath());
+        *exists = ::stat(target.constData(), old) == 0;
+    }
+    return target;
 }
 
 bool writeAll(int fd, const QByteArray& bytes)
@@ -54,7 +61,9 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* erro
             *error = systemError(code);
         return false;
     };
-    const QByteArray target = QFile::encodeName(resolvedTarget(path));
+    struct stat old {};
+    bool replacing = false;
+    const QByteArray target = resolvedTarget(path, &old, &replacing);
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
     const QByteArray name = target.mid(slash + 1);
@@ -68,8 +77,6 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* erro
         }
     }
 
-    struct stat old {};
-    const bool replacing = ::stat(target.constData(), &old) == 0;
     QByteArray temp;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
@@ -116,8 +123,22 @@ QString SyncBatch::watch(const QByteArray& folder)
         if (path == folder)
             return {};
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return systemError(errno);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        const int code = errno;
+        if (fd >= 0)
+            ::close(fd);
+        return systemError(code);
+    }
+    // One descriptor per file system is enough: syncfs() covers all of it.
+    for (auto& [path, kept] : m_folders) {
+        struct stat other {};
+        if (kept >= 0 && ::fstat(kept, &other) == 0 && other.st_dev == info.st_dev) {
+            ::close(fd);
+            m_folders.emplace_back(folder, -1);
+            return {};
+        }
+    }
     m_folders.emplace_back(folder, fd);
     return {};
 }
@@ -125,11 +146,11 @@ QString SyncBatch::watch(const QByteArray& folder)
 QString SyncBatch::finish()
 {
     QString error;
-    // syncfs() writes out every file of the file system and reports a
-    // write-back failure since the descriptor was opened; the folder's own
-    // fsync() makes the renames durable where the file system needs it.
+    // syncfs() writes out every dirty file and folder of the file system,
+    // the renames included, and reports a write-back failure since the
+    // descriptor was opened.
     for (const auto& [path, fd] : m_folders) {
-        if (error.isEmpty() && (::syncfs(fd) != 0 || ::fsync(fd) != 0))
+        if (fd >= 0 && error.isEmpty() && ::syncfs(fd) != 0)
             error = systemError(errno);
     }
     close();
@@ -139,7 +160,8 @@ QString SyncBatch::finish()
 void SyncBatch::close()
 {
     for (const auto& [path, fd] : m_folders)
-        ::close(fd);
+        if (fd >= 0)
+            ::close(fd);
     m_folders.clear();
     m_finished = true;
     if (tCurrent == this)

@@ -15,8 +15,8 @@ namespace vimra::fs {
 bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error);
 
 // While one lives on this thread, atomic writes skip their own sync, and
-// finish() makes every one of them durable with one sync per folder written
-// to: a pass that writes thousands of new files waits for the disk once, not
+// finish() makes every one of them durable with one sync per file system
+// written to: a pass that writes thousands of new files waits for the disk once, not
 // once per file. Nothing written in the batch may be reported as saved
 // before finish() answers "".
 class SyncBatch {
@@ -26,7 +26,7 @@ public:
     SyncBatch(const SyncBatch&) = delete;
     SyncBatch& operator=(const SyncBatch&) = delete;
 
-    // Syncs the file systems and folders written to. "" or the system's reason.
+    // Syncs the file systems written to. "" or the system's reason.
     QString finish();
 
 private:
@@ -37,7 +37,7 @@ private:
     void close();
 
     SyncBatch* m_outer = nullptr;
-    std::vector<std::pair<QByteArray, int>> m_folders; // path, descriptor
+    std::vector<std::pair<QByteArray, int>> m_folders; // path, descriptor (-1: its file system is watched already)
     bool m_finished = false;
 };
 
