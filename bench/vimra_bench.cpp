@@ -5,11 +5,15 @@
 #include "document/DocumentUi.h"
 #include "document/Storage.h"
 #include "platform/FileWrite.h"
+#include "platform/MediaDetector.h"
 #include "platform/Prompts.h"
 #include "records/IOManager.h"
 #include "resources/StringTable.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QImage>
+#include <QProcess>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +21,12 @@
 #include <QTextStream>
 
 #include <libxml/parser.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/log.h>
+}
 
 #include <malloc.h>
 
@@ -33,7 +43,7 @@ namespace {
 
 // Versions × (Media × Storages) and every Version's main Video, Audio and
 // Transcript with `segments` segments each are what the open reads; each
-// Storage also registers its media file.
+// Storage also registers its media file, each Video segment its keyframe picture.
 struct Shape {
     int versions = 48;
     int media = 4;
@@ -42,7 +52,7 @@ struct Shape {
 
     int openedObjects() const
     {
-        return 1 + versions * (1 + media + 2 * media * storages + 3 * (1 + segments));
+        return 1 + versions * (1 + media + 2 * media * storages + 3 * (1 + segments) + segments);
     }
 };
 
@@ -84,6 +94,23 @@ void writeText(const QString& path, const QString& text)
     file.write(text.toUtf8());
 }
 
+int g_pictures = 0;
+
+// A small 24-bit BMP as a grab writes one.
+const QByteArray& keyframePicture()
+{
+    static const QByteArray bytes = [] {
+        QImage image(160, 120, QImage::Format_RGB888);
+        image.fill(QColor(40, 90, 140));
+        QByteArray out;
+        QBuffer buffer(&out);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "BMP");
+        return out;
+    }();
+    return bytes;
+}
+
 // One expression (Video, Audio or Transcript) of a Version: its main object
 // and its segments, linked by part-of and followed-by. The segment files are
 // numbered backwards in time, so folder order is not chain order.
@@ -120,6 +147,16 @@ void writeExpression(const QString& folder, const QString& stem, const QString& 
         } else {
             body += el("Description", "Segment " + QString::number(s + 1) + " of the " + lower);
         }
+        if (cls == QLatin1String("Video")) {
+            // A saved segment: its keyframe picture is in the folder, so the open loads it and grabs nothing.
+            const QString picture = folder + "/" + stem + "_mediaobject" + QString::number(++g_pictures) + ".bmp";
+            body += QStringLiteral("<Keyframe start=\"%1\" end=\"0\" reasons=\"0\">%2</Keyframe>")
+                        .arg(qint64(s) * 4000 + 2000)
+                        .arg(picture);
+            QFile file(picture);
+            if (!file.open(QIODevice::WriteOnly) || file.write(keyframePicture()) < 0)
+                std::exit(2);
+        }
         writeText(id, kHead + "<" + cls + schemaAttrs() + ">" + body + "</" + cls + ">\n");
     }
 }
@@ -128,6 +165,7 @@ Generated generate(const QString& dir, const QString& name, const Shape& shape)
 {
     QDir(dir).removeRecursively();
     QDir().mkpath(dir + "/" + name + "_files");
+    g_pictures = 0;
     const QString folder = dir + "/" + name + "_files";
     const auto id = [&](const char* cls, int n) {
         return folder + "/" + name + "_" + QLatin1String(cls) + QString::number(n) + ".xml";
@@ -333,6 +371,99 @@ void writeLines(const QString& path, const QStringList& lines)
     writeText(path, lines.join('\n') + '\n');
 }
 
+// The floor of a grab: open, seek back to the nearest keyframe at or before
+// `t` (stepping further back while the seek lands on a later one, as
+// program streams do) and decode forward to the frame showing at `t`; no
+// conversion, no file.
+bool bareDecode(const QByteArray& file, double t)
+{
+    AVFormatContext* ctx = nullptr;
+    if (avformat_open_input(&ctx, file.constData(), nullptr, nullptr) < 0)
+        return false;
+    bool found = false;
+    AVCodecContext* dec = nullptr;
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    const int index = avformat_find_stream_info(ctx, nullptr) < 0
+                          ? -1
+                          : av_find_best_stream(ctx, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (index >= 0) {
+        const AVStream* st = ctx->streams[index];
+        const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
+        dec = avcodec_alloc_context3(codec);
+        avcodec_parameters_to_context(dec, st->codecpar);
+        const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+        const int64_t target = start + int64_t(t * st->time_base.den / st->time_base.num);
+        int64_t seekTo = target;
+        int64_t step = st->time_base.den / (4 * st->time_base.num);
+        bool late = true;
+        if (avcodec_open2(dec, codec, nullptr) >= 0) {
+            while (late && avformat_seek_file(ctx, index, INT64_MIN, seekTo, seekTo, 0) >= 0) {
+                late = false;
+                avcodec_flush_buffers(dec);
+                bool keySeen = false;
+                while (!found && !late && av_read_frame(ctx, packet) >= 0) {
+                    if (packet->stream_index == index && !keySeen && (packet->flags & AV_PKT_FLAG_KEY)) {
+                        keySeen = true;
+                        late = seekTo > start && packet->pts != AV_NOPTS_VALUE && packet->pts > target;
+                    }
+                    if (!late && packet->stream_index == index && avcodec_send_packet(dec, packet) >= 0)
+                        while (avcodec_receive_frame(dec, frame) >= 0)
+                            found = found || frame->best_effort_timestamp >= target;
+                    av_packet_unref(packet);
+                }
+                seekTo = std::max(start, seekTo - step);
+                step *= 2;
+            }
+        }
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&dec);
+    avformat_close_input(&ctx);
+    return found;
+}
+
+// Grabs at several positions of generated clips against the bare decode.
+void grabFigures(const QString& dir, int runs)
+{
+    av_log_set_level(AV_LOG_QUIET);
+    struct Clip {
+        const char* what;
+        QStringList codec;
+    } clips[] = {{"MPEG-2 720x576, keyframe every 12", {"-s", "720x576", "-c:v", "mpeg2video", "-g", "12", "-q:v", "4"}},
+                 {"MPEG-4 640x480, keyframe every 250", {"-s", "640x480", "-c:v", "mpeg4", "-g", "250", "-q:v", "4"}}};
+    const double positions[] = {1.0, 12.34, 30.0, 47.5, 59.0};
+    FfmpegMediaDetector detector;
+    QDir().mkpath(dir);
+    for (const auto& clip : clips) {
+        const QString file = dir + "/grab-clip." + (clip.codec.contains("mpeg4") ? "avi" : "mpg");
+        if (QProcess::execute("ffmpeg", QStringList{"-v", "quiet", "-y", "-f", "lavfi", "-i", "testsrc=duration=60:rate=25"}
+                                            + clip.codec + QStringList{file}) != 0) {
+            std::printf("grab: ffmpeg cannot make the clip, skipped\n");
+            return;
+        }
+        std::printf("grab, %s (min of %d runs):\n", clip.what, runs);
+        for (const double t : positions) {
+            Figure bare, grab;
+            const QString bmp = dir + "/grab.bmp";
+            for (int r = 0; r < runs; ++r) {
+                bare.runs.push_back(seconds([&] {
+                    if (!bareDecode(QFile::encodeName(file), t))
+                        std::fprintf(stderr, "bare decode failed at %g\n", t);
+                }));
+                grab.runs.push_back(seconds([&] {
+                    if (!detector.writeFrame(file, t, bmp))
+                        std::fprintf(stderr, "grab failed at %g\n", t);
+                }));
+            }
+            std::printf("  at %6.2f s  bare decode %7.2f ms  grab %7.2f ms  %5.2fx\n", t, bare.min() * 1000,
+                        grab.min() * 1000, grab.min() / bare.min());
+        }
+        QFile::remove(file);
+    }
+}
+
 int usage()
 {
     std::fprintf(stderr,
@@ -509,6 +640,7 @@ int main(int argc, char** argv)
                 "write floor", writeFloor, writeFloor / f, saveAs.min() / writeFloor, "");
     std::printf("%-22s %ld KiB above an empty document's (%ld KiB), %.1f KiB per object\n", "peak memory of open",
                 peak - emptyPeak, emptyPeak, double(peak - emptyPeak) / expected);
+    grabFigures(dir + "/grab", runs);
     QDir(dir).removeRecursively();
     return 0;
 }

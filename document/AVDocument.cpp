@@ -57,6 +57,14 @@ void AVDocument::release()
     m_collCloseListTypes.Clear();
 }
 
+void discardDocument(const std::shared_ptr<AVDocument>& doc, const std::shared_ptr<IOManager>& io)
+{
+    if (doc)
+        doc->release();
+    if (io)
+        io->release();
+}
+
 void AVDocument::ShowForm(UiOwner* owner)
 {
     try {

@@ -106,4 +106,8 @@ private:
     bool m_bUntitled = false;
 };
 
+// Frees a document that is no longer wanted, with its store (which then
+// deletes the files of objects removed by a save). Either may be null.
+void discardDocument(const std::shared_ptr<AVDocument>& doc, const std::shared_ptr<IOManager>& io);
+
 } // namespace vimra

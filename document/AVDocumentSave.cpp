@@ -111,7 +111,7 @@ bool AVDocument::bSaveObjects(const QString& strNewGUID)
         obj->setStrGUID(newGUIDs[k]);
         obj->setStrSchemaPath(strSchemaPath);
         if (io()->bFileSystem()) {
-            const QString error = obj->strRelocateFiles(strNewGUID);
+            const QString error = obj->strRelocateFiles(maker);
             if (!error.isEmpty()) {
                 renameRelations();
                 prompts().MsgBox(error);

@@ -2,6 +2,7 @@
 
 #include "document/RegistryItem.h"
 #include "platform/Xml.h"
+#include "records/IOManager.h"
 #include "records/SEColl.h"
 
 #include <QString>
@@ -85,8 +86,9 @@ public:
     virtual bool bCheckIfOwnRelative(const QString& strClass, const QString& strGUID) const { return false; }
 
     // The save-as hook for files that follow their object into the new
-    // document folder (a Video segment's keyframe picture). "" or the error.
-    virtual QString strRelocateFiles(const QString& strNewDocGUID) { return {}; }
+    // document folder (a Video segment's keyframe picture), named by the
+    // save-as's own identifier maker. "" or the error.
+    virtual QString strRelocateFiles(IOManager::GUIDMaker& maker) { return {}; }
 
     // Named fields: the first field of exactly that name. A read answers ""
     // unless that field is assigned; a write marks the field changed only

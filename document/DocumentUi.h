@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/EditorWindows.h"
+
 #include <QString>
 
 #include <memory>
@@ -8,6 +10,7 @@ namespace vimra {
 
 class DocObject;
 class Version;
+class Video;
 
 // The calls the document model makes up into the main window. The shell
 // implements them; the editors use the tree calls after they change objects.
@@ -25,6 +28,12 @@ public:
     virtual void UpdateNodeTitle(const std::shared_ptr<DocObject>& obj) = 0;
     // Clears a tree and builds it again (the expression tree of `ver`, when given).
     virtual void ResetTree(Tree tree, const std::shared_ptr<Version>& ver) = 0;
+    // Makes (or remakes) a Video segment's keyframe icon from its picture.
+    virtual void AddSmallKeyFrame(const std::shared_ptr<Video>& video) = 0;
+    // Remakes every keyframe icon.
+    virtual void UpdateSmallKeyFrames() = 0;
+    // The main window, as the owner of an editor opened from another editor.
+    virtual UiOwner* mainWindow() { return nullptr; }
 };
 
 // Ignores every call: used until the main window installs itself.
@@ -34,6 +43,8 @@ public:
     void RemoveIcon(const QString&) override {}
     void UpdateNodeTitle(const std::shared_ptr<DocObject>&) override {}
     void ResetTree(Tree, const std::shared_ptr<Version>&) override {}
+    void AddSmallKeyFrame(const std::shared_ptr<Video>&) override {}
+    void UpdateSmallKeyFrames() override {}
 };
 
 // The main window in force; never null.

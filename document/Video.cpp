@@ -2,13 +2,243 @@
 
 #include "document/AVDocument.h"
 #include "document/DocumentUi.h"
+#include "document/MediaObject.h"
+#include "platform/MediaDetector.h"
+#include "platform/Prompts.h"
+#include "records/IOManager.h"
+#include "records/Procedures.h"
+
+#include <QFile>
+
+#include <cmath>
 
 namespace vimra {
+
+namespace {
+
+// The model has no screen: the thumbnail is sized at the program's 15 twips
+// per logical pixel, rounded half to even (66.67 x 50 gives 67 x 50).
+QSize thumbnailSize()
+{
+    constexpr float kTwipsPerPixel = 15.0f;
+    return {static_cast<int>(std::nearbyint(1000.0f / kTwipsPerPixel)),
+            static_cast<int>(std::nearbyint(750.0f / kTwipsPerPixel))};
+}
+
+double midpoint(const Chunk& span) { return span.dStart + (span.dend - span.dStart) / 2; }
+
+} // namespace
+
+std::shared_ptr<RegistryItem> Video::objKeyframeObject() const { return m_keyframe; }
+
+SEColl::Record Video::assignedKeyframe() const
+{
+    const auto secol = this->secol();
+    if (!secol)
+        return nullptr;
+    for (const auto& field : *secol)
+        if (field->strName == QLatin1String("Keyframe") && field->bValid)
+            return field;
+    return nullptr;
+}
+
+double Video::dFrameRate() const
+{
+    const auto secol = this->secol();
+    if (!secol)
+        return 0.0;
+    for (const auto& field : *secol) {
+        if (field->strName != QLatin1String("FrameRate") || !field->bValid)
+            continue;
+        if (const auto* d = std::get_if<double>(&field->vContent))
+            return *d;
+        if (const auto* i = std::get_if<int>(&field->vContent))
+            return *i;
+        return valueToText(field->vContent).toDouble();
+    }
+    return 0.0;
+}
+
+void Video::setDFrameRate(double value)
+{
+    const auto field = firstNamed(QStringLiteral("FrameRate"));
+    if (!field)
+        return;
+    const auto* old = std::get_if<double>(&field->vContent);
+    if (!old || *old != value) {
+        field->vContent = value;
+        field->bChanged = true;
+    }
+    field->bValid = true;
+}
+
+double Video::dGetKeyFrameTime() const
+{
+    const auto field = assignedKeyframe();
+    const auto chunk = field ? valueObject<Chunk>(field->vContent) : nullptr;
+    if (!chunk)
+        return -1;
+    if (chunk->dStart >= 0)
+        return chunk->dStart;
+    // Without a span there is no middle either.
+    const auto span = ckGetChunk();
+    return span ? midpoint(*span) : -1;
+}
+
+void Video::SetKeyFrameTime(double dTime)
+{
+    const auto field = firstNamed(QStringLiteral("Keyframe"));
+    if (!field)
+        return;
+    auto chunk = field->bValid ? valueObject<Chunk>(field->vContent) : nullptr;
+    if (!chunk) {
+        chunk = std::make_shared<Chunk>();
+        field->vContent = chunk;
+    }
+    if (chunk->dStart != dTime) {
+        chunk->dStart = dTime;
+        field->bChanged = true;
+    }
+    field->bValid = true;
+}
+
+void Video::afterSegmentLoaded()
+{
+    if (dGetKeyFrameTime() < 0)
+        if (const auto span = ckGetChunk())
+            SetKeyFrameTime(midpoint(*span));
+    InitKeyFrameFile();
+}
+
+void Video::segmentTimed(Expression& segment)
+{
+    if (const auto span = segment.ckGetChunk())
+        static_cast<Video&>(segment).SetKeyFrameTime(midpoint(*span));
+}
+
+void Video::segmentAdded(Expression& segment)
+{
+    auto& video = static_cast<Video&>(segment);
+    video.InitKeyFrameFile();
+    video.CreateKeyFrameIcons();
+}
+
+QString Video::vGrabKeyFrameBitmap() const
+{
+    const double dTime = dGetKeyFrameTime();
+    QString strMedia = strGetMediaObjectPath();
+    if (dTime < 0 || strMedia.isEmpty())
+        return {};
+    if (!vFileExists(strMedia)) {
+        WarnNotFoundOnce(strMedia);
+        return {};
+    }
+    strToBackslashes(strMedia);
+    const QString strTarget = strTempPath() + strNewGUID() + QStringLiteral(".bmp");
+    // The detector writes the frame at the video's native size itself, from
+    // the one open of the file.
+    if (!mediaDetector().writeFrame(strMedia, dTime, strTarget)) {
+        QFile::remove(strTarget);
+        return {};
+    }
+    return strTarget;
+}
+
+void Video::InitKeyFrameFile()
+{
+    const auto field = assignedKeyframe();
+    if (!field)
+        return;
+    m_keyframe = MediaObject::create(context());
+    m_keyframe->strInit(std::static_pointer_cast<DocObject>(shared_from_this()));
+    if (!m_keyframe->strGUID().isEmpty())
+        return;
+
+    if (const QString strTemp = vGrabKeyFrameBitmap(); !strTemp.isEmpty()) {
+        m_keyframe->setStrTypeOfObject(vExtensionOf(strTemp));
+        m_keyframe->setBChanged(true);
+        // Outside file-system mode the picture stays where it was grabbed.
+        if (io() && io()->bFileSystem()) {
+            const QString error = strPlaceGrabbed(strTemp);
+            if (!error.isEmpty()) {
+                // The segment stays without a picture.
+                prompts().MsgBox(error);
+                QFile::remove(strTemp);
+                m_keyframe->setStrGUID(QString());
+                m_keyframe->setBChanged(false);
+            }
+        }
+    }
+    // Changed also without a picture, so the next open tries again.
+    field->bChanged = true;
+}
+
+QString Video::strPlaceGrabbed(const QString& strTemp)
+{
+    const auto doc = currentDoc();
+    if (!doc)
+        return QStringLiteral("No document to hold the keyframe picture.");
+    const auto guid = io()->strCreateGUID(doc->registeredGUIDs(), QStringLiteral("MediaObject"),
+                                          m_keyframe->strTypeOfObject(), doc->strGUID());
+    if (!guid.ok())
+        return guid.strError;
+    m_keyframe->setStrGUID(guid.strGUID);
+    return UpdateLocationKeyFrameObject(strTemp, m_keyframe->strGUID());
+}
+
+QString Video::UpdateLocationKeyFrameObject(const QString& strSource, const QString& strDestination)
+{
+    if (!m_keyframe || !io())
+        return {};
+    return m_keyframe->bChanged() ? io()->MoveObject(strSource, strDestination)
+                                  : io()->CopyObject(strSource, strDestination);
+}
+
+QString Video::vGetKeyFrameFilePath() const
+{
+    return m_keyframe && io() && io()->bFileSystem() ? m_keyframe->strGUID() : QString();
+}
+
+void Video::CreateKeyFrameIcons()
+{
+    if (!objMainExpr())
+        return;
+    const QString path = vGetKeyFrameFilePath();
+    // A missing or unreadable picture gives null pictures.
+    m_picKeyFrameSmall = path.isEmpty() ? QImage() : QImage(path);
+    m_picKeyFrame = m_picKeyFrameSmall.isNull()
+                        ? QImage()
+                        : m_picKeyFrameSmall.convertToFormat(QImage::Format_RGB32)
+                              .scaled(thumbnailSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)
+{
+    if (!m_keyframe || !io() || !io()->bFileSystem())
+        return {};
+    const QString strOld = m_keyframe->strGUID();
+    if (strOld.isEmpty())
+        return {};
+    if (!vFileExists(strOld)) {
+        // The reference goes, so the next open grabs a new picture; the
+        // save goes on.
+        WarnNotFoundOnce(strOld);
+        m_keyframe->setStrGUID(QString());
+        m_keyframe->setBChanged(false);
+        return {};
+    }
+    const auto guid = maker.next(QStringLiteral("MediaObject"), m_keyframe->strTypeOfObject());
+    if (!guid.ok())
+        return guid.strError;
+    m_keyframe->setStrGUID(guid.strGUID);
+    return UpdateLocationKeyFrameObject(strOld, m_keyframe->strGUID());
+}
 
 void Video::afterRemoved(AVDocument& doc)
 {
     documentUi().RemoveIcon(strGUID());
-    if (const auto keyframe = objKeyframeObject())
+    // A segment without a picture queues no empty identifier.
+    if (const auto keyframe = objKeyframeObject(); keyframe && !keyframe->strGUID().isEmpty())
         doc.queueRemoved(keyframe->strGUID());
 }
 

@@ -2,9 +2,15 @@
 
 #include "document/Expression.h"
 
+#include <QImage>
+
 namespace vimra {
 
-// The picture of a Version, or a segment of it.
+class MediaObject;
+
+// The picture of a Version, or a segment of it. A segment has a keyframe: a
+// time inside it and a picture of the media at that time, kept as a bitmap in
+// the document folder.
 class Video : public Expression {
 public:
     using Expression::Expression;
@@ -13,6 +19,31 @@ public:
     // The next segment's identifier as stored; "" when there is none.
     using Expression::strFollowedBy;
 
+    // The keyframe picture's media object; none for a main expression.
+    std::shared_ptr<RegistryItem> objKeyframeObject() const override;
+    // Frames per second of the media; 0 when none is stored.
+    double dFrameRate() const;
+    void setDFrameRate(double value);
+    // The keyframe picture at its own size, and as a 1000 x 750-twip
+    // thumbnail; null when there is no picture.
+    const QImage& picKeyFrameSmall() const { return m_picKeyFrameSmall; }
+    const QImage& picKeyFrame() const { return m_picKeyFrame; }
+    // Loads the two pictures (segments only).
+    void CreateKeyFrameIcons();
+    // The keyframe time in seconds; a negative stored time reads as the
+    // middle of the span. -1 when there is none.
+    double dGetKeyFrameTime() const;
+    // Makes the keyframe's media object, and grabs and places a picture when
+    // the keyframe has none yet.
+    void InitKeyFrameFile();
+    // Writes the time only: the picture stays as it is.
+    void SetKeyFrameTime(double dTime);
+    // Moves the picture when it was made since the last save, else copies it.
+    // "" or the reason.
+    QString UpdateLocationKeyFrameObject(const QString& strSource, const QString& strDestination);
+
+    // Save-as: the picture follows the segment into the new document folder.
+    QString strRelocateFiles(IOManager::GUIDMaker& maker) override;
     // Drops the keyframe icon and queues the keyframe picture.
     void afterRemoved(AVDocument& doc) override;
 
@@ -26,13 +57,22 @@ protected:
         return {QStringLiteral("hasvideotranscript"), QStringLiteral("hasaudio")};
     }
 
-    // Keyframes are not kept yet. A segment's keyframe is set up after its
-    // registration, the icons are made at the end of strOpen, and a new
-    // segment gets its keyframe time once timed and its picture once added.
-    void afterSegmentLoaded() override {}
-    void afterSubExpressionsOpened() override {}
-    void segmentTimed(Expression&) override {}
-    void segmentAdded(Expression&) override {}
+    void afterSegmentLoaded() override;
+    void afterSubExpressionsOpened() override { CreateKeyFrameIcons(); }
+    void segmentTimed(Expression& segment) override;
+    void segmentAdded(Expression& segment) override;
+
+private:
+    SEColl::Record assignedKeyframe() const;
+    QString vGetKeyFrameFilePath() const;
+    // A new temporary bitmap of the frame at the keyframe time; "" when none.
+    QString vGrabKeyFrameBitmap() const;
+    // Moves a grabbed picture into the document folder; "" or the reason.
+    QString strPlaceGrabbed(const QString& strTemp);
+
+    std::shared_ptr<MediaObject> m_keyframe;
+    QImage m_picKeyFrameSmall;
+    QImage m_picKeyFrame;
 };
 
 } // namespace vimra

@@ -65,8 +65,10 @@ PaneDialog::PaneDialog(PaneModel& model, std::shared_ptr<DocObject> obj, QWidget
     if (m_extension)
         m_extension->Built(m_model);
 
-    for (int t = 1; t <= m_model.iTabCount(); ++t)
-        m_tabs->addTab(PaneModel::strTabCaption(t));
+    for (int t = 1; t <= m_model.iTabCount(); ++t) {
+        m_tabs->addTab(m_model.strTabCaption(t));
+        m_tabs->setTabData(t - 1, PaneModel::strTabKey(t));
+    }
     auto& fields = m_model.fields();
     for (int p = 1; p <= int(fields.size()); ++p) {
         PaneField& f = fields[p - 1];
@@ -111,6 +113,8 @@ PaneDialog::PaneDialog(PaneModel& model, std::shared_ptr<DocObject> obj, QWidget
     connect(m_ok, &QAbstractButton::clicked, this, &PaneDialog::OKButt_Click);
     connect(m_cancel, &QAbstractButton::clicked, this, &QDialog::reject);
     syncTab();
+    if (m_extension)
+        m_extension->Opened(*this);
     // The wheel scrolls the pane wherever it turns; combos and date
     // pickers under the pointer never see it.
     qApp->installEventFilter(this);
@@ -139,8 +143,11 @@ void PaneDialog::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
     if (guarded(false, [&] {
             return m_model.Layout(pixelsToTwips(event->size().width()), pixelsToTwips(event->size().height()));
-        }))
+        })) {
         syncGeometry();
+        if (m_extension)
+            m_extension->LaidOut(m_model);
+    }
 }
 
 bool PaneDialog::eventFilter(QObject* watched, QEvent* event)
@@ -188,6 +195,8 @@ void PaneDialog::syncTab()
     m_tabs->setCurrentIndex(m_model.iSelectedTab() - 1);
     m_bSyncing = false;
     syncGeometry();
+    if (m_extension)
+        m_extension->TabShown(m_model.iSelectedTab());
 }
 
 void PaneForm::Show(UiOwner* owner) { ShowWith(owner, nullptr); }

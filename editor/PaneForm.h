@@ -19,6 +19,8 @@ const CloseListRegistry* currentCloseLists();
 
 // What a form adds to the plain pane: its own controls for some fields and
 // its own commit. References to those controls end with the window.
+class PaneDialog;
+
 class PaneExtension {
 public:
     virtual ~PaneExtension() = default;
@@ -29,6 +31,12 @@ public:
     // OK: writes every field back.
     virtual void Commit(SEColl& secol, const std::shared_ptr<DocObject>& obj) = 0;
     virtual void Closed() = 0;
+    // The window is built and about to be shown.
+    virtual void Opened(PaneDialog& window) {}
+    // The pane has laid itself out for a new size.
+    virtual void LaidOut(const PaneModel& model) {}
+    // Tab t is now shown (also when the window opens).
+    virtual void TabShown(int t) {}
 };
 
 // The window of a field pane: tabs over a scrolled canvas of framed field
@@ -90,6 +98,7 @@ public:
     PaneDialog* window() const { return m_window; }
 
 protected:
+    PaneModel& model() { return m_model; }
     // Shows the window with what `extension` adds to it (nullptr: nothing).
     void ShowWith(UiOwner* owner, PaneExtension* extension);
 

@@ -69,6 +69,9 @@ FieldValue PaneField::vValue() const
 
 int PaneModel::iFrameMoves(int iCount) const
 {
+    // The form with its own tab keeps the one-tab canvas whatever the count.
+    if (bOwnTab())
+        return std::max(1, int(std::nearbyint(iCount / 10.0 + 1)));
     const double count = m_params.bSizeByAllAssigned ? iCount : iCount - 1;
     return int(std::nearbyint(count / 10.0));
 }
@@ -93,7 +96,7 @@ void PaneModel::Build(const SEColl& secol, const CloseListRegistry* closeLists, 
                       double scaleWidth, double scaleHeight)
 {
     const int n = secol.iNumValidAndReadable();
-    m_iTabCount = 1 + (n - 1) / kFieldsPerTab;
+    m_iTabCount = int(bOwnTab()) + 1 + (n - 1) / kFieldsPerTab;
     m_iSelectedTab = 1;
     m_scaleWidth = scaleWidth;
     m_canvas = {0, 0, scaleWidth - kScrollWidth, scaleHeight - kHScrollHeight - 1000};
@@ -178,6 +181,13 @@ bool PaneModel::Layout(double scaleWidth, double scaleHeight)
     return true;
 }
 
+QString PaneModel::strTabCaption(int t) const
+{
+    if (bOwnTab())
+        return t == 1 ? m_params.strOwnTab : strTabKey(t - 1);
+    return strTabKey(t);
+}
+
 void PaneModel::SelectTab(int t)
 {
     m_iSelectedTab = std::clamp(t, 1, m_iTabCount);
@@ -199,6 +209,8 @@ void PaneModel::Scrolled(int value)
 
 void PaneModel::Wheel(double rotation)
 {
+    if (bOwnTab() && m_iSelectedTab == 1)
+        return;
     const int s = (rotation > 0) - (rotation < 0);
     int v = m_iScrollValue + s * kWheelStep;
     if (m_iScrollMax >= 1) {

@@ -21,6 +21,9 @@ class DocObject;
 struct PaneParams {
     QString strTitleElement; // the field whose value is the object's title
     bool bSizeByAllAssigned = false; // the canvas rule counts assigned fields of any type
+    // The caption of a first tab that holds the form's own controls instead
+    // of fields (the expression editor's "Video"); empty for none.
+    QString strOwnTab;
 };
 
 // One shown field: what its control was filled with and what it holds now.
@@ -94,7 +97,10 @@ public:
     const std::vector<PaneField>& fields() const { return m_fields; }
     std::vector<PaneField>& fields() { return m_fields; }
     int iTabCount() const { return m_iTabCount; }
-    static QString strTabCaption(int t) { return QStringLiteral("Set ") + QString::number(t); }
+    // Field tabs are counted from 1 after the form's own tab; keys count every tab.
+    QString strTabCaption(int t) const;
+    static QString strTabKey(int t) { return QStringLiteral("Set ") + QString::number(t); }
+    bool bOwnTab() const { return !m_params.strOwnTab.isEmpty(); }
 
     // Geometry of position p (1-based) on its tab.
     static int iTabOf(int p) { return (p - 1) / kFieldsPerTab + 1; }
@@ -114,7 +120,7 @@ public:
     // The tab strip's selection; the fields of the other tabs are hidden.
     void SelectTab(int t);
     int iSelectedTab() const { return m_iSelectedTab; }
-    bool bShown(int p) const { return iTabOf(p) == m_iSelectedTab; }
+    bool bShown(int p) const { return iTabOf(p) + int(bOwnTab()) == m_iSelectedTab; }
 
     int iScrollMin() const { return 0; }
     int iScrollMax() const { return m_iScrollMax; }
@@ -122,7 +128,8 @@ public:
     bool bScrollVisible() const { return m_viewport.height < m_canvas.height; }
     // The scroll bar's value changed: the tab remembers it, the canvas follows.
     void Scrolled(int value);
-    // A wheel turn: one step per turn, toward the end of the range.
+    // A wheel turn: one step per turn, toward the end of the range; nothing
+    // on the form's own tab.
     void Wheel(double rotation);
     // Scrolls the least that shows the frame of position p (keyboard focus).
     void ScrollIntoView(int p);

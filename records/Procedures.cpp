@@ -349,7 +349,7 @@ bool bIsDigits(const QString& text)
     return true;
 }
 
-double dMediaDuration(const QString& path) { return MediaDetector::streamLength(path); }
+double dMediaDuration(const QString& path) { return mediaDetector().streamLength(path); }
 
 // ---- warnings ----
 

@@ -67,19 +67,11 @@ void setCurrentFolder(const QString& strGUID)
 
 } // namespace
 
-void discardDocument(const std::shared_ptr<AVDocument>& doc, const std::shared_ptr<IOManager>& io)
-{
-    if (doc)
-        doc->release();
-    if (io)
-        io->release();
-}
-
 DocumentCommands::DocumentCommands(frmMain& main) : QObject(&main), m_main(main)
 {
-    main.documentCommands.OpenFile = [this](const QString& path) { OpenFile(path); };
-    main.documentCommands.CloseDocument = [this] { return CloseDocument(false); };
-    main.documentCommands.bFileSystem = [] {
+    main.documentHooks.OpenFile = [this](const QString& path) { OpenFile(path); };
+    main.documentHooks.CloseDocument = [this] { return CloseDocument(false); };
+    main.documentHooks.bFileSystem = [] {
         const auto doc = appState().objAVDoc;
         return !doc || !doc->io() || doc->io()->bFileSystem();
     };
@@ -115,10 +107,8 @@ void DocumentCommands::dropCurrent(const std::shared_ptr<AVDocument>& doc, const
 {
     setCurrent(nullptr);
     discardDocument(doc, io);
-    if (bClearTrees) {
-        m_main.tvwMainTree->clear();
-        m_main.tvwExpression->clear();
-    }
+    if (bClearTrees)
+        m_main.ClearTrees();
 }
 
 void DocumentCommands::ShowOpenDialog()

@@ -67,8 +67,4 @@ private:
     std::shared_ptr<EditorWindow> m_frmAVDocForm;
 };
 
-// Frees a document that is no longer wanted, with its store (which then
-// deletes the files of objects removed by a save).
-void discardDocument(const std::shared_ptr<AVDocument>& doc, const std::shared_ptr<IOManager>& io);
-
 } // namespace vimra

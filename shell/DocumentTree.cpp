@@ -7,6 +7,7 @@
 #include "document/AVDocument.h"
 #include "document/Storage.h"
 #include "document/Version.h"
+#include "document/Video.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
 #include "resources/MessageIds.h"
@@ -36,6 +37,43 @@ QTreeWidgetItem* frmMain::selectedNode(const QTreeWidget* tree)
 std::shared_ptr<DocObject> frmMain::selectedObject(const QTreeWidget* tree)
 {
     return objectOf(selectedNode(tree));
+}
+
+QTreeWidget* frmMain::treeWidget(Tree tree) const
+{
+    return tree == Tree::tvwMainTree ? static_cast<QTreeWidget*>(tvwMainTree) : tvwExpression;
+}
+
+std::shared_ptr<DocObject> frmMain::selectedObject(Tree tree) const
+{
+    return selectedObject(treeWidget(tree));
+}
+
+void frmMain::ClearTrees()
+{
+    tvwMainTree->clear();
+    tvwExpression->clear();
+}
+
+QTreeWidgetItem* frmMain::FindNodeByTag(const QTreeWidget* tree, const std::shared_ptr<DocObject>& obj)
+{
+    if (!obj)
+        return nullptr;
+    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it)
+        if (objectOf(*it) == obj)
+            return *it;
+    return nullptr;
+}
+
+void frmMain::ExpandNodeAndParents(QTreeWidgetItem* node)
+{
+    for (; node; node = node->parent())
+        node->setExpanded(true);
+}
+
+void frmMain::ExpandToObject(Tree tree, const std::shared_ptr<DocObject>& obj)
+{
+    ExpandNodeAndParents(FindNodeByTag(treeWidget(tree), obj));
 }
 
 void frmMain::connectTrees()
@@ -114,17 +152,76 @@ void frmMain::BuildExpressionTree(const std::shared_ptr<Version>& ver)
 {
     if (bExpressionRootSet)
         tvwExpression->clear();
-    addNode(tvwExpression, nullptr, ver, QStringLiteral("Version"), QStringLiteral("Version"),
-            QStringLiteral("Version"));
+    QTreeWidgetItem* root = addNode(tvwExpression, nullptr, ver, QStringLiteral("Version"),
+                                    QStringLiteral("Version"), QStringLiteral("Version"));
     bExpressionRootSet = true;
-    // The main Video, Audio and Transcript nodes with their segments join the
-    // root here once Versions carry expressions.
+    std::unordered_set<const DocObject*> visited{ver.get()};
+    const std::pair<std::shared_ptr<Expression>, QString> mains[] = {
+        {ver->vdMainVideo(), QStringLiteral("Video")},
+        {ver->auMainAudio(), QStringLiteral("Audio")},
+        {ver->trMainTranscript(), QStringLiteral("Transcript")}};
+    for (const auto& [expr, picture] : mains)
+        if (expr && visited.insert(expr.get()).second)
+            AddSubExpressionNodes(addNode(tvwExpression, root, expr, picture, picture), visited);
+}
+
+void frmMain::AddSubExpressionNodes(QTreeWidgetItem* node, std::unordered_set<const DocObject*>& visited)
+{
+    const auto expr = std::dynamic_pointer_cast<Expression>(objectOf(node));
+    if (!expr || expr->colSubExpressions().Count() == 0)
+        return;
+    const auto& col = expr->colSubExpressions();
+    // The head is the first segment no other one follows.
+    std::unordered_set<const Expression*> followed;
+    for (const auto& segment : col)
+        if (const auto next = segment->objFollowedBy())
+            followed.insert(next.get());
+    std::shared_ptr<Expression> head;
+    for (const auto& segment : col) {
+        if (!followed.count(segment.get())) {
+            head = segment;
+            break;
+        }
+    }
+    for (auto segment = head; segment && visited.insert(segment.get()).second; segment = segment->objFollowedBy()) {
+        QString picture = segment->className();
+        if (const auto video = std::dynamic_pointer_cast<Video>(segment)) {
+            picture = video->strGUID();
+            if (!imlTreeIcons.Contains(picture))
+                AddSmallKeyFrame(video);
+        }
+        AddSubExpressionNodes(addNode(tvwExpression, node, segment, picture, picture), visited);
+    }
+}
+
+void frmMain::AddSmallKeyFrame(const std::shared_ptr<Video>& video)
+{
+    if (!video)
+        return;
+    const QString key = video->strGUID();
+    const QImage base = video->picKeyFrameSmall().isNull() ? imlTreeIcons.Item(QStringLiteral("Video")).toImage()
+                                                           : video->picKeyFrameSmall();
+    // Asked again under the same key, the new icon replaces the old.
+    imlTreeIcons.Remove(key);
+    imlTreeIcons.Add(key, QPixmap::fromImage(keyframeIcon(base, ilFrame)), QStringLiteral("keyframe"));
 }
 
 void frmMain::AddAllSmallKeyFrames()
 {
-    // Keyframe icons stand for Video segments, which documents gain with the
-    // expressions; until then there are none to make.
+    const auto doc = appState().objAVDoc;
+    if (!doc)
+        return;
+    for (const auto& obj : doc->collObjects()) {
+        const auto video = std::dynamic_pointer_cast<Video>(obj);
+        if (video && video->objMainExpr())
+            AddSmallKeyFrame(video);
+    }
+}
+
+void frmMain::UpdateSmallKeyFrames()
+{
+    ResetListImageExpression();
+    AddAllSmallKeyFrames();
 }
 
 void frmMain::ResetListImageExpression()
@@ -163,7 +260,7 @@ void frmMain::ResetTree(QTreeWidget* tree, const std::shared_ptr<Version>& ver)
 
 void frmMain::ResetTree(Tree tree, const std::shared_ptr<Version>& ver)
 {
-    ResetTree(tree == Tree::tvwMainTree ? tvwMainTree : tvwExpression, ver);
+    ResetTree(treeWidget(tree), ver);
 }
 
 void frmMain::ContexMenuManager(const std::shared_ptr<DocObject>& obj, bool bMainTree)
@@ -183,11 +280,11 @@ void frmMain::ContexMenuManager(const std::shared_ptr<DocObject>& obj, bool bMai
     } else if (obj->bIsClass("Version")) {
         mnuAddChild->setEnabled(false);
         mainExpr->setEnabled(true);
-        // Each main expression can be added while the Version has none of
-        // its kind; Versions gain main expressions with the expressions.
-        mnuAddMainVideo->setEnabled(true);
-        mnuAddMainAudio->setEnabled(true);
-        mnuAddMainTranscript->setEnabled(true);
+        // Each main expression can be added while the Version has none of its kind.
+        const auto ver = std::dynamic_pointer_cast<Version>(obj);
+        mnuAddMainVideo->setEnabled(ver && !ver->vdMainVideo());
+        mnuAddMainAudio->setEnabled(ver && !ver->auMainAudio());
+        mnuAddMainTranscript->setEnabled(ver && !ver->trMainTranscript());
     } else if (obj->bIsClass("Video") || obj->bIsClass("Audio") || obj->bIsClass("Transcript")) {
         mnuAddChild->setEnabled(false);
         mainExpr->setEnabled(false);

@@ -177,4 +177,32 @@ QPixmap treePicture(const QString& strKey)
     return pixmap;
 }
 
+QImage redFramePicture()
+{
+    QImage frame(32, 32, QImage::Format_RGB32);
+    frame.fill(Qt::white);
+    QPainter p(&frame);
+    p.setPen(QColor(255, 0, 0));
+    p.drawRect(0, 0, 31, 31);
+    return frame;
+}
+
+QImage keyframeIcon(const QImage& base, const QImage& frame)
+{
+    QImage icon(32, 32, QImage::Format_RGB32);
+    icon.fill(Qt::white);
+    QPainter p(&icon);
+    if (!base.isNull())
+        p.drawImage(icon.rect(), base);
+    QImage overlay = frame.scaled(32, 32).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < overlay.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(overlay.scanLine(y));
+        for (int x = 0; x < overlay.width(); ++x)
+            if ((line[x] & 0xffffff) == 0xffffff)
+                line[x] = 0;
+    }
+    p.drawImage(0, 0, overlay);
+    return icon;
+}
+
 } // namespace vimra

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPixmap>
 #include <QString>
 
@@ -40,5 +41,12 @@ private:
 const std::vector<QString>& treePictureKeys();
 // A fixed node picture at 32 x 32 pixels, by key; null for any other key.
 QPixmap treePicture(const QString& strKey);
+
+// The "RedFrame" picture: 32 x 32 pixels, a one-pixel pure red border
+// around a white inside.
+QImage redFramePicture();
+// A keyframe icon: `base` stretched to 32 x 32 pixels (aspect not kept) with
+// `frame` drawn over it, its white pixels transparent.
+QImage keyframeIcon(const QImage& base, const QImage& frame);
 
 } // namespace vimra

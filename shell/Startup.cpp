@@ -73,8 +73,8 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments,
             // Absolute, so the document's identifiers survive a later change
             // of the current folder.
             appState().strCommandLine = QDir::cleanPath(QDir::current().absoluteFilePath(path));
-            if (main->documentCommands.OpenFile)
-                main->documentCommands.OpenFile(appState().strCommandLine);
+            if (main->documentHooks.OpenFile)
+                main->documentHooks.OpenFile(appState().strCommandLine);
         } else {
             appState().strCommandLine = path;
         }

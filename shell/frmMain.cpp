@@ -3,10 +3,13 @@
 #include "document/AVDocument.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
+#include "records/Settings.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
-#include "shell/DocumentCommands.h"
+#include "shell/ConnectionDialog.h"
 #include "shell/Icons.h"
+#include "shell/SearchDialog.h"
+#include "shell/frmAbout.h"
 #include "widgets/LocalizeForm.h"
 #include "shell/TreeView.h"
 #include "shell/UserSettings.h"
@@ -120,6 +123,7 @@ frmMain::frmMain(QWidget* parent)
     for (const QString& key : treePictureKeys())
         imlTreeIcons.Add(key, treePicture(key));
     popupMenu = [this](QMenu* menu) { menu->exec(m_popupAt.value_or(QCursor::pos())); };
+    execDialog = [](QDialog* dialog) { dialog->exec(); };
 
     buildMenus();
     buildToolbar();
@@ -219,6 +223,12 @@ void frmMain::buildMenus()
     mnuHelpSearchForHelpOn = addEntry(mnuHelp, "mnuHelpSearchForHelpOn", 1038);
     mnuHelp->addSeparator();
     mnuHelpAbout = addEntry(mnuHelp, "mnuHelpAbout", 1039);
+
+    connect(mnuFileFind, &QAction::triggered, this, &frmMain::mnuFileFind_Click);
+    connect(mnuConnection, &QAction::triggered, this, &frmMain::mnuConnection_Click);
+    connect(mnuHelpContents, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
+    connect(mnuHelpSearchForHelpOn, &QAction::triggered, this, &frmMain::mnuHelpContents_Click);
+    connect(mnuHelpAbout, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
 }
 
 void frmMain::buildToolbar()
@@ -445,7 +455,7 @@ void frmMain::mnuFile_Click()
 {
     const bool bDocument = appState().objAVDoc != nullptr;
     const bool bFileSystem =
-        bDocument && (documentCommands.bFileSystem ? documentCommands.bFileSystem() : true);
+        bDocument && (documentHooks.bFileSystem ? documentHooks.bFileSystem() : true);
     const FileMenuEnabling e = fileMenuEnabling(bDocument, bFileSystem);
     mnuExportToDB->setEnabled(e.bExportToDB);
     mnuImportToFS->setEnabled(e.bImportToFS);
@@ -488,6 +498,65 @@ void frmMain::tbToolBar_ButtonClick(const QString& key)
         prompts().MsgBox(message, Prompts::OKOnly, Prompts::NoIcon, QStringLiteral("vimra"));
 }
 
+SearchDialog& frmMain::searchDialog()
+{
+    if (!m_searchDialog)
+        m_searchDialog = new SearchDialog(this);
+    return *m_searchDialog;
+}
+
+SearchResultDialog& frmMain::searchResultDialog()
+{
+    if (!m_searchResultDialog)
+        m_searchResultDialog = new SearchResultDialog(imlTreeIcons, this);
+    return *m_searchResultDialog;
+}
+
+ConnectionDialog& frmMain::connectionDialog()
+{
+    if (!m_connectionDialog)
+        m_connectionDialog = new ConnectionDialog(this);
+    return *m_connectionDialog;
+}
+
+void frmMain::mnuFileFind_Click()
+{
+    SearchDialog& find = searchDialog();
+    find.Form_Load();
+    execDialog(&find);
+    if (find.bCancelPressed())
+        return;
+    SearchResultDialog& results = searchResultDialog();
+    results.ShowDialog(find.strText(), find.bMatchCase(), find.bSingleWord());
+    execDialog(&results);
+}
+
+void frmMain::mnuConnection_Click()
+{
+    ConnectionSettings values;
+    bool bForce = true;
+    GetConnectionSettings(connectionDialog(), execDialog, values, bForce);
+    // Writing needs the machine-wide file, which a normal account may not
+    // write: saying nothing would report the failure as success.
+    if (bForce && !values.bSave())
+        prompts().MsgBox(QStringLiteral("The connection settings could not be saved: ") + settingsFilePath()
+                             + QStringLiteral(" is missing or cannot be written."),
+                         Prompts::OKOnly, Prompts::Exclamation);
+}
+
+void frmMain::mnuHelpContents_Click()
+{
+    // The program carries no help file.
+    prompts().MsgBox(QStringLiteral("Unable to display Help Contents. There is no Help associated with this project."),
+                     Prompts::OKOnly, Prompts::Information, windowTitle());
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    frmAbout about(this);
+    execDialog(&about);
+}
+
 void frmMain::setSplash(frmSplash* splash) { m_splash = splash; }
 
 frmSplash* frmMain::splash() const { return m_splash; }
@@ -506,7 +575,7 @@ void frmMain::Timer1_Timer()
 void frmMain::closeEvent(QCloseEvent* event)
 {
     // Unsaved changes are offered for saving first; Cancel keeps the program.
-    if (appState().objAVDoc && documentCommands.CloseDocument && !documentCommands.CloseDocument()) {
+    if (appState().objAVDoc && documentHooks.CloseDocument && !documentHooks.CloseDocument()) {
         event->ignore();
         return;
     }

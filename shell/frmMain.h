@@ -12,8 +12,10 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <unordered_set>
 
 class QAction;
+class QDialog;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -24,7 +26,10 @@ class QTreeWidgetItem;
 
 namespace vimra {
 
+class ConnectionDialog;
 class DocObject;
+class SearchDialog;
+class SearchResultDialog;
 class frmSplash;
 
 // Which of the storage-mode entries of the File menu can be chosen.
@@ -44,7 +49,7 @@ class frmMain : public QMainWindow, public DocumentUi {
 public:
     // The document commands plug in here. Unset, the command is not offered:
     // start-up opens no command-line file and closing drops the document.
-    struct DocumentCommands {
+    struct DocumentHooks {
         // Opens a document (".xml") or reads a link file (any other name).
         std::function<void(const QString& strFileName)> OpenFile;
         // Closes the current document, asking to save it first; false when
@@ -54,7 +59,7 @@ public:
         // unset, every document does.
         std::function<bool()> bFileSystem;
     };
-    DocumentCommands documentCommands;
+    DocumentHooks documentHooks;
 
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
@@ -75,6 +80,16 @@ public:
     // The tree's first selected node (none: nullptr) and the object it shows.
     static QTreeWidgetItem* selectedNode(const QTreeWidget* tree);
     static std::shared_ptr<DocObject> selectedObject(const QTreeWidget* tree);
+    std::shared_ptr<DocObject> selectedObject(Tree tree) const;
+    QTreeWidget* treeWidget(Tree tree) const;
+    // Empties both trees (no node is then selected).
+    void ClearTrees();
+    // The first node, in the tree's order, that shows this very object.
+    static QTreeWidgetItem* FindNodeByTag(const QTreeWidget* tree, const std::shared_ptr<DocObject>& obj);
+    // Expands the node and every ancestor up to its root.
+    static void ExpandNodeAndParents(QTreeWidgetItem* node);
+    // Opens the tree down to the node showing obj; none shows it: nothing.
+    void ExpandToObject(Tree tree, const std::shared_ptr<DocObject>& obj);
 
     // Rebuilds the document tree of the current document (none: nothing).
     void ShowAVDocTitle();
@@ -84,6 +99,9 @@ public:
     void DeleteSelectedObject(QTreeWidget* tree);
     // Makes the keyframe icons of the current document's Video segments.
     void AddAllSmallKeyFrames();
+    void AddSmallKeyFrame(const std::shared_ptr<Video>& video) override;
+    void UpdateSmallKeyFrames() override;
+    UiOwner* mainWindow() override { return this; }
     void ResetListImageExpression();
     void ResetTree(QTreeWidget* tree, const std::shared_ptr<Version>& ver);
 
@@ -106,6 +124,18 @@ public:
     // Shows the Edit menu as the trees' popup; tests replace it, since the
     // menu's exec() waits for the user.
     std::function<void(QMenu* menu)> popupMenu;
+    // Shows a dialog modally; tests replace it, as exec() waits for the user.
+    std::function<void(QDialog* dialog)> execDialog;
+
+    // File > Find, Options > Connection..., the help entries and About.
+    void mnuFileFind_Click();
+    void mnuConnection_Click();
+    void mnuHelpContents_Click();
+    void mnuHelpAbout_Click();
+    // The dialogs the window keeps for the whole run.
+    SearchDialog& searchDialog();
+    SearchResultDialog& searchResultDialog();
+    ConnectionDialog& connectionDialog();
 
     // Lays the panes out for splitter position x (twips); writes back the
     // clamped position.
@@ -132,6 +162,8 @@ public:
     TreeView* tvwMainTree = nullptr;
     TreeView* tvwExpression = nullptr;
     PictureList imlTreeIcons;
+    // What frames every keyframe icon.
+    const QImage ilFrame = redFramePicture();
     QWidget* imgSplitter = nullptr;
     QFrame* picSplitter = nullptr;
     QTimer* Timer1 = nullptr;
@@ -191,6 +223,9 @@ private:
                              const std::shared_ptr<DocObject>& obj, const QString& strPicture,
                              const QString& strSelPicture, const QString& strKey = QString());
     void AddChildNodes(QTreeWidgetItem* node);
+    // The segments of the node's expression in chain order, each with its
+    // own below it; `visited` ends the walk on any cycle.
+    void AddSubExpressionNodes(QTreeWidgetItem* node, std::unordered_set<const DocObject*>& visited);
     void Form_Load();
     void nameForAssistiveTechnology();
     void Form_Resize();
@@ -208,6 +243,9 @@ private:
     MainFrameLayout m_layout;
     int m_iCheckedLanguage = 0;
     QPointer<frmSplash> m_splash;
+    SearchDialog* m_searchDialog = nullptr;
+    SearchResultDialog* m_searchResultDialog = nullptr;
+    ConnectionDialog* m_connectionDialog = nullptr;
     // Where a menu opened from the keyboard shows: at its node, not the mouse.
     std::optional<QPoint> m_popupAt;
 };

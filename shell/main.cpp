@@ -1,7 +1,9 @@
 #include "editor/EditorForms.h"
+#include "segments/QtMediaPlayer.h"
+#include "segments/VideoForm.h"
 #include "shell/DocumentCommands.h"
-#include "shell/ObjectWindow.h"
 #include "shell/Startup.h"
+#include "shell/StructureCommands.h"
 #include "shell/WidgetPrompts.h"
 #include "shell/frmMain.h"
 
@@ -15,16 +17,21 @@ int main(int argc, char** argv)
 
     vimra::WidgetPrompts boxes;
     vimra::setPrompts(&boxes);
-    // Expressions keep the read-only window until their own editor exists.
-    vimra::ObjectWindowFactory expressionWindows;
-    vimra::EditorForms editors(expressionWindows);
+    vimra::QtMediaPlayerFactory players;
+    vimra::setMediaPlayerFactory(&players);
+    vimra::VideoForms expressionEditors;
+    vimra::EditorForms editors(expressionEditors);
     vimra::setEditorFactory(&editors);
 
     const auto mainWindow =
-        vimra::Main(QApplication::arguments(), [](vimra::frmMain& w) { new vimra::DocumentCommands(w); });
+        vimra::Main(QApplication::arguments(), [](vimra::frmMain& w) {
+        new vimra::DocumentCommands(w);
+        new vimra::StructureCommands(w);
+    });
     const int rc = app.exec();
 
     vimra::setEditorFactory(nullptr);
+    vimra::setMediaPlayerFactory(nullptr);
     vimra::setPrompts(nullptr);
     return rc;
 }

@@ -76,6 +76,21 @@ void DocumentTest::writeFixture() const
               + "<Collocation>/media/film2.mpg</Collocation></Storage>");
 }
 
+void DocumentTest::setMedia(const QString& media) const
+{
+    write("Film_files/Film_storage1.xml", kHead + "<Storage><StorageGUID>" + path("Film_files/Film_storage1.xml")
+                                              + "</StorageGUID><Collocation>" + media + "</Collocation></Storage>");
+}
+
+void DocumentTest::writeExpr(const QString& name, const QString& cls, const QString& title, const QString& relations,
+                             double start, double end) const
+{
+    const QString time = start < 0 ? QString()
+                                    : QString("<Time start=\"%1\" end=\"%2\" reasons=\"0\"/>").arg(start * 1000).arg(end * 1000);
+    write("Film_files/" + name, kHead + "<" + cls + "><" + cls + "GUID>" + path("Film_files/" + name) + "</" + cls
+                                    + "GUID><Title>" + title + "</Title>" + time + relations + "</" + cls + ">");
+}
+
 std::shared_ptr<IOManager> DocumentTest::newStore() const
 {
     auto io = std::make_shared<IOManager>();

@@ -23,6 +23,8 @@ inline void PrintTo(const QString& s, std::ostream* os)
 
 namespace vimra::test {
 
+inline const QString kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+
 class RecordingUi : public DocumentUi {
 public:
     QStringList status;
@@ -31,6 +33,8 @@ public:
     void RemoveIcon(const QString& strGUID) override { icons << strGUID; }
     void UpdateNodeTitle(const std::shared_ptr<DocObject>&) override {}
     void ResetTree(Tree, const std::shared_ptr<Version>&) override {}
+    void AddSmallKeyFrame(const std::shared_ptr<Video>&) override {}
+    void UpdateSmallKeyFrames() override {}
 };
 
 // Null windows that log what is done to them.
@@ -77,6 +81,17 @@ protected:
     // Film.xml with Versions 1 and 2; Version 1 has Media 1 with Storages 1
     // and 2 (whose identifier element names another path); Version 2 has none.
     void writeFixture() const;
+
+    // Points the first Storage of the fixture at `media`.
+    void setMedia(const QString& media) const;
+    // An expression file in Film_files; `relations` are further elements as written.
+    void writeExpr(const QString& name, const QString& cls, const QString& title, const QString& relations,
+                   double start = -1, double end = -1) const;
+    QString versionOf(const QString& name) const { return "<VersionGUID>" + path("Film_files/" + name) + "</VersionGUID>"; }
+    QString tag(const QString& element, const QString& name) const
+    {
+        return "<" + element + ">" + path("Film_files/" + name) + "</" + element + ">";
+    }
 
     std::shared_ptr<IOManager> newStore() const;
     std::shared_ptr<AVDocument> open(const QString& rel, QString* error = nullptr);

@@ -134,6 +134,8 @@ TEST_F(ExpressionTest, ChainLinksSegmentsInTimeOrderThroughAddsAndRemovals)
              },
              "H[0,5]>A A[10,20]>B B[30,40]"},
         });
+        for (const auto& d : docs)
+            d->release(); // the owner releases what it drops
         docs.clear();
     }
 }

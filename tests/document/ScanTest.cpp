@@ -1,4 +1,5 @@
 #include "DocumentTestSupport.h"
+#include "support/FakeMediaDetector.h"
 
 #include "document/DocumentLocator.h"
 #include "document/Expression.h"
@@ -14,8 +15,6 @@ using namespace vimra;
 using namespace vimra::test;
 
 namespace {
-
-const QString kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
 
 QStringList titlesOf(const Expression::Segments& segments)
 {
@@ -42,30 +41,19 @@ std::shared_ptr<Expression> segmentsHead(const Expression& expr)
 
 class ScanTest : public DocumentTest {
 protected:
-    // An expression file; `relations` are further elements as written.
-    void writeExpr(const QString& name, const QString& cls, const QString& title, const QString& relations,
-                   double start = -1, double end = -1) const
-    {
-        const QString time = start < 0 ? QString()
-                                        : QString("<Time start=\"%1\" end=\"%2\" reasons=\"0\"/>").arg(start * 1000).arg(end * 1000);
-        write("Film_files/" + name, kHead + "<" + cls + "><" + cls + "GUID>" + path("Film_files/" + name) + "</" + cls
-                                        + "GUID><Title>" + title + "</Title>" + time + relations + "</" + cls + ">");
-    }
-    QString versionOf(const QString& name) const { return "<VersionGUID>" + path("Film_files/" + name) + "</VersionGUID>"; }
-    QString tag(const QString& element, const QString& name) const
-    {
-        return "<" + element + ">" + path("Film_files/" + name) + "</" + element + ">";
-    }
+    FakeMediaDetector detector;
 
     // The fixture of writeFixture with expressions: Version 1 has a main
     // Audio and Transcript, two main Videos (video2, later in the folder,
     // wins), and video2 has the segments S2 (video5) and S1 (video6, before
     // S2 in time) with S1a (video7) below S1; Version 2 has its own Video
-    // (video3). A media file lies among the object files.
+    // (video3). A media file lies among the object files, the first
+    // Storage's media.
     void writeExpressions() const
     {
         writeFixture();
         write("Film_files/clip.mpg", "not xml");
+        setMedia(path("Film_files/clip.mpg"));
         writeExpr("Film_audio1.xml", "Audio", "Main audio", versionOf("Film_version1.xml"), 0, 90);
         writeExpr("Film_transcript1.xml", "Transcript", "Main transcript",
                   versionOf("Film_version1.xml")
@@ -96,14 +84,14 @@ TEST_F(ScanTest, DocumentOpensWithItsExpressionsAndSegments)
     const auto doc = open("Film.xml");
 
     EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version", "Media", "Storage", "MediaObject", "Storage",
-                                            "MediaObject", "Audio", "Transcript", "Video", "Video", "Video", "Video",
-                                            "Video", "Version", "Video"}));
+                                            "MediaObject", "Audio", "Transcript", "Video", "Video", "Video", "MediaObject",
+                                            "Video", "MediaObject", "Video", "MediaObject", "Version", "Video"}));
     EXPECT_EQ(ui.status, QStringList({"Opening object n. 1 (Film)", "Opening object n. 2 (First cut)",
                                       "Opening object n. 3 (DVD)", "Opening object n. 8 (Main audio)",
                                       "Opening object n. 9 (Main transcript)", "Opening object n. 10 (Old main)",
-                                      "Opening object n. 11 (Main video)", "Opening object n. 12 (S2)",
-                                      "Opening object n. 13 (S1)", "Opening object n. 14 (S1a)",
-                                      "Opening object n. 15 (Second cut)", "Opening object n. 16 (Other video)"}));
+                                      "Opening object n. 11 (Main video)", "Opening object n. 13 (S2)",
+                                      "Opening object n. 15 (S1)", "Opening object n. 17 (S1a)",
+                                      "Opening object n. 18 (Second cut)", "Opening object n. 19 (Other video)"}));
     EXPECT_TRUE(prompts.calls.empty());
 
     const auto v1 = at<Version>(*doc, 2);
@@ -112,8 +100,8 @@ TEST_F(ScanTest, DocumentOpensWithItsExpressionsAndSegments)
     EXPECT_EQ(video->strTitle(), "Main video");
     EXPECT_EQ(v1->auMainAudio()->strTitle(), "Main audio");
     EXPECT_EQ(v1->trMainTranscript()->strTitle(), "Main transcript");
-    EXPECT_EQ(at<Version>(*doc, 15)->vdMainVideo()->strTitle(), "Other video");
-    EXPECT_EQ(at<Version>(*doc, 15)->auMainAudio(), nullptr);
+    EXPECT_EQ(at<Version>(*doc, 18)->vdMainVideo()->strTitle(), "Other video");
+    EXPECT_EQ(at<Version>(*doc, 18)->auMainAudio(), nullptr);
 
     // Folder order in the collection, time order along the chain.
     EXPECT_EQ(titlesOf(video->colSubExpressions()), QStringList({"S2", "S1"}));
@@ -124,7 +112,7 @@ TEST_F(ScanTest, DocumentOpensWithItsExpressionsAndSegments)
     EXPECT_EQ(s1->colSubExpressions().Item(1)->objMainExpr(), s1);
     EXPECT_EQ(s1->colSubExpressions().Item(1)->verVersion(), v1);
     EXPECT_EQ(s1->objMainExpr(), video);
-    EXPECT_EQ(video->strGetMediaObjectPath(), "/media/film.mpg");
+    EXPECT_EQ(video->strGetMediaObjectPath(), path("Film_files/clip.mpg"));
 
     // The editor's transcript: an Audio asks the Version; a Transcript is its own.
     const auto audio = v1->auMainAudio();
@@ -142,7 +130,7 @@ TEST_F(ScanTest, DocumentOpensWithItsExpressionsAndSegments)
     QStringList titles;
     for (const auto& obj : *subTree)
         titles << obj->strTitle();
-    EXPECT_EQ(titles, QStringList({"/media/film.mpg", "/media/film2.mpg", "DVD", "S2", "S1a", "S1", "Main video",
+    EXPECT_EQ(titles, QStringList({path("Film_files/clip.mpg"), "/media/film2.mpg", "DVD", "S2", "S1a", "S1", "Main video",
                                    "Main audio", "Main transcript", "First cut"}));
 
     // Removing a main expression clears the Version's reference to it.
@@ -220,7 +208,7 @@ TEST_F(ScanTest, MalformedFileIsReportedOnceForAWholeOpen)
     ASSERT_EQ(prompts.calls.size(), 1u);
     EXPECT_TRUE(prompts.calls[0].text.startsWith("XML Parser: "));
     EXPECT_EQ(prompts.calls[0].icon, Prompts::Exclamation);
-    EXPECT_EQ(doc->collObjects().Count(), 16);
+    EXPECT_EQ(doc->collObjects().Count(), 19);
 }
 
 TEST_F(ScanTest, StoragesWithOneLocationAllOpenAgain)
@@ -296,7 +284,7 @@ TEST_F(ScanTest, SaveAsRenamesEveryRelationOfTheExpressions)
     doc->release();
 
     const auto copy = open("Copy.xml");
-    EXPECT_EQ(classesOf(*copy).size(), 16);
+    EXPECT_EQ(classesOf(*copy).size(), 19);
     const auto copyVideo = at<Version>(*copy, 2)->vdMainVideo();
     ASSERT_NE(copyVideo, nullptr);
     EXPECT_TRUE(copyVideo->strGUID().startsWith(path("Copy_files/")));
@@ -321,7 +309,8 @@ TEST_F(ScanTest, SampleDocumentOpensWithItsExpressions)
     ASSERT_EQ(error, "");
     EXPECT_TRUE(prompts.calls.empty());
     EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version", "Media", "Storage", "MediaObject", "Audio",
-                                            "Transcript", "Video", "Video", "Video", "Video"}));
+                                            "Transcript", "Video", "Video", "MediaObject", "Video", "MediaObject",
+                                            "Video", "MediaObject"}));
     const auto ver = at<Version>(*doc, 2);
     ASSERT_NE(ver->auMainAudio(), nullptr);
     ASSERT_NE(ver->trMainTranscript(), nullptr);

@@ -31,7 +31,7 @@ TEST(PaneModel, TenFieldsToATabAndAnIgnoredFieldStillCounts)
 {
     for (const auto& [n, tabs] : std::vector<std::pair<int, int>>{{0, 1}, {10, 1}, {11, 2}, {21, 3}})
         EXPECT_EQ(built(*strings(n)).iTabCount(), tabs) << n;
-    EXPECT_EQ(PaneModel::strTabCaption(2), "Set 2");
+    EXPECT_EQ(PaneModel(PaneParams{}).strTabCaption(2), "Set 2");
 
     auto c = strings(10);
     c->Add(tyString, {}, "Hidden", QStringLiteral("x"), {}, true, false, false, true);
@@ -209,4 +209,38 @@ TEST(PaneModel, OkWritesEditsBackAndRetitlesOnce)
     ASSERT_TRUE(reordered);
     EXPECT_EQ(QStringList(reordered->begin(), reordered->end()), QStringList({"b", "a"}));
     EXPECT_TRUE(c.Item(7)->bChanged && c.Item(7)->bValid);
+}
+
+TEST(PaneModel, AFormsOwnFirstTabShowsNoFieldAndKeepsItsScroll)
+{
+    const auto ownTab = [](int n) {
+        PaneModel m({QStringLiteral("Title"), false, QStringLiteral("Video")});
+        m.Build(*strings(n), nullptr, m.iFrameMoves(n), PaneModel::kInitialWidth, 6000);
+        return m;
+    };
+    for (const auto& [n, tabs] : std::vector<std::pair<int, int>>{{0, 2}, {10, 2}, {11, 3}}) {
+        const PaneModel m = ownTab(n);
+        ASSERT_EQ(m.iTabCount(), tabs) << n;
+        EXPECT_EQ(m.strTabCaption(1), "Video");
+        EXPECT_EQ(m.strTabCaption(tabs), PaneModel::strTabKey(tabs - 1));
+    }
+    EXPECT_EQ(ownTab(11).strTabCaption(2), "Set 1");
+    EXPECT_EQ(PaneModel::strTabKey(2), "Set 2");
+    EXPECT_EQ(ownTab(0).iFrameMoves(0), 1);
+
+    PaneModel m = ownTab(11);
+    EXPECT_EQ(m.iSelectedTab(), 1);
+    EXPECT_TRUE(shownNames(m).isEmpty());
+    ASSERT_LT(m.iScrollMax(), 0);
+    m.Wheel(-120);
+    EXPECT_EQ(m.iScrollValue(), 0); // the wheel is inert on the form's own tab
+    m.Scrolled(-300);
+    m.SelectTab(2);
+    EXPECT_EQ(shownNames(m).size(), 10);
+    m.Wheel(-120);
+    const int onSet1 = m.iScrollValue();
+    m.SelectTab(1);
+    EXPECT_EQ(m.iScrollValue(), -300);
+    m.SelectTab(2);
+    EXPECT_EQ(m.iScrollValue(), onSet1);
 }

@@ -1,52 +1,92 @@
 #include "platform/MediaDetector.h"
 
 #include "support/TestFiles.h"
+#include "support/TestMedia.h"
 
 #include <QFile>
-#include <QProcess>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace vimra;
-
-namespace {
-
-bool ffmpeg(const QStringList& args)
-{
-    return QProcess::execute("ffmpeg", QStringList{"-v", "quiet", "-y"} + args) == 0;
-}
-
-} // namespace
+using namespace vimra::test;
 
 TEST(MediaDetector, LengthOfGeneratedAudioAndVideo)
 {
+    FfmpegMediaDetector detector;
     QTemporaryDir tmp;
     const QString wav = tmp.filePath("tone.wav");
     ASSERT_TRUE(ffmpeg({"-f", "lavfi", "-i", "sine=duration=2", wav}));
-    EXPECT_NEAR(MediaDetector::streamLength(wav), 2.0, 0.05);
+    EXPECT_NEAR(detector.streamLength(wav), 2.0, 0.05);
 
     const QString avi = tmp.filePath("clip.avi");
     ASSERT_TRUE(ffmpeg({"-f", "lavfi", "-i", "testsrc=duration=3:size=64x48:rate=25", "-c:v", "mpeg4", avi}));
-    EXPECT_NEAR(MediaDetector::streamLength(avi), 3.0, 0.1);
+    EXPECT_NEAR(detector.streamLength(avi), 3.0, 0.1);
 
     // A name that looks like a URL is still a local file.
     const QString odd = tmp.filePath("http:odd.wav");
     ASSERT_TRUE(QFile::copy(wav, odd));
-    EXPECT_NEAR(MediaDetector::streamLength(odd), 2.0, 0.05);
+    EXPECT_NEAR(detector.streamLength(odd), 2.0, 0.05);
 }
 
 TEST(MediaDetector, ZeroForAnythingElse)
 {
+    FfmpegMediaDetector detector;
     QTemporaryDir tmp;
     for (const char* name : {"notes.txt", "notes.nfo", "data.bin", "empty.wav"}) {
         SCOPED_TRACE(name);
         const QString file = tmp.filePath(name);
         ASSERT_NO_FATAL_FAILURE(test::writeFile(
             file, QByteArray(name) != "empty.wav" ? "Some plain words of text,\nnothing to play here.\n" : ""));
-        EXPECT_EQ(MediaDetector::streamLength(file), 0.0);
+        EXPECT_EQ(detector.streamLength(file), 0.0);
+        EXPECT_TRUE(detector.videoSize(file).isEmpty());
+        EXPECT_EQ(detector.frameRate(file), 0.0);
+        EXPECT_FALSE(detector.writeFrame(file, 0.0, tmp.filePath("frame.bmp")));
     }
-    EXPECT_EQ(MediaDetector::streamLength(tmp.filePath("missing.wav")), 0.0);
-    EXPECT_EQ(MediaDetector::streamLength(tmp.path()), 0.0);
-    EXPECT_EQ(MediaDetector::streamLength(""), 0.0);
+    EXPECT_EQ(detector.streamLength(tmp.filePath("missing.wav")), 0.0);
+    EXPECT_EQ(detector.streamLength(tmp.path()), 0.0);
+    EXPECT_EQ(detector.streamLength(""), 0.0);
+    EXPECT_FALSE(QFile::exists(tmp.filePath("frame.bmp")));
+}
+
+TEST(MediaDetector, FrameShowingAtATime)
+{
+    FfmpegMediaDetector detector;
+    QTemporaryDir tmp;
+    const QString clip = tmp.filePath("numbers.avi");
+    ASSERT_TRUE(numberedClip(clip));
+    EXPECT_EQ(detector.videoSize(clip), QSize(160, 120));
+    EXPECT_NEAR(detector.frameRate(clip), 4.0, 1e-9);
+
+    // On a frame's start, just before the next one, between keyframes, the very first and last.
+    const struct {
+        double seconds;
+        int frame;
+    } rows[] = {{15.0, 60}, {15.24, 60}, {10.0, 40}, {12.6, 50}, {0.0, 0}, {20.9, 83}, {6.25, 25}, {6.2, 24}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.seconds);
+        const QString bmp = tmp.filePath("frame.bmp");
+        ASSERT_TRUE(detector.writeFrame(clip, row.seconds, bmp));
+        QFile file(bmp);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray header = file.read(30);
+        EXPECT_EQ(header.left(2), "BM");
+        EXPECT_EQ(uchar(header[28]), 24) << "bits per pixel";
+        const QImage image(bmp);
+        EXPECT_EQ(image.size(), QSize(160, 120));
+        EXPECT_NEAR(qRed(image.pixel(80, 60)), numberedRed(row.frame), 1.2);
+        QFile::remove(bmp);
+    }
+
+    // Past the end, a negative or a meaningless time, audio only: no frame, no file.
+    const QString wav = tmp.filePath("tone.wav");
+    ASSERT_TRUE(ffmpeg({"-f", "lavfi", "-i", "sine=duration=2", wav}));
+    const QString bmp = tmp.filePath("none.bmp");
+    EXPECT_FALSE(detector.writeFrame(clip, 30.0, bmp));
+    EXPECT_FALSE(detector.writeFrame(clip, -1.0, bmp));
+    EXPECT_FALSE(detector.writeFrame(clip, std::nan(""), bmp));
+    EXPECT_FALSE(detector.writeFrame(wav, 1.0, bmp));
+    EXPECT_TRUE(detector.videoSize(wav).isEmpty());
+    EXPECT_FALSE(QFile::exists(bmp));
 }

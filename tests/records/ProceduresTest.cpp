@@ -1,6 +1,7 @@
 #include "records/AppState.h"
 #include "records/Procedures.h"
 #include "resources/StringTable.h"
+#include "support/FakeMediaDetector.h"
 #include "support/FakePrompts.h"
 #include "support/TestFiles.h"
 
@@ -235,6 +236,11 @@ TEST(Procedures, MediaDurationOfGeneratedClipAndTextFile)
     writeFile(txt, "just some words\nand another line\n");
     EXPECT_EQ(dMediaDuration(txt), 0.0);
     EXPECT_EQ(dMediaDuration(tmp.filePath("missing.wav")), 0.0);
+
+    // The length comes from the detector in force.
+    test::FakeMediaDetector fake;
+    fake.length = 42.5;
+    EXPECT_EQ(dMediaDuration(txt), 42.5);
 }
 
 TEST(Procedures, WarnNotFoundOncePerNameUntilReset)

@@ -310,4 +310,15 @@ TEST_F(DocumentCommandsTest, AFileThatIsNoXmlShowsItsReasonOnce)
         EXPECT_TRUE(boxes.messages()[0].startsWith("XML Parser: ")) << boxes.messages()[0].toStdString();
         EXPECT_EQ(boxes.calls[0].icon, Prompts::Exclamation);
     }
+
+    // With no schema in the settings neither a document nor an object inside
+    // one opens, and the reason is said once.
+    writeFilm();
+    QSettings(m_dir.filePath("vimra.conf"), QSettings::IniFormat).remove("Vimra/XSDPath");
+    for (const QString name : {"Film.xml", "Film_files/s2.xml"}) {
+        boxes.calls.clear();
+        commands->OpenFile(path(name));
+        EXPECT_EQ(doc(), nullptr);
+        EXPECT_EQ(boxes.messages(), QStringList({"I could not find the xml-schema of the document"}));
+    }
 }

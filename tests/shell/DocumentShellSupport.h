@@ -38,14 +38,16 @@ public:
 class LoggingEditors : public EditorFactory {
 public:
     QStringList log;
+    QStringList owners; // the owner's object name at each showing
     const QTreeWidget* tree = nullptr;
     bool bThrowOnShow = false;
 
     class Window : public NullEditorWindow {
     public:
         explicit Window(LoggingEditors& owner) : m_owner(owner) {}
-        void Show(UiOwner*) override
+        void Show(UiOwner* owner) override
         {
+            m_owner.owners << (owner ? owner->objectName() : QString());
             if (m_owner.bThrowOnShow)
                 throw std::out_of_range("collection index out of range");
             const auto obj = boundObject();

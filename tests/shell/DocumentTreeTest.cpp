@@ -1,10 +1,14 @@
 #include "DocumentShellSupport.h"
 
 #include "document/Storage.h"
+#include "document/Version.h"
+#include "document/Video.h"
+#include "support/FakeMediaDetector.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QMouseEvent>
 
 using namespace vimra;
@@ -44,7 +48,139 @@ protected:
     }
 };
 
+// The first Version has a main Video whose segment files stand against
+// time order (S2, then S1 before it in time and in the chain; S2's stored
+// picture is missing), a main Audio with one segment and a main Transcript.
+class ExpressionTreeTest : public DocumentTreeTest {
+protected:
+    void SetUp() override
+    {
+        DocumentShellTest::SetUp();
+        writeFilm();
+        const QString files = path("Film_files/");
+        const auto expr = [&](const QString& name, const QString& cls, const QString& title, const QString& more) {
+            write("Film_files/" + name, ("<" + cls + "><" + cls + "GUID>" + files + name + "</" + cls + "GUID><Title>"
+                                         + title + "</Title>" + more + "</" + cls + ">").toUtf8());
+        };
+        const QString version = "<VersionGUID>" + files + "v1.xml</VersionGUID><Time start=\"0\" end=\"60000\" reasons=\"0\"/>";
+        expr("Film_video1.xml", "Video", "Main video", version);
+        expr("Film_video2.xml", "Video", "S2",
+             "<Time start=\"20000\" end=\"30000\" reasons=\"0\"/><partofvideo>" + files + "Film_video1.xml</partofvideo>"
+                 + "<Keyframe start=\"25000\" end=\"0\" reasons=\"0\">" + files + "gone.bmp</Keyframe>");
+        expr("Film_video3.xml", "Video", "S1",
+             "<Time start=\"0\" end=\"10000\" reasons=\"0\"/><partofvideo>" + files + "Film_video1.xml</partofvideo>"
+                 + "<followedbyvideo>" + files + "Film_video2.xml</followedbyvideo>");
+        expr("Film_audio1.xml", "Audio", "Main audio", version);
+        expr("Film_audio2.xml", "Audio", "A1",
+             "<Time start=\"0\" end=\"5000\" reasons=\"0\"/><partofaudio>" + files + "Film_audio1.xml</partofaudio>");
+        expr("Film_transcript1.xml", "Transcript", "Main transcript", version);
+        open("Film.xml");
+        w->show();
+        click(w->tvwMainTree, this->version(), Qt::LeftButton);
+    }
+    QString s1() const { return path("Film_files/Film_video3.xml"); }
+    QString s2() const { return path("Film_files/Film_video2.xml"); }
+    std::shared_ptr<Video> video(const QString& guid) const
+    {
+        for (const auto& obj : appState().objAVDoc->collObjects())
+            if (obj->strGUID() == guid)
+                return std::dynamic_pointer_cast<Video>(obj);
+        return nullptr;
+    }
+    QStringList keyframeKeys() const
+    {
+        QStringList out;
+        for (const auto& p : w->imlTreeIcons.pictures())
+            if (p.strTag == "keyframe" && p.pixmap.size() == QSize(32, 32))
+                out << p.strKey;
+        return out;
+    }
+
+    FakeMediaDetector detector;
+};
+
 } // namespace
+
+TEST_F(ExpressionTreeTest, ShowsTheMainExpressionsAndTheirSegmentsInTimeOrderWithKeyframeIcons)
+{
+    const QString a1 = "    A1 [Audio/Audio]";
+    EXPECT_EQ(shape(w->tvwExpression),
+              QStringList({"First cut [Version/Version]", "  Main video [Video/Video]",
+                           "    S1 [" + s1() + "/" + s1() + "]", "    S2 [" + s2() + "/" + s2() + "]",
+                           "  Main audio [Audio/Audio]", a1, "  Main transcript [Transcript/Transcript]"}));
+    EXPECT_EQ(keyframeKeys(), QStringList({s2(), s1()}));
+
+    // A red one-pixel border; inside, the picture at 5 s, or the "Video"
+    // picture when the stored one is missing.
+    const QImage grabbed = w->imlTreeIcons.Item(s1()).toImage();
+    const QImage missing = w->imlTreeIcons.Item(s2()).toImage();
+    QImage plain(32, 32, QImage::Format_RGB32); // the "Video" picture on white
+    plain.fill(Qt::white);
+    QPainter(&plain).drawPixmap(0, 0, treePicture("Video"));
+    for (int i = 0; i < 32; ++i)
+        for (const QPoint p : {QPoint(i, 0), QPoint(0, i), QPoint(i, 31), QPoint(31, i)}) {
+            ASSERT_EQ(grabbed.pixel(p), qRgb(255, 0, 0));
+            ASSERT_EQ(missing.pixel(p), qRgb(255, 0, 0));
+        }
+    for (int y = 1; y < 31; ++y)
+        for (int x = 1; x < 31; ++x) {
+            ASSERT_EQ(grabbed.pixel(x, y), FakeMediaDetector::colourOf(5)) << x << "," << y;
+            ASSERT_EQ(missing.pixel(x, y), plain.pixel(x, y)) << x << "," << y;
+        }
+
+    // An icon asked for again replaces the old; one gone is made when its node is.
+    w->AddSmallKeyFrame(video(s1()));
+    EXPECT_EQ(w->imlTreeIcons.Count(), 17);
+    w->RemoveIcon(s1());
+    w->BuildExpressionTree(std::dynamic_pointer_cast<Version>(frmMain::objectOf(version())));
+    EXPECT_EQ(keyframeKeys(), QStringList({s2(), s1()}));
+
+    w->ResetListImageExpression();
+    QStringList keys;
+    for (const auto& p : w->imlTreeIcons.pictures())
+        keys << p.strKey;
+    EXPECT_EQ(keys, QStringList(treePictureKeys().begin(), treePictureKeys().end()));
+    w->UpdateSmallKeyFrames();
+    EXPECT_EQ(keyframeKeys(), QStringList({s2(), s1()}));
+
+    // A chain that loops back on itself still ends, each segment shown once.
+    const auto ver = std::dynamic_pointer_cast<Version>(frmMain::objectOf(version()));
+    video(s2())->setObjFollowedBy(video(s2()));
+    w->BuildExpressionTree(ver);
+    EXPECT_EQ(w->tvwExpression->topLevelItem(0)->child(0)->childCount(), 2);
+    video(s2())->setObjFollowedBy(nullptr);
+    w->BuildExpressionTree(ver);
+
+    // Delete of a segment: its icon goes and the same Version shows again.
+    QTreeWidgetItem* s1Node = w->tvwExpression->topLevelItem(0)->child(0)->child(0);
+    click(w->tvwExpression, s1Node, Qt::LeftButton);
+    key(w->tvwExpression, Qt::Key_Delete);
+    EXPECT_EQ(keyframeKeys(), QStringList({s2()}));
+    EXPECT_EQ(shape(w->tvwExpression),
+              QStringList({"First cut [Version/Version]", "  Main video [Video/Video]", "    S2 [" + s2() + "/" + s2() + "]",
+                           "  Main audio [Audio/Audio]", a1, "  Main transcript [Transcript/Transcript]"}));
+}
+
+TEST_F(ExpressionTreeTest, AddMainEntriesOnlyForTheMissingMainExpressions)
+{
+    click(w->tvwMainTree, root()->child(1), Qt::LeftButton); // "Second cut", no main expressions
+    const auto ver = std::dynamic_pointer_cast<Version>(frmMain::objectOf(root()->child(1)));
+    // Add child, Add main, its Video, Audio and Transcript entries.
+    const struct {
+        const char* add;
+        QString expected;
+    } rows[] = {{"", "01111"}, {"Video", "01011"}, {"Transcript", "01010"}, {"Audio", "01000"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.add);
+        if (*row.add)
+            ver->AddMainExpression(row.add, row.add, 0, 10);
+        click(w->tvwExpression, w->tvwExpression->topLevelItem(0), Qt::RightButton);
+        EXPECT_EQ(enabling().left(5), row.expected);
+    }
+    // The document tree's Version row is another rule.
+    click(w->tvwMainTree, root()->child(1), Qt::RightButton);
+    EXPECT_EQ(enabling().left(2), "10");
+}
 
 TEST_F(DocumentTreeTest, ClicksBuildTheExpressionTreeAndEnableTheEditMenu)
 {

@@ -98,7 +98,7 @@ TEST_F(MainWindowTest, ClosingDropsTheDocumentUnlessTheCloseQuestionIsCancelled)
     appState().objAVDoc = doc;
     bool answer = false;
     int asked = 0;
-    w.documentCommands.CloseDocument = [&] { ++asked; return answer; };
+    w.documentHooks.CloseDocument = [&] { ++asked; return answer; };
     EXPECT_FALSE(w.close());
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(GetSetting("ViewMode"), ""); // nothing of the unload ran
@@ -265,7 +265,7 @@ TEST_F(MainWindowTest, FileMenuStorageEntriesFollowTheCurrentDocument)
     EXPECT_FALSE(w.mnuImportToFS->isEnabled());
     EXPECT_TRUE(w.mnuFileOpen->isEnabled());
 
-    w.documentCommands.bFileSystem = [] { return false; };
+    w.documentHooks.bFileSystem = [] { return false; };
     emit w.mnuFile->aboutToShow();
     EXPECT_FALSE(w.mnuExportToDB->isEnabled());
     EXPECT_TRUE(w.mnuImportToFS->isEnabled());

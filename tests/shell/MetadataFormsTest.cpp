@@ -3,7 +3,7 @@
 #include "editor/EditorForms.h"
 #include "editor/ctlSetOfStringCL.h"
 #include "records/ThematicKeywords.h"
-#include "shell/ObjectWindow.h"
+#include "segments/VideoForm.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -51,8 +51,8 @@ protected:
         EXPECT_TRUE(bShown);
     }
 
-    ObjectWindowFactory expressionWindows;
-    EditorForms forms{expressionWindows};
+    VideoForms expressionEditors;
+    EditorForms forms{expressionEditors};
 };
 
 } // namespace

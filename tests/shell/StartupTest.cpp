@@ -128,7 +128,7 @@ TEST_F(StartupTest, CommandLineFileIsOpenedUnquotedAndAbsolute)
     FakePrompts boxes;
     QStringList opened;
     const auto plugIn = [&](frmMain& w) {
-        w.documentCommands.OpenFile = [&](const QString& path) {
+        w.documentHooks.OpenFile = [&](const QString& path) {
             EXPECT_TRUE(w.isVisible()); // after the window and the splash are up
             EXPECT_NE(w.splash(), nullptr);
             opened << path;

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QObject;
+
+namespace vimra {
+
+// Reports that reach the editor after a call has returned.
+class MediaPlayerListener {
+public:
+    virtual ~MediaPlayerListener() = default;
+    // The back end failed after a successful open (a missing decoder, say).
+    virtual void playbackError(const QString& text) {}
+    virtual void mediaEnded() {}
+};
+
+// Plays one media file for the expression editor. Times are seconds.
+class MediaPlayer {
+public:
+    virtual ~MediaPlayer() = default;
+
+    // Error text, empty on success. The media starts stopped at 0.
+    virtual QString open(const QString& path) = 0;
+    virtual void Run() = 0;
+    // The current frame stays shown.
+    virtual void Pause() = 0;
+    virtual void Stop() = 0;
+    // While paused or stopped this answers exactly the value last set.
+    virtual double CurrentPosition() const = 0;
+    virtual void setCurrentPosition(double seconds) = 0;
+    virtual double Duration() const = 0;
+    // Seconds per frame; 0 when there is no video or its rate is unknown.
+    virtual double AvgTimePerFrame() const = 0;
+    virtual bool hasPicture() const = 0;
+    // The one door to a picture: a QVideoWidget or a QVideoSink.
+    virtual void setVideoOutput(QObject* output) = 0;
+    virtual void setListener(MediaPlayerListener* listener) = 0;
+    // Stops and lets go of the media; no report arrives afterwards.
+    virtual void release() = 0;
+};
+
+class MediaPlayerFactory {
+public:
+    virtual ~MediaPlayerFactory() = default;
+    virtual std::unique_ptr<MediaPlayer> create() = 0;
+};
+
+// Makes players that open nothing, so that an editor without an installed
+// player opens without media.
+class NoMediaPlayerFactory : public MediaPlayerFactory {
+public:
+    std::unique_ptr<MediaPlayer> create() override;
+};
+
+// The factory in force; never null.
+MediaPlayerFactory& mediaPlayerFactory();
+// Installs `f` (nullptr restores the default). The caller keeps ownership.
+void setMediaPlayerFactory(MediaPlayerFactory* f);
+
+} // namespace vimra

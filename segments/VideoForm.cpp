@@ -1,0 +1,499 @@
+#include "segments/VideoForm.h"
+
+#include "document/DocumentUi.h"
+#include "document/Expression.h"
+#include "document/Transcript.h"
+#include "document/Video.h"
+#include "records/Procedures.h"
+#include "resources/MessageIds.h"
+#include "resources/StringTable.h"
+#include "segments/AdvancedSlider.h"
+#include "segments/Framelist.h"
+#include "widgets/Guarded.h"
+
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVideoWidget>
+
+namespace vimra {
+
+namespace {
+
+struct ButtonDesign {
+    const char* name;
+    const char* caption;
+    const char* toolTip;
+};
+
+constexpr std::array<ButtonDesign, 5> kPlayButtons{{
+    {"cmdPlay", ">", "Play movie"},
+    {"cmdPause", "ll", "Pause movie"},
+    {"cmdRewind", "-1", "step one frame backward"},
+    {"cmdForward", "+1", "step one frame forward"},
+    {"cmdStop", "Stop", "Stop movie"},
+}};
+
+constexpr std::array<ButtonDesign, 10> kSegmentButtons{{
+    {"cmdSel", "|", "Select Start/End point of new segment"},
+    {"cmdNext", "-->", "Move to next segment bound"},
+    {"cmdPrev", "<--", "Move previous segment bound"},
+    {"cmdExpandLeft", "|>", "Extend rigth bound"},
+    {"cmdExpandRight", "<|", "Extend left bound"},
+    {"cmdModif", "<->", "Modify selected segment"},
+    {"cmdNew", "|-|", "Create new segment"},
+    {"cmdCanc", "X", "Remove selected segment"},
+    {"cmdKeyFrame", "K", "Set a new keyframe"},
+    {"cmdMerge", "- + -", "Merge the selected Expresions"},
+}};
+
+// The design size of the expression editor's inner area.
+constexpr double kDesignWidth = 10800;
+constexpr double kDesignHeight = 9810;
+
+QPushButton* makeButton(const ButtonDesign& d, QWidget* parent)
+{
+    auto* b = new QPushButton(QString::fromUtf8(d.caption), parent);
+    b->setObjectName(QString::fromLatin1(d.name));
+    b->setToolTip(QString::fromUtf8(d.toolTip));
+    b->setAccessibleName(QString::fromUtf8(d.toolTip));
+    b->setAutoDefault(false);
+    return b;
+}
+
+void place(QWidget* w, const TwipsRect& r) { w->setGeometry(toPixels(r)); }
+
+} // namespace
+
+VideoWindow::VideoWindow(VideoForm& form, std::shared_ptr<Expression> obj, PaneModel& model)
+    : m_form(form), m_obj(std::move(obj)), m_model(model)
+{
+}
+
+VideoWindow::~VideoWindow() { CloseMedia(); }
+
+QPushButton* VideoWindow::button(const char* name) const
+{
+    return m_dialog ? m_dialog->findChild<QPushButton*>(QString::fromLatin1(name)) : nullptr;
+}
+
+bool VideoWindow::bTimer1Running() const { return m_timer1 && m_timer1->isActive(); }
+
+void VideoWindow::Opened(PaneDialog& window)
+{
+    m_dialog = &window;
+    window.resize(twipsToPixels(kDesignWidth), twipsToPixels(kDesignHeight));
+    window.installEventFilter(this);
+    buildControls();
+    LayoutPlayer();
+    ShowPlayer(true);
+    ZOrderPlayer(0);
+    LayoutEditor(pixelsToTwips(window.width()));
+    ShowEditor(true);
+    ZOrderEditor(0);
+    // Enter presses no button: nothing here commits or closes by accident.
+    for (auto* b : window.findChildren<QPushButton*>()) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    // Stale state of an earlier showing never reaches this one.
+    m_follower.reset(nullptr);
+    m_ckChunk.reset();
+    m_bBlink = m_bMarking = false;
+    guarded([&] {
+        LoadTranscript();
+        OpenMedia(m_obj->strGetMediaObjectPath());
+        FillRanges();
+    });
+    m_timer1->stop();
+    m_blinker->stop();
+}
+
+void VideoWindow::buildControls()
+{
+    QWidget* w = m_dialog;
+    m_back = makeButton({"BackButt", "Back", "To the parent (sub)expression"}, w);
+    m_txtTime = new QLineEdit(QStringLiteral("00:00:00:00"), w);
+    m_txtTime->setObjectName(QStringLiteral("txtTime"));
+    m_txtTime->setToolTip(QStringLiteral("TimeCode"));
+    m_txtTime->setAccessibleName(QStringLiteral("TimeCode"));
+    m_txtTime->setReadOnly(true);
+    m_txtTime->setAlignment(Qt::AlignCenter);
+    m_txtTime->setTextMargins(0, 0, 0, 0);
+    m_picVideoWindow = new QWidget(w);
+    m_picVideoWindow->setObjectName(QStringLiteral("picVideoWindow"));
+    m_picVideoWindow->setAccessibleName(QStringLiteral("Video"));
+    m_picVideoWindow->setAutoFillBackground(true);
+    QPalette black = m_picVideoWindow->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    m_picVideoWindow->setPalette(black);
+    for (size_t i = 0; i < kPlayButtons.size(); ++i) {
+        m_playButtons[i] = makeButton(kPlayButtons[i], w);
+        QFont f = m_playButtons[i]->font();
+        f.setBold(true);
+        f.setPointSizeF(i == 4 ? 8.25 : 13.5);
+        m_playButtons[i]->setFont(f);
+    }
+    m_rtbTrans = new QPlainTextEdit(w);
+    m_rtbTrans->setObjectName(QStringLiteral("rtbTrans"));
+    m_rtbTrans->setAccessibleName(QStringLiteral("Transcript"));
+    m_rtbTrans->setReadOnly(true);
+    m_videoFrame = new QGroupBox(QStringLiteral("Segment controls"), w);
+    m_videoFrame->setObjectName(QStringLiteral("VideoFrame"));
+    m_advsld = new AdvancedSlider(w);
+    m_advsld->setObjectName(QStringLiteral("advsld"));
+    m_framelist = new Framelist(w);
+    m_framelist->setObjectName(QStringLiteral("Framelist1"));
+    m_framelist->setAccessibleName(QStringLiteral("Keyframes"));
+    for (size_t i = 0; i < kSegmentButtons.size(); ++i) {
+        m_segmentButtons[i] = makeButton(kSegmentButtons[i], w);
+        // Segment operations come with a later change.
+        m_segmentButtons[i]->setEnabled(false);
+    }
+    m_timer1 = new QTimer(this);
+    m_timer1->setInterval(200);
+    m_blinker = new QTimer(this);
+    m_blinker->setInterval(500);
+
+    connect(m_timer1, &QTimer::timeout, this, &VideoWindow::Timer1_Timer);
+    const auto on = [this](QPushButton* b, void (VideoWindow::*handler)()) {
+        connect(b, &QPushButton::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+    };
+    on(m_back, &VideoWindow::BackButt_Click);
+    on(m_playButtons[0], &VideoWindow::cmdPlay_Click);
+    on(m_playButtons[1], &VideoWindow::cmdPause_Click);
+    on(m_playButtons[2], &VideoWindow::cmdRewind_Click);
+    on(m_playButtons[3], &VideoWindow::cmdForward_Click);
+    on(m_playButtons[4], &VideoWindow::cmdStop_Click);
+}
+
+void VideoWindow::LayoutPlayer()
+{
+    const PlayerLayout l = vimra::LayoutPlayer();
+    place(m_back, l.BackButt);
+    place(m_txtTime, l.txtTime);
+    // The box keeps its design size; its text shrinks until a time fits.
+    QFont font = m_txtTime->font();
+    const int room = m_txtTime->width() - 6;
+    while (font.pointSizeF() > 5 && QFontMetrics(font).horizontalAdvance(QStringLiteral("00:00:00:00")) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    m_txtTime->setFont(font);
+    place(m_picVideoWindow, l.picVideoWindow);
+    if (m_video)
+        m_video->setGeometry(m_picVideoWindow->rect());
+    for (size_t i = 0; i < m_playButtons.size(); ++i)
+        place(m_playButtons[i], l.buttons[i]);
+    place(m_rtbTrans, l.rtbTrans);
+}
+
+void VideoWindow::LayoutEditor(double scaleWidth)
+{
+    const EditorLayout l = vimra::LayoutEditor(scaleWidth, PaneModel::kScrollWidth, vimra::LayoutPlayer());
+    place(m_videoFrame, l.VideoFrame);
+    place(m_advsld, l.advsld);
+    place(m_framelist, l.Framelist1);
+    m_framelist->setImageX(int(l.ImageX));
+    m_framelist->setImageY(int(l.ImageY));
+    for (size_t i = 0; i < m_segmentButtons.size(); ++i)
+        place(m_segmentButtons[i], l.buttons[i]);
+}
+
+void VideoWindow::LaidOut(const PaneModel&)
+{
+    if (!m_back)
+        return;
+    LayoutPlayer();
+    LayoutEditor(pixelsToTwips(m_dialog->width()));
+}
+
+void VideoWindow::ShowPlayer(bool visible)
+{
+    for (QWidget* w : {static_cast<QWidget*>(m_back), static_cast<QWidget*>(m_txtTime), m_picVideoWindow})
+        w->setVisible(visible);
+    for (auto* b : m_playButtons)
+        b->setVisible(visible);
+    m_rtbTrans->setVisible(visible);
+}
+
+void VideoWindow::ShowEditor(bool visible)
+{
+    m_advsld->setVisible(visible);
+    m_videoFrame->setVisible(visible);
+    m_framelist->setVisible(visible);
+    for (auto* b : m_segmentButtons)
+        b->setVisible(visible);
+}
+
+void VideoWindow::ZOrderPlayer(int p)
+{
+    const auto order = [p](QWidget* w) { p == 0 ? w->raise() : w->lower(); };
+    order(m_back);
+    order(m_txtTime);
+    order(m_picVideoWindow);
+    for (auto* b : m_playButtons)
+        order(b);
+    order(m_rtbTrans);
+}
+
+void VideoWindow::ZOrderEditor(int p)
+{
+    // The frame first, so that it lies under the controls drawn over it.
+    const auto order = [p](QWidget* w) { p == 0 ? w->raise() : w->lower(); };
+    order(m_videoFrame);
+    order(m_advsld);
+    order(m_framelist);
+    for (auto* b : m_segmentButtons)
+        order(b);
+}
+
+void VideoWindow::TabShown(int t)
+{
+    if (!m_back)
+        return;
+    const bool video = t == 1;
+    ShowPlayer(video);
+    ShowEditor(video);
+    ZOrderPlayer(video ? 0 : 1);
+    ZOrderEditor(video ? 0 : 1);
+}
+
+void VideoWindow::LoadTranscript()
+{
+    m_obj->OpenTranscript();
+    std::shared_ptr<WordColl> words;
+    if (m_obj->bHasTranscript())
+        if (const auto transcript = std::dynamic_pointer_cast<Transcript>(m_obj->objTranscript()))
+            words = transcript->WordList();
+    m_follower.reset(words);
+    if (!words)
+        m_rtbTrans->setPlainText(QStringLiteral("<") + text(msg::NoTranscript) + QStringLiteral(">"));
+}
+
+void VideoWindow::OpenMedia(const QString& strPath)
+{
+    if (strPath.isEmpty()) {
+        prompts().MsgBox(text(msg::ItemNotSelected), Prompts::OKOnly, Prompts::NoIcon);
+        return;
+    }
+    if (!QFileInfo::exists(strPath)) {
+        WarnNotFoundOnce(strPath);
+        return;
+    }
+    m_video = new QVideoWidget(m_picVideoWindow);
+    static_cast<QVideoWidget*>(m_video)->setAspectRatioMode(Qt::IgnoreAspectRatio);
+    m_video->setGeometry(m_picVideoWindow->rect());
+    auto player = mediaPlayerFactory().create();
+    player->setVideoOutput(m_video);
+    const QString error = player->open(strPath);
+    if (!error.isEmpty()) {
+        player->release();
+        prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
+        return;
+    }
+    m_player = std::move(player);
+    m_player->setListener(this);
+    if (const double avg = m_player->AvgTimePerFrame(); avg > 0) {
+        m_form.setDFrameRate(1.0 / avg);
+        const auto video = std::dynamic_pointer_cast<Video>(m_obj);
+        if (video && video->dFrameRate() != m_form.dFrameRate())
+            video->setDFrameRate(m_form.dFrameRate());
+    }
+    m_ckChunk = m_obj->ckGetChunk();
+    if (!m_ckChunk)
+        return;
+    // The span is clipped to the media in memory only: nothing marks it changed.
+    if (m_ckChunk->dend > m_player->Duration())
+        m_ckChunk->dend = m_player->Duration();
+    if (m_ckChunk->dend < 0 || m_ckChunk->dStart < 0)
+        return;
+    m_player->setCurrentPosition(m_ckChunk->dStart);
+    m_player->Pause();
+    showTime(m_player->CurrentPosition());
+    ShowTranscriptUpTo(m_player->CurrentPosition(), true);
+}
+
+void VideoWindow::CloseMedia()
+{
+    // Timers first, so that no tick reaches a released player.
+    if (m_timer1)
+        m_timer1->stop();
+    if (m_blinker)
+        m_blinker->stop();
+    if (!m_player)
+        return;
+    auto player = std::move(m_player);
+    try {
+        player->Stop();
+        player->release();
+    } catch (...) {
+        // Closing goes on whatever the back end says.
+    }
+}
+
+void VideoWindow::FillRanges()
+{
+    if (!m_player || !m_ckChunk) {
+        m_advsld->setEnabled(false);
+        return;
+    }
+    m_advsld->setDMin(m_ckChunk->dStart);
+    m_advsld->setDMax(m_ckChunk->dend);
+    m_advsld->setDLargeChange((m_advsld->dMax() - m_advsld->dMin()) / 100);
+    const auto& segments = m_obj->colSubExpressions();
+    std::vector<ChainLink> links;
+    links.reserve(segments.Count());
+    for (const auto& s : segments)
+        links.push_back({s.get(), s->objFollowedBy().get()});
+    const std::vector<int> positions = ChainPositions(links);
+    const double rate = m_form.dFrameRate();
+    int i = 0;
+    for (const auto& s : segments) {
+        const auto chunk = s->ckGetChunk();
+        // A segment without a span sits at the start, without a time of its own.
+        const double dStart = chunk ? chunk->dStart : m_advsld->dMin();
+        const double dEnd = chunk ? chunk->dend : m_advsld->dMin();
+        const QString label = SegmentLabel(s->strTitle(), dStart, dEnd, rate);
+        m_advsld->iAddRange(dStart, dEnd, label);
+        if (const auto video = std::dynamic_pointer_cast<Video>(s))
+            m_framelist->iAddImage(video->picKeyFrame(), positions[i], label);
+        ++i;
+    }
+}
+
+void VideoWindow::showTime(double dPos) { m_txtTime->setText(FormatTime(dPos, m_form.dFrameRate())); }
+
+void VideoWindow::ShowTranscriptUpTo(double dPos, bool bRebuild)
+{
+    if (!m_follower.bHasWordList())
+        return;
+    if (bRebuild) {
+        m_rtbTrans->clear();
+        m_follower.rebuild(dPos);
+        return;
+    }
+    const QString words = m_follower.advance(dPos);
+    if (words.isEmpty())
+        return;
+    // Appended at the end, never by setting the whole text again.
+    QTextCursor cursor(m_rtbTrans->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(words);
+    cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor);
+    m_rtbTrans->setTextCursor(cursor);
+    m_rtbTrans->ensureCursorVisible();
+}
+
+void VideoWindow::Timer1_Timer()
+{
+    if (!m_player)
+        return;
+    m_advsld->setDPosition(m_player->CurrentPosition());
+    ShowTranscriptUpTo(m_player->CurrentPosition(), false);
+    showTime(m_player->CurrentPosition());
+}
+
+void VideoWindow::SeekTo(double dPos)
+{
+    if (!m_player)
+        return;
+    dPos = ClampSeek(dPos, m_player->Duration());
+    m_advsld->setDPosition(dPos);
+    m_player->setCurrentPosition(dPos);
+    m_player->Pause();
+    ShowTranscriptUpTo(m_player->CurrentPosition(), true);
+    showTime(m_player->CurrentPosition());
+}
+
+void VideoWindow::cmdPlay_Click()
+{
+    if (!m_player)
+        return;
+    m_player->Run();
+    m_timer1->start();
+}
+
+void VideoWindow::cmdPause_Click()
+{
+    if (m_player)
+        m_player->Pause();
+}
+
+void VideoWindow::cmdStop_Click()
+{
+    if (!m_player)
+        return;
+    m_player->Stop();
+    m_timer1->stop();
+}
+
+void VideoWindow::cmdRewind_Click()
+{
+    if (!m_player)
+        return;
+    if (const auto to = RewindTarget(m_player->CurrentPosition(), m_ckChunk.get(), m_player->AvgTimePerFrame()))
+        SeekTo(*to);
+}
+
+void VideoWindow::cmdForward_Click()
+{
+    if (!m_player)
+        return;
+    if (const auto to = ForwardTarget(m_player->CurrentPosition(), m_ckChunk.get(), m_player->AvgTimePerFrame()))
+        SeekTo(*to);
+}
+
+void VideoWindow::BackButt_Click()
+{
+    const auto main = m_obj->objMainExpr();
+    if (!main)
+        return;
+    // The parent's editor opens once this window is gone, not from inside it.
+    m_form.setNext(main);
+    m_dialog->reject();
+}
+
+void VideoWindow::Commit(SEColl& secol, const std::shared_ptr<DocObject>& obj) { m_model.Commit(secol, obj); }
+
+void VideoWindow::playbackError(const QString& message)
+{
+    prompts().MsgBox(message, Prompts::OKOnly, Prompts::Exclamation);
+}
+
+bool VideoWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Escape closes nothing here.
+    if (watched == m_dialog && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        return true;
+    return false;
+}
+
+VideoForm::VideoForm() : PaneForm(PaneParams{QStringLiteral("Title"), false, QStringLiteral("Video")}) {}
+
+void VideoForm::Show(UiOwner* owner)
+{
+    const auto obj = std::dynamic_pointer_cast<Expression>(boundObject());
+    if (!obj || !obj->secol())
+        return;
+    {
+        VideoWindow window(*this, obj, model());
+        m_open = &window;
+        ShowWith(owner, &window);
+        m_open = nullptr;
+    }
+    if (const auto next = std::exchange(m_next, nullptr))
+        next->ShowForm(documentUi().mainWindow());
+}
+
+std::shared_ptr<EditorWindow> VideoForms::create(const QString& strClass)
+{
+    if (strEditorFormFor(strClass) != QLatin1String("VideoForm"))
+        return nullptr;
+    return std::make_shared<VideoForm>();
+}
+
+} // namespace vimra

@@ -1,0 +1,139 @@
+#pragma once
+
+#include "editor/PaneForm.h"
+#include "platform/MediaPlayer.h"
+#include "segments/VideoFormRules.h"
+
+#include <QObject>
+
+#include <array>
+#include <memory>
+
+class QGroupBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+namespace vimra {
+
+class AdvancedSlider;
+class Expression;
+class Framelist;
+class VideoForm;
+
+// The open window of the expression editor: the player and the segment
+// controls on the "Video" tab over the field pane. Lives while the window
+// is shown; the rules it follows are in VideoFormRules.
+class VideoWindow : public QObject, public PaneExtension, public MediaPlayerListener {
+    Q_OBJECT
+public:
+    VideoWindow(VideoForm& form, std::shared_ptr<Expression> obj, PaneModel& model);
+    ~VideoWindow() override;
+
+    // ---- what the tests drive ----
+    PaneDialog* dialog() const { return m_dialog; }
+    QPushButton* button(const char* name) const;
+    QLineEdit* txtTime() const { return m_txtTime; }
+    QPlainTextEdit* rtbTrans() const { return m_rtbTrans; }
+    QWidget* picVideoWindow() const { return m_picVideoWindow; }
+    AdvancedSlider* advsld() const { return m_advsld; }
+    Framelist* Framelist1() const { return m_framelist; }
+    bool bHasMedia() const { return m_player != nullptr; }
+    bool bTimer1Running() const;
+    void Timer1_Timer();
+    void SeekTo(double dPos);
+    const std::shared_ptr<Chunk>& ckChunk() const { return m_ckChunk; }
+
+    // ---- PaneExtension ----
+    void Built(PaneModel&) override {}
+    QWidget* makeControl(PaneField&, QWidget*) override { return nullptr; }
+    void Commit(SEColl& secol, const std::shared_ptr<DocObject>& obj) override;
+    void Closed() override { CloseMedia(); }
+    void Opened(PaneDialog& window) override;
+    void LaidOut(const PaneModel& model) override;
+    void TabShown(int t) override;
+
+    // ---- MediaPlayerListener ----
+    void playbackError(const QString& text) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void LayoutPlayer();
+    void LayoutEditor(double scaleWidth);
+    void ShowPlayer(bool visible);
+    void ShowEditor(bool visible);
+    void ZOrderPlayer(int p);
+    void ZOrderEditor(int p);
+    void LoadTranscript();
+    void OpenMedia(const QString& strPath);
+    void CloseMedia();
+    void FillRanges();
+    void ShowTranscriptUpTo(double dPos, bool bRebuild);
+    void showTime(double dPos);
+
+    void cmdPlay_Click();
+    void cmdPause_Click();
+    void cmdStop_Click();
+    void cmdRewind_Click();
+    void cmdForward_Click();
+    void BackButt_Click();
+
+    VideoForm& m_form;
+    std::shared_ptr<Expression> m_obj;
+    PaneModel& m_model;
+    PaneDialog* m_dialog = nullptr;
+    std::unique_ptr<MediaPlayer> m_player;
+    std::shared_ptr<Chunk> m_ckChunk;
+    TranscriptFollower m_follower;
+
+    QPushButton* m_back = nullptr;
+    QLineEdit* m_txtTime = nullptr;
+    QWidget* m_picVideoWindow = nullptr;
+    QWidget* m_video = nullptr;
+    std::array<QPushButton*, 5> m_playButtons{};
+    QPlainTextEdit* m_rtbTrans = nullptr;
+    QGroupBox* m_videoFrame = nullptr;
+    AdvancedSlider* m_advsld = nullptr;
+    Framelist* m_framelist = nullptr;
+    std::array<QPushButton*, 10> m_segmentButtons{};
+    QTimer* m_timer1 = nullptr;
+    QTimer* m_blinker = nullptr;
+    bool m_bBlink = false;
+    bool m_bMarking = false;
+};
+
+// The editor of one Video, Audio or Transcript. Making, binding and
+// unloading it makes no widget and no player; each Show builds both.
+class VideoForm : public PaneForm {
+public:
+    VideoForm();
+
+    void Show(UiOwner* owner) override;
+
+    // Frames per second of the media last opened; kept from one showing to
+    // the next when the media tells none.
+    double dFrameRate() const { return m_dFrameRate; }
+    void setDFrameRate(double rate) { m_dFrameRate = rate; }
+    // The open window while Show runs, else nullptr.
+    VideoWindow* videoWindow() const { return m_open; }
+    // Back: the editor to open, owned by the main window, once this one has closed.
+    void setNext(std::shared_ptr<Expression> next) { m_next = std::move(next); }
+
+private:
+    double m_dFrameRate = 0;
+    VideoWindow* m_open = nullptr;
+    std::shared_ptr<Expression> m_next;
+};
+
+// Makes the editors of the three expression classes; nullptr for any other.
+class VideoForms : public EditorFactory {
+public:
+    std::shared_ptr<EditorWindow> create(const QString& strClass) override;
+    void ShowAVDocSchemaDialog(UiOwner*, const std::shared_ptr<SEColl>&) override {}
+};
+
+} // namespace vimra
