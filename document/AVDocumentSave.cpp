@@ -1,6 +1,7 @@
 #include "document/AVDocument.h"
 
 #include "document/DocumentUi.h"
+#include "platform/FileWrite.h"
 #include "platform/Prompts.h"
 #include "records/IOManager.h"
 #include "records/Procedures.h"
@@ -119,7 +120,17 @@ bool AVDocument::bSaveObjects(const QString& strNewGUID)
         }
     }
     renameRelations();
-    return bSaveChangedObjects();
+    // Every file is new: one sync at the end instead of one per file, and the
+    // document's own file is written only once they are all on the disk.
+    fs::SyncBatch batch;
+    if (!bSaveChangedObjects())
+        return false;
+    const QString error = batch.finish();
+    if (!error.isEmpty()) {
+        prompts().MsgBox(error, Prompts::OKOnly);
+        return false;
+    }
+    return true;
 }
 
 bool AVDocument::bSaveOne(const std::shared_ptr<RegistryItem>& obj, int iCounter)

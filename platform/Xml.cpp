@@ -1,7 +1,8 @@
 #include "platform/Xml.h"
 
+#include "platform/FileWrite.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -461,23 +462,7 @@ QByteArray Document::toBytes(bool indent) const
 
 bool Document::save(const QString& path, QString* error, bool indent) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    const QByteArray bytes = toBytes(indent);
-    // The bytes may still sit in Qt's buffer after write(); commit() would
-    // rename the file into place even when writing them out fails (a full
-    // disk), so the flush is checked first.
-    if (file.write(bytes) != bytes.size() || !file.flush() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return fs::writeAtomically(path, toBytes(indent), error);
 }
 
 } // namespace vimra::xml

@@ -105,7 +105,8 @@ public:
 
     // The document as UTF-8 text with its XML declaration.
     QByteArray toBytes(bool indent = false) const;
-    // Writes atomically (temporary file renamed into place); on failure answers
+    // Writes atomically (fs::writeAtomically: a temporary file renamed into
+    // place, synced at once or by the SyncBatch open on this thread); on failure answers
     // false with the reason in *error and leaves any previous file as it was.
     bool save(const QString& path, QString* error = nullptr, bool indent = false) const;
 

@@ -4,6 +4,8 @@
 #include "document/Storage.h"
 #include "document/Version.h"
 
+#include <QProcess>
+
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -39,12 +41,12 @@ private:
     QString m_title;
 };
 
-// A 64 KiB tmpfs mounted on a folder for the guard's lifetime.
+// A small tmpfs (64 KiB by default) mounted on a folder for the guard's lifetime.
 struct SmallDisk {
-    explicit SmallDisk(const QString& folder) : path(QFile::encodeName(folder))
+    explicit SmallDisk(const QString& folder, const char* options = "size=64k") : path(QFile::encodeName(folder))
     {
         QDir().mkpath(folder);
-        mounted = ::mount("tmpfs", path.constData(), "tmpfs", 0, "size=64k") == 0;
+        mounted = ::mount("tmpfs", path.constData(), "tmpfs", 0, options) == 0;
         error = std::strerror(errno);
     }
     ~SmallDisk()
@@ -57,7 +59,62 @@ struct SmallDisk {
     std::string error;
 };
 
+// A file system at `folder`/mnt whose writes are taken into memory and fail
+// only when written back: its device is a sparse image on a full tmpfs.
+struct FailingWriteBack {
+    explicit FailingWriteBack(const QString& folder) : backing(folder + "/back", "size=1m"), mnt(folder + "/mnt")
+    {
+        const QString image = folder + "/back/image";
+        QDir().mkpath(mnt);
+        QProcess losetup;
+        if (!backing.mounted || !QFile(image).open(QIODevice::WriteOnly) || !QFile::resize(image, 16 << 20)
+            || QProcess::execute("mkfs.ext2", {"-q", "-F", image}) != 0)
+            return;
+        losetup.start("losetup", {"-f", "--show", image});
+        losetup.waitForFinished();
+        device = losetup.readAllStandardOutput().trimmed();
+        if (device.isEmpty() || ::mount(device.constData(), QFile::encodeName(mnt).constData(), "ext2", 0, nullptr) != 0)
+            return;
+        mounted = true;
+        QFile filler(folder + "/back/filler");
+        if (filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            while (filler.write(QByteArray(4096, 'x')) == 4096) {}
+    }
+    ~FailingWriteBack()
+    {
+        if (mounted)
+            ::umount2(QFile::encodeName(mnt).constData(), 0);
+        if (!device.isEmpty())
+            QProcess::execute("losetup", {"-d", QString::fromUtf8(device)});
+    }
+    SmallDisk backing;
+    QString mnt;
+    QByteArray device;
+    bool mounted = false;
+};
+
 } // namespace
+
+// Save-as syncs once, after the last object file: a failure to write them
+// back then fails it, before the new document file exists.
+TEST_F(DocumentTest, SaveAsWhoseWriteBackFailsFailsAndKeepsTheOldDocument)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a file system needs root";
+    const FailingWriteBack disk(path("bad"));
+    if (!disk.mounted)
+        GTEST_SKIP() << "cannot mount a loop device on a full tmpfs";
+    writeFixture();
+    const auto doc = open("Film.xml");
+    const QString filmBefore = read("Film.xml");
+    const QString versionBefore = read("Film_files/Film_version1.xml");
+
+    EXPECT_FALSE(doc->bSaveAs(path("bad/mnt/Copy.xml")));
+    EXPECT_EQ(prompts.messages(), QStringList({"Input/output error", "One or more objects cannot be saved"}));
+    EXPECT_FALSE(QFileInfo::exists(path("bad/mnt/Copy.xml")));
+    EXPECT_EQ(read("Film.xml"), filmBefore);
+    EXPECT_EQ(read("Film_files/Film_version1.xml"), versionBefore);
+}
 
 TEST_F(DocumentTest, SaveOnAFullDiskFailsAndKeepsEveryFile)
 {

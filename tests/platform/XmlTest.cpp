@@ -2,6 +2,8 @@
 
 #include "support/TestFiles.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -60,6 +62,15 @@ TEST(Xml, TextIsTakenLiterallyAndSavedAsUtf8)
     EXPECT_EQ(back.documentElement().firstChildElement("Collocation").text(), "a & b <c> è");
     EXPECT_FALSE(doc.save(dir.filePath("missing/s.xml"), &error));
     EXPECT_FALSE(error.isEmpty());
+
+    // Replacing keeps the file's permissions and writes through a link.
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    ASSERT_TRUE(QFile::link(path, dir.filePath("link.xml")));
+    ASSERT_TRUE(doc.save(dir.filePath("link.xml"), &error)) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(dir.filePath("link.xml")).isSymLink());
+    EXPECT_TRUE(QFileInfo(path).permission(QFile::ReadGroup));
+    EXPECT_FALSE(QFileInfo(path).permission(QFile::ReadOther));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2); // no temporary file
 }
 
 TEST(Xml, NeverReachesTheNetworkForADtd)

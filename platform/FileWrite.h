@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+namespace vimra::fs {
+
+// Writes `bytes` to `path` atomically: a temporary file in the same folder,
+// every write checked, made durable, then renamed over the old file (whose
+// permissions it keeps). On failure answers false with the system's reason
+// in *error and leaves any previous file as it was. Inside a SyncBatch the
+// durability waits for the batch's finish().
+bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error);
+
+// While one lives on this thread, atomic writes skip their own sync, and
+// finish() makes every one of them durable with one sync per file system
+// written to: a pass that writes thousands of new files waits for the disk once, not
+// once per file. Nothing written in the batch may be reported as saved
+// before finish() answers "".
+class SyncBatch {
+public:
+    SyncBatch();
+    ~SyncBatch();
+    SyncBatch(const SyncBatch&) = delete;
+    SyncBatch& operator=(const SyncBatch&) = delete;
+
+    // Syncs the file systems written to. "" or the system's reason.
+    QString finish();
+
+private:
+    friend bool writeAtomically(const QString&, const QByteArray&, QString*);
+    // Keeps a descriptor of the folder from before the first write into it, so
+    // that the sync reports any write-back failure since.
+    QString watch(const QByteArray& folder);
+    void close();
+
+    SyncBatch* m_outer = nullptr;
+    std::vector<std::pair<QByteArray, int>> m_folders; // path, descriptor (-1: its file system is watched already)
+    bool m_finished = false;
+};
+
+} // namespace vimra::fs
