@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -310,4 +311,50 @@ TEST_F(VideoFormSegmentsTest, WithoutMediaOrInATextBoxNothingIsAsked)
         EXPECT_TRUE(prompts.calls.empty());
     }));
     EXPECT_EQ(video->colSubExpressions().Count(), 1);
+}
+
+TEST_F(VideoFormSegmentsTest, SampleDocumentEditedSavedAndReopened)
+{
+    write("vimra.conf", "[Vimra]\nXSDPath=" VIMRA_RESOURCES "/vimra.xsd\n");
+    ASSERT_EQ(QProcess::execute("bash", {VIMRA_RESOURCES "/../scripts/make-sample.sh", path("sample")}), 0);
+    const auto reopen = [&] {
+        QString error;
+        doc = open("sample/Sample.xml", &error);
+        ASSERT_EQ(error, "");
+        video = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1))->vdMainVideo();
+        ASSERT_NE(video, nullptr);
+    };
+    reopen();
+    players.script.duration = 8;
+    // Gulls removed, two marks merged, one made by the dialog, First light modified.
+    const State last{{{"Boats leave", 3, 6}, {"First light", 0, 2}, {"N", 7, 8}, {"M1", 6.25, 6.75}},
+                     "First light Boats leave M1 N"};
+    ASSERT_TRUE(inEditor([&](VideoWindow& w) {
+        expectState(w, "opened", {{{"Boats leave", 3, 6}, {"First light", 0, 3}, {"Gulls", 6, 8}},
+                                  "First light Boats leave Gulls"});
+        select(w, 3, 3);
+        prompts.answers = {Prompts::Yes};
+        w.button("cmdCanc")->click();
+        mark(w, 6.25, 6.5, "M1");
+        mark(w, 6.75, 6.5, "M2");
+        player().playTo(7);
+        prompts.texts.push_back("N");
+        withDialog(w, "cmdNew", std::pair{7, 8});
+        select(w, 2, 2);
+        withDialog(w, "cmdModif", std::pair{0, 2});
+        select(w, 3, 4);
+        prompts.answers = {Prompts::Yes};
+        w.button("cmdMerge")->click();
+        player().playTo(1);
+        prompts.answers = {Prompts::Yes};
+        w.button("cmdKeyFrame")->click();
+        expectState(w, "edited", last);
+    }));
+    ASSERT_TRUE(doc->bSave());
+    // Closing the document deletes the removed segments' files.
+    discardDocument(doc, doc->io());
+    EXPECT_FALSE(QFile::exists(path("sample/Sample_files/Sample_video4.xml")));
+    reopen();
+    EXPECT_EQ(std::dynamic_pointer_cast<Video>(video)->dGetKeyFrameTime(), 1);
+    ASSERT_TRUE(inEditor([&](VideoWindow& w) { expectState(w, "reopened", last); }));
 }
