@@ -10,6 +10,7 @@
 #include "support/FakeMediaPlayer.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -163,6 +164,16 @@ TEST_F(VideoFormSegmentsTest, CreateModifyRemoveAndMergeWalkThroughStates)
         withDialog(w, "cmdNew", std::pair{70, 80}); // the end is clipped to 60
         EXPECT_EQ(prompts.messages().mid(prompts.messages().size() - 2), (QStringList{text(1149), text(1102)}));
         expectState(w, "dialog", {{{"A", 4, 6}, {"B", 8, 10}, {"C", 12, 14}}, "A B C"});
+
+        // A segment whose file cannot be made adds no range.
+        ASSERT_TRUE(QDir().rename(path("Film_files"), path("Film_files.away")));
+        write("Film_files", "a file in the folder's place");
+        const auto asked = prompts.calls.size();
+        mark(w, 20, 22, "X");
+        EXPECT_EQ(prompts.calls.size(), asked + 2); // the title, then the failure
+        ASSERT_TRUE(QFile::remove(path("Film_files")));
+        ASSERT_TRUE(QDir().rename(path("Film_files.away"), path("Film_files")));
+        expectState(w, "failed create", {{{"A", 4, 6}, {"B", 8, 10}, {"C", 12, 14}}, "A B C"});
 
         // Modify moves A past the others; the chain keeps its order.
         select(w, 1, 3);
