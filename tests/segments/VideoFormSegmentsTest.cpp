@@ -34,19 +34,12 @@ struct State {
     QString chain;
 };
 
-class VideoFormSegmentsTest : public DocumentTest {
+class VideoFormSegmentsTest : public EditorTest {
 protected:
     void SetUp() override
     {
-        DocumentTest::SetUp();
-        setEditorFactory(&forms);
-        writeFixture();
-        write("Film_files/clip.mpg", "frames");
-        setMedia(path("Film_files/clip.mpg"));
-        doc = open("Film.xml");
-        ver = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1));
-        ver->AddMainExpression("Main", "Video", 2, 20);
-        video = ver->vdMainVideo();
+        EditorTest::SetUp();
+        video = newMain("Video");
     }
 
     bool inEditor(const std::function<void(VideoWindow&)>& act) { return test::inEditor(video, act); }
@@ -118,12 +111,6 @@ protected:
         }
     }
 
-    FakeMediaPlayer& player() { return *players.last; }
-
-    VideoForms forms;
-    FakeMediaPlayerFactory players;
-    std::shared_ptr<AVDocument> doc;
-    std::shared_ptr<Version> ver;
     std::shared_ptr<Expression> video;
 };
 

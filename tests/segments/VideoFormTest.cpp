@@ -30,34 +30,10 @@ struct TitleCount : RecordingUi {
     void UpdateNodeTitle(const std::shared_ptr<DocObject>&) override { ++iCalls; }
 };
 
-class VideoFormTest : public DocumentTest {
+class VideoFormTest : public EditorTest {
 protected:
-    void SetUp() override
-    {
-        DocumentTest::SetUp();
-        setEditorFactory(&forms);
-        writeFixture();
-        write("Film_files/clip.mpg", "frames");
-        setMedia(path("Film_files/clip.mpg"));
-    }
-
-    // Version 1 of a fresh open, with a main expression of `kind` over [2, 20].
-    std::shared_ptr<Expression> newMain(const QString& kind)
-    {
-        doc = open("Film.xml");
-        ver = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1));
-        ver->AddMainExpression("Main", kind, 2, 20);
-        return kind == "Video" ? ver->vdMainVideo() : kind == "Audio" ? ver->auMainAudio() : ver->trMainTranscript();
-    }
-
     static void click(VideoWindow& w, const char* name) { w.button(name)->click(); }
-    FakeMediaPlayer& player() { return *players.last; }
     const PlayerRecord& record() { return *players.lastRecord; }
-
-    VideoForms forms;
-    FakeMediaPlayerFactory players;
-    std::shared_ptr<AVDocument> doc;
-    std::shared_ptr<Version> ver;
 };
 
 } // namespace
