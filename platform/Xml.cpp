@@ -441,6 +441,21 @@ bool readWhole(const char* name, QByteArray& bytes)
     return ok;
 }
 
+// One parser context per thread, reused: every document it parses shares
+// its dictionary of names, so thousands of small object files held at once
+// keep one copy of each element name, and no parse builds a context and a
+// dictionary of its own.
+struct ReusedContext {
+    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    ~ReusedContext() { xmlFreeParserCtxt(ctxt); }
+};
+
+xmlParserCtxtPtr parserContext()
+{
+    thread_local ReusedContext reused;
+    return reused.ctxt;
+}
+
 bool bCompressed(const QByteArray& bytes)
 {
     return bytes.startsWith("\x1f\x8b") || bytes.startsWith(QByteArrayLiteral("\xfd" "7zXZ"));
@@ -462,24 +477,22 @@ bool Document::load(const QString& path)
     // base for a relative DTD.
     const QByteArray name = QFile::encodeName(path);
     QByteArray bytes;
-    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    xmlParserCtxtPtr ctxt = parserContext();
     xmlDocPtr doc = readWhole(name.constData(), bytes) && !bCompressed(bytes)
                         ? xmlCtxtReadMemory(ctxt, bytes.constData(), static_cast<int>(bytes.size()), name.constData(),
                                             nullptr, kParseOptions)
                         : xmlCtxtReadFile(ctxt, name.constData(), nullptr, kParseOptions);
     const QString failure = doc ? QString() : errorText(xmlCtxtGetLastError(ctxt));
-    xmlFreeParserCtxt(ctxt);
     return finishLoad(doc, failure);
 }
 
 bool Document::loadXml(const QByteArray& text)
 {
     initLibrary();
-    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    xmlParserCtxtPtr ctxt = parserContext();
     xmlDocPtr doc = xmlCtxtReadMemory(ctxt, text.constData(), static_cast<int>(text.size()), nullptr,
                                       nullptr, kParseOptions);
     const QString failure = doc ? QString() : errorText(xmlCtxtGetLastError(ctxt));
-    xmlFreeParserCtxt(ctxt);
     return finishLoad(doc, failure);
 }
 
