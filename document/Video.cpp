@@ -201,6 +201,28 @@ QString Video::vGetKeyFrameFilePath() const
 
 void Video::CreateKeyFrameIcons()
 {
+    m_bPicturesRead = false;
+    m_picKeyFrameSmall = QImage();
+    m_picKeyFrame = QImage();
+}
+
+const QImage& Video::picKeyFrameSmall() const
+{
+    loadKeyFramePictures();
+    return m_picKeyFrameSmall;
+}
+
+const QImage& Video::picKeyFrame() const
+{
+    loadKeyFramePictures();
+    return m_picKeyFrame;
+}
+
+void Video::loadKeyFramePictures() const
+{
+    if (m_bPicturesRead)
+        return;
+    m_bPicturesRead = true;
     if (!objMainExpr())
         return;
     const QString path = vGetKeyFrameFilePath();

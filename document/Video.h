@@ -25,10 +25,12 @@ public:
     double dFrameRate() const;
     void setDFrameRate(double value);
     // The keyframe picture at its own size, and as a 1000 x 750-twip
-    // thumbnail; null when there is no picture.
-    const QImage& picKeyFrameSmall() const { return m_picKeyFrameSmall; }
-    const QImage& picKeyFrame() const { return m_picKeyFrame; }
-    // Loads the two pictures (segments only).
+    // thumbnail; null when there is no picture. Read from the picture's file
+    // when first asked for: a large document opens without decoding every
+    // picture, and keeps only those shown.
+    const QImage& picKeyFrameSmall() const;
+    const QImage& picKeyFrame() const;
+    // The two pictures are read again when next asked for (segments only).
     void CreateKeyFrameIcons();
     // The keyframe time in seconds; a negative stored time reads as the
     // middle of the span. -1 when there is none.
@@ -70,9 +72,12 @@ private:
     // Moves a grabbed picture into the document folder; "" or the reason.
     QString strPlaceGrabbed(const QString& strTemp);
 
+    void loadKeyFramePictures() const;
+
     std::shared_ptr<MediaObject> m_keyframe;
-    QImage m_picKeyFrameSmall;
-    QImage m_picKeyFrame;
+    mutable bool m_bPicturesRead = false;
+    mutable QImage m_picKeyFrameSmall;
+    mutable QImage m_picKeyFrame;
 };
 
 } // namespace vimra

@@ -97,9 +97,9 @@ void DocumentCommands::setCurrent(const std::shared_ptr<AVDocument>& doc)
 {
     appState().objAVDoc = doc;
     appState().colNotFoundNames.clear();
-    // No keyframe icon may outlive its document, whichever way it went.
-    if (!doc)
-        m_main.ResetListImageExpression();
+    // No keyframe icon may outlive its document, whichever way it went; a
+    // document's icons are made as its segments are shown.
+    m_main.ResetListImageExpression();
 }
 
 void DocumentCommands::dropCurrent(const std::shared_ptr<AVDocument>& doc, const std::shared_ptr<IOManager>& io,
@@ -177,7 +177,6 @@ void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
             setCurrentFolder(strGUID);
         const QString error = doc->strOpen(strGUID, frmAVDocForm(), io);
         if (error.isEmpty()) {
-            m_main.AddAllSmallKeyFrames();
             m_main.ShowAVDocTitle();
             return;
         }
@@ -207,7 +206,6 @@ void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
         const QString docError = doc->strOpen(strDocGUID, frmAVDocForm(), io);
         doc->ShowObjectForm(strObjectGUID, &m_main);
         if (docError.isEmpty()) {
-            m_main.AddAllSmallKeyFrames();
             m_main.ShowAVDocTitle();
             return;
         }
@@ -338,9 +336,7 @@ QString DocumentCommands::strReopen(const QString& strGUID)
 {
     auto doc = AVDocument::create();
     setCurrent(doc);
-    const QString error = doc->strOpen(strGUID, frmAVDocForm(), newFileSystemStore());
-    m_main.AddAllSmallKeyFrames();
-    return error;
+    return doc->strOpen(strGUID, frmAVDocForm(), newFileSystemStore());
 }
 
 QString DocumentCommands::GetFileName(const QString& strProposal)

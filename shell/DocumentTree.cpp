@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QSet>
 #include <QTreeWidgetItemIterator>
 
 Q_DECLARE_METATYPE(std::shared_ptr<vimra::DocObject>)
@@ -206,22 +207,23 @@ void frmMain::AddSmallKeyFrame(const std::shared_ptr<Video>& video)
     imlTreeIcons.Add(key, QPixmap::fromImage(keyframeIcon(base, ilFrame)), QStringLiteral("keyframe"));
 }
 
-void frmMain::AddAllSmallKeyFrames()
+void frmMain::UpdateSmallKeyFrames()
 {
+    // Only the icons made so far are made again; the others are made when
+    // their segments' nodes are first shown.
+    QSet<QString> made;
+    for (const auto& p : imlTreeIcons.pictures())
+        if (p.strTag == QLatin1String("keyframe"))
+            made.insert(p.strKey);
+    ResetListImageExpression();
     const auto doc = appState().objAVDoc;
-    if (!doc)
+    if (!doc || made.isEmpty())
         return;
     for (const auto& obj : doc->collObjects()) {
         const auto video = std::dynamic_pointer_cast<Video>(obj);
-        if (video && video->objMainExpr())
+        if (video && video->objMainExpr() && made.contains(video->strGUID()))
             AddSmallKeyFrame(video);
     }
-}
-
-void frmMain::UpdateSmallKeyFrames()
-{
-    ResetListImageExpression();
-    AddAllSmallKeyFrames();
 }
 
 void frmMain::ResetListImageExpression()

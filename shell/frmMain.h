@@ -97,8 +97,6 @@ public:
     void BuildExpressionTree(const std::shared_ptr<Version>& ver);
     void ContexMenuManager(const std::shared_ptr<DocObject>& obj, bool bMainTree);
     void DeleteSelectedObject(QTreeWidget* tree);
-    // Makes the keyframe icons of the current document's Video segments.
-    void AddAllSmallKeyFrames();
     void AddSmallKeyFrame(const std::shared_ptr<Video>& video) override;
     void UpdateSmallKeyFrames() override;
     UiOwner* mainWindow() override { return this; }

@@ -27,6 +27,16 @@ TEST(Xml, LoadFailuresAlwaysCarryAReason)
         test::writeFile(bad, "<?xml version=\"1.0\"?>\n<!DOCTYPE r SYSTEM \"r.dtd\">\n<r><x/></r>\n"));
     EXPECT_FALSE(doc.load(bad));
     EXPECT_TRUE(doc.parseErrorReason().contains("x")) << doc.parseErrorReason().toStdString();
+
+    // A file read whole still loads when it is compressed, as the parser reads those itself.
+    const QString gz = dir.filePath("z.xml");
+    QFile f(gz);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray("\x1f\x8b\x08\x00\x00\x00\x00\x00\x02\xff\xb3\x29\xb2\xb3\xc9\xb6\xab\xb2\xd1\xcf\xb6"
+                       "\xb3\xd1\x2f\xb2\xe3\x02\x00\xa2\xd7\x15\x1e\x10\x00\x00\x00", 36));
+    f.close();
+    ASSERT_TRUE(doc.load(gz)) << doc.parseErrorReason().toStdString();
+    EXPECT_EQ(doc.documentElement().firstChildElement("k").text(), "z");
 }
 
 TEST(Xml, WalksSkipWhitespaceAndNamesSplitAtThePrefix)
