@@ -12,6 +12,7 @@
 #include "segments/AdvancedSlider.h"
 #include "segments/QtMediaPlayer.h"
 #include "segments/VideoForm.h"
+#include "shell/frmMain.h"
 #include "segments/RangeDialog.h"
 #include "support/FakeMediaPlayer.h"
 #include "support/FakePrompts.h"
@@ -22,6 +23,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QVideoSink>
 #include <QVideoWidget>
 
@@ -106,7 +108,9 @@ void frameSteps(const std::function<std::shared_ptr<AVDocument>()>& open, int ru
     doc->release();
 }
 
-// Presses a button; a time dialog it opens is answered with `times` or its preset.
+// Presses a button; a time dialog it opens is answered with `times` or its
+// preset. The time runs until the events the press left (the main window's
+// tree repainting) have been handled.
 double press(VideoWindow& w, const char* button, bool dialog = false,
              std::optional<std::pair<double, double>> times = std::nullopt)
 {
@@ -120,43 +124,68 @@ double press(VideoWindow& w, const char* button, bool dialog = false,
     QElapsedTimer t;
     t.start();
     w.button(button)->click();
+    QCoreApplication::processEvents();
     return t.nsecsElapsed() / 1e6;
 }
 
-// Each operation once on an expression of `n` segments at [2i, 2i + 1].
-void segmentOperations(Expression& video, test::FakeMediaPlayerFactory& fake, int n)
+// Each operation once on an expression of `n` segments at [2i, 2i + 1],
+// with the main window's expression tree shown; each is checked to have
+// done what its row says.
+void segmentOperations(Expression& video, test::FakeMediaPlayerFactory& fake, frmMain& main, int n)
 {
     test::FakePrompts prompts;
+    main.ResetTree(DocumentUi::Tree::tvwExpression, video.verVersion());
+    const auto& list = video.colSubExpressions();
+    const QTreeWidgetItem* node = main.tvwExpression->topLevelItem(0)->child(0);
     inEditor(video, [&](VideoWindow& w) {
         auto& player = *fake.last;
         const auto select = [&](int a, int b) {
             w.advsld()->setIRangeSelectedStart(a);
             w.advsld()->setIRangeSelectedEnd(b);
         };
-        const auto once = [](const char* name, double ms) { row(name, Figure{{ms}}); };
-        prompts.texts = {"Marked", "By dialog", "Merged", "Run"};
+        int count = list.Count();
+        const auto times = [&](int i) {
+            const auto c = list.Item(i)->ckGetChunk();
+            return std::pair(c->dStart, c->dend);
+        };
+        // The row, and a complaint unless the list, the slider and the tree hold `change` segments more.
+        const auto once = [&](const char* name, double ms, int change, const std::function<bool()>& done = [] { return true; }) {
+            row(name, Figure{{ms}});
+            count += change;
+            node = main.tvwExpression->topLevelItem(0)->child(0);
+            if (!done() || list.Count() != count || w.advsld()->Count() != count || node->childCount() != count)
+                std::fprintf(stderr, "%s: not done (%d segments, %d ranges, %d nodes, %d expected)\n", name,
+                             list.Count(), w.advsld()->Count(), node->childCount(), count);
+        };
+        prompts.texts = {"Marked", "By dialog"};
         player.playTo(2 * n + 2.2);
         press(w, "cmdSel");
         player.playTo(2 * n + 2.6);
-        once("create by marking", press(w, "cmdSel"));
+        once("create by marking", press(w, "cmdSel"), 1);
         player.playTo(2 * n + 3.2);
-        once("create by the dialog", press(w, "cmdNew", true, std::pair{2 * n + 3.2, 2 * n + 3.6}));
+        once("create by the dialog", press(w, "cmdNew", true, std::pair{2 * n + 3.0, 2 * n + 4.0}), 1);
+        // Member 3 is segment n - 2, at [2n - 4, 2n - 3].
         select(3, 3);
-        once("modify", press(w, "cmdModif", true));
+        once("modify", press(w, "cmdModif", true, std::pair{2 * n - 5.0, 2 * n - 3.0}), 0,
+             [&] { return times(3) == std::pair(2 * n - 5.0, 2 * n - 3.0); });
         select(4, 4);
-        once("remove one", press(w, "cmdCanc"));
+        once("remove one", press(w, "cmdCanc"), -1);
         select(1, 2);
-        once("merge two", press(w, "cmdMerge"));
+        once("merge two", press(w, "cmdMerge"), -1,
+             [&] { return times(list.Count()) == std::pair(2.0 * n - 2, 2.0 * n + 1); });
+        // The segment ending last at or before n + 0.5 ends there.
         player.playTo(n + 0.5);
-        once("expand (|>)", press(w, "cmdExpandLeft"));
+        const double before = times(n / 2 - 1).second;
+        once("expand (|>)", press(w, "cmdExpandLeft"), 0,
+             [&] { return before != n + 0.5 && times(n / 2 - 1).second == n + 0.5; });
         player.playTo(n + 0.7);
-        once("next bound", press(w, "cmdNext"));
-        once("previous bound", press(w, "cmdPrev"));
-        // Members 101 to 200 (times 2(n-199) to 2(n-100)) make one run by time.
+        // Segment n / 2 is at [n, n + 1].
+        once("next bound", press(w, "cmdNext"), 0, [&] { return player.position == n + 1; });
+        once("previous bound", press(w, "cmdPrev"), 0, [&] { return player.position == n; });
+        // Members 101 to 200 are segments n - 103 down to n - 202: one run by time.
         select(101, 200);
-        once("merge a run of 100", press(w, "cmdMerge"));
-        if (w.advsld()->Count() != video.colSubExpressions().Count())
-            std::fprintf(stderr, "the slider and the list differ\n");
+        once("merge a run of 100", press(w, "cmdMerge"), -99,
+             [&] { return times(list.Count()) == std::pair(2.0 * (n - 202), 2.0 * (n - 103) + 1); });
     });
 }
 
@@ -248,7 +277,10 @@ int main(int argc, char** argv)
         row("open the editor (fake player)", opening);
         row("timer tick at word 5", early);
         row("timer tick at word ~50,000", late);
-        segmentOperations(*video, fake, segments);
+        // The tree is shown as the program shows it, its keyframe icons made.
+        frmMain main;
+        main.show();
+        segmentOperations(*video, fake, main, segments);
         doc->release();
     }
 

@@ -218,8 +218,21 @@ ScanSession::~ScanSession()
     }
 }
 
+namespace {
+ObjectMaker& objectMaker()
+{
+    static ObjectMaker maker;
+    return maker;
+}
+} // namespace
+
+void setObjectMaker(ObjectMaker maker) { objectMaker() = std::move(maker); }
+
 std::shared_ptr<DocObject> CreateObjectOfType(const QString& strClass, std::weak_ptr<AVDocument> context)
 {
+    if (const auto& maker = objectMaker())
+        if (auto obj = maker(strClass, context))
+            return obj;
     if (strClass == QLatin1String("AVDocument"))
         return std::make_shared<AVDocument>(std::move(context));
     if (strClass == QLatin1String("Version"))

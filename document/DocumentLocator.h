@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -46,5 +47,10 @@ private:
 
 // A new, unloaded object of the class; none for a class that is not a document class.
 std::shared_ptr<DocObject> CreateObjectOfType(const QString& strClass, std::weak_ptr<AVDocument> context);
+
+// Tests make objects of their own classes in place of the document classes:
+// the maker answers for the classes it knows and none for the others.
+using ObjectMaker = std::function<std::shared_ptr<DocObject>(const QString& strClass, std::weak_ptr<AVDocument>)>;
+void setObjectMaker(ObjectMaker maker);
 
 } // namespace vimra

@@ -164,6 +164,10 @@ void VideoWindow::buildControls()
     m_videoFrame->setObjectName(QStringLiteral("VideoFrame"));
     m_advsld = new AdvancedSlider(w);
     m_advsld->setObjectName(QStringLiteral("advsld"));
+    // Red ranges and a green anchor stand out on the window's grey; the
+    // control's own white barely shows.
+    m_advsld->setRangeColor(0x0000C0);
+    m_advsld->setStartRangeColor(0x00C000);
     m_framelist = new Framelist(w);
     m_framelist->setObjectName(QStringLiteral("Framelist1"));
     m_framelist->setAccessibleName(QStringLiteral("Keyframes"));

@@ -1,5 +1,6 @@
 #include "document/DocumentTestSupport.h"
 
+#include "document/DocumentLocator.h"
 #include "document/Version.h"
 #include "document/Video.h"
 #include "segments/AdvancedSlider.h"
@@ -7,6 +8,7 @@
 #include "segments/RangeDialog.h"
 #include "segments/VideoForm.h"
 #include "segments/EditorRun.h"
+#include "shell/frmMain.h"
 #include "support/FakeMediaPlayer.h"
 
 #include <QApplication>
@@ -114,6 +116,14 @@ protected:
     std::shared_ptr<Expression> video;
 };
 
+// The model refuses to remove a segment whose subtree is not wholly loaded;
+// no document class answers so, this one does.
+class UnloadedVideo : public Video {
+public:
+    using Video::Video;
+    std::optional<SubTree> colSelSubTree() override { return std::nullopt; }
+};
+
 } // namespace
 
 TEST_F(VideoFormSegmentsTest, CreateModifyRemoveAndMergeWalkThroughStates)
@@ -197,10 +207,14 @@ TEST_F(VideoFormSegmentsTest, CreateModifyRemoveAndMergeWalkThroughStates)
     ASSERT_TRUE(inEditor([&](VideoWindow& w) { expectState(w, "reopened", {{{"D", 15, 18}}, "D"}); }));
 }
 
-TEST_F(VideoFormSegmentsTest, MergeRefusesToSwallowAnotherSegment)
+TEST_F(VideoFormSegmentsTest, RefusedMergesAndRemovalsKeepTheListsAligned)
 {
     video->AddSubExpression("A", 4, 6);
+    setObjectMaker([](const QString& cls, std::weak_ptr<AVDocument> d) -> std::shared_ptr<DocObject> {
+        return cls == "Video" ? std::make_shared<UnloadedVideo>(std::move(d)) : nullptr;
+    });
     video->AddSubExpression("B", 8, 10);
+    setObjectMaker(nullptr);
     video->AddSubExpression("C", 12, 14);
     ASSERT_TRUE(inEditor([&](VideoWindow& w) {
         // Modify has stretched A over B: a merge of A alone would swallow B.
@@ -211,6 +225,20 @@ TEST_F(VideoFormSegmentsTest, MergeRefusesToSwallowAnotherSegment)
         w.button("cmdMerge")->click();
         EXPECT_EQ(prompts.messages().back(), text(1149));
         expectState(w, "refused", {{{"A", 4, 11}, {"B", 8, 10}, {"C", 12, 14}}, "A B C"});
+
+        // B stays; the members around it go, though its stay shifts their indexes.
+        select(w, 1, 3);
+        prompts.answers = {Prompts::Yes};
+        w.button("cmdCanc")->click();
+        EXPECT_EQ(prompts.messages().back(), "B :open whole document first!");
+        expectState(w, "removal refused", {{{"B", 8, 10}}, "B"});
+        // A merge with B removes the other and adds nothing.
+        mark(w, 12, 14, "D");
+        select(w, 1, 2);
+        prompts.answers = {Prompts::Yes};
+        w.button("cmdMerge")->click();
+        EXPECT_EQ(prompts.messages().back(), "B :open whole document first!");
+        expectState(w, "merge refused", {{{"B", 8, 10}}, "B"});
     }));
 }
 
@@ -235,6 +263,15 @@ TEST_F(VideoFormSegmentsTest, BoundsExpandKeysAndKeyframe)
         emit w.advsld()->Click(2);
         EXPECT_EQ(player().position, 7);
         EXPECT_EQ(w.Framelist1()->iSelectedStart(), 2);
+        // A strip click seeks alike and copies the strip's selection back.
+        w.Framelist1()->setISelectedStart(1);
+        w.Framelist1()->setISelectedEnd(2);
+        emit w.Framelist1()->ImageClick(1, 1);
+        EXPECT_EQ(player().position, 4);
+        EXPECT_EQ(std::pair(w.advsld()->iRangeSelectedStart(), w.advsld()->iRangeSelectedEnd()), std::pair(1, 2));
+        w.advsld()->setDPosition(9);
+        emit w.advsld()->Scroll();
+        EXPECT_EQ(player().position, 9);
 
         // Delete asks only with no Shift state, on the Video tab.
         prompts.calls.clear();
@@ -248,8 +285,14 @@ TEST_F(VideoFormSegmentsTest, BoundsExpandKeysAndKeyframe)
         w.button("cmdKeyFrame")->click();
         w.button("cmdKeyFrame")->click();
         EXPECT_EQ(prompts.messages(), (QStringList{text(1176), text(1176), text(1177)}));
-        EXPECT_EQ(std::dynamic_pointer_cast<Video>(video)->dGetKeyFrameTime(), 7);
+        EXPECT_EQ(std::dynamic_pointer_cast<Video>(video)->dGetKeyFrameTime(), 9);
         EXPECT_EQ(w.Framelist1()->images().size(), 2u);
+
+        // One segment merged is made anew, last in the list.
+        select(w, 1, 1);
+        prompts.answers = {Prompts::Yes};
+        w.button("cmdMerge")->click();
+        expectState(w, "merge one", {{{"B", 7, 10}, {"A", 4, 7}}, "A B"});
     }));
 }
 
@@ -355,4 +398,15 @@ TEST_F(VideoFormSegmentsTest, SampleDocumentEditedSavedAndReopened)
     reopen();
     EXPECT_EQ(std::dynamic_pointer_cast<Video>(video)->dGetKeyFrameTime(), 1);
     ASSERT_TRUE(inEditor([&](VideoWindow& w) { expectState(w, "reopened", last); }));
+    // The main window's tree shows the chain, each segment with its own keyframe.
+    frmMain main;
+    main.ResetTree(DocumentUi::Tree::tvwExpression, video->verVersion());
+    const QTreeWidgetItem* node = main.tvwExpression->topLevelItem(0)->child(0);
+    QStringList titles;
+    for (int i = 0; i < node->childCount(); ++i) {
+        const auto v = std::dynamic_pointer_cast<Video>(frmMain::objectOf(node->child(i)));
+        titles << node->child(i)->text(0);
+        EXPECT_FALSE(v->picKeyFrameSmall().isNull() || node->child(i)->icon(0).isNull()) << i;
+    }
+    EXPECT_EQ(titles.join(' '), last.chain);
 }

@@ -203,6 +203,10 @@ TEST_F(VideoFormTest, SliderAndStripHoldTheSegmentsAtTheirChainPlaces)
         EXPECT_EQ(images[0].label, "'Late': From 00:00:10:00 To 00:00:12:00");
         EXPECT_EQ(images[0].position, 3);
         EXPECT_EQ(images[1].position, 1);
+        // Red ranges, the anchor of a selection green.
+        w.advsld()->setIRangeSelectedStart(1);
+        w.advsld()->setIRangeSelectedEnd(1);
+        EXPECT_EQ(std::pair(w.advsld()->boxes()[0].barColor, w.advsld()->boxes()[1].barColor), std::pair(0xC000u, 0xC0u));
         for (const char* name : {"cmdSel", "cmdMerge", "cmdKeyFrame"})
             EXPECT_TRUE(w.button(name)->isEnabled()) << name;
     }));
