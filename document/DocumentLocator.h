@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/FileStamp.h"
+
 #include <QString>
 
 #include <functional>
@@ -42,6 +44,7 @@ public:
     ScanSession& operator=(const ScanSession&) = delete;
 
 private:
+    StampScope m_stamps; // the settings and the schema looked at once
     IOManager* m_io = nullptr; // the outermost session's store
 };
 

@@ -416,12 +416,13 @@ bool Document::finishLoad(_xmlDoc* doc, const QString& failure)
 namespace {
 
 // The whole file in one read; false when it cannot be read or is too large
-// to parse from memory.
+// to parse from memory, with errno saying why when it could not be opened.
 bool readWhole(const char* name, QByteArray& bytes)
 {
     const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
+    errno = 0;
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size < std::numeric_limits<int>::max();
     if (ok) {
@@ -437,7 +438,9 @@ bool readWhole(const char* name, QByteArray& bytes)
                 ok = errno == EINTR;
         }
     }
+    const int reason = errno;
     ::close(fd);
+    errno = reason;
     return ok;
 }
 
@@ -466,10 +469,6 @@ bool bCompressed(const QByteArray& bytes)
 bool Document::load(const QString& path)
 {
     initLibrary();
-    if (!QFile::exists(path)) {
-        m_reason = QStringLiteral("The system cannot locate the object specified: %1").arg(path);
-        return false;
-    }
     // Read whole and parsed from memory, a small file costs about half what
     // the parser's own file reading costs (it goes through its decompression
     // layer). A compressed file, or one that cannot be read, is left to the
@@ -477,8 +476,13 @@ bool Document::load(const QString& path)
     // base for a relative DTD.
     const QByteArray name = QFile::encodeName(path);
     QByteArray bytes;
+    const bool bRead = readWhole(name.constData(), bytes);
+    if (!bRead && (errno == ENOENT || errno == ENOTDIR)) {
+        m_reason = QStringLiteral("The system cannot locate the object specified: %1").arg(path);
+        return false;
+    }
     xmlParserCtxtPtr ctxt = parserContext();
-    xmlDocPtr doc = readWhole(name.constData(), bytes) && !bCompressed(bytes)
+    xmlDocPtr doc = bRead && !bCompressed(bytes)
                         ? xmlCtxtReadMemory(ctxt, bytes.constData(), static_cast<int>(bytes.size()), name.constData(),
                                             nullptr, kParseOptions)
                         : xmlCtxtReadFile(ctxt, name.constData(), nullptr, kParseOptions);

@@ -19,7 +19,25 @@ qint64 nowNs()
     return qint64(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
 }
 
+int g_scopeDepth = 0;
+quint64 g_scopeNumber = 0;
+quint64 g_lastScope = 0;
+
 } // namespace
+
+StampScope::StampScope()
+{
+    if (g_scopeDepth++ == 0)
+        g_scopeNumber = ++g_lastScope;
+}
+
+StampScope::~StampScope()
+{
+    if (--g_scopeDepth == 0)
+        g_scopeNumber = 0;
+}
+
+quint64 StampScope::current() { return g_scopeNumber; }
 
 FileStamp FileStamp::of(const QString& path)
 {

@@ -24,4 +24,19 @@ struct FileStamp {
     }
 };
 
+// One operation (opening or saving a whole document) asks the caches of the
+// settings and the schema once per object. While a scope lives, a cache that
+// checked its file's stamp once in it trusts that check for the rest of the
+// scope, so each file is looked at once per operation, not once per object.
+// Scopes nest; the outermost counts.
+class StampScope {
+public:
+    StampScope();
+    ~StampScope();
+    StampScope(const StampScope&) = delete;
+    StampScope& operator=(const StampScope&) = delete;
+    // The live outermost scope's number, 0 when none lives.
+    static quint64 current();
+};
+
 } // namespace vimra

@@ -11,14 +11,19 @@ std::shared_ptr<const ParsedSchema> ParsedSchema::load(const QString& path, QStr
     struct Entry {
         FileStamp stamp;
         std::shared_ptr<const ParsedSchema> schema;
+        quint64 checkedIn = 0; // the scope that last found the file unchanged
     };
     static std::map<QString, Entry> cache;
 
     error.clear();
-    const FileStamp now = FileStamp::of(path);
     auto it = cache.find(path);
-    if (it != cache.end() && it->second.stamp.bUnchanged(now))
+    if (it != cache.end() && StampScope::current() && it->second.checkedIn == StampScope::current())
         return it->second.schema;
+    const FileStamp now = FileStamp::of(path);
+    if (it != cache.end() && it->second.stamp.bUnchanged(now)) {
+        it->second.checkedIn = StampScope::current();
+        return it->second.schema;
+    }
     if (it != cache.end())
         cache.erase(it);
     auto schema = std::make_shared<ParsedSchema>();
@@ -26,7 +31,7 @@ std::shared_ptr<const ParsedSchema> ParsedSchema::load(const QString& path, QStr
         error = text(msg::SchemaLoadError) + schema->m_doc.parseErrorReason();
         return nullptr;
     }
-    cache[path] = Entry{now, schema};
+    cache[path] = Entry{now, schema, StampScope::current()};
     return schema;
 }
 

@@ -38,6 +38,7 @@ std::unique_ptr<QSettings> openKey()
 struct GroupCache {
     QString path;
     FileStamp stamp;
+    quint64 checkedIn = 0; // the scope that last read or checked the file
     std::optional<QHash<QString, QVariant>> values; // none: no file or no group
 };
 
@@ -51,7 +52,10 @@ const std::optional<QHash<QString, QVariant>>& readGroup()
 {
     GroupCache& cache = groupCache();
     const QString path = settingsFilePath();
+    if (path == cache.path && StampScope::current() && cache.checkedIn == StampScope::current())
+        return cache.values;
     const FileStamp now = FileStamp::of(path);
+    cache.checkedIn = StampScope::current();
     if (path == cache.path && cache.stamp.bUnchanged(now))
         return cache.values;
     cache.path = path;
@@ -73,6 +77,7 @@ bool writeValues(const std::vector<std::pair<QString, QString>>& values)
     if (!settings)
         return false;
     groupCache().stamp = FileStamp();
+    groupCache().checkedIn = 0;
     for (const auto& [name, value] : values)
         settings->setValue(name, value);
     settings->endGroup();

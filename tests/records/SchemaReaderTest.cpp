@@ -1,3 +1,4 @@
+#include "records/FileStamp.h"
 #include "records/SEColl.h"
 
 #include "records/SchemaCache.h"
@@ -291,6 +292,16 @@ TEST_F(SchemaReaderTest, SharedSchemaIsReadAgainWhenTheFileChanges)
     EXPECT_TRUE(fieldNamed("Pages"));
     write("cached.xsd", QByteArray(kMainSchema).replace("\"Pages\"", "\"Sheet\""));
     EXPECT_TRUE(fieldNamed("Sheet"));
+
+    // Within one operation the file is looked at once; the next operation
+    // sees the change.
+    {
+        const StampScope operation;
+        EXPECT_TRUE(fieldNamed("Sheet"));
+        write("cached.xsd", kMainSchema);
+        EXPECT_TRUE(fieldNamed("Sheet"));
+    }
+    EXPECT_TRUE(fieldNamed("Pages"));
 
     QFile::remove(path);
     EXPECT_EQ(ParsedSchema::load(path, error), nullptr);
