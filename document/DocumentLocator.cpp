@@ -58,11 +58,17 @@ std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOMa
             return *it;
     }
     auto objects = std::make_shared<FolderObjects>();
-    for (const QString& name : colListFiles(folder + QStringLiteral("*.xml"))) {
-        QString error;
-        auto info = io->objectFileInfo(folder + name, &error);
+    const QStringList names = colListFiles(folder + QStringLiteral("*.xml"));
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& name : names)
+        paths << folder + name;
+    auto infos = io->objectFileInfos(paths);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString& name = names[i];
+        auto info = std::move(infos[static_cast<size_t>(i)].info);
         if (!info)
-            io->ReportMalformed(folder + name, error);
+            io->ReportMalformed(folder + name, infos[static_cast<size_t>(i)].error);
         const int position = static_cast<int>(objects->entries.size());
         if (info) {
             for (auto it = info->values.constBegin(); it != info->values.constEnd(); ++it)

@@ -449,7 +449,15 @@ bool readWhole(const char* name, QByteArray& bytes)
 // keep one copy of each element name, and no parse builds a context and a
 // dictionary of its own.
 struct ReusedContext {
-    xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+    xmlParserCtxtPtr ctxt = nullptr;
+    ReusedContext()
+    {
+        // The parser's error handlers are per thread: a file read on a
+        // worker thread must not print to the terminal either.
+        xmlSetGenericErrorFunc(nullptr, silentError);
+        xmlSetStructuredErrorFunc(nullptr, silentStructured);
+        ctxt = xmlNewParserCtxt();
+    }
     ~ReusedContext() { xmlFreeParserCtxt(ctxt); }
 };
 

@@ -9,7 +9,9 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
+#include <thread>
 
 namespace vimra {
 
@@ -246,6 +248,71 @@ std::shared_ptr<const IOManager::ObjectFileInfo> IOManager::objectFileInfo(const
     if (m_bKeepParsed)
         m_parsed.insert_or_assign(key, std::move(doc));
     return info;
+}
+
+std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringList& colGUIDs)
+{
+    const int n = static_cast<int>(colGUIDs.size());
+    struct Slot {
+        QString key;
+        FileStamp stamp;
+        bool bRead = false; // parsed now, not taken from the index
+        xml::Document doc;
+    };
+    std::vector<Slot> pending(static_cast<size_t>(n));
+    std::vector<FileInfoResult> results(static_cast<size_t>(n));
+
+    // The workers only read the index; every change to it is made below, in
+    // order, once they are done.
+    const auto work = [&](int i) {
+        Slot& slot = pending[static_cast<size_t>(i)];
+        FileInfoResult& result = results[static_cast<size_t>(i)];
+        slot.key = strAbsolutePath(colGUIDs[i]);
+        slot.stamp = FileStamp::of(slot.key);
+        const auto it = m_index.constFind(slot.key);
+        if (it != m_index.constEnd() && it->stamp.bUnchanged(slot.stamp)) {
+            result.info = it->info;
+            return;
+        }
+        slot.bRead = true;
+        if (slot.doc.load(colGUIDs[i]))
+            result.info = infoOf(slot.doc);
+        else
+            result.error = slot.doc.parseErrorReason();
+    };
+    // A few files are not worth starting threads for.
+    constexpr int kPerThread = 64;
+    const int threads = std::min<int>({static_cast<int>(std::thread::hardware_concurrency()), 8, n / kPerThread});
+    if (threads <= 1) {
+        for (int i = 0; i < n; ++i)
+            work(i);
+    } else {
+        std::atomic<int> next{0};
+        std::vector<std::thread> pool;
+        pool.reserve(static_cast<size_t>(threads));
+        for (int t = 0; t < threads; ++t)
+            pool.emplace_back([&] {
+                for (int i = next++; i < n; i = next++)
+                    work(i);
+            });
+        for (auto& thread : pool)
+            thread.join();
+    }
+
+    for (int i = 0; i < n; ++i) {
+        Slot& slot = pending[static_cast<size_t>(i)];
+        if (!slot.bRead)
+            continue;
+        const auto& info = results[static_cast<size_t>(i)].info;
+        if (!info) {
+            m_index.remove(slot.key);
+            continue;
+        }
+        m_index.insert(slot.key, IndexEntry{slot.stamp, info});
+        if (m_bKeepParsed)
+            m_parsed.insert_or_assign(slot.key, std::move(slot.doc));
+    }
+    return results;
 }
 
 void IOManager::setBKeepParsed(bool value)

@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include <memory>
+#include <vector>
 
 namespace vimra {
 
@@ -109,6 +110,14 @@ public:
     // document folder through it. nullptr when the file cannot be read, with
     // the parser's reason in `error`.
     std::shared_ptr<const ObjectFileInfo> objectFileInfo(const QString& strGUID, QString* error = nullptr);
+    // objectFileInfo of many files, in their order: the files whose entries
+    // are not current are read side by side on the machine's cores, and the
+    // index is brought up to date in that order.
+    struct FileInfoResult {
+        std::shared_ptr<const ObjectFileInfo> info;
+        QString error;
+    };
+    std::vector<FileInfoResult> objectFileInfos(const QStringList& colGUIDs);
     // While on, a document objectFileInfo parses waits for the next strOpen of
     // its file, so that a scan followed by a load reads the file once; the
     // caller turns it on only while nothing writes the files. Turning it off
