@@ -292,4 +292,22 @@ TEST_F(IOManagerTest, ObjectFileIndexFollowsTheStoreAndTheDisk)
     io.RemoveGUID(moved);
     EXPECT_EQ(io.strSync(), "");
     EXPECT_EQ(classAndList(moved), "none");
+
+    // Many files at once, read side by side: answers in the order asked, a
+    // malformed file with its reason, and the index as one by one would leave it.
+    QStringList many;
+    for (int i = 0; i < 300; ++i) {
+        many << dir + QString("Film_files/Film_storage%1.xml").arg(i);
+        writeFile(many.back(), i == 150 ? QByteArray("<Storage>") : "<Storage><n>" + QByteArray::number(i) + "</n></Storage>");
+        test::backdate(many.back(), 3600);
+    }
+    const auto results = io.objectFileInfos(many);
+    ASSERT_EQ(results.size(), 300u);
+    for (int i = 0; i < 300; ++i) {
+        const auto& r = results[static_cast<size_t>(i)];
+        EXPECT_EQ(r.info == nullptr, i == 150) << i;
+        EXPECT_EQ(r.error.isEmpty(), i != 150) << i;
+    }
+    EXPECT_EQ(io.objectFileInfos(many)[7].info, results[7].info);
+    EXPECT_EQ(io.objectFileInfo(many[299]), results[299].info);
 }
