@@ -13,6 +13,8 @@
 #include <limits>
 #include <thread>
 
+#include <sys/stat.h>
+
 namespace vimra {
 
 namespace {
@@ -21,6 +23,14 @@ namespace {
 const QString kFileNotFound = QStringLiteral("File not found");
 const QString kPermissionDenied = QStringLiteral("Permission denied");
 const QString kOverflow = QStringLiteral("Overflow");
+
+// Whether a file, a folder or anything else is found at the path: one look
+// at the disk for each identifier tried.
+bool bOccupied(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+}
 
 } // namespace
 
@@ -94,13 +104,15 @@ IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const 
                                   ? QLatin1Char('.') + strTypeOfObject
                                   : QStringLiteral(".xml");
     const QString folder = m_dir + m_name + QStringLiteral("_files");
-    if (!vFolderExists(folder)) {
+    // Made or found once per maker: nothing removes it meanwhile.
+    if (!m_readyFolders.contains(folder) && !vFolderExists(folder)) {
         const QString error = strMakeDir(folder);
         if (!error.isEmpty()) {
             result.strError = error;
             return result;
         }
     }
+    m_readyFolders.insert(folder);
 
     // Numbers below the last one given are taken or occupied already:
     // nothing frees one while identifiers are being made.
@@ -110,7 +122,7 @@ IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const 
         const QString candidate = stem + QString::number(n) + extension;
         if (m_taken.contains(strAbsolutePath(candidate)))
             continue;
-        if (vFileExists(candidate) || vFolderExists(candidate))
+        if (bOccupied(candidate))
             continue;
         m_taken.insert(strAbsolutePath(candidate));
         result.strGUID = candidate;

@@ -66,6 +66,7 @@ public:
         QString m_dir;
         QString m_name;
         QSet<QString> m_taken;
+        QSet<QString> m_readyFolders;
         QHash<QString, qint64> m_next; // by name stem and extension
     };
     GUIDMaker guidMaker(const QStringList& registeredIds, const QString& basePath) const;
