@@ -37,6 +37,9 @@ public:
 
     void strInit(const std::shared_ptr<DocObject>& owner);
     bool bSave() override;
+    // A media file names no other object: a save-as has nothing to rename
+    // here, however many identifiers it renames.
+    void RenameAllRelativesGUIDs(const GUIDRenames&) override {}
 
 private:
     MediaObject() = default;
