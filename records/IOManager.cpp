@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <system_error>
 #include <thread>
 
 #include <sys/stat.h>
@@ -243,23 +244,10 @@ std::shared_ptr<const IOManager::ObjectFileInfo> infoOf(const xml::Document& doc
 
 std::shared_ptr<const IOManager::ObjectFileInfo> IOManager::objectFileInfo(const QString& strGUID, QString* error)
 {
-    const QString key = strAbsolutePath(strGUID);
-    const FileStamp now = FileStamp::of(key);
-    const auto it = m_index.constFind(key);
-    if (it != m_index.constEnd() && it->stamp.bUnchanged(now))
-        return it->info;
-    xml::Document doc;
-    if (!doc.load(strGUID)) {
-        m_index.remove(key);
-        if (error)
-            *error = doc.parseErrorReason();
-        return nullptr;
-    }
-    auto info = infoOf(doc);
-    m_index.insert(key, IndexEntry{now, info});
-    if (m_bKeepParsed)
-        m_parsed.insert_or_assign(key, std::move(doc));
-    return info;
+    auto result = std::move(objectFileInfos({strGUID}).front());
+    if (!result.info && error)
+        *error = result.error;
+    return result.info;
 }
 
 std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringList& colGUIDs)
@@ -300,13 +288,19 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
             work(i);
     } else {
         std::atomic<int> next{0};
+        const auto drain = [&] {
+            for (int i = next++; i < n; i = next++)
+                work(i);
+        };
         std::vector<std::thread> pool;
-        pool.reserve(static_cast<size_t>(threads));
-        for (int t = 0; t < threads; ++t)
-            pool.emplace_back([&] {
-                for (int i = next++; i < n; i = next++)
-                    work(i);
-            });
+        pool.reserve(static_cast<size_t>(threads - 1));
+        try {
+            for (int t = 1; t < threads; ++t)
+                pool.emplace_back(drain);
+        } catch (const std::system_error&) {
+            // No more threads to be had: those running and this one finish.
+        }
+        drain();
         for (auto& thread : pool)
             thread.join();
     }
