@@ -29,6 +29,7 @@ extern "C" {
 }
 
 #include <malloc.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -579,16 +580,21 @@ int main(int argc, char** argv)
         }));
 
     Figure open;
+    std::vector<long> openFaults;
     for (int r = 0; r < runs; ++r) {
         std::shared_ptr<AVDocument> doc;
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
         open.runs.push_back(seconds([&] { doc = openDoc(gen.docPath, newStore()); }));
+        getrusage(RUSAGE_SELF, &after);
+        openFaults.push_back(after.ru_minflt - before.ru_minflt);
         checkRegistered(*doc, expected);
         doc->release();
     }
     if (openOnly) {
         std::printf("floor min %.4f s; open, in run order:", floor.min());
-        for (double t : open.runs)
-            std::printf(" %.4f s", t);
+        for (size_t i = 0; i < open.runs.size(); ++i)
+            std::printf(" %.4f s (%ld page faults)", open.runs[i], openFaults[i]);
         std::printf("\n");
         QDir(dir).removeRecursively();
         return 0;
