@@ -43,8 +43,14 @@ struct FolderObjects {
     }
 };
 
-// The folders read while a session lives, by folder.
+// The folders read while a session lives, by folder, and the outermost
+// session's heap reserve.
 QHash<QString, std::shared_ptr<const FolderObjects>>* g_session = nullptr;
+HeapReserve* g_sessionHeap = nullptr;
+
+// What an open takes of the heap for each object file, with room to spare:
+// its object, fields and index entry come to about 5 KiB.
+constexpr std::size_t kHeapPerObjectFile = 8 * 1024;
 
 // The only place the scans read a folder: one listing, each file's class
 // and relation values from the store's index of object files. While a
@@ -59,6 +65,9 @@ std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOMa
     }
     auto objects = std::make_shared<FolderObjects>();
     const QStringList names = colListFiles(folder + QStringLiteral("*.xml"));
+    // Most of the files become objects of the document being opened.
+    if (g_sessionHeap)
+        g_sessionHeap->reserve(static_cast<std::size_t>(names.size()) * kHeapPerObjectFile);
     QStringList paths;
     paths.reserve(names.size());
     for (const QString& name : names)
@@ -210,6 +219,7 @@ ScanSession::ScanSession(IOManager* io)
 {
     if (!g_session && io) {
         g_session = new QHash<QString, std::shared_ptr<const FolderObjects>>();
+        g_sessionHeap = &m_heap;
         m_io = io;
         m_io->setBKeepParsed(true);
     }
@@ -221,6 +231,7 @@ ScanSession::~ScanSession()
         m_io->setBKeepParsed(false);
         delete g_session;
         g_session = nullptr;
+        g_sessionHeap = nullptr;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/HeapReserve.h"
 #include "records/FileStamp.h"
 
 #include <QString>
@@ -45,6 +46,7 @@ public:
 
 private:
     StampScope m_stamps; // the settings and the schema looked at once
+    HeapReserve m_heap;  // room for the objects of the folders read
     IOManager* m_io = nullptr; // the outermost session's store
 };
 

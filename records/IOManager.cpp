@@ -1,5 +1,7 @@
 #include "records/IOManager.h"
 
+#include "platform/HeapReserve.h"
+
 #include "platform/Prompts.h"
 #include "records/Procedures.h"
 #include "resources/MessageIds.h"
@@ -289,6 +291,7 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
     } else {
         std::atomic<int> next{0};
         const auto drain = [&] {
+            HeapReserve::adviseThreadHeap();
             for (int i = next++; i < n; i = next++)
                 work(i);
         };
