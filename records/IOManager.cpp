@@ -1,7 +1,6 @@
 #include "records/IOManager.h"
 
 #include "platform/HeapReserve.h"
-
 #include "platform/Prompts.h"
 #include "records/Procedures.h"
 #include "resources/MessageIds.h"
