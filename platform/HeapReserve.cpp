@@ -12,6 +12,10 @@
 #include <unistd.h>
 #endif
 
+#ifdef VIMRA_GLIBC_HEAP
+extern "C" char end; // the end of the program's data, where the main heap begins
+#endif
+
 namespace vimra {
 
 #ifdef VIMRA_GLIBC_HEAP
@@ -33,15 +37,15 @@ void HeapReserve::adviseThreadHeap()
 {
     if (!g_reserved)
         return;
-    // A block's size word, just before it, has bit 2 set when the block
-    // comes from a thread's own heap; such a heap is a 64 MiB reservation
-    // aligned to its size, its growing part made while the reserve lives
-    // usable in one piece. Advice changes no data, so a guess wrong here
-    // costs nothing.
+    // A thread's own heap is a 64 MiB reservation aligned to its size, its
+    // growing part made usable in one piece while the reserve lives; the
+    // main heap lies between the program's data and the break. Advice
+    // changes no data, so a wrong guess here costs nothing.
     void* probe = malloc(1);
     const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(probe);
-    const bool ownHeap = probe && (reinterpret_cast<const std::size_t*>(probe)[-1] & 0x4);
     free(probe);
+    const bool ownHeap =
+        probe && (at < reinterpret_cast<std::uintptr_t>(&end) || at >= reinterpret_cast<std::uintptr_t>(sbrk(0)));
     if (!ownHeap)
         return;
     constexpr std::uintptr_t kThreadHeap = 64 << 20;
