@@ -4,12 +4,13 @@
 #   bench/compare.sh BENCH_BINARY REFERENCE_FOLDER [OBJECTS]
 # With no REFERENCE_FOLDER yet, records it (run this with the older build);
 # otherwise records again and compares byte for byte. Identifiers are
-# absolute paths, so both runs use the same fixed working folders.
+# absolute paths, so both runs use the same fixed working folders (another
+# may be named in VIMRA_COMPARE_WORK when two checks run at once).
 set -eu
 bench=$1
 reference=$2
 objects=${3:-4000}
-work=/tmp/vimra-bench-compare
+work=${VIMRA_COMPARE_WORK:-/tmp/vimra-bench-compare}
 rm -rf "$work"
 "$bench" --objects "$objects" --dir "$work/doc" --record "$work/out"
 if [ ! -d "$reference" ]; then

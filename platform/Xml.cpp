@@ -150,8 +150,15 @@ QString Node::nodeName() const
         return {};
     if (m_node->type == XML_TEXT_NODE)
         return QStringLiteral("#text");
-    const QString p = prefix();
-    return p.isEmpty() ? localName() : p + QLatin1Char(':') + localName();
+    // Called for every element of every file an open reads: the name as
+    // stored is the full name, but for a parsed prefix kept apart.
+    const char* name = reinterpret_cast<const char*>(m_node->name);
+    if (m_node->ns) {
+        const char* p = reinterpret_cast<const char*>(m_node->ns->prefix);
+        return p && *p ? QString::fromUtf8(p) + QLatin1Char(':') + QString::fromUtf8(name) : Q(m_node->name);
+    }
+    // A name made with a leading colon has no prefix to keep it.
+    return name && *name == ':' ? localName() : Q(m_node->name);
 }
 
 QString Node::text() const

@@ -3,6 +3,9 @@
 #include "platform/HeapReserve.h"
 #include "platform/Prompts.h"
 #include "records/Procedures.h"
+#include "records/SEColl.h"
+#include "records/SchemaCache.h"
+#include "records/Settings.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
@@ -134,7 +137,7 @@ IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const 
     return result;
 }
 
-QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
+QString IOManager::strOpen(xml::Document& doc, const QString& strGUID, PreparedFields* prepared)
 {
     doc = xml::Document();
     if (!m_bFileSystem)
@@ -142,7 +145,9 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
     // Parsed moments ago by a scan of the same open, which nothing writes.
     if (!m_parsed.empty()) {
         if (const auto it = m_parsed.find(strAbsolutePath(strGUID)); it != m_parsed.end()) {
-            doc = std::move(it->second);
+            doc = std::move(it->second.doc);
+            if (prepared)
+                *prepared = std::move(it->second.prepared);
             m_parsed.erase(it);
             return {};
         }
@@ -258,7 +263,7 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
         QString key;
         FileStamp stamp;
         bool bRead = false; // parsed now, not taken from the index
-        xml::Document doc;
+        Parsed parsed;
     };
     std::vector<Slot> pending(static_cast<size_t>(n));
     std::vector<FileInfoResult> results(static_cast<size_t>(n));
@@ -276,10 +281,16 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
             return;
         }
         slot.bRead = true;
-        if (slot.doc.load(colGUIDs[i]))
-            result.info = infoOf(slot.doc);
-        else
-            result.error = slot.doc.parseErrorReason();
+        xml::Document& doc = slot.parsed.doc;
+        if (!doc.load(colGUIDs[i])) {
+            result.error = doc.parseErrorReason();
+            return;
+        }
+        result.info = infoOf(doc);
+        // The load that follows the scan finds the object's fields built.
+        if (m_bKeepParsed && m_schema && !result.info->strClass.isEmpty())
+            slot.parsed.prepared = {m_schema, result.info->strClass,
+                                    SEColl::prepared(doc, *m_schema, result.info->strClass)};
     };
     // A few files are not worth starting threads for.
     constexpr int kPerThread = 64;
@@ -318,7 +329,7 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
         }
         m_index.insert(slot.key, IndexEntry{slot.stamp, info});
         if (m_bKeepParsed)
-            m_parsed.insert_or_assign(slot.key, std::move(slot.doc));
+            m_parsed.insert_or_assign(slot.key, std::move(slot.parsed));
     }
     return results;
 }
@@ -326,8 +337,15 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
 void IOManager::setBKeepParsed(bool value)
 {
     m_bKeepParsed = value;
-    if (!value)
+    m_schema.reset();
+    if (!value) {
         m_parsed.clear();
+        return;
+    }
+    // The schema the loads will read; a failure is theirs to report.
+    QString error;
+    if (const QString path = strGetXSDPath(); !path.isEmpty())
+        m_schema = ParsedSchema::load(path, error);
 }
 
 void IOManager::indexWritten(const QString& strGUID, const xml::Document& doc)

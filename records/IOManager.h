@@ -16,6 +16,9 @@
 
 namespace vimra {
 
+class ParsedSchema;
+class SEColl;
+
 // The storage back end of one open document: opens and saves the instance
 // files of its objects, makes and compares their identifiers (absolute file
 // paths), and deletes the files of removed objects when the document is
@@ -71,8 +74,17 @@ public:
     };
     GUIDMaker guidMaker(const QStringList& registeredIds, const QString& basePath) const;
 
+    // An object's fields as SEColl::prepared built them from its file when a
+    // scan read it, from `schema`, for the class `strClass`.
+    struct PreparedFields {
+        std::shared_ptr<const ParsedSchema> schema;
+        QString strClass;
+        std::shared_ptr<SEColl> fields;
+    };
     // Loads the file into `doc` (a new document either way). "" on success.
-    QString strOpen(xml::Document& doc, const QString& strGUID);
+    // With `prepared`, also answers the fields built when a scan read the
+    // file, if it did (nothing otherwise).
+    QString strOpen(xml::Document& doc, const QString& strGUID, PreparedFields* prepared = nullptr);
     // Writes `doc` atomically to the identifier's file. "" on success.
     QString strSave(xml::Document& doc, const QString& strGUID);
 
@@ -120,9 +132,10 @@ public:
     };
     std::vector<FileInfoResult> objectFileInfos(const QStringList& colGUIDs);
     // While on, a document objectFileInfo parses waits for the next strOpen of
-    // its file, so that a scan followed by a load reads the file once; the
-    // caller turns it on only while nothing writes the files. Turning it off
-    // drops those no load took.
+    // its file, so that a scan followed by a load reads the file once, with
+    // its fields built from the schema the settings name (on the reading
+    // threads); the caller turns it on only while nothing writes the files.
+    // Turning it off drops those no load took.
     void setBKeepParsed(bool value);
 
     // Move refuses an existing target; copy overwrites. "" or the reason.
@@ -141,8 +154,13 @@ private:
     void indexWritten(const QString& strGUID, const xml::Document& doc);
 
     QHash<QString, IndexEntry> m_index; // by normalised identifier
-    std::unordered_map<QString, xml::Document> m_parsed; // waiting for strOpen, by normalised identifier
+    struct Parsed {
+        xml::Document doc;
+        PreparedFields prepared;
+    };
+    std::unordered_map<QString, Parsed> m_parsed; // waiting for strOpen, by normalised identifier
     bool m_bKeepParsed = false;
+    std::shared_ptr<const ParsedSchema> m_schema; // the fields of kept files are built from it
     Coll<QString> m_colGUIDToRemove{Qt::CaseSensitive};
     QSet<QString> m_reserved; // normalised identifiers of removed objects
     QSet<QString> m_reportedMalformed;

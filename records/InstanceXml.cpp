@@ -221,11 +221,15 @@ QString strReadInstance(SEColl& fields, const xml::Document& doc, const QString&
     if (!root || root.localName() != strClass)
         return strClass + QStringLiteral(": ") + text(msg::ClassNameMismatch);
     const std::vector<xml::Node> children = root.childElements();
+    std::vector<QString> names;
+    names.reserve(children.size());
+    for (const xml::Node& e : children)
+        names.push_back(e.nodeName());
     for (const SEColl::Record& se : fields) {
-        for (const xml::Node& e : children) {
-            if (e.nodeName() != se->strName)
+        for (size_t i = 0; i < children.size(); ++i) {
+            if (names[i] != se->strName)
                 continue;
-            Decode(*se, e);
+            Decode(*se, children[i]);
             se->bChanged = false;
             if (!se->bValid)
                 se->vContent = std::monostate{};

@@ -19,6 +19,7 @@
 #include <limits>
 #include <system_error>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -85,10 +86,19 @@ bool bAlreadyNormal(const QString& path)
         return false;
     if (path.size() == 1)
         return true;
-    if (path.endsWith(QLatin1Char('/')) || path.endsWith(QLatin1String("/.")) || path.endsWith(QLatin1String("/..")))
-        return false;
-    return !path.contains(QLatin1String("//")) && !path.contains(QLatin1String("/./"))
-        && !path.contains(QLatin1String("/../"));
+    // One pass: no empty, "." or ".." part, and no slash at the end.
+    const qsizetype n = path.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (path[i] != QLatin1Char('/'))
+            continue;
+        const qsizetype dots = i + 2 < n && path[i + 1] == QLatin1Char('.') && path[i + 2] == QLatin1Char('.') ? 2
+            : i + 1 < n && path[i + 1] == QLatin1Char('.')                                                   ? 1
+                                                                                                             : 0;
+        const qsizetype after = i + 1 + dots;
+        if (after == n || path[after] == QLatin1Char('/'))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -159,6 +169,43 @@ bool vFolderExists(const QString& path)
 
 bool bSamePath(const QString& a, const QString& b) { return strAbsolutePath(a) == strAbsolutePath(b); }
 
+namespace {
+
+// The files (or links to files) of a folder matching the wildcard, but for
+// hidden ones, in no order. A folder of tens of thousands of object files is
+// listed at every open: a name ending is matched without looking at each
+// file unless it is a link.
+QStringList listFiles(const QString& folder, const QString& wildcard)
+{
+    const QString suffix = wildcard.mid(1);
+    if (!wildcard.startsWith(QLatin1Char('*')) || suffix.contains(QLatin1Char('*'))
+        || suffix.contains(QLatin1Char('?')) || suffix.contains(QLatin1Char('[')))
+        return QDir(folder).entryList(QStringList{wildcard}, QDir::Files, QDir::Unsorted);
+    QStringList names;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return names;
+    const int fd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const QString name = QFile::decodeName(entry->d_name);
+        if (!name.endsWith(suffix, Qt::CaseInsensitive))
+            continue;
+        bool bFile = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            bFile = ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+        }
+        if (bFile)
+            names << name;
+    }
+    ::closedir(dir);
+    return names;
+}
+
+} // namespace
+
 QStringList colListFiles(const QString& pattern)
 {
     const qsizetype slash = pattern.lastIndexOf(QLatin1Char('/'));
@@ -166,7 +213,7 @@ QStringList colListFiles(const QString& pattern)
     const QString wildcard = pattern.mid(slash + 1);
     // Matching and order ignore case, as on the platform the files were made on;
     // names equal but for case keep a fixed order.
-    QStringList names = QDir(folder).entryList(QStringList{wildcard}, QDir::Files, QDir::Unsorted);
+    QStringList names = listFiles(folder, wildcard);
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         const int c = a.compare(b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;

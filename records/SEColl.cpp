@@ -77,7 +77,8 @@ int SEColl::iNumValidAndReadable() const
 QString SEColl::strLoad(xml::Document& doc, const QString& strGUID, IOManager& io, const QString& strClass,
                         CloseListRegistry& closeLists)
 {
-    QString err = io.strOpen(doc, strGUID);
+    IOManager::PreparedFields prepared;
+    QString err = io.strOpen(doc, strGUID, &prepared);
     if (!err.isEmpty())
         return err;
     const QString path = strGetXSDPath();
@@ -87,10 +88,24 @@ QString SEColl::strLoad(xml::Document& doc, const QString& strGUID, IOManager& i
     err = strLoadSchema(path, schema);
     if (!err.isEmpty())
         return err;
+    if (prepared.fields && prepared.schema == schema && prepared.strClass == strClass && m_col.isEmpty())
+        return strAppendClass(schema->classFields(strClass), closeLists, prepared.fields.get());
     err = strAppendClass(schema->classFields(strClass), closeLists);
     if (!err.isEmpty())
         return text(msg::SchemaLoadError) + err;
     return strReadInstance(*this, doc, strClass);
+}
+
+std::shared_ptr<SEColl> SEColl::prepared(const xml::Document& doc, const ParsedSchema& schema, const QString& strClass)
+{
+    const ClassFields& classFields = schema.classFields(strClass);
+    if (!classFields.error.isEmpty())
+        return nullptr;
+    auto fields = std::make_shared<SEColl>();
+    fields->AppendBlank(classFields);
+    if (!strReadInstance(*fields, doc, strClass).isEmpty())
+        return nullptr;
+    return fields;
 }
 
 QString SEColl::strInitAsNew(xml::Document& doc, const QString& strSchemaPath, const QString& rootName,

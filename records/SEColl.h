@@ -56,9 +56,16 @@ public:
 
     // Reads an existing object: opens its file into `doc`, builds the fields
     // of strClass from the schema named by the settings and decodes the
-    // instance. "" on success, else the error text.
+    // instance (or takes the fields the store built when it read the file).
+    // "" on success, else the error text.
     QString strLoad(xml::Document& doc, const QString& strGUID, IOManager& io, const QString& strClass,
                     CloseListRegistry& closeLists);
+    // The fields of strClass from `schema` with the instance `doc` decoded,
+    // before any document's closed lists are met: what strLoad builds, made
+    // where the file was parsed (any thread). nullptr when strLoad would
+    // answer an error.
+    static std::shared_ptr<SEColl> prepared(const xml::Document& doc, const ParsedSchema& schema,
+                                            const QString& strClass);
     // Prepares a new object: a bare root `rootName` with its schema location
     // in `doc`, every field unassigned. "" on success, else the error text.
     QString strInitAsNew(xml::Document& doc, const QString& strSchemaPath, const QString& rootName,
@@ -79,7 +86,11 @@ private:
     // The schema reader (SchemaReader.cpp): the shared parsed schema, and a
     // copy of a class's fields with the document's closed lists applied.
     static QString strLoadSchema(const QString& strSchemaPath, std::shared_ptr<const ParsedSchema>& schema);
-    QString strAppendClass(const ClassFields& classFields, CloseListRegistry& closeLists);
+    // Appends the class's fields, unassigned or as `filled` holds them (the
+    // same class's, prepared), and applies the document's closed lists.
+    QString strAppendClass(const ClassFields& classFields, CloseListRegistry& closeLists,
+                           const SEColl* filled = nullptr);
+    void AppendBlank(const ClassFields& classFields);
 
     bool bWriteAndStore(xml::Document& doc, const QString& strGUID, IOManager& io);
 

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace vimra {
@@ -37,12 +38,14 @@ public:
     static std::shared_ptr<const ParsedSchema> load(const QString& path, QString& error);
 
     const xml::Document& doc() const { return m_doc; }
-    // The fields of `strClass` (SchemaReader.cpp), built at the first request.
+    // The fields of `strClass` (SchemaReader.cpp), built at the first
+    // request; any thread may ask.
     const ClassFields& classFields(const QString& strClass) const;
 
 private:
     xml::Document m_doc;
-    mutable std::map<QString, ClassFields> m_classes;
+    mutable std::mutex m_classesMutex;
+    mutable std::map<QString, ClassFields> m_classes; // never erased: answers stay valid
 };
 
 } // namespace vimra

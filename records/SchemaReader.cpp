@@ -218,6 +218,7 @@ QString strParseClassType(const xml::Document& schemaDoc, const QString& strClas
 
 const ClassFields& ParsedSchema::classFields(const QString& strClass) const
 {
+    const std::lock_guard lock(m_classesMutex);
     auto it = m_classes.find(strClass);
     if (it == m_classes.end()) {
         ClassFields fields;
@@ -238,27 +239,44 @@ QString SEColl::strLoadSchema(const QString& strSchemaPath, std::shared_ptr<cons
     return error;
 }
 
-QString SEColl::strAppendClass(const ClassFields& classFields, CloseListRegistry& closeLists)
+void SEColl::AppendBlank(const ClassFields& classFields)
 {
     for (const ClassFields::Field& field : classFields.fields) {
         auto se = std::make_shared<SchemaElement>(field.se);
-        if (!field.strListType.isEmpty()) {
-            // A list is parsed once per document; later objects reuse it even
-            // when the schema file changed in between.
-            if (closeLists.Contains(field.strListType)) {
-                se->strCloseList = field.strListType;
-            } else if (field.list) {
-                auto cl = std::make_shared<CloseList>(*field.list);
-                cl->colItems = std::make_shared<StringList>(*field.list->colItems);
-                closeLists.Add(cl, field.strListType);
-                se->strCloseList = field.strListType;
-            } else {
-                se->bIgnore = true;
-                se->tyType = tyUnknow;
-            }
-        }
         m_col.Add(se);
         adopt(se);
+    }
+}
+
+QString SEColl::strAppendClass(const ClassFields& classFields, CloseListRegistry& closeLists, const SEColl* filled)
+{
+    const int first = Count() + 1;
+    if (filled) {
+        for (const Record& se : filled->m_col) {
+            m_col.Add(se);
+            adopt(se);
+        }
+    } else {
+        AppendBlank(classFields);
+    }
+    for (size_t i = 0; i < classFields.fields.size(); ++i) {
+        const ClassFields::Field& field = classFields.fields[i];
+        if (field.strListType.isEmpty())
+            continue;
+        SchemaElement& se = *Item(first + static_cast<int>(i));
+        // A list is parsed once per document; later objects reuse it even
+        // when the schema file changed in between.
+        if (closeLists.Contains(field.strListType)) {
+            se.strCloseList = field.strListType;
+        } else if (field.list) {
+            auto cl = std::make_shared<CloseList>(*field.list);
+            cl->colItems = std::make_shared<StringList>(*field.list->colItems);
+            closeLists.Add(cl, field.strListType);
+            se.strCloseList = field.strListType;
+        } else {
+            se.bIgnore = true;
+            se.tyType = tyUnknow;
+        }
     }
     return classFields.error;
 }
