@@ -67,6 +67,11 @@ TEST(Procedures, AbsolutePathsAreLexical)
     EXPECT_EQ(strAbsolutePath("../y.xml", "/base/dir/"), "/base/y.xml");
     EXPECT_EQ(strAbsolutePath("/abs.xml", "/base"), "/abs.xml");
     EXPECT_EQ(strAbsolutePath("rel.xml"), QDir::currentPath() + "/rel.xml");
+    // Parts made of dots are normal unless exactly "." or "..", wherever they stand.
+    for (const auto& [path, normal] : std::vector<std::pair<QString, QString>>{
+             {"/a/..b/c.", "/a/..b/c."}, {"/a/.../.x", "/a/.../.x"}, {"/a/b/.", "/a/b"}, {"/a/b/..", "/a"},
+             {"/..", "/"}, {"/a//b", "/a/b"}, {"/a/./", "/a"}, {"/.a/b..", "/.a/b.."}})
+        EXPECT_EQ(strAbsolutePath(path), normal) << path.toStdString();
     EXPECT_TRUE(bSamePath("/a/./b/../c", "/a/c/"));
     EXPECT_FALSE(bSamePath("/a/C", "/a/c"));
     EXPECT_TRUE(strTempPath().endsWith('/'));
@@ -83,6 +88,16 @@ TEST(Procedures, FilesFoldersAndListing)
     QDir(d).mkdir("folder.xml");
 
     EXPECT_EQ(colListFiles(d + "/*.xml"), (QStringList{"A.XML", "b.xml"}));
+    // Links count as what they lead to; one leading nowhere is left out.
+    QFile::link(d + "/b.xml", d + "/link.xml");
+    QFile::link(d + "/folder.xml", d + "/dirlink.xml");
+    QFile::link(d + "/gone.xml", d + "/broken.xml");
+    EXPECT_EQ(colListFiles(d + "/*.xml"), (QStringList{"A.XML", "b.xml", "link.xml"}));
+    EXPECT_EQ(colListFiles(d + "/*.XML"), (QStringList{"A.XML", "b.xml", "link.xml"}));
+    EXPECT_EQ(colListFiles(d + "/?.xml"), (QStringList{"A.XML", "b.xml"}));
+    EXPECT_EQ(colListFiles(d + "/nowhere/*.xml"), QStringList{});
+    for (const char* name : {"link.xml", "dirlink.xml", "broken.xml"})
+        QFile::remove(d + "/" + name);
     EXPECT_TRUE(vFileExists(d + "/b.xml"));
     EXPECT_FALSE(vFileExists(d + "/folder.xml"));
     EXPECT_TRUE(vFolderExists(d + "/folder.xml"));

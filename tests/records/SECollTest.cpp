@@ -1,5 +1,6 @@
 #include "records/SEColl.h"
 
+#include "records/FileStamp.h"
 #include "records/IOManager.h"
 #include "resources/StringTable.h"
 #include "support/FakePrompts.h"
@@ -241,4 +242,91 @@ TEST_F(SECollStore, SaveWritesOnlyChangesAndNeverLosesThem)
     EXPECT_TRUE(fields.bSaveAs(m_doc, other, m_io));
     EXPECT_TRUE(QFileInfo::exists(other));
     EXPECT_EQ(prompts.calls.size(), 2u);
+}
+
+namespace {
+
+// Everything a load leaves in the fields and the document's closed lists.
+QString dump(const SEColl& fields, const CloseListRegistry& closeLists)
+{
+    QStringList out;
+    for (const auto& se : fields) {
+        QString value = valueToText(se->vContent);
+        if (const auto list = valueObject<StringList>(se->vContent))
+            for (const QString& item : *list)
+                value += item + ';';
+        out << QString("%1 %2 %3 %4%5%6 %7")
+                   .arg(se->strName)
+                   .arg(se->tyType)
+                   .arg(se->strCloseList)
+                   .arg(se->bIgnore)
+                   .arg(se->bValid)
+                   .arg(bool(se->bChanged))
+                   .arg(value);
+    }
+    for (const auto& cl : closeLists)
+        out << cl->strCLName + ':' + QString::number(cl->colItems->Count());
+    return out.join('\n');
+}
+
+} // namespace
+
+// Fields built by the thread that scanned the file are the fields a load of
+// its own builds: with closed lists met or not, for another class, after the
+// settings named another schema, and for a malformed file.
+TEST_F(SECollStore, FieldsBuiltWhenTheFileWasScannedAreThoseALoadBuilds)
+{
+    const QString listed = write("listed.xsd", R"(<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema">
+  <xs:simpleType name="Tint"><xs:restriction base="xs:string">
+    <xs:enumeration value="red"/><xs:enumeration value="blue"/></xs:restriction></xs:simpleType>
+  <xs:element name="Media"><xs:complexType><xs:sequence>
+    <xs:element name="Title" type="xs:string"/><xs:element name="Authors" type="SetOfStrings"/>
+    <xs:element name="Colour" type="Tint"/><xs:element name="Shape" type="NoSuchList"/>
+    <xs:element name="Free" type="xs:boolean"/>
+  </xs:sequence></xs:complexType></xs:element></xs:schema>)");
+    const QString media = write("Film_media2.xml", R"(<Media><Free>maybe</Free><Title>A</Title>
+<Authors><StringItem>Doe</StringItem><StringItem>Roe</StringItem></Authors><Colour>blue</Colour><Title>B</Title>
+<Shape>round</Shape></Media>)");
+    const QString malformed = write("Film_media3.xml", "<Media><Title>");
+    struct Case {
+        QString file, cls;
+        bool bHeldList;  // the document met the list before
+        bool bOtherSchema; // the settings name another schema after the scan
+    };
+    for (const QString& file : {listed, m_schema, media, malformed})
+        test::backdate(file, 3600);
+    for (const Case& c : {Case{media, "Media", false, false}, Case{media, "Media", true, false},
+                          Case{media, "Video", false, false}, Case{media, "Media", false, true},
+                          Case{malformed, "Media", false, false}}) {
+        setXSDPath(listed);
+        test::backdate(m_config, 3600);
+        const auto run = [&](bool bScanned) {
+            CloseListRegistry closeLists;
+            if (c.bHeldList) {
+                auto held = std::make_shared<CloseList>();
+                held->strCLName = "Tint";
+                closeLists.Add(held, "Tint");
+            }
+            IOManager io;
+            io.setBFileSystem(true);
+            // As in an open: the settings and the schema looked at once.
+            auto scope = std::make_unique<StampScope>();
+            io.setBKeepParsed(bScanned);
+            if (bScanned)
+                io.objectFileInfos({c.file});
+            if (c.bOtherSchema) {
+                scope.reset();
+                setXSDPath(m_schema);
+                test::backdate(m_config, 3600);
+                scope = std::make_unique<StampScope>();
+            }
+            SEColl fields;
+            xml::Document doc;
+            const QString error = fields.strLoad(doc, c.file, io, c.cls, closeLists);
+            return error + '\n' + dump(fields, closeLists);
+        };
+        const QString own = run(false);
+        setXSDPath(listed);
+        EXPECT_EQ(run(true), own) << c.file.toStdString() << ' ' << c.cls.toStdString();
+    }
 }
