@@ -57,6 +57,11 @@ public:
     bool Contains(const QString& sKey) const { return IndexOfKey(sKey) != 0; }
 
     int Count() const { return static_cast<int>(m_items.size()); }
+    void reserve(int n)
+    {
+        m_items.reserve(static_cast<size_t>(n));
+        m_keys.reserve(static_cast<size_t>(n));
+    }
     bool isEmpty() const { return m_items.empty(); }
 
     void Remove(int index)

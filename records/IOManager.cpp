@@ -318,6 +318,11 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
             thread.join();
     }
 
+    if (threads > 1) { // a whole folder: grown once
+        if (m_bKeepParsed)
+            m_parsed.reserve(m_parsed.size() + static_cast<size_t>(n));
+        m_index.reserve(m_index.size() + n);
+    }
     for (int i = 0; i < n; ++i) {
         Slot& slot = pending[static_cast<size_t>(i)];
         if (!slot.bRead)

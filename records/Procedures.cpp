@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <limits>
 #include <system_error>
+#include <vector>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -214,10 +215,26 @@ QStringList colListFiles(const QString& pattern)
     // Matching and order ignore case, as on the platform the files were made on;
     // names equal but for case keep a fixed order.
     QStringList names = listFiles(folder, wildcard);
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
+    const bool bAscii = std::all_of(names.cbegin(), names.cend(), [](const QString& name) {
+        return std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
     });
+    if (!bAscii) {
+        std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+            const int c = a.compare(b, Qt::CaseInsensitive);
+            return c != 0 ? c < 0 : a < b;
+        });
+        return names;
+    }
+    // The same order from names lower-cased once, not at every comparison.
+    std::vector<std::pair<QByteArray, QByteArray>> keys;
+    keys.reserve(static_cast<size_t>(names.size()));
+    for (const QString& name : names) {
+        const QByteArray raw = name.toLatin1();
+        keys.emplace_back(raw.toLower(), raw);
+    }
+    std::sort(keys.begin(), keys.end());
+    for (size_t i = 0; i < keys.size(); ++i)
+        names[static_cast<qsizetype>(i)] = QString::fromLatin1(keys[i].second);
     return names;
 }
 

@@ -88,7 +88,7 @@ QString SEColl::strLoad(xml::Document& doc, const QString& strGUID, IOManager& i
     err = strLoadSchema(path, schema);
     if (!err.isEmpty())
         return err;
-    if (prepared.fields && prepared.schema == schema && prepared.strClass == strClass && m_col.isEmpty())
+    if (prepared.fields && prepared.schema == schema && prepared.strClass == strClass)
         return strAppendClass(schema->classFields(strClass), closeLists, prepared.fields.get());
     err = strAppendClass(schema->classFields(strClass), closeLists);
     if (!err.isEmpty())
@@ -102,6 +102,7 @@ std::shared_ptr<SEColl> SEColl::prepared(const xml::Document& doc, const ParsedS
     if (!classFields.error.isEmpty())
         return nullptr;
     auto fields = std::make_shared<SEColl>();
+    fields->m_col.reserve(static_cast<int>(classFields.fields.size()));
     fields->AppendBlank(classFields);
     if (!strReadInstance(*fields, doc, strClass).isEmpty())
         return nullptr;

@@ -87,9 +87,9 @@ private:
     // copy of a class's fields with the document's closed lists applied.
     static QString strLoadSchema(const QString& strSchemaPath, std::shared_ptr<const ParsedSchema>& schema);
     // Appends the class's fields, unassigned or as `filled` holds them (the
-    // same class's, prepared), and applies the document's closed lists.
-    QString strAppendClass(const ClassFields& classFields, CloseListRegistry& closeLists,
-                           const SEColl* filled = nullptr);
+    // same class's, prepared; taken from it), and applies the document's
+    // closed lists.
+    QString strAppendClass(const ClassFields& classFields, CloseListRegistry& closeLists, SEColl* filled = nullptr);
     void AppendBlank(const ClassFields& classFields);
 
     bool bWriteAndStore(xml::Document& doc, const QString& strGUID, IOManager& io);

@@ -248,10 +248,14 @@ void SEColl::AppendBlank(const ClassFields& classFields)
     }
 }
 
-QString SEColl::strAppendClass(const ClassFields& classFields, CloseListRegistry& closeLists, const SEColl* filled)
+QString SEColl::strAppendClass(const ClassFields& classFields, CloseListRegistry& closeLists, SEColl* filled)
 {
     const int first = Count() + 1;
-    if (filled) {
+    if (filled && m_col.isEmpty()) {
+        // Taken whole, with the count its records keep of their changes.
+        m_col = std::move(filled->m_col);
+        m_changed = filled->m_changed;
+    } else if (filled) {
         for (const Record& se : filled->m_col) {
             m_col.Add(se);
             adopt(se);

@@ -199,6 +199,29 @@ TEST_F(ScanTest, SelfContradictingChainsLoadAndEnd)
     EXPECT_EQ(v1->strRemoveAllChilds(), "");
 }
 
+// Enough object files for the scan to read them on several threads, which
+// also build their fields: every segment opens as written, in folder order.
+TEST_F(ScanTest, SegmentsReadSideBySideOpenAsWritten)
+{
+    writeExpressions();
+    constexpr int kSegments = 300;
+    for (int i = 0; i < kSegments; ++i)
+        writeExpr(QString("Film_video%1.xml").arg(100 + i), "Video", QString("P%1").arg(i),
+                  tag("partofvideo", "Film_video3.xml"), i, i + 0.5);
+    const auto doc = open("Film.xml");
+    EXPECT_TRUE(prompts.calls.empty());
+    EXPECT_EQ(doc->collObjects().Count(), 19 + 2 * kSegments);
+    const auto segments = at<Version>(*doc, 18)->vdMainVideo()->colSubExpressions();
+    ASSERT_EQ(segments.Count(), kSegments);
+    for (int i = 0; i < kSegments; ++i) {
+        const auto& segment = segments.Item(i + 1);
+        EXPECT_EQ(segment->strTitle(), QString("P%1").arg(i));
+        ASSERT_NE(segment->ckGetChunk(), nullptr);
+        EXPECT_EQ(segment->ckGetChunk()->dStart, i);
+        EXPECT_EQ(segment->ckGetChunk()->dend, i + 0.5);
+    }
+}
+
 TEST_F(ScanTest, MalformedFileIsReportedOnceForAWholeOpen)
 {
     writeExpressions();

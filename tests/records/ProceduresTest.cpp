@@ -98,6 +98,15 @@ TEST(Procedures, FilesFoldersAndListing)
     EXPECT_EQ(colListFiles(d + "/nowhere/*.xml"), QStringList{});
     for (const char* name : {"link.xml", "dirlink.xml", "broken.xml"})
         QFile::remove(d + "/" + name);
+    // Order ignores case; names equal but for it keep a fixed order, with or
+    // without letters beyond ASCII.
+    const QString sub = d + "/order";
+    QDir(d).mkdir("order");
+    for (const char* name : {"a.xml", "Ba.xml", "B_c.xml", "A.xml", "b.xml"})
+        writeFile(sub + "/" + name, "x");
+    EXPECT_EQ(colListFiles(sub + "/*.xml"), (QStringList{"A.xml", "a.xml", "b.xml", "B_c.xml", "Ba.xml"}));
+    writeFile(sub + "/\u00e9.xml", "x");
+    EXPECT_EQ(colListFiles(sub + "/*.xml"), (QStringList{"A.xml", "a.xml", "b.xml", "B_c.xml", "Ba.xml", "\u00e9.xml"}));
     EXPECT_TRUE(vFileExists(d + "/b.xml"));
     EXPECT_FALSE(vFileExists(d + "/folder.xml"));
     EXPECT_TRUE(vFolderExists(d + "/folder.xml"));
