@@ -28,6 +28,8 @@ std::shared_ptr<DocObject> AVDocument::newChild()
 
 void AVDocument::openRelatives()
 {
+    if (io())
+        io()->RemoveStaleTemporaries(strGUID());
     const ScanSession session(io().get());
     ParentObject::openRelatives();
 }

@@ -262,6 +262,38 @@ std::vector<std::pair<QString, QString>> Node::attributes() const
     return out;
 }
 
+QString Node::attributeNS(const QString& uri, const QString& localName) const
+{
+    if (!isElement())
+        return {};
+    const QByteArray u = uri.toUtf8();
+    const QByteArray l = localName.toUtf8();
+    for (xmlAttrPtr a = m_node->properties; a; a = a->next) {
+        if (a->ns && a->ns->href && u == reinterpret_cast<const char*>(a->ns->href)
+            && l == reinterpret_cast<const char*>(a->name)) {
+            xmlChar* v = xmlNodeListGetString(m_node->doc, a->children, 1);
+            QString out = v ? Q(v) : QStringLiteral("");
+            xmlFree(v);
+            return out;
+        }
+    }
+    return {};
+}
+
+QString Node::declaredNamespace(const QString& prefix) const
+{
+    if (!isElement())
+        return {};
+    const QByteArray p = prefix.toUtf8();
+    for (xmlNsPtr ns = m_node->nsDef; ns; ns = ns->next) {
+        const bool same = prefix.isEmpty() ? ns->prefix == nullptr
+                                           : ns->prefix && p == reinterpret_cast<const char*>(ns->prefix);
+        if (same)
+            return ns->href ? Q(ns->href) : QStringLiteral("");
+    }
+    return {};
+}
+
 std::vector<Node> Node::children() const
 {
     std::vector<Node> out;
@@ -373,6 +405,15 @@ Document& Document::operator=(Document&& other) noexcept
         m_reason = std::move(other.m_reason);
     }
     return *this;
+}
+
+Document Document::clone() const
+{
+    Document copy;
+    xmlFreeDoc(copy.m_doc);
+    copy.m_doc = m_doc ? xmlCopyDoc(m_doc, 1) : nullptr;
+    copy.m_reason = m_reason;
+    return copy;
 }
 
 void Document::clear()

@@ -45,6 +45,11 @@ public:
     void setAttribute(const QString& name, const QString& value);
     void removeAttribute(const QString& name);
     std::vector<std::pair<QString, QString>> attributes() const;
+    // The attribute {uri}localName whatever its prefix; a null text when absent.
+    QString attributeNS(const QString& uri, const QString& localName) const;
+    // The namespace this element itself declares for `prefix`; a null text
+    // when it declares none.
+    QString declaredNamespace(const QString& prefix) const;
 
     // A real namespace declaration (xmlns:prefix="uri") on this element:
     // replaces the URI when the prefix is already declared here, so a loaded
@@ -96,6 +101,8 @@ public:
     QString parseErrorReason() const { return m_reason; }
 
     bool isNull() const { return m_doc == nullptr; }
+    // A deep copy (a null document for a null one).
+    Document clone() const;
     // Drops whatever was loaded and starts an empty document.
     void clear();
 

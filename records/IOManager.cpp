@@ -1,5 +1,6 @@
 #include "records/IOManager.h"
 
+#include "platform/FileWrite.h"
 #include "platform/HeapReserve.h"
 #include "platform/Prompts.h"
 #include "records/Procedures.h"
@@ -16,6 +17,7 @@
 #include <thread>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vimra {
 
@@ -32,6 +34,14 @@ bool bOccupied(const QString& path)
 {
     struct stat st {};
     return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+// Whether anything, a dangling link included, has the name: what a save-as
+// made is what was not there before.
+bool bPresent(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
 } // namespace
@@ -113,6 +123,8 @@ IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const 
             result.strError = error;
             return result;
         }
+        if (m_io.m_saveAs)
+            m_io.m_saveAs->folders << folder;
     }
     m_readyFolders.insert(folder);
 
@@ -164,11 +176,14 @@ QString IOManager::strSave(xml::Document& doc, const QString& strGUID)
     if (target.exists() && !(target.permissions() & QFileDevice::WriteOwner))
         return kPermissionDenied;
     QString error;
+    const bool bNew = m_saveAs && !bPresent(strGUID);
     if (!doc.save(strGUID, &error)) {
         m_index.remove(strAbsolutePath(strGUID));
         return error.isEmpty() ? QStringLiteral("Path not found") : error;
     }
     indexWritten(strGUID, doc);
+    if (bNew)
+        m_saveAs->files << strGUID;
 
     // The file now holds a live object; deleting it at release would lose it.
     for (int i = m_colGUIDToRemove.Count(); i >= 1; --i)
@@ -350,6 +365,14 @@ QString IOManager::MoveObject(const QString& strSource, const QString& strTarget
         return {};
     const QString source = strAbsolutePath(strSource);
     const QString target = strAbsolutePath(strTarget);
+    if (m_saveAs) {
+        if (bPresent(target))
+            return qt_error_string(EEXIST);
+        const QString error = CopyObject(source, target);
+        if (error.isEmpty())
+            m_saveAs->movedSources << source;
+        return error;
+    }
     const QString error = MoveFileFS(source, target);
     // The entry follows its file; a failed move may have left either.
     const auto moved = m_index.take(source);
@@ -366,7 +389,54 @@ QString IOManager::CopyObject(const QString& strSource, const QString& strTarget
         return {};
     const QString target = strAbsolutePath(strTarget);
     m_index.remove(target);
-    return CopyFileFS(strAbsolutePath(strSource), target);
+    const bool bNew = m_saveAs && !bPresent(target);
+    const QString error = CopyFileFS(strAbsolutePath(strSource), target);
+    if (bNew && error.isEmpty())
+        m_saveAs->files << target;
+    return error;
+}
+
+void IOManager::BeginSaveAs()
+{
+    m_saveAs = std::make_unique<SaveAsRecord>();
+}
+
+void IOManager::EndSaveAs(bool bSucceeded)
+{
+    if (!m_saveAs)
+        return;
+    const auto record = std::move(m_saveAs);
+    const auto removeAll = [this](const QStringList& files) {
+        for (auto it = files.crbegin(); it != files.crend(); ++it) {
+            QFile::remove(*it);
+            m_index.remove(strAbsolutePath(*it));
+        }
+    };
+    if (bSucceeded) {
+        removeAll(record->movedSources);
+        return;
+    }
+    removeAll(record->files);
+    // A folder that holds anything else than what was taken back stays.
+    for (auto it = record->folders.crbegin(); it != record->folders.crend(); ++it)
+        ::rmdir(QFile::encodeName(*it).constData());
+}
+
+void IOManager::RemoveStaleTemporaries(const QString& strDocGUID)
+{
+    if (!m_bFileSystem || strDocGUID.isEmpty())
+        return;
+    QString folder;
+    const QString name = strSplitPath(strAbsolutePath(strDocGUID), &folder);
+    const QString fileName = QFileInfo(strDocGUID).fileName();
+    // Beside the document file only its own; the object folder is all ours.
+    for (const auto& [where, forName] : {std::pair{folder, fileName}, std::pair{folder + name + QStringLiteral("_files"), QString()}}) {
+        const QString key = where + QLatin1Char('/') + forName;
+        if (m_cleanedFolders.contains(key))
+            continue;
+        m_cleanedFolders.insert(key);
+        fs::removeStaleTemporaries(where, forName);
+    }
 }
 
 QString IOManager::strDeleteObject(const QString& strGUID)

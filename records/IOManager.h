@@ -131,6 +131,18 @@ public:
 
     bool bConnectToDM() const { return false; }
 
+    // A save-as takes back what it made when it fails. Between BeginSaveAs and
+    // EndSaveAs the store notes every file and folder it creates, and a move
+    // only copies: its source stays until the save-as has succeeded.
+    // EndSaveAs(true) then removes the moves' sources; EndSaveAs(false)
+    // removes the noted files and folders, and nothing else.
+    void BeginSaveAs();
+    void EndSaveAs(bool bSucceeded);
+
+    // Removes the temporary files that an earlier run left beside the
+    // document file and in its object folder (once per folder for this store).
+    void RemoveStaleTemporaries(const QString& strDocGUID);
+
 private:
     QString strDeleteObject(const QString& strGUID);
 
@@ -147,6 +159,14 @@ private:
     QSet<QString> m_reserved; // normalised identifiers of removed objects
     QSet<QString> m_reportedMalformed;
     bool m_bFileSystem = false;
+
+    struct SaveAsRecord {
+        QStringList files;   // created, in order
+        QStringList folders; // created, in order
+        QStringList movedSources;
+    };
+    std::unique_ptr<SaveAsRecord> m_saveAs; // while a save-as runs
+    QSet<QString> m_cleanedFolders;
 };
 
 } // namespace vimra

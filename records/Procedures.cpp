@@ -1,5 +1,6 @@
 #include "records/Procedures.h"
 
+#include "platform/FileCopy.h"
 #include "platform/MediaDetector.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
@@ -205,8 +206,8 @@ QString MoveFileFS(const QString& source, const QString& target)
         return errorText(ec);
     // Another file system: copy, then drop the source; undo the copy if the
     // source cannot go, so the file never ends up in two places.
-    if (!fs::copy_file(from, to, fs::copy_options::none, ec))
-        return errorText(ec);
+    if (const QString error = strCopyAtomically(source, target); !error.isEmpty())
+        return error;
     if (!fs::remove(from, ec)) {
         std::error_code ignored;
         fs::remove(to, ignored);
@@ -220,8 +221,8 @@ QString CopyFileFS(const QString& source, const QString& target)
     std::error_code ec;
     if (!fs::is_regular_file(toPath(source), ec))
         return errorText(ENOENT);
-    fs::copy_file(toPath(source), toPath(target), fs::copy_options::overwrite_existing, ec);
-    return ec ? errorText(ec) : QString();
+    // Never a half-made copy under the target's name, even if the program dies.
+    return strCopyAtomically(source, target);
 }
 
 QString strToBackslashes(QString& text) { return text; }

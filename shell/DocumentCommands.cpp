@@ -253,12 +253,13 @@ bool DocumentCommands::bSaveBeforeClose(const std::shared_ptr<AVDocument>& doc)
 bool DocumentCommands::bSaveUnderName(const std::shared_ptr<AVDocument>& doc, const QString& chosen)
 {
     // The document takes the file's name as its title; a save that fails
-    // must not leave the cataloguer's title renamed behind their back.
-    const QString oldTitle = doc->strTitle();
+    // must not leave the cataloguer's title renamed (or marked changed)
+    // behind their back.
+    auto before = doc->savedState();
     doc->setStrTitle(strBaseName(chosen));
     if (guarded(false, [&] { return doc->bSaveAs(chosen); }))
         return true;
-    doc->setStrTitle(oldTitle);
+    doc->restoreState(before);
     return false;
 }
 
@@ -312,11 +313,14 @@ void DocumentCommands::SaveDocumentAs()
     const auto doc = appState().objAVDoc;
     if (!doc)
         return;
+    const QString folderBefore = QDir::currentPath();
     const QString chosen = GetFileName(strProposalFor(*doc));
     if (chosen.isEmpty())
         return;
-    if (!bSaveUnderName(doc, chosen))
+    if (!bSaveUnderName(doc, chosen)) {
+        QDir::setCurrent(folderBefore);
         return;
+    }
     CloseDocument(true);
 
     // A failed re-open, thrown or reported, ends with no document, as Open does.
