@@ -1,4 +1,5 @@
 #include "DocumentTestSupport.h"
+#include "support/SmallDisk.h"
 
 #include "document/Media.h"
 #include "document/Storage.h"
@@ -39,24 +40,6 @@ public:
 
 private:
     QString m_title;
-};
-
-// A small tmpfs (64 KiB by default) mounted on a folder for the guard's lifetime.
-struct SmallDisk {
-    explicit SmallDisk(const QString& folder, const char* options = "size=64k") : path(QFile::encodeName(folder))
-    {
-        QDir().mkpath(folder);
-        mounted = ::mount("tmpfs", path.constData(), "tmpfs", 0, options) == 0;
-        error = std::strerror(errno);
-    }
-    ~SmallDisk()
-    {
-        if (mounted)
-            ::umount2(path.constData(), MNT_DETACH);
-    }
-    QByteArray path;
-    bool mounted = false;
-    std::string error;
 };
 
 // A file system at `folder`/mnt whose writes are taken into memory and fail
