@@ -128,6 +128,24 @@ TEST_F(DocumentTest, SaveOnAFullDiskFailsAndKeepsEveryFile)
     EXPECT_EQ(QDir(path("Film_files")).count(), 2u + 5u); // no temporary file left
 }
 
+// What a killed run left goes at the next open of the document and at a
+// save-as into a folder that holds some; another document's stays.
+TEST_F(DocumentTest, OpenAndSaveAsClearTheTemporaryFilesAKilledRunLeft)
+{
+    writeFixture();
+    const QString mark = ".vimra-" + QString::number(endedProcessId()) + "-x1";
+    const QStringList stale = {".Film.xml" + mark, "Film_files/.Film_version1.xml" + mark,
+                               "Copy_files/.Copy_version1.xml" + mark, ".Copy.xml" + mark};
+    for (const QString& name : stale + QStringList{".Other.xml" + mark})
+        write(name, "half");
+    const auto doc = open("Film.xml");
+    EXPECT_FALSE(QFile::exists(path(stale[0])) || QFile::exists(path(stale[1])));
+    EXPECT_TRUE(QFile::exists(path(stale[2])));
+    ASSERT_TRUE(doc->bSaveAs(path("Copy.xml")));
+    EXPECT_FALSE(QFile::exists(path(stale[2])) || QFile::exists(path(stale[3])));
+    EXPECT_TRUE(QFile::exists(path(".Other.xml" + mark)));
+}
+
 TEST_F(DocumentTest, SaveWritesChangedObjectsInRegistrationOrderAndTheDocumentLast)
 {
     writeFixture();
