@@ -208,10 +208,17 @@ bool copyAtomically(const QString& source, const QString& target, QString* error
 
 int removeStaleTemporaries(const QString& folder, const QString& forName)
 {
-    const QByteArray path = QFile::encodeName(folder);
-    DIR* dir = ::opendir(path.constData());
-    if (!dir)
+    QByteArray path = QFile::encodeName(folder);
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    // A folder that is a link leads elsewhere: nothing there is this folder's.
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        if (fd >= 0)
+            ::close(fd);
         return 0;
+    }
     const QByteArray name = QFile::encodeName(forName);
     int removed = 0;
     while (const dirent* entry = ::readdir(dir)) {

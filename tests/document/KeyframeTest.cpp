@@ -1,6 +1,5 @@
 #include "DocumentTestSupport.h"
 #include "support/FakeMediaDetector.h"
-#include "support/SmallDisk.h"
 #include "support/TestMedia.h"
 
 #include "document/MediaObject.h"
@@ -8,15 +7,10 @@
 #include "document/Video.h"
 #include "records/Procedures.h"
 
-#include <QDirIterator>
 #include <QImage>
-#include <QMap>
 #include <QSet>
 
-#include <functional>
 #include <optional>
-
-#include <unistd.h>
 
 using namespace vimra;
 using namespace vimra::test;
@@ -270,87 +264,4 @@ TEST_F(KeyframeTest, PicturesThatCannotBePlacedOrFollowASaveAsLeaveTheSegmentWit
     EXPECT_EQ(prompts.calls[0].icon, Prompts::NoIcon);
     EXPECT_EQ(pictureOf(*bare), "");
     EXPECT_EQ(QDir(strTempPath()).entryList({QFileInfo(detector->lastTarget).fileName()}).size(), 0);
-}
-
-namespace {
-
-// Every file below `folder` (hidden ones too) by relative name, with the
-// folder's own path in their text made neutral.
-QMap<QString, QByteArray> filesBelow(const QString& folder)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        files.insert(file.mid(folder.size()), readFile(file).replace(folder.toUtf8(), "<folder>"));
-    }
-    return files;
-}
-
-} // namespace
-
-// A save-as that runs out of room at any step puts the open document back as
-// it was and leaves nothing of the copy; a save then writes the original
-// exactly as it would have without the attempts.
-TEST_F(KeyframeTest, SaveAsOnAFullDiskLeavesTheDocumentAsItWas)
-{
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "mounting a size-limited tmpfs needs root";
-    detector.emplace();
-    detector->size = QSize(80, 60); // a picture fills several pages, so its copy can stop half-way
-    const QString base = dir;
-    const auto edited = [&](const QString& folder, const std::function<void()>& between) {
-        dir = folder;
-        write("Film_files/clip.mpg", "media");
-        const auto main = openWithSegments(clip(), {{"S1", "10", "20"}, {"S2", "20", "30"}});
-        EXPECT_TRUE(doc->bSave());
-        main->AddSubExpression("New", 40, 50); // a picture not saved yet
-        ver->setStrTitle("Final cut");
-        between();
-        EXPECT_TRUE(doc->bSave());
-        return filesBelow(folder);
-    };
-    const auto failures = [&] {
-        const auto state = [&] {
-            QStringList s = doc->registeredGUIDs() + idsOf(*doc, "expressedby") << QDir::currentPath();
-            for (const auto& obj : doc->collObjects())
-                s << obj->className() + (obj->bChanged() ? " changed" : "");
-            return s;
-        };
-        const QStringList before = state();
-        const auto filesBefore = filesBelow(dir);
-        int pictures = 0; // in pages of the small disk
-        int objects = -1; // the document's own file is not one
-        for (const auto& obj : doc->collObjects()) {
-            if (const auto v = std::dynamic_pointer_cast<Video>(obj); v && v->objKeyframeObject())
-                pictures += int((QFileInfo(pictureOf(*v)).size() + 4095) / 4096);
-            objects += std::dynamic_pointer_cast<DocObject>(obj) ? 1 : 0;
-        }
-        const struct {
-            const char* where;
-            int pages;
-            int messages;
-        } rows[] = {{"a picture", pictures - 1, 2},
-                    {"the first object", pictures, 2},
-                    {"an object in the middle", pictures + objects / 2, 2},
-                    {"the document's own file", pictures + objects, 1}};
-        for (const auto& row : rows) {
-            SCOPED_TRACE(row.where);
-            const QString mount = base + "/disk" + QString::number(row.pages);
-            const QByteArray size = "size=" + QByteArray::number(row.pages * 4) + "k";
-            const SmallDisk disk(mount, size.constData());
-            ASSERT_TRUE(disk.mounted) << disk.error;
-            prompts.calls.clear();
-            EXPECT_FALSE(doc->bSaveAs(mount + "/Copy.xml"));
-            EXPECT_EQ(prompts.messages().size(), row.messages);
-            EXPECT_EQ(prompts.messages().value(0), "No space left on device");
-            EXPECT_EQ(state(), before);
-            EXPECT_EQ(QDir(mount).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
-                      QStringList());
-            EXPECT_EQ(filesBelow(dir), filesBefore);
-        }
-    };
-    EXPECT_EQ(edited(base + "/failed", failures), edited(base + "/plain", [] {}));
-    const QStringList reopened = open("Film.xml")->registeredGUIDs(), saved = doc->registeredGUIDs();
-    EXPECT_EQ(QSet<QString>(reopened.begin(), reopened.end()), QSet<QString>(saved.begin(), saved.end()));
 }

@@ -1,10 +1,13 @@
 #include "DocumentTestSupport.h"
-#include "support/SmallDisk.h"
+#include "support/FakeMediaDetector.h"
 
+#include "document/Expression.h"
 #include "document/Media.h"
 #include "document/Storage.h"
 #include "document/Version.h"
 
+#include <QDirIterator>
+#include <QMap>
 #include <QProcess>
 
 #include <sys/mount.h>
@@ -12,6 +15,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <tuple>
 
 using namespace vimra;
 using namespace vimra::test;
@@ -40,6 +44,24 @@ public:
 
 private:
     QString m_title;
+};
+
+// A small tmpfs (64 KiB by default) mounted on a folder for the guard's lifetime.
+struct SmallDisk {
+    explicit SmallDisk(const QString& folder, const char* options = "size=64k") : path(QFile::encodeName(folder))
+    {
+        QDir().mkpath(folder);
+        mounted = ::mount("tmpfs", path.constData(), "tmpfs", 0, options) == 0;
+        error = std::strerror(errno);
+    }
+    ~SmallDisk()
+    {
+        if (mounted)
+            ::umount2(path.constData(), MNT_DETACH);
+    }
+    QByteArray path;
+    bool mounted = false;
+    std::string error;
 };
 
 // A file system at `folder`/mnt whose writes are taken into memory and fail
@@ -126,6 +148,79 @@ TEST_F(DocumentTest, SaveOnAFullDiskFailsAndKeepsEveryFile)
     EXPECT_EQ(read("Film.xml"), filmBefore);
     EXPECT_EQ(read("Film_files/Film_version1.xml"), versionBefore);
     EXPECT_EQ(QDir(path("Film_files")).count(), 2u + 5u); // no temporary file left
+}
+
+// A save-as that runs out of room at any step puts the open document back as
+// it was and leaves nothing of the copy; a save then writes the original
+// exactly as it would have without the attempts.
+TEST_F(DocumentTest, SaveAsOnAFullDiskLeavesTheDocumentAsItWas)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a size-limited tmpfs needs root";
+    FakeMediaDetector detector;
+    detector.size = QSize(80, 60); // a picture fills pages enough to stop half-way
+    const QString base = dir;
+    std::shared_ptr<AVDocument> doc;
+    const auto files = [&] { // by relative name, the folder's path made neutral
+        QMap<QString, QByteArray> out;
+        for (QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+            out.insert(it.next().mid(dir.size()), readFile(it.filePath()).replace(dir.toUtf8(), "<dir>"));
+        return out;
+    };
+    const auto state = [&] {
+        QStringList s = doc->registeredGUIDs() + idsOf(*doc, "expressedby");
+        for (const auto& obj : doc->collObjects())
+            s << obj->className() + (obj->bChanged() ? " changed" : "");
+        return s;
+    };
+    const auto edited = [&](const QString& folder, bool bFailSaveAs) -> QMap<QString, QByteArray> {
+        dir = folder;
+        writeFixture();
+        write("Film_files/clip.mpg", "media");
+        setMedia(path("Film_files/clip.mpg"));
+        writeExpr("Film_video1.xml", "Video", "Main", versionOf("Film_version1.xml"), 0, 60);
+        for (const QString s : {"2", "3"})
+            writeExpr("Film_video" + s + ".xml", "Video", "S" + s, tag("partofvideo", "Film_video1.xml"), 10 * s.toInt(),
+                      10 * s.toInt() + 10);
+        doc = open("Film.xml");
+        EXPECT_TRUE(doc->bSave()); // the segments' pictures grabbed at open
+        at<Version>(*doc, 2)->vdMainVideo()->AddSubExpression("New", 40, 50); // a picture not saved yet
+        at<Version>(*doc, 2)->setStrTitle("Final cut");
+        const QStringList before = state();
+        const auto filesBefore = files();
+        int pictures = 0, objects = -1; // pages of the small disk; the document's own file is no object
+        for (const auto& obj : doc->collObjects()) {
+            if (const auto picture = obj->objKeyframeObject())
+                pictures += int((QFileInfo(picture->strGUID()).size() + 4095) / 4096);
+            objects += std::dynamic_pointer_cast<DocObject>(obj) ? 1 : 0;
+        }
+        const std::tuple<const char*, int, int> rows[] = { // where it stops, pages, messages
+            {"a picture", pictures - 1, 2}, {"the first object", pictures, 2},
+            {"an object in the middle", pictures + objects / 2, 2}, {"the document's own file", pictures + objects, 1}};
+        for (const auto& [where, pages, messages] : rows) {
+            if (!bFailSaveAs)
+                break;
+            SCOPED_TRACE(where);
+            const QString mount = base + "/disk" + QString::number(pages);
+            const QByteArray size = "size=" + QByteArray::number(pages * 4) + "k";
+            const SmallDisk disk(mount, size.constData());
+            if (!disk.mounted) {
+                ADD_FAILURE() << disk.error;
+                return {};
+            }
+            prompts.calls.clear();
+            EXPECT_FALSE(doc->bSaveAs(mount + "/Copy.xml"));
+            EXPECT_EQ(prompts.messages().size(), messages);
+            EXPECT_EQ(prompts.messages().value(0), "No space left on device");
+            EXPECT_EQ(state(), before);
+            EXPECT_EQ(QDir(mount).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+            EXPECT_EQ(files(), filesBefore);
+        }
+        EXPECT_TRUE(doc->bSave());
+        EXPECT_EQ(open("Film.xml")->collObjects().Count(), doc->collObjects().Count());
+        return files();
+    };
+    EXPECT_EQ(edited(base + "/failed", true), edited(base + "/plain", false));
 }
 
 // What a killed run left goes at the next open of the document and at a
