@@ -59,10 +59,6 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
-} // namespace
-
-namespace {
-
 // The file a write replaces, with its folder and name.
 struct Target {
     QByteArray path;
@@ -111,7 +107,8 @@ qint64 temporaryOwner(const QByteArray& fileName, const QByteArray& forName)
             return 0;
     bool ok = false;
     const qint64 pid = rest.left(dash).toLongLong(&ok);
-    return ok && pid > 0 && pid <= std::numeric_limits<pid_t>::max() && rest.left(dash) == QByteArray::number(pid) ? pid : 0;
+    const bool plain = ok && rest.left(dash) == QByteArray::number(pid); // no sign, no leading zero
+    return plain && pid > 0 && pid <= std::numeric_limits<pid_t>::max() ? pid : 0;
 }
 
 bool bRunning(qint64 pid)

@@ -13,9 +13,9 @@ namespace vimra::fs {
 // in *error and leaves any previous file as it was. Inside a SyncBatch the
 // durability waits for the batch's finish().
 bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error);
-// Copies the regular file `source` to `target` the same way: the copy is
-// complete before it takes the target's name, and takes the source's
-// permissions.
+// Copies `source` to `target` the same way: the copy is complete before it
+// takes the target's name, and takes the source's permissions. The caller
+// makes sure that `source` is a regular file: reading anything else may wait.
 bool copyAtomically(const QString& source, const QString& target, QString* error);
 
 // Removes from `folder` (not below it) the temporary files that these writes

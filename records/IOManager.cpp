@@ -430,7 +430,9 @@ void IOManager::RemoveStaleTemporaries(const QString& strDocGUID)
     const QString name = strSplitPath(strAbsolutePath(strDocGUID), &folder);
     const QString fileName = QFileInfo(strDocGUID).fileName();
     // Beside the document file only its own; the object folder is all ours.
-    for (const auto& [where, forName] : {std::pair{folder, fileName}, std::pair{folder + name + QStringLiteral("_files"), QString()}}) {
+    const std::pair<QString, QString> folders[] = {{folder, fileName},
+                                                   {folder + name + QStringLiteral("_files"), QString()}};
+    for (const auto& [where, forName] : folders) {
         const QString key = where + QLatin1Char('/') + forName;
         if (m_cleanedFolders.contains(key))
             continue;

@@ -48,10 +48,12 @@ TEST(FileWrite, ACopyIsWholeOrNotThere)
 TEST(FileWrite, OnlyStaleTemporariesOfOursGo)
 {
     QTemporaryDir dir;
-    const QString dead = ".vimra-" + QString::number(test::endedProcessId()), self = ".vimra-" + QString::number(::getpid());
+    const QString dead = ".vimra-" + QString::number(test::endedProcessId());
+    const QString self = ".vimra-" + QString::number(::getpid());
     const QStringList kept = {".Film.xml" + self + "-k2", ".Film.xml" + dead + "-K2", "Film.xml" + dead + "-k2",
                               ".Film.xml" + dead + "-", ".Film.xml.k2", ".Film.xml" + dead + "x-k2", "sub", "link"};
-    for (const QString& name : kept.mid(0, 6) + QStringList{".Film.xml" + dead + "-k2", ".Other.xml" + dead + "-k2", "sub/.a" + dead + "-k2"})
+    const QStringList stale = {".Film.xml" + dead + "-k2", ".Other.xml" + dead + "-k2", "sub/.a" + dead + "-k2"};
+    for (const QString& name : kept.mid(0, 6) + stale)
         ASSERT_NO_FATAL_FAILURE(test::writeFile(dir.filePath(name), "half"));
     QFile::link(dir.filePath("sub"), dir.filePath("link"));
 
