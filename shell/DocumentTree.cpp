@@ -16,6 +16,7 @@
 #include "shell/TreeView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QSet>
 #include <QTreeWidgetItemIterator>
@@ -82,6 +83,13 @@ void frmMain::connectTrees()
     tvwMainTree->onMouseDown = [this](int button) { tvwMainTree_MouseDown(button); };
     tvwMainTree->onNodeClick = [this](QTreeWidgetItem* node) { tvwMainTree_NodeClick(node); };
     tvwMainTree->onKeyUp = [this](int key, Qt::KeyboardModifiers m) { tvw_KeyUp(tvwMainTree, key, m); };
+    // The expression tree follows the current Version however it was chosen;
+    // a mouse press builds it in its own handler.
+    connect(tvwMainTree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now) {
+        if (QApplication::mouseButtons() == Qt::NoButton)
+            if (const auto ver = std::dynamic_pointer_cast<Version>(objectOf(now)))
+                BuildExpressionTree(ver);
+    });
     tvwExpression->onMouseDown = [this](int button) { tvwExpression_MouseDown(button); };
     tvwExpression->onNodeClick = [this](QTreeWidgetItem* node) { tvwExpression_NodeClick(node); };
     tvwExpression->onKeyUp = [this](int key, Qt::KeyboardModifiers m) { tvw_KeyUp(tvwExpression, key, m); };

@@ -162,13 +162,13 @@ void frmMain::buildMenus()
     mnuExportToDB = addEntry(mnuFile, "mnuExportToDB", 1165);
     mnuFile->addSeparator();
     mnuFileClose = addEntry(mnuFile, "mnuFileClose", 1008);
-    // The platform's own keys; closing the window ends the program, so Close
-    // and Quit both reach it.
+    // The platform's own keys. Closing the window ends the program, so the
+    // entry answers Quit only: a user presses Ctrl+W to close a document.
     mnuFileOpen->setShortcuts(standardKeys(QKeySequence::Open, Qt::CTRL | Qt::Key_O));
     mnuFileSave->setShortcuts(standardKeys(QKeySequence::Save, Qt::CTRL | Qt::Key_S));
     mnuFileSaveAs->setShortcuts(standardKeys(QKeySequence::SaveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    mnuFileClose->setShortcuts(standardKeys(QKeySequence::Close, Qt::CTRL | Qt::Key_W)
-                               + standardKeys(QKeySequence::Quit, Qt::CTRL | Qt::Key_Q));
+    mnuFileClose->setShortcuts(standardKeys(QKeySequence::Quit, Qt::CTRL | Qt::Key_Q));
+    mnuFileFind->setShortcuts(standardKeys(QKeySequence::Find, Qt::CTRL | Qt::Key_F));
     connect(mnuFile, &QMenu::aboutToShow, this, &frmMain::mnuFile_Click);
     connect(mnuFileClose, &QAction::triggered, this, &QWidget::close);
 
@@ -220,6 +220,7 @@ void frmMain::buildMenus()
 
     mnuHelp = addMenu(this, bar, "mnuHelp", 1036);
     mnuHelpContents = addEntry(mnuHelp, "mnuHelpContents", 1037);
+    mnuHelpContents->setShortcuts(standardKeys(QKeySequence::HelpContents, Qt::Key_F1));
     mnuHelpSearchForHelpOn = addEntry(mnuHelp, "mnuHelpSearchForHelpOn", 1038);
     mnuHelp->addSeparator();
     mnuHelpAbout = addEntry(mnuHelp, "mnuHelpAbout", 1039);

@@ -245,6 +245,14 @@ TEST_F(DocumentTreeTest, ClicksBuildTheExpressionTreeAndEnableTheEditMenu)
     EXPECT_EQ(w->tvwMainTree->currentItem(), storage());
     EXPECT_EQ(popups.size(), 2);
     EXPECT_EQ(enabling(), "001111");
+
+    // The arrow keys choose a Version as a click does.
+    w->tvwExpression->clear();
+    key(w->tvwMainTree, Qt::Key_Up);
+    key(w->tvwMainTree, Qt::Key_Up);
+    ASSERT_EQ(w->tvwMainTree->currentItem(), version());
+    ASSERT_EQ(w->tvwExpression->topLevelItemCount(), 1);
+    EXPECT_EQ(w->tvwExpression->topLevelItem(0)->text(0), "First cut");
 }
 
 TEST_F(DocumentTreeTest, DeletingAStorageRebuildsTheDocumentTreeAndEmptiesTheOther)
