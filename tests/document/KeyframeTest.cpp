@@ -121,11 +121,13 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     const auto noTime = videoSegment(*main, "NoTime");
     const auto noTimeNoKey = videoSegment(*main, "NoTimeNoKey");
 
-    // Only the segment without a keyframe was grabbed, at its middle.
+    // Only the segment without a keyframe was grabbed, at its middle; the
+    // picture waits outside the document folder for a save.
     ASSERT_EQ(detector->grabs.size(), 1u);
     EXPECT_EQ(detector->grabs[0], std::make_pair(clip(), 15.0));
     EXPECT_EQ(noKey->dGetKeyFrameTime(), 15.0);
-    EXPECT_TRUE(QFile::exists(pictureOf(*noKey)));
+    EXPECT_EQ(pictureOf(*noKey), "");
+    EXPECT_EQ(QDir(path("Film_files")).entryList(QDir::Files).filter(".bmp"), QStringList{"stored.bmp"});
     EXPECT_EQ(FakeMediaDetector::timeOf(noKey->picKeyFrameSmall()), 15.0);
     EXPECT_TRUE(noKey->bChanged());
 
@@ -141,8 +143,11 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     EXPECT_TRUE(noTime->picKeyFrameSmall().isNull());
     EXPECT_EQ(noTimeNoKey->objKeyframeObject(), nullptr);
 
-    // Moving the keyframe time keeps the picture.
+    // The save moves it in and names it; moving the keyframe time keeps it.
     ASSERT_TRUE(doc->bSave());
+    EXPECT_TRUE(pictureOf(*noKey).startsWith(path("Film_files/Film_mediaobject")));
+    EXPECT_TRUE(QFile::exists(pictureOf(*noKey)));
+    EXPECT_FALSE(QFile::exists(detector->lastTarget));
     noKey->SetKeyFrameTime(15);
     EXPECT_FALSE(noKey->bChanged());
     noKey->SetKeyFrameTime(16);
@@ -248,7 +253,7 @@ TEST_F(KeyframeTest, PicturesThatCannotBePlacedOrFollowASaveAsLeaveTheSegmentWit
     doc->release();
     const auto copy = open("Copy.xml");
     const auto copyMain = at<Version>(*copy, 2)->vdMainVideo();
-    EXPECT_TRUE(QFile::exists(pictureOf(*videoSegment(*copyMain, "S1"))));
+    EXPECT_FALSE(videoSegment(*copyMain, "S1")->picKeyFrameSmall().isNull());
 
     // An error text in place of a picture's name is shown, never stored.
     prompts.calls.clear();
