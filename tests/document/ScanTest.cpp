@@ -203,11 +203,14 @@ TEST_F(ScanTest, MalformedFileIsReportedOnceForAWholeOpen)
 {
     writeExpressions();
     write("Film_files/Film_broken.xml", "<Video><Title>cut off");
+    write("Film_files/Film_empty.xml", "");
     const auto doc = open("Film.xml");
-    // Every scan of the open meets the file.
-    ASSERT_EQ(prompts.calls.size(), 1u);
-    EXPECT_TRUE(prompts.calls[0].text.startsWith("XML Parser: "));
-    EXPECT_EQ(prompts.calls[0].icon, Prompts::Exclamation);
+    // Every scan of the open meets the files; each is named once, with its reason.
+    ASSERT_EQ(prompts.calls.size(), 2u);
+    for (const auto& [call, name] : {std::pair{prompts.calls[0], "Film_broken.xml"}, {prompts.calls[1], "Film_empty.xml"}}) {
+        EXPECT_TRUE(call.text.startsWith("XML Parser: " + path("Film_files/") + name + ": ")) << call.text.toStdString();
+        EXPECT_EQ(call.icon, Prompts::Exclamation);
+    }
     EXPECT_EQ(doc->collObjects().Count(), 19);
 }
 

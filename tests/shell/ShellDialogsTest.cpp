@@ -101,7 +101,10 @@ TEST_F(ShellDialogsTest, ConnectionValuesAreWrittenOnlyWhenChangedAndConfirmed)
         connection().CancelButton_Click();
     });
     w->mnuConnection_Click();
+    StringTable::setLanguage(StringTable::Language::Italian);
     w->mnuConnection_Click();
+    EXPECT_EQ(connection().windowTitle(), "Parametri di connessione");
+    EXPECT_EQ(connection().findChild<QPushButton*>("CancelButton")->text(), "Annulla");
     EXPECT_EQ(stored("TolvPort"), "");
 
     // Port edits: "-" is refused at once, beyond 16 bits is ignored, OK rounds.
