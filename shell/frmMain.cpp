@@ -21,18 +21,22 @@
 #include <QCursor>
 #include <QDate>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vimra {
@@ -326,10 +330,17 @@ void frmMain::Form_Load()
 {
     LocalizeForm(this);
 
-    move(placementPixels(QStringLiteral("MainLeft"), 1000),
-         placementPixels(QStringLiteral("MainTop"), 1000));
-    resize(placementPixels(QStringLiteral("MainWidth"), 6500),
-           placementPixels(QStringLiteral("MainHeight"), 6500));
+    const QStringList keys{QStringLiteral("MainLeft"), QStringLiteral("MainTop"), QStringLiteral("MainWidth"),
+                           QStringLiteral("MainHeight")};
+    const bool bSaved = std::any_of(keys.begin(), keys.end(), [](const QString& k) { return !GetSetting(k).isEmpty(); });
+    if (bSaved) {
+        move(placementPixels(keys[0], 1000), placementPixels(keys[1], 1000));
+        resize(placementPixels(keys[2], 6500), placementPixels(keys[3], 6500));
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // A first start: three quarters of the free screen, in its middle.
+        const QRect free = screen->availableGeometry();
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, free.size() * 3 / 4, free));
+    }
 
     lblTitle[0]->setText(text(msg::BibliographicData));
     lblTitle[1]->setText(text(msg::MultimediaData));
