@@ -134,7 +134,7 @@ TEST_F(PaneFormTest, OkRefusesAnUnfinishedDateAndOnlyTheKeyboardScrollsAFieldInt
     show([&](PaneDialog* w) {
         QApplication::setActiveWindow(w);
         // The last control of the tab lies below the viewport's edge.
-        int p = 10;
+        const int p = 10;
         QWidget* low = w->control(p);
         ASSERT_GT(low->mapTo(w, QPoint(0, low->height())).y(), w->scrollBar()->geometry().bottom());
         QTest::mouseClick(low, Qt::LeftButton, {}, QPoint(5, 5));
@@ -145,8 +145,7 @@ TEST_F(PaneFormTest, OkRefusesAnUnfinishedDateAndOnlyTheKeyboardScrollsAFieldInt
         EXPECT_EQ(QApplication::focusWidget(), low);
         EXPECT_LT(w->canvas()->y(), 0) << "reached by Tab, it scrolls into view";
 
-        auto* date = qobject_cast<QLineEdit*>(w->findChild<QLineEdit*>());
-        ASSERT_TRUE(date);
+        auto* date = w->findChild<QLineEdit*>();
         date->clear();
         QTest::keyClicks(date, "71/11/25");
         w->okButton()->click();

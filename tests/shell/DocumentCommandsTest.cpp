@@ -341,10 +341,10 @@ TEST_F(DocumentCommandsTest, OpeningWritesNothingAndTheStatusBarSaysWhatHappened
         commands->CloseDocument(true);
         EXPECT_EQ(folder(), before);
     }
-    // Locked files: the open still writes nothing; the save names what it could not write.
-    const bool locked = QProcess::execute("chattr", {"+i", file}) == 0;
+    // A locked file: the save names what it could not write, and why.
     open("sample/Sample.xml");
     doc()->setStrTitle("Harbour at dusk");
+    const bool locked = QProcess::execute("chattr", {"+i", file}) == 0;
     commands->Save();
     if (locked) {
         QProcess::execute("chattr", {"-i", file});
