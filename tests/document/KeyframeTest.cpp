@@ -112,12 +112,12 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     QImage stored(4, 3, QImage::Format_RGB888);
     stored.fill(FakeMediaDetector::colourOf(7));
     ASSERT_TRUE(stored.save(path("Film_files/stored.bmp"), "BMP"));
-    const auto main = openWithSegments(clip(), {{"NoKey", "10", "20"},
+    const auto main = openWithSegments(clip(), {{"NoKey", "10", "20", "<FrameRate>25</FrameRate>"},
                                                 {"Negative", "20", "30", keyframeElement(-1, path("Film_files/stored.bmp"))},
                                                 {"NoTime", "", "", keyframeElement(-1, "")},
                                                 {"NoTimeNoKey", "", ""}});
     const auto noKey = videoSegment(*main, "NoKey");
-    const auto negative = videoSegment(*main, "Negative");
+    auto negative = videoSegment(*main, "Negative");
     const auto noTime = videoSegment(*main, "NoTime");
     const auto noTimeNoKey = videoSegment(*main, "NoTimeNoKey");
 
@@ -141,12 +141,19 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     EXPECT_TRUE(noTime->picKeyFrameSmall().isNull());
     EXPECT_EQ(noTimeNoKey->objKeyframeObject(), nullptr);
 
-    // Moving the keyframe time keeps the picture.
+    // Moving the keyframe time keeps the picture; a stored time or rate
+    // given again (the rate stored as the text "25") changes nothing.
     ASSERT_TRUE(doc->bSave());
     noKey->SetKeyFrameTime(15);
+    noKey->setDFrameRate(25.0);
     EXPECT_FALSE(noKey->bChanged());
+    EXPECT_EQ(noKey->dFrameRate(), 25.0);
     noKey->SetKeyFrameTime(16);
     EXPECT_TRUE(noKey->bChanged());
+    ASSERT_TRUE(doc->bSave());
+    noKey->setDFrameRate(29.97);
+    EXPECT_TRUE(noKey->bChanged());
+    EXPECT_EQ(noKey->dFrameRate(), 29.97);
     EXPECT_EQ(FakeMediaDetector::timeOf(noKey->picKeyFrameSmall()), 15.0);
     EXPECT_EQ(detector->grabs.size(), 1u);
 
@@ -161,6 +168,14 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     // A removed segment without a picture queues no empty identifier.
     main->RemoveSubExpressionByPointer(noTime);
     EXPECT_FALSE(QStringList(doc->colRemovedGUIDs().begin(), doc->colRemovedGUIDs().end()).contains(""));
+    // A removed segment's picture object keeps its path, without keeping the segment.
+    const auto negativePicture = negative->objKeyframeObject();
+    const std::weak_ptr<Video> removed = negative;
+    main->RemoveSubExpressionByPointer(negative);
+    negative.reset();
+    EXPECT_TRUE(removed.expired());
+    EXPECT_EQ(negativePicture->strGUID(), path("Film_files/stored.bmp"));
+    EXPECT_TRUE(doc->registeredGUIDs().contains(path("Film_files/stored.bmp")));
     EXPECT_TRUE(prompts.calls.empty());
 
     // Outside file-system mode the grabbed picture is not placed and not shown.
