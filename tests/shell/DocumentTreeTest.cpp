@@ -3,6 +3,7 @@
 #include "document/Storage.h"
 #include "document/Version.h"
 #include "document/Video.h"
+#include "shell/StructureCommands.h"
 #include "support/FakeMediaDetector.h"
 
 #include <QAction>
@@ -183,6 +184,35 @@ TEST_F(ExpressionTreeTest, AddMainEntriesOnlyForTheMissingMainExpressions)
     // The document tree's Version row is another rule.
     click(w->tvwMainTree, root()->child(1), Qt::RightButton);
     EXPECT_EQ(enabling().left(2), "10");
+
+    // Adds and deletes through the trees and menus recompute the entries at
+    // once (a disabled entry triggers nothing). "First cut" has all three.
+    new StructureCommands(*w);
+    click(w->tvwMainTree, version(), Qt::LeftButton);
+    click(w->tvwExpression, w->tvwExpression->topLevelItem(0), Qt::RightButton);
+    const struct {
+        const char* remove;
+        QAction* add;
+        QString expected; // Video, Audio and Transcript entries
+    } steps[] = {{"", nullptr, "000"},
+                 {"Main audio", nullptr, "010"},
+                 {"Main video", nullptr, "110"},
+                 {"", w->mnuAddMainAudio, "100"},
+                 {"", w->mnuAddMainVideo, "000"}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.expected.toStdString());
+        if (step.add) {
+            click(w->tvwExpression, w->tvwExpression->topLevelItem(0), Qt::LeftButton);
+            boxes.texts = {"New"};
+            step.add->trigger();
+        } else if (*step.remove) {
+            const auto found = w->tvwExpression->findItems(step.remove, Qt::MatchExactly | Qt::MatchRecursive);
+            ASSERT_EQ(found.size(), 1);
+            click(w->tvwExpression, found[0], Qt::LeftButton);
+            key(w->tvwExpression, Qt::Key_Delete);
+        }
+        EXPECT_EQ(enabling().mid(2, 3), step.expected);
+    }
 }
 
 TEST_F(DocumentTreeTest, ClicksBuildTheExpressionTreeAndEnableTheEditMenu)
