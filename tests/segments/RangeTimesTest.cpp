@@ -76,6 +76,9 @@ TEST(RangeTimes, FramesBoxGoesToTheWholeRate)
     t.SetTime(0, 0, 29.97);
     EXPECT_EQ(t.maximum(RangeTimes::ff1), 29);
     EXPECT_FALSE(t.Accept(RangeTimes::ff1, "30"));
+    t.SetTime(0, 0, 240); // three digits
+    EXPECT_TRUE(t.Accept(RangeTimes::ff1, "240"));
+    EXPECT_FALSE(t.Accept(RangeTimes::ff1, "241"));
 }
 
 TEST(RangeTimes, BoxTextIsOneOrTwoDigitsWithinBounds)

@@ -185,34 +185,19 @@ TEST_F(ExpressionTreeTest, AddMainEntriesOnlyForTheMissingMainExpressions)
     click(w->tvwMainTree, root()->child(1), Qt::RightButton);
     EXPECT_EQ(enabling().left(2), "10");
 
-    // Adds and deletes through the trees and menus recompute the entries at
-    // once (a disabled entry triggers nothing). "First cut" has all three.
+    // A delete and an add recompute the entries at once (a disabled entry
+    // triggers nothing). "First cut" has all three.
     new StructureCommands(*w);
     click(w->tvwMainTree, version(), Qt::LeftButton);
     click(w->tvwExpression, w->tvwExpression->topLevelItem(0), Qt::RightButton);
-    const struct {
-        const char* remove;
-        QAction* add;
-        QString expected; // Video, Audio and Transcript entries
-    } steps[] = {{"", nullptr, "000"},
-                 {"Main audio", nullptr, "010"},
-                 {"Main video", nullptr, "110"},
-                 {"", w->mnuAddMainAudio, "100"},
-                 {"", w->mnuAddMainVideo, "000"}};
-    for (const auto& step : steps) {
-        SCOPED_TRACE(step.expected.toStdString());
-        if (step.add) {
-            click(w->tvwExpression, w->tvwExpression->topLevelItem(0), Qt::LeftButton);
-            boxes.texts = {"New"};
-            step.add->trigger();
-        } else if (*step.remove) {
-            const auto found = w->tvwExpression->findItems(step.remove, Qt::MatchExactly | Qt::MatchRecursive);
-            ASSERT_EQ(found.size(), 1);
-            click(w->tvwExpression, found[0], Qt::LeftButton);
-            key(w->tvwExpression, Qt::Key_Delete);
-        }
-        EXPECT_EQ(enabling().mid(2, 3), step.expected);
-    }
+    EXPECT_EQ(enabling().mid(2, 3), "000");
+    click(w->tvwExpression, w->tvwExpression->topLevelItem(0)->child(1), Qt::LeftButton); // Main audio
+    key(w->tvwExpression, Qt::Key_Delete);
+    EXPECT_EQ(enabling().mid(2, 3), "010");
+    click(w->tvwExpression, w->tvwExpression->topLevelItem(0), Qt::LeftButton);
+    boxes.texts = {"Sound"};
+    w->mnuAddMainAudio->trigger();
+    EXPECT_EQ(enabling().mid(2, 3), "000");
 }
 
 TEST_F(DocumentTreeTest, ClicksBuildTheExpressionTreeAndEnableTheEditMenu)
