@@ -30,10 +30,10 @@ void RangeTimes::split(double dSeconds, Box first)
 double RangeTimes::join(Box first) const
 {
     const std::array<int, 5> parts{0, m_parts[first], m_parts[first + 1], m_parts[first + 2], m_parts[first + 3]};
-    // A time outside the boxes (negative, past 59 hours) was shown clipped:
-    // it never matches its own split, and the boxes' time is answered.
+    // A time outside the boxes (negative, 60 hours or more, not a number)
+    // was shown clipped: the boxes' time is answered for it.
     const double given = m_given[first == hh1 ? 0 : 1];
-    if (std::isfinite(given) && given >= 0 && vSecondsToTimeParts(given, m_rate) == parts)
+    if (given >= 0 && given < 60 * 3600.0 && vSecondsToTimeParts(given, m_rate) == parts)
         return given;
     return dTimePartsToSeconds(parts, m_rate);
 }
