@@ -29,6 +29,17 @@ QSize thumbnailSize()
 
 double midpoint(const Chunk& span) { return span.dStart + (span.dend - span.dStart) / 2; }
 
+// A Real field's value as a number: loaded values are text ("25"), set ones
+// doubles.
+double numberOf(const FieldValue& value)
+{
+    if (const auto* d = std::get_if<double>(&value))
+        return *d;
+    if (const auto* i = std::get_if<int>(&value))
+        return *i;
+    return valueToText(value).toDouble();
+}
+
 } // namespace
 
 std::shared_ptr<RegistryItem> Video::objKeyframeObject() const { return m_keyframe; }
@@ -50,13 +61,8 @@ double Video::dFrameRate() const
     if (!secol)
         return 0.0;
     for (const auto& field : *secol) {
-        if (field->strName != QLatin1String("FrameRate") || !field->bValid)
-            continue;
-        if (const auto* d = std::get_if<double>(&field->vContent))
-            return *d;
-        if (const auto* i = std::get_if<int>(&field->vContent))
-            return *i;
-        return valueToText(field->vContent).toDouble();
+        if (field->strName == QLatin1String("FrameRate") && field->bValid)
+            return numberOf(field->vContent);
     }
     return 0.0;
 }
@@ -66,8 +72,8 @@ void Video::setDFrameRate(double value)
     const auto field = firstNamed(QStringLiteral("FrameRate"));
     if (!field)
         return;
-    const auto* old = std::get_if<double>(&field->vContent);
-    if (!old || *old != value) {
+    // An unassigned field's value is not the stored rate, whatever it holds.
+    if (!field->bValid || numberOf(field->vContent) != value) {
         field->vContent = value;
         field->bChanged = true;
     }

@@ -215,6 +215,15 @@ void frmMain::AddSmallKeyFrame(const std::shared_ptr<Video>& video)
     imlTreeIcons.Add(key, QPixmap::fromImage(keyframeIcon(base, ilFrame)), QStringLiteral("keyframe"));
 }
 
+QPixmap frmMain::SmallKeyFrame(const std::shared_ptr<Video>& video)
+{
+    if (!video)
+        return {};
+    if (!imlTreeIcons.Contains(video->strGUID()))
+        AddSmallKeyFrame(video);
+    return imlTreeIcons.Item(video->strGUID());
+}
+
 void frmMain::UpdateSmallKeyFrames()
 {
     // Only the icons made so far are made again; the others are made when
@@ -290,15 +299,21 @@ void frmMain::ContexMenuManager(const std::shared_ptr<DocObject>& obj, bool bMai
     } else if (obj->bIsClass("Version")) {
         mnuAddChild->setEnabled(false);
         mainExpr->setEnabled(true);
-        // Each main expression can be added while the Version has none of its kind.
-        const auto ver = std::dynamic_pointer_cast<Version>(obj);
-        mnuAddMainVideo->setEnabled(ver && !ver->vdMainVideo());
-        mnuAddMainAudio->setEnabled(ver && !ver->auMainAudio());
-        mnuAddMainTranscript->setEnabled(ver && !ver->trMainTranscript());
+        UpdateAddMainEntries(); // the expression tree's only Version is its root
     } else if (obj->bIsClass("Video") || obj->bIsClass("Audio") || obj->bIsClass("Transcript")) {
         mnuAddChild->setEnabled(false);
         mainExpr->setEnabled(false);
     }
+}
+
+void frmMain::UpdateAddMainEntries()
+{
+    const auto ver = std::dynamic_pointer_cast<Version>(objectOf(tvwExpression->topLevelItem(0)));
+    if (!ver)
+        return;
+    mnuAddMainVideo->setEnabled(!ver->vdMainVideo());
+    mnuAddMainAudio->setEnabled(!ver->auMainAudio());
+    mnuAddMainTranscript->setEnabled(!ver->trMainTranscript());
 }
 
 void frmMain::tvwMainTree_MouseDown(int button) { iMainTreeButton = button; }
@@ -400,6 +415,8 @@ void frmMain::DeleteSelectedObject(QTreeWidget* tree)
     } else {
         ResetTree(tvwExpression, shownVersion);
     }
+    // A deleted main expression may be added again.
+    UpdateAddMainEntries();
 }
 
 void frmMain::mnuEditMetadata_Click()

@@ -520,7 +520,8 @@ SearchDialog& frmMain::searchDialog()
 SearchResultDialog& frmMain::searchResultDialog()
 {
     if (!m_searchResultDialog)
-        m_searchResultDialog = new SearchResultDialog(imlTreeIcons, this);
+        m_searchResultDialog = new SearchResultDialog(
+            imlTreeIcons, [this](const std::shared_ptr<Video>& video) { return SmallKeyFrame(video); }, this);
     return *m_searchResultDialog;
 }
 

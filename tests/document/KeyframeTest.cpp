@@ -112,12 +112,12 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     QImage stored(4, 3, QImage::Format_RGB888);
     stored.fill(FakeMediaDetector::colourOf(7));
     ASSERT_TRUE(stored.save(path("Film_files/stored.bmp"), "BMP"));
-    const auto main = openWithSegments(clip(), {{"NoKey", "10", "20"},
+    const auto main = openWithSegments(clip(), {{"NoKey", "10", "20", "<FrameRate>25</FrameRate>"},
                                                 {"Negative", "20", "30", keyframeElement(-1, path("Film_files/stored.bmp"))},
                                                 {"NoTime", "", "", keyframeElement(-1, "")},
                                                 {"NoTimeNoKey", "", ""}});
     const auto noKey = videoSegment(*main, "NoKey");
-    const auto negative = videoSegment(*main, "Negative");
+    auto negative = videoSegment(*main, "Negative");
     const auto noTime = videoSegment(*main, "NoTime");
     const auto noTimeNoKey = videoSegment(*main, "NoTimeNoKey");
 
@@ -143,12 +143,15 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     EXPECT_TRUE(noTime->picKeyFrameSmall().isNull());
     EXPECT_EQ(noTimeNoKey->objKeyframeObject(), nullptr);
 
-    // The save moves it in and names it; moving the keyframe time keeps it.
+    // The save moves it in and names it. Moving the keyframe time keeps the
+    // picture; a stored time or rate given again (the rate stored as the
+    // text "25") changes nothing.
     ASSERT_TRUE(doc->bSave());
     EXPECT_TRUE(pictureOf(*noKey).startsWith(path("Film_files/Film_mediaobject")));
     EXPECT_TRUE(QFile::exists(pictureOf(*noKey)));
     EXPECT_FALSE(QFile::exists(detector->lastTarget));
     noKey->SetKeyFrameTime(15);
+    noKey->setDFrameRate(25.0);
     EXPECT_FALSE(noKey->bChanged());
     noKey->SetKeyFrameTime(16);
     EXPECT_TRUE(noKey->bChanged());
@@ -166,6 +169,13 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     // A removed segment without a picture queues no empty identifier.
     main->RemoveSubExpressionByPointer(noTime);
     EXPECT_FALSE(QStringList(doc->colRemovedGUIDs().begin(), doc->colRemovedGUIDs().end()).contains(""));
+    // A removed segment's picture object keeps its path, without keeping the segment.
+    const auto negativePicture = negative->objKeyframeObject();
+    const std::weak_ptr<Video> removed = negative;
+    main->RemoveSubExpressionByPointer(negative);
+    negative.reset();
+    EXPECT_TRUE(removed.expired());
+    EXPECT_EQ(negativePicture->strGUID(), path("Film_files/stored.bmp"));
     EXPECT_TRUE(prompts.calls.empty());
 
     // Outside file-system mode the grabbed picture is not placed and not shown.

@@ -283,6 +283,11 @@ TEST_F(ScanTest, SaveAsRenamesEveryRelationOfTheExpressions)
     EXPECT_TRUE(video->colSubExpressions().Item(1)->bCheckIfSubExpression("Video", video->strGUID()));
     EXPECT_FALSE(video->colSubExpressions().Item(1)->bCheckIfSubExpression("video", video->strGUID()));
     EXPECT_EQ(video->strGetPartOf(), "");
+    // A single rename is a batch of one.
+    const auto s1 = video->colSubExpressions().Item(1);
+    s1->RenameAllRelativesGUID(video->strGUID(), video->strGUID() + "x");
+    EXPECT_EQ(s1->strGetPartOf(), video->strGUID() + "x");
+    s1->RenameAllRelativesGUID(video->strGUID() + "x", video->strGUID());
     ASSERT_TRUE(doc->bSaveAs(path("Copy.xml")));
     doc->release();
 
