@@ -122,11 +122,13 @@ PaneDialog::~PaneDialog()
 
 void PaneDialog::OKButt_Click()
 {
-    // A value the control cannot take is refused where it stands.
-    for (QWidget* control : m_controls)
-        if (!bFieldControlAccepts(control)) {
+    // A value the control cannot take is refused where it stands, its tab shown.
+    for (int p = 1; p <= int(m_controls.size()); ++p)
+        if (!bFieldControlAccepts(m_controls[p - 1])) {
             prompts().Beep();
-            control->setFocus(Qt::OtherFocusReason);
+            if (!m_model.bShown(p))
+                m_tabs->setCurrentIndex(PaneModel::iTabOf(p) + int(m_model.bOwnTab()) - 1);
+            m_controls[p - 1]->setFocus(Qt::OtherFocusReason);
             return;
         }
     if (guarded([&] {

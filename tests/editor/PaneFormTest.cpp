@@ -129,7 +129,7 @@ TEST_F(PaneFormTest, OkRefusesAnUnfinishedDateAndOnlyTheKeyboardScrollsAFieldInt
 {
     auto& c = *storage->secol();
     const auto seen = addField(c, tyDate, "Seen", QDate(1963, 10, 4));
-    while (c.iNumValidAndReadable() < 10)
+    while (c.iNumValidAndReadable() < 11)
         addField(c, tyString, QStringLiteral("Extra%1").arg(c.Count()), QStringLiteral("x"));
     show([&](PaneDialog* w) {
         QApplication::setActiveWindow(w);
@@ -148,8 +148,10 @@ TEST_F(PaneFormTest, OkRefusesAnUnfinishedDateAndOnlyTheKeyboardScrollsAFieldInt
         auto* date = w->findChild<QLineEdit*>();
         date->clear();
         QTest::keyClicks(date, "71/11/25");
+        w->tabBar()->setCurrentIndex(1);
         w->okButton()->click();
         EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->tabBar()->currentIndex(), 0) << "the refused date's tab is shown";
         EXPECT_EQ(QApplication::focusWidget(), date);
         ASSERT_EQ(boxes.calls.size(), 1u);
         EXPECT_EQ(boxes.calls[0].kind, "beep");
