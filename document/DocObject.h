@@ -103,11 +103,12 @@ public:
         };
         std::vector<Field> fields;
         std::optional<xml::Document> instance;
+        QString strGrabbed; // a segment's picture still in the temporary folder
     };
-    SavedState savedState(const QString& strSchemaPath = QString()) const;
+    virtual SavedState savedState(const QString& strSchemaPath = QString()) const;
     // Puts the state back; the same list and chunk objects keep their place,
     // so whoever holds one sees the old contents.
-    void restoreState(SavedState& state);
+    virtual void restoreState(SavedState& state);
 
     // Named fields: the first field of exactly that name. A read answers ""
     // unless that field is assigned; a write marks the field changed only

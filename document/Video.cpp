@@ -295,6 +295,19 @@ QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)
     return error;
 }
 
+DocObject::SavedState Video::savedState(const QString& strSchemaPath) const
+{
+    SavedState state = Expression::savedState(strSchemaPath);
+    state.strGrabbed = m_strGrabbed;
+    return state;
+}
+
+void Video::restoreState(SavedState& state)
+{
+    Expression::restoreState(state);
+    m_strGrabbed = state.strGrabbed;
+}
+
 void Video::afterRemoved(AVDocument& doc)
 {
     documentUi().RemoveIcon(strGUID());

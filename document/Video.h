@@ -50,6 +50,8 @@ public:
 
     // Save-as: the picture follows the segment into the new document folder.
     QString strRelocateFiles(IOManager::GUIDMaker& maker) override;
+    SavedState savedState(const QString& strSchemaPath = QString()) const override;
+    void restoreState(SavedState& state) override;
     // Drops the keyframe icon and queues the keyframe picture.
     void afterRemoved(AVDocument& doc) override;
 

@@ -7,6 +7,7 @@
 #include "document/Version.h"
 
 #include <QDirIterator>
+#include <QImage>
 #include <QMap>
 #include <QProcess>
 
@@ -160,13 +161,15 @@ TEST_F(DocumentTest, SaveAsOnAFullDiskLeavesTheDocumentAsItWas)
     if (::geteuid() != 0)
         GTEST_SKIP() << "mounting a size-limited tmpfs needs root";
     FakeMediaDetector detector;
-    detector.size = QSize(80, 60); // a picture fills pages enough to stop half-way
+    detector.size = QSize(80, 60); // four pages of the small disk: a copy can stop half-way
     const QString base = dir;
     std::shared_ptr<AVDocument> doc;
     const auto files = [&] { // by relative name, the folder's path made neutral
         QMap<QString, QByteArray> out;
-        for (QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
-            out.insert(it.next().mid(dir.size()), readFile(it.filePath()).replace(dir.toUtf8(), "<dir>"));
+        for (QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString file = it.next();
+            out.insert(file.mid(dir.size()), readFile(file).replace(dir.toUtf8(), "<dir>"));
+        }
         return out;
     };
     const auto state = [&] {
@@ -180,20 +183,23 @@ TEST_F(DocumentTest, SaveAsOnAFullDiskLeavesTheDocumentAsItWas)
         writeFixture();
         write("Film_files/clip.mpg", "media");
         setMedia(path("Film_files/clip.mpg"));
+        // Every kind of picture: saved, grabbed at open (still in the
+        // temporary folder) and made since the open.
+        QImage saved(detector.size, QImage::Format_RGB888);
+        saved.fill(Qt::gray);
+        saved.save(path("Film_files/saved.bmp"));
         writeExpr("Film_video1.xml", "Video", "Main", versionOf("Film_version1.xml"), 0, 60);
-        for (const QString s : {"2", "3"})
-            writeExpr("Film_video" + s + ".xml", "Video", "S" + s, tag("partofvideo", "Film_video1.xml"), 10 * s.toInt(),
-                      10 * s.toInt() + 10);
+        writeExpr("Film_video2.xml", "Video", "Saved", tag("partofvideo", "Film_video1.xml") + "<Keyframe start=\"1\" "
+                  "end=\"0\" reasons=\"0\">" + path("Film_files/saved.bmp") + "</Keyframe>", 0, 10);
+        writeExpr("Film_video3.xml", "Video", "Grabbed", tag("partofvideo", "Film_video1.xml"), 20, 30);
         doc = open("Film.xml");
-        EXPECT_TRUE(doc->bSave()); // the segments' pictures grabbed at open
-        at<Version>(*doc, 2)->vdMainVideo()->AddSubExpression("New", 40, 50); // a picture not saved yet
+        at<Version>(*doc, 2)->vdMainVideo()->AddSubExpression("New", 40, 50);
         at<Version>(*doc, 2)->setStrTitle("Final cut");
         const QStringList before = state();
         const auto filesBefore = files();
         int pictures = 0, objects = -1; // pages of the small disk; the document's own file is no object
         for (const auto& obj : doc->collObjects()) {
-            if (const auto picture = obj->objKeyframeObject())
-                pictures += int((QFileInfo(picture->strGUID()).size() + 4095) / 4096);
+            pictures += obj->objKeyframeObject() ? 4 : 0;
             objects += std::dynamic_pointer_cast<DocObject>(obj) ? 1 : 0;
         }
         const std::tuple<const char*, int, int> rows[] = { // where it stops, pages, messages
