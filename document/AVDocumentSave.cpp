@@ -66,6 +66,7 @@ bool AVDocument::bSaveAs(const QString& strNewPath)
     if (!secol()->bSaveAs(instanceDoc(), strNewGUID, *io()))
         return false;
     m_bUntitled = false;
+    setBounds(strNewGUID);
     // Removed objects are absent from the copy.
     m_iSavedRemovals = m_colRemovedGUIDs.Count();
     m_iRemovalsBeforeSaveAs = m_colRemovedGUIDs.Count();

@@ -12,6 +12,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -19,7 +20,10 @@
 #include <limits>
 #include <system_error>
 
+#include <dirent.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -172,6 +176,94 @@ QStringList colListFiles(const QString& pattern)
         return c != 0 ? c < 0 : a < b;
     });
     return names;
+}
+
+QStringList colUndecodableXmlNames(const QString& folder)
+{
+    QStringList names;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArrayView name(entry->d_name);
+        if (name.startsWith('.') || name.size() < 4 || qstrnicmp(name.last(4).data(), 4, ".xml", 4) != 0)
+            continue;
+        if (!name.isValidUtf8())
+            names << QString::fromUtf8(name);
+    }
+    ::closedir(dir);
+    names.sort();
+    return names;
+}
+
+namespace {
+
+// The real path of an absolute, lexically normal path; `depth` counts the
+// dangling links followed, which end where their target would be made.
+QByteArray realPathOf(const QByteArray& path, int depth)
+{
+    if (path.isEmpty() || path == "/")
+        return QByteArrayLiteral("/");
+    std::array<char, PATH_MAX> buffer{};
+    if (::realpath(path.constData(), buffer.data()))
+        return QByteArray(buffer.data());
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray parent = realPathOf(slash <= 0 ? QByteArrayLiteral("/") : path.left(slash), depth);
+    const QByteArray name = path.mid(slash + 1);
+    struct stat st {};
+    if (depth < 40 && ::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        const ssize_t n = ::readlink(path.constData(), buffer.data(), buffer.size());
+        if (n > 0) {
+            const QByteArray target(buffer.data(), n);
+            const fs::path joined(target.startsWith('/') ? target.toStdString()
+                                                         : (parent + '/' + target).toStdString());
+            return realPathOf(QByteArray::fromStdString(joined.lexically_normal().native()), depth + 1);
+        }
+    }
+    return parent == "/" ? '/' + name : parent + '/' + name;
+}
+
+} // namespace
+
+QString strRealPath(const QString& path)
+{
+    QString result = QFile::decodeName(realPathOf(QFile::encodeName(strAbsolutePath(path)), 0));
+    while (result.size() > 1 && result.endsWith(QLatin1Char('/')))
+        result.chop(1);
+    return result;
+}
+
+FolderBounds::FolderBounds(const QString& folder) : m_strRealFolder(strRealPath(folder))
+{
+    if (!m_strRealFolder.endsWith(QLatin1Char('/')))
+        m_strRealFolder += QLatin1Char('/');
+}
+
+bool FolderBounds::bContains(const QString& path) const
+{
+    if (m_strRealFolder.isEmpty())
+        return true;
+    const QString absolute = strAbsolutePath(path);
+    QString real;
+    struct stat st {};
+    if (::lstat(QFile::encodeName(absolute).constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        real = strRealPath(absolute);
+    } else {
+        // Not a link: the real path of its folder, resolved once, and its name.
+        QString folder;
+        strSplitPath(absolute, &folder);
+        QString realFolder = m_realFolders.value(folder);
+        if (realFolder.isEmpty()) {
+            realFolder = strRealPath(folder);
+            if (!realFolder.endsWith(QLatin1Char('/')))
+                realFolder += QLatin1Char('/');
+            // A folder made later might be a link: only those there now are kept.
+            if (vFolderExists(folder))
+                m_realFolders.insert(folder, realFolder);
+        }
+        real = realFolder + fileNameOf(absolute);
+    }
+    return (real + QLatin1Char('/')).startsWith(m_strRealFolder);
 }
 
 QString strMakeDir(const QString& folder)

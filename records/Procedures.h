@@ -3,6 +3,7 @@
 #include "records/ValueTypes.h"
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +30,29 @@ bool bSamePath(const QString& a, const QString& b);
 // The names (without folder) of the normal files matching a wildcard pattern
 // such as "/dir/*.xml", sorted by name. Hidden files and folders are left out.
 QStringList colListFiles(const QString& pattern);
+// The names in `folder` ending in ".xml" (any case) that are not valid UTF-8:
+// no text names them, so they can be neither listed nor opened. Shown with
+// the undecodable bytes replaced. Hidden files are left out.
+QStringList colUndecodableXmlNames(const QString& folder);
+// The path with every symbolic link resolved; parts that do not exist (yet)
+// are kept as written.
+QString strRealPath(const QString& path);
+
+// What a document may touch: its folder and everything below it, judged on
+// real paths, so that neither "../" nor a symbolic link leads out of it.
+// Remembers the real paths of the folders it has resolved: not for sharing
+// between threads.
+class FolderBounds {
+public:
+    // No bounds: every path lies inside.
+    FolderBounds() = default;
+    explicit FolderBounds(const QString& folder);
+    bool bContains(const QString& path) const;
+
+private:
+    QString m_strRealFolder; // "" for no bounds
+    mutable QHash<QString, QString> m_realFolders;
+};
 // Makes one folder level; "" on success, else msg::CannotCreateDirectory with the reason.
 QString strMakeDir(const QString& folder);
 // Moves a file; refuses an existing target; works across file systems.

@@ -87,6 +87,8 @@ constexpr int NewStorageCollocationPrompt = 1166;
 constexpr int ConfirmUpdateKeyframe = 1176;
 constexpr int KeyframeUpdated = 1177;
 constexpr int SettingsFileNotFound = 1178;
+constexpr int OutsideDocumentFolder = 1179; // after the path
+constexpr int NameNotUtf8 = 1180;           // after the path
 
 // Thematic vocabulary file.
 constexpr int SubthemeNoEnglish = 1168;
