@@ -3,6 +3,7 @@
 #include "platform/MediaDetector.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
+#include "records/FileStamp.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
@@ -21,6 +22,7 @@
 #include <system_error>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -244,25 +246,31 @@ bool FolderBounds::bContains(const QString& path) const
     if (m_strRealFolder.isEmpty())
         return true;
     const QString absolute = strAbsolutePath(path);
-    QString real;
-    struct stat st {};
-    if (::lstat(QFile::encodeName(absolute).constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        real = strRealPath(absolute);
-    } else {
-        // Not a link: the real path of its folder, resolved once, and its name.
-        QString folder;
-        strSplitPath(absolute, &folder);
-        QString realFolder = m_realFolders.value(folder);
-        if (realFolder.isEmpty()) {
-            realFolder = strRealPath(folder);
-            if (!realFolder.endsWith(QLatin1Char('/')))
-                realFolder += QLatin1Char('/');
-            // A folder made later might be a link: only those there now are kept.
-            if (vFolderExists(folder))
-                m_realFolders.insert(folder, realFolder);
+    const quint64 scope = StampScope::current();
+    if (scope == 0)
+        return (strRealPath(absolute) + QLatin1Char('/')).startsWith(m_strRealFolder);
+    // An open asks about thousands of files in a few folders: each folder's
+    // real path and links are read once, and no file costs a look at the disk.
+    QString folder;
+    strSplitPath(absolute, &folder);
+    Folder& entry = m_folders[folder];
+    if (entry.scope != scope) {
+        entry = Folder{strRealPath(folder), {}, scope};
+        if (!entry.strReal.endsWith(QLatin1Char('/')))
+            entry.strReal += QLatin1Char('/');
+        if (DIR* dir = ::opendir(QFile::encodeName(folder).constData())) {
+            while (const dirent* e = ::readdir(dir)) {
+                struct stat st {};
+                if (e->d_type == DT_LNK
+                    || (e->d_type == DT_UNKNOWN && ::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
+                        && S_ISLNK(st.st_mode)))
+                    entry.links.insert(QFile::decodeName(e->d_name));
+            }
+            ::closedir(dir);
         }
-        real = realFolder + fileNameOf(absolute);
     }
+    const QString name = fileNameOf(absolute);
+    const QString real = entry.links.contains(name) ? strRealPath(absolute) : entry.strReal + name;
     return (real + QLatin1Char('/')).startsWith(m_strRealFolder);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -40,8 +41,8 @@ QString strRealPath(const QString& path);
 
 // What a document may touch: its folder and everything below it, judged on
 // real paths, so that neither "../" nor a symbolic link leads out of it.
-// Remembers the real paths of the folders it has resolved: not for sharing
-// between threads.
+// While a StampScope lives (an open) each folder asked about is resolved and
+// listed once; not for sharing between threads.
 class FolderBounds {
 public:
     // No bounds: every path lies inside.
@@ -50,8 +51,13 @@ public:
     bool bContains(const QString& path) const;
 
 private:
-    QString m_strRealFolder; // "" for no bounds
-    mutable QHash<QString, QString> m_realFolders;
+    struct Folder {
+        QString strReal;  // ending in "/"
+        QSet<QString> links; // names of the symbolic links in it
+        quint64 scope = 0;
+    };
+    QString m_strRealFolder; // ending in "/"; "" for no bounds
+    mutable QHash<QString, Folder> m_folders;
 };
 // Makes one folder level; "" on success, else msg::CannotCreateDirectory with the reason.
 QString strMakeDir(const QString& folder);
