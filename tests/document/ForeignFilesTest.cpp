@@ -17,7 +17,8 @@ namespace {
 QMap<QString, QByteArray> snapshot(const QString& folder)
 {
     QMap<QString, QByteArray> files;
-    for (QDirIterator it(folder, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories); it.hasNext();) {
+    for (QDirIterator it(folder, QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                         QDirIterator::Subdirectories); it.hasNext();) {
         const QFileInfo info(it.next());
         files.insert(info.filePath(), info.isSymLink() ? info.symLinkTarget().toUtf8() : readFile(info.filePath()));
     }
