@@ -163,7 +163,7 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
         return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
     }
     if (!doc.load(strGUID))
-        return QStringLiteral("XML Parser: ") + doc.parseErrorReason();
+        return strFailedOn(QStringLiteral("XML Parser: "), strGUID, doc.parseErrorReason());
     return {};
 }
 
@@ -351,7 +351,7 @@ void IOManager::indexWritten(const QString& strGUID, const xml::Document& doc)
 
 void IOManager::ReportMalformed(const QString& strGUID, const QString& strReason)
 {
-    ReportOnce(strGUID, QStringLiteral("XML Parser: ") + strReason);
+    ReportOnce(strGUID, strFailedOn(QStringLiteral("XML Parser: "), strGUID, strReason));
 }
 
 void IOManager::ReportOnce(const QString& strGUID, const QString& strMessage)
