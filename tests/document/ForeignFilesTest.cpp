@@ -72,8 +72,8 @@ TEST_F(DocumentTest, NothingOutsideTheDocumentFolderIsOpenedWrittenCopiedOrDelet
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        QDir(path("doc")).removeRecursively();
-        QDir(path("other")).removeRecursively();
+        for (const QString folder : {"doc", "other"})
+            QDir(path(folder)).removeRecursively();
         appState().colNotFoundNames.clear();
         build("other", "Other", "CANARY", {"", "", "", O("pic.bmp")});
         writeFile(O("pic.bmp"), "CANARY picture");
@@ -100,8 +100,7 @@ TEST_F(DocumentTest, NothingOutsideTheDocumentFolderIsOpenedWrittenCopiedOrDelet
         ASSERT_TRUE(doc->bSaveAs(D("Copy.xml")));
         discardDocument(doc, doc->io());
         EXPECT_EQ(snapshot(path("other")), canaries) << "save as";
-        for (QDirIterator it(path("doc"), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
-            EXPECT_FALSE(!QFileInfo(it.next()).isSymLink() && readFile(it.filePath()).contains("CANARY")) << it.filePath().toStdString();
+        EXPECT_FALSE(snapshot(path("doc")).values().join().contains("CANARY")) << "nothing copied";
         doc = open("doc/Film.xml");
         EXPECT_EQ(doc->strRemoveAllChilds(), "");
         ASSERT_TRUE(doc->bSave());
