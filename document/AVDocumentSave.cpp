@@ -133,6 +133,7 @@ bool AVDocument::bSaveAs(const QString& strNewPath)
         return false;
     rollback.commit();
     m_bUntitled = false;
+    setBounds(strNewGUID);
     // Removed objects are absent from the copy.
     m_iSavedRemovals = m_colRemovedGUIDs.Count();
     m_iRemovalsBeforeSaveAs = m_colRemovedGUIDs.Count();

@@ -115,8 +115,12 @@ QString DocObject::strLoadXML(const QString& strPath, const std::shared_ptr<Edit
     const QString strGUID = strPath.isEmpty() ? strPath : strAbsolutePath(strPath);
     m_io = io;
     m_secol = std::make_shared<SEColl>();
-    CloseListRegistry scratch;
     const auto doc = currentDoc();
+    // A relation naming a file elsewhere, by its path, "../" or a link, opens
+    // nothing: what the object held would be written, moved or deleted there.
+    if (doc && doc.get() != this && m_io->bFileSystem() && !strGUID.isEmpty() && !doc->bInsideFolder(strGUID))
+        return strGUID + QLatin1Char(' ') + text(msg::OutsideDocumentFolder);
+    CloseListRegistry scratch;
     const QString error = m_secol->strLoad(m_doc, strGUID, *m_io, className(),
                                            doc ? doc->collCloseListTypes() : scratch);
     fieldsMade();

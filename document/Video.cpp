@@ -227,10 +227,20 @@ QString Video::UpdateLocationKeyFrameObject(const QString& strSource, const QStr
     return error.isEmpty() ? error : strFailedOn(text(msg::KeyframeNotPlaced), strDestination, error);
 }
 
+bool Video::bKeyframeOutside() const
+{
+    const auto doc = currentDoc();
+    return m_keyframe && doc && io() && io()->bFileSystem() && !m_keyframe->strGUID().isEmpty()
+        && !doc->bInsideFolder(m_keyframe->strGUID());
+}
+
 QString Video::vGetKeyFrameFilePath() const
 {
     if (!m_strGrabbed.isEmpty())
         return m_strGrabbed;
+    // A picture outside the document's folder is shown as a missing one.
+    if (bKeyframeOutside())
+        return {};
     return m_keyframe && io() && io()->bFileSystem() ? m_keyframe->strGUID() : QString();
 }
 
@@ -277,6 +287,11 @@ QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)
     const QString strOld = m_strGrabbed.isEmpty() ? m_keyframe->strGUID() : m_strGrabbed;
     if (strOld.isEmpty())
         return {};
+    // Missing to this document, but not to its owner: the reference stays.
+    if (bKeyframeOutside()) {
+        WarnNotFoundOnce(strOld);
+        return {};
+    }
     if (!vFileExists(strOld)) {
         // The reference goes, so the next open grabs a new picture; the
         // save goes on.

@@ -73,6 +73,8 @@ protected:
 private:
     SEColl::Record assignedKeyframe() const;
     QString vGetKeyFrameFilePath() const;
+    // True when the keyframe picture named lies outside the document's folder.
+    bool bKeyframeOutside() const;
     // A new temporary bitmap of the frame at the keyframe time; "" when none.
     QString vGrabKeyFrameBitmap() const;
     // Moves a grabbed picture into the document folder; "" or the reason.

@@ -28,12 +28,13 @@ const QString kFileNotFound = QStringLiteral("File not found");
 const QString kPermissionDenied = QStringLiteral("Permission denied");
 const QString kOverflow = QStringLiteral("Overflow");
 
-// Whether a file, a folder or anything else is found at the path: one look
-// at the disk for each identifier tried.
+// Whether a file, a folder or anything else, even a link to nowhere, is
+// found at the path: one look at the disk for each identifier tried. A new
+// object written to a dangling link would be written where the link points.
 bool bOccupied(const QString& path)
 {
     struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
 // Whether anything, a dangling link included, has the name: what a save-as
@@ -117,10 +118,17 @@ IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const 
                                   : QStringLiteral(".xml");
     const QString folder = m_dir + m_name + QStringLiteral("_files");
     // Made or found once per maker: nothing removes it meanwhile.
-    if (!m_readyFolders.contains(folder) && !vFolderExists(folder)) {
-        const QString error = strMakeDir(folder);
-        if (!error.isEmpty()) {
-            result.strError = error;
+    if (!m_readyFolders.contains(folder)) {
+        if (!vFolderExists(folder)) {
+            if (const QString error = strMakeDir(folder); !error.isEmpty()) {
+                result.strError = error;
+                return result;
+            }
+        }
+        // An object folder that is a link to elsewhere would take the new
+        // objects out of the document's folder.
+        if (!FolderBounds(m_dir).bContains(folder)) {
+            result.strError = folder + QLatin1Char(' ') + text(msg::OutsideDocumentFolder);
             return result;
         }
         if (m_io.m_saveAs)
@@ -159,8 +167,13 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
             return {};
         }
     }
-    if (!vFileExists(strGUID))
+    if (!vFileExists(strGUID)) {
+        // Bytes that are not UTF-8 in a name read as replacement characters,
+        // and the path made of them names nothing.
+        if (strGUID.contains(QChar::ReplacementCharacter))
+            return strGUID + QLatin1Char(' ') + text(msg::NameNotUtf8);
         return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
+    }
     if (!doc.load(strGUID))
         return strFailedOn(QStringLiteral("XML Parser: "), strGUID, doc.parseErrorReason());
     return {};
@@ -353,11 +366,16 @@ void IOManager::indexWritten(const QString& strGUID, const xml::Document& doc)
 
 void IOManager::ReportMalformed(const QString& strGUID, const QString& strReason)
 {
-    if (!m_reportedMalformed.contains(strAbsolutePath(strGUID))) {
-        m_reportedMalformed.insert(strAbsolutePath(strGUID));
-        prompts().MsgBox(strFailedOn(QStringLiteral("XML Parser: "), strGUID, strReason), Prompts::OKOnly,
-                         Prompts::Exclamation);
-    }
+    ReportOnce(strGUID, strFailedOn(QStringLiteral("XML Parser: "), strGUID, strReason));
+}
+
+void IOManager::ReportOnce(const QString& strGUID, const QString& strMessage)
+{
+    const QString key = strAbsolutePath(strGUID);
+    if (m_reported.contains(key))
+        return;
+    m_reported.insert(key);
+    prompts().MsgBox(strMessage, Prompts::OKOnly, Prompts::Exclamation);
 }
 
 QString IOManager::MoveObject(const QString& strSource, const QString& strTarget)

@@ -94,6 +94,10 @@ public:
     // Shows a malformed file's parser message, once per file for this store:
     // the scans of one open meet the same file again and again.
     void ReportMalformed(const QString& strGUID, const QString& strReason);
+    // Shows why the object file could not be opened, once per file for this
+    // store, whichever scan or relation meets it first (a malformed file
+    // included).
+    void ReportOnce(const QString& strGUID, const QString& strMessage);
 
     // What a relation scan reads of one object file: its class (the root's
     // local name) and, by full element name, the texts of the child elements
@@ -157,7 +161,7 @@ private:
     bool m_bKeepParsed = false;
     Coll<QString> m_colGUIDToRemove{Qt::CaseSensitive};
     QSet<QString> m_reserved; // normalised identifiers of removed objects
-    QSet<QString> m_reportedMalformed;
+    QSet<QString> m_reported; // files whose failure was shown
     bool m_bFileSystem = false;
 
     struct SaveAsRecord {

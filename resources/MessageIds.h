@@ -94,6 +94,8 @@ constexpr int FileNotWritten = 1182;          // followed by the path and the re
 constexpr int KeyframeNotPlaced = 1183;
 constexpr int NoVocabularyInSettings = 1184;
 constexpr int ConnectionParameters = 1185;    // the connection dialog's caption
+constexpr int OutsideDocumentFolder = 1186;   // after the path
+constexpr int NameNotUtf8 = 1187;             // after the path
 
 // Thematic vocabulary file.
 constexpr int SubthemeNoEnglish = 1168;
