@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -147,7 +148,8 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
             return {};
         }
     }
-    if (!vFileExists(strGUID))
+    // Anything else found there is refused by the load, which says what it is.
+    if (!QFileInfo::exists(strGUID))
         return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
     if (!doc.load(strGUID))
         return QStringLiteral("XML Parser: ") + doc.parseErrorReason();
@@ -276,10 +278,15 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
             return;
         }
         slot.bRead = true;
-        if (slot.doc.load(colGUIDs[i]))
-            result.info = infoOf(slot.doc);
-        else
-            result.error = slot.doc.parseErrorReason();
+        try {
+            if (slot.doc.load(colGUIDs[i]))
+                result.info = infoOf(slot.doc);
+            else
+                result.error = slot.doc.parseErrorReason();
+        } catch (const std::bad_alloc&) {
+            result.info = nullptr;
+            result.error = text(msg::NoMemoryForFile) + QLatin1Char(' ') + colGUIDs[i];
+        }
     };
     // A few files are not worth starting threads for.
     constexpr int kPerThread = 64;

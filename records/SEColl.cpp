@@ -9,6 +9,7 @@
 #include "resources/StringTable.h"
 
 #include <exception>
+#include <new>
 
 namespace vimra {
 
@@ -76,6 +77,17 @@ int SEColl::iNumValidAndReadable() const
 
 QString SEColl::strLoad(xml::Document& doc, const QString& strGUID, IOManager& io, const QString& strClass,
                         CloseListRegistry& closeLists)
+{
+    // An object whose text cannot be held fails whole, never opens with a field missing.
+    try {
+        return strLoadFields(doc, strGUID, io, strClass, closeLists);
+    } catch (const std::bad_alloc&) {
+        return text(msg::NoMemoryForFile) + QLatin1Char(' ') + strGUID;
+    }
+}
+
+QString SEColl::strLoadFields(xml::Document& doc, const QString& strGUID, IOManager& io, const QString& strClass,
+                              CloseListRegistry& closeLists)
 {
     QString err = io.strOpen(doc, strGUID);
     if (!err.isEmpty())

@@ -135,9 +135,9 @@ QString TolvThematicKeywords::strSetFromRootElement(const xml::Node& root)
 bool TolvThematicKeywords::bSetFromXMLFile(const QString& strPath)
 {
     m_colThemes.Clear();
-    // The document validates itself against a DTD it declares.
+    // The document validates itself against the DTD it declares.
     xml::Document doc;
-    if (!doc.load(strPath)) {
+    if (!doc.loadWithOwnDtd(strPath)) {
         prompts().MsgBox(text(msg::ThematicKeywordsLoadError) + doc.parseErrorReason(), Prompts::OKOnly,
                          Prompts::NoIcon);
         return false;

@@ -88,6 +88,13 @@ constexpr int ConfirmUpdateKeyframe = 1176;
 constexpr int KeyframeUpdated = 1177;
 constexpr int SettingsFileNotFound = 1178;
 
+// Files refused unread: each text is followed by a blank and the file's path.
+constexpr int NotRegularFile = 1179;
+constexpr int FileTooLarge = 1180;
+constexpr int NoMemoryForFile = 1181;
+constexpr int EntityTextTooLarge = 1182;
+constexpr int EntityNotRead = 1183;
+
 // Thematic vocabulary file.
 constexpr int SubthemeNoEnglish = 1168;
 constexpr int VocabularyRootNotFound = 1169;
