@@ -60,10 +60,6 @@ QString errorText(const xmlError* err)
 constexpr int kParseOptions = XML_PARSE_NONET;
 constexpr int kOwnDtdOptions = XML_PARSE_NONET | XML_PARSE_DTDLOAD | XML_PARSE_DTDATTR;
 
-QString refusal(int id, const QString& path)
-{
-    return text(id) + QLatin1Char(' ') + path;
-}
 
 // Collects the first validity error of a DTD validation. The structured
 // handler is the one libxml2 calls when one is installed, so capture there.
@@ -397,13 +393,13 @@ void Document::clear()
     m_reason.clear();
 }
 
-bool Document::finishLoad(_xmlDoc* doc, const QString& failure, const QString& path)
+bool Document::finishLoad(_xmlDoc* doc, const QString& failure)
 {
     if (!doc) {
         m_reason = failure.isEmpty() ? QStringLiteral("The document could not be parsed.") : failure;
         return false;
     }
-    if (const QString fault = entityFault(doc, path); !fault.isEmpty()) {
+    if (const QString fault = entityFault(doc); !fault.isEmpty()) {
         xmlFreeDoc(doc);
         m_reason = fault;
         return false;
@@ -462,20 +458,20 @@ bool bCompressed(const QByteArray& bytes)
     return bytes.startsWith("\x1f\x8b") || bytes.startsWith(QByteArrayLiteral("\xfd" "7zXZ"));
 }
 
-// Why a file was not read, naming it; errno holds the system's reason for a failure.
+// Why a file was not read; errno holds the system's reason for a failure.
 QString unreadReason(fs::ReadResult result, const QString& path)
 {
     switch (result) {
     case fs::ReadResult::NotFound:
         return QStringLiteral("The system cannot locate the object specified: %1").arg(path);
     case fs::ReadResult::NotRegular:
-        return refusal(msg::NotRegularFile, path);
+        return text(msg::NotRegularFile);
     case fs::ReadResult::TooLarge:
-        return refusal(msg::FileTooLarge, path);
+        return text(msg::FileTooLarge);
     case fs::ReadResult::NoMemory:
-        return refusal(msg::NoMemoryForFile, path);
+        return text(msg::NoMemoryForFile);
     default:
-        return qt_error_string(errno) + QStringLiteral(": ") + path;
+        return qt_error_string(errno);
     }
 }
 
@@ -522,13 +518,13 @@ bool Document::loadFile(const QString& path, bool bOwnDtd)
         const bool bTooLarge = permit.bTooLarge;
         if (bTooLarge || bOutOfMemory(ctxt)) {
             xmlFreeDoc(doc);
-            m_reason = refusal(bTooLarge ? msg::FileTooLarge : msg::NoMemoryForFile, path);
+            m_reason = text(bTooLarge ? msg::FileTooLarge : msg::NoMemoryForFile);
             return false;
         }
         const QString failure = doc ? QString() : errorText(xmlCtxtGetLastError(ctxt));
-        return finishLoad(doc, failure, path);
+        return finishLoad(doc, failure);
     } catch (const std::bad_alloc&) {
-        m_reason = refusal(msg::NoMemoryForFile, path);
+        m_reason = text(msg::NoMemoryForFile);
         return false;
     }
 }
@@ -542,7 +538,7 @@ bool Document::loadXml(const QByteArray& text)
     xmlDocPtr doc = xmlCtxtReadMemory(ctxt, text.constData(), static_cast<int>(text.size()), nullptr,
                                       nullptr, kParseOptions);
     const QString failure = doc ? QString() : errorText(xmlCtxtGetLastError(ctxt));
-    return finishLoad(doc, failure, QString());
+    return finishLoad(doc, failure);
 }
 
 Node Document::documentElement() const

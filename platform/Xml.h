@@ -121,7 +121,7 @@ public:
 
 private:
     bool loadFile(const QString& path, bool bOwnDtd);
-    bool finishLoad(_xmlDoc* doc, const QString& failure, const QString& path);
+    bool finishLoad(_xmlDoc* doc, const QString& failure);
 
     _xmlDoc* m_doc = nullptr;
     QString m_reason;

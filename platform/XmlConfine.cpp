@@ -159,12 +159,12 @@ public:
         return total;
     }
 
-    // The message of the fault found, "" when the references are sound.
-    QString fault(const QString& path) const
+    // The fault found, "" when the references are sound.
+    QString fault() const
     {
         if (!m_fault)
             return {};
-        QString out = text(m_fault) + QLatin1Char(' ') + path;
+        QString out = text(m_fault);
         if (m_line > 0)
             out += QStringLiteral(" (line %1)").arg(m_line);
         return out;
@@ -205,13 +205,13 @@ private:
 
 } // namespace
 
-QString entityFault(xmlDocPtr doc, const QString& path)
+QString entityFault(xmlDocPtr doc)
 {
     if (!doc->intSubset)
         return {};
     EntityText entities;
     entities.expanded(doc->children, true);
-    return entities.fault(path);
+    return entities.fault();
 }
 
 bool bOutOfMemory(xmlParserCtxtPtr ctxt)

@@ -36,9 +36,9 @@ private:
 // the permit of the thread allows, and nothing where there is none.
 xmlParserInputPtr confinedLoader(const char* url, const char* id, xmlParserCtxtPtr ctxt);
 
-// The message naming `path` when the entity references of `doc` are
-// external, undeclared or stand for too much text; "" when they are sound.
-QString entityFault(xmlDocPtr doc, const QString& path);
+// Why the entity references of `doc` cannot be read (they are external,
+// undeclared or stand for too much text); "" when they are sound.
+QString entityFault(xmlDocPtr doc);
 
 // Whether the parse ran out of memory. libxml2 then may still hand back a
 // document, with the text it could not hold left out and no sign of it but

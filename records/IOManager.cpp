@@ -152,7 +152,7 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
     if (!QFileInfo::exists(strGUID))
         return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
     if (!doc.load(strGUID))
-        return QStringLiteral("XML Parser: ") + doc.parseErrorReason();
+        return strFailedOn(QStringLiteral("XML Parser: "), strGUID, doc.parseErrorReason());
     return {};
 }
 
@@ -285,7 +285,7 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
                 result.error = slot.doc.parseErrorReason();
         } catch (const std::bad_alloc&) {
             result.info = nullptr;
-            result.error = text(msg::NoMemoryForFile) + QLatin1Char(' ') + colGUIDs[i];
+            result.error = text(msg::NoMemoryForFile);
         }
     };
     // A few files are not worth starting threads for.
@@ -347,7 +347,8 @@ void IOManager::ReportMalformed(const QString& strGUID, const QString& strReason
 {
     if (!m_reportedMalformed.contains(strAbsolutePath(strGUID))) {
         m_reportedMalformed.insert(strAbsolutePath(strGUID));
-        prompts().MsgBox(QStringLiteral("XML Parser: ") + strReason, Prompts::OKOnly, Prompts::Exclamation);
+        prompts().MsgBox(strFailedOn(QStringLiteral("XML Parser: "), strGUID, strReason), Prompts::OKOnly,
+                         Prompts::Exclamation);
     }
 }
 

@@ -87,13 +87,20 @@ constexpr int NewStorageCollocationPrompt = 1166;
 constexpr int ConfirmUpdateKeyframe = 1176;
 constexpr int KeyframeUpdated = 1177;
 constexpr int SettingsFileNotFound = 1178;
+constexpr int DocumentOpened = 1179;          // status bar, followed by the path
+constexpr int DocumentSaved = 1180;
+constexpr int DocumentNotSaved = 1181;
+constexpr int FileNotWritten = 1182;          // followed by the path and the reason
+constexpr int KeyframeNotPlaced = 1183;
+constexpr int NoVocabularyInSettings = 1184;
+constexpr int ConnectionParameters = 1185;    // the connection dialog's caption
 
-// Files refused unread: each text is followed by a blank and the file's path.
-constexpr int NotRegularFile = 1179;
-constexpr int FileTooLarge = 1180;
-constexpr int NoMemoryForFile = 1181;
-constexpr int EntityTextTooLarge = 1182;
-constexpr int EntityNotRead = 1183;
+// Why a file was refused unread, said after its path.
+constexpr int NotRegularFile = 1186;
+constexpr int FileTooLarge = 1187;
+constexpr int NoMemoryForFile = 1188;
+constexpr int EntityTextTooLarge = 1189;
+constexpr int EntityNotRead = 1190;
 
 // Thematic vocabulary file.
 constexpr int SubthemeNoEnglish = 1168;

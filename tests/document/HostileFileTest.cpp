@@ -32,7 +32,7 @@ TEST_F(DocumentTest, HostileFilesAnswerAtOnceAndNothingOutsideReachesAFieldOrASa
     QString laughs = "<!ENTITY a0 \"lol\">";
     for (int i = 1; i < 10; ++i)
         laughs += QString("<!ENTITY a%1 \"%2\">").arg(i).arg(QString("&a%1;").arg(i - 1).repeated(10));
-    const auto refused = [&](int id, const QString& line = "") { return text(id) + " " + storage + line; };
+    const auto refused = [&](int id, const QString& line = "") { return storage + ": " + text(id) + line; };
     const auto mkfifoAt = [](const QString& at) { QFile::remove(at); ::mkfifo(QFile::encodeName(at).constData(), 0600); };
     const struct {
         const char* what;

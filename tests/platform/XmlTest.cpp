@@ -127,7 +127,7 @@ TEST(Xml, TextTheMemoryCannotHoldFailsTheLoadOrTheReadNeverReadsAsMissing)
         const bool bLoaded = doc.load(file);
         xmlMemSetup(freeFn, mallocFn, reallocFn, strdupFn);
         if (!bLoaded) {
-            EXPECT_EQ(doc.parseErrorReason(), text(msg::NoMemoryForFile) + " " + file);
+            EXPECT_EQ(doc.parseErrorReason(), text(msg::NoMemoryForFile));
             continue;
         }
         EXPECT_EQ(doc.documentElement().firstChildElement("Notes").text().size(), 3 << 20);
