@@ -40,9 +40,9 @@ xmlParserInputPtr confinedLoader(const char* url, const char* id, xmlParserCtxtP
 // undeclared or stand for too much text); "" when they are sound.
 QString entityFault(xmlDocPtr doc);
 
-// Whether the parse ran out of memory. libxml2 then may still hand back a
-// document, with the text it could not hold left out and no sign of it but
-// this error.
+// Whether the parse ran out of memory, or met a text longer than it holds
+// (10 MB). libxml2 then may still hand back a document, with the text it
+// could not hold left out and no sign of it but this error.
 bool bOutOfMemory(xmlParserCtxtPtr ctxt);
 
 } // namespace vimra::xml

@@ -47,6 +47,7 @@ TEST_F(DocumentTest, HostileFilesAnswerAtOnceAndNothingOutsideReachesAFieldOrASa
         {"FIFO as object file", [&] { mkfifoAt(storage); }, refused(msg::NotRegularFile)},
         {"billion laughs", [&] { hostile("<!DOCTYPE Storage [" + decls + laughs + "]>", "&a9;"); }, "Detected an entity reference loop"},
         {"entities past the limit", [&] { hostile("<!DOCTYPE Storage [" + decls + "<!ENTITY b \"" + QString(100000, 'b') + "\">]>", QString("&b;").repeated(110)); }, refused(msg::EntityTextTooLarge, " (line 2)")},
+        {"one text past what is held", [&] { hostile("", (QString(1000, 'y') + "&amp;").repeated(11000)); }, refused(msg::NoMemoryForFile)},
         {"file past the limit", [&] { hostile("", "n"); QFile(storage).resize(fs::kMaxReadSize + 1); }, refused(msg::FileTooLarge)},
         {"compressed past the limit", [&] {
              writeFile(storage, "<Storage><Notes>" + (QByteArray(1 << 20, 'z') + "<!---->").repeated(65) + "</Notes></Storage>");
