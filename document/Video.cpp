@@ -3,6 +3,7 @@
 #include "document/AVDocument.h"
 #include "document/DocumentUi.h"
 #include "document/MediaObject.h"
+#include "platform/FileRead.h"
 #include "platform/MediaDetector.h"
 #include "platform/Prompts.h"
 #include "records/IOManager.h"
@@ -11,6 +12,7 @@
 #include "resources/StringTable.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -271,8 +273,12 @@ void Video::loadKeyFramePictures() const
     if (!objMainExpr())
         return;
     const QString path = vGetKeyFrameFilePath();
-    // A missing or unreadable picture gives null pictures.
-    m_picKeyFrameSmall = path.isEmpty() ? QImage() : QImage(path);
+    // A missing or unreadable picture gives null pictures; a FIFO or device
+    // named as the picture is not waited on.
+    QByteArray bytes;
+    m_picKeyFrameSmall = path.isEmpty() || fs::readRegularFile(path, bytes) != fs::ReadResult::Read
+                             ? QImage()
+                             : QImage::fromData(bytes, QFileInfo(path).suffix().toLatin1().constData());
     m_picKeyFrame = m_picKeyFrameSmall.isNull()
                         ? QImage()
                         : m_picKeyFrameSmall.convertToFormat(QImage::Format_RGB32)

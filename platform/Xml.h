@@ -85,7 +85,11 @@ private:
 
 // An owning XML document: load with the parser's reason on failure, walk,
 // edit and save as UTF-8. The network is never used; a document with a
-// DOCTYPE is validated against its DTD when it loads.
+// DOCTYPE is validated against its DTD when it loads. Loading reads only a
+// regular file of at most fs::kMaxReadSize bytes, never waits on a FIFO or
+// device, and refuses a document whose entity references are external,
+// undeclared or stand for more text than a catalogue ever holds; a document
+// the memory cannot hold is refused whole, never kept with text left out.
 class Document {
 public:
     Document();
@@ -95,7 +99,12 @@ public:
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
 
+    // Reads no file but `path`: a DTD or entity the file names outside
+    // itself is never read, so a DOCTYPE naming a file makes it invalid.
     bool load(const QString& path);
+    // As load, and the DTD the file's DOCTYPE names is read too (that one
+    // file, when it is a regular file; nothing it names in turn).
+    bool loadWithOwnDtd(const QString& path);
     bool loadXml(const QByteArray& text);
     // The reason the last load failed; never empty after a failure.
     QString parseErrorReason() const { return m_reason; }
@@ -118,6 +127,7 @@ public:
     bool save(const QString& path, QString* error = nullptr, bool indent = false) const;
 
 private:
+    bool loadFile(const QString& path, bool bOwnDtd);
     bool finishLoad(_xmlDoc* doc, const QString& failure);
 
     _xmlDoc* m_doc = nullptr;

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -167,7 +168,8 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
             return {};
         }
     }
-    if (!vFileExists(strGUID)) {
+    // Anything else found there is refused by the load, which says what it is.
+    if (!QFileInfo::exists(strGUID)) {
         // Bytes that are not UTF-8 in a name read as replacement characters,
         // and the path made of them names nothing.
         if (strGUID.contains(QChar::ReplacementCharacter))
@@ -304,10 +306,15 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
             return;
         }
         slot.bRead = true;
-        if (slot.doc.load(colGUIDs[i]))
-            result.info = infoOf(slot.doc);
-        else
-            result.error = slot.doc.parseErrorReason();
+        try {
+            if (slot.doc.load(colGUIDs[i]))
+                result.info = infoOf(slot.doc);
+            else
+                result.error = slot.doc.parseErrorReason();
+        } catch (const std::bad_alloc&) {
+            result.info = nullptr;
+            result.error = text(msg::NoMemoryForFile);
+        }
     };
     // A few files are not worth starting threads for.
     constexpr int kPerThread = 64;

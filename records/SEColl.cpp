@@ -10,6 +10,7 @@
 #include "resources/StringTable.h"
 
 #include <exception>
+#include <new>
 
 namespace vimra {
 
@@ -77,6 +78,17 @@ int SEColl::iNumValidAndReadable() const
 
 QString SEColl::strLoad(xml::Document& doc, const QString& strGUID, IOManager& io, const QString& strClass,
                         CloseListRegistry& closeLists)
+{
+    // An object whose text cannot be held fails whole, never opens with a field missing.
+    try {
+        return strLoadFields(doc, strGUID, io, strClass, closeLists);
+    } catch (const std::bad_alloc&) {
+        return strFailedOn(QString(), strGUID, text(msg::NoMemoryForFile));
+    }
+}
+
+QString SEColl::strLoadFields(xml::Document& doc, const QString& strGUID, IOManager& io, const QString& strClass,
+                              CloseListRegistry& closeLists)
 {
     QString err = io.strOpen(doc, strGUID);
     if (!err.isEmpty())

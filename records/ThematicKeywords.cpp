@@ -136,7 +136,6 @@ QString TolvThematicKeywords::strSetFromRootElement(const xml::Node& root)
 bool TolvThematicKeywords::bSetFromXMLFile(const QString& strPath)
 {
     m_colThemes.Clear();
-    // The document validates itself against a DTD it declares.
     xml::Document doc;
     // Without a settings file, or a path in it, there is no file to name.
     if (strPath.isEmpty()) {
@@ -145,7 +144,8 @@ bool TolvThematicKeywords::bSetFromXMLFile(const QString& strPath)
                          Prompts::OKOnly, Prompts::NoIcon);
         return false;
     }
-    if (!doc.load(strPath)) {
+    // The document validates itself against the DTD it declares.
+    if (!doc.loadWithOwnDtd(strPath)) {
         prompts().MsgBox(strFailedOn(text(msg::ThematicKeywordsLoadError), strPath, doc.parseErrorReason()),
                          Prompts::OKOnly, Prompts::NoIcon);
         return false;

@@ -97,6 +97,13 @@ constexpr int ConnectionParameters = 1185;    // the connection dialog's caption
 constexpr int OutsideDocumentFolder = 1186;   // after the path
 constexpr int NameNotUtf8 = 1187;             // after the path
 
+// Why a file was refused unread, said after its path.
+constexpr int NotRegularFile = 1188;
+constexpr int FileTooLarge = 1189;
+constexpr int NoMemoryForFile = 1190;
+constexpr int EntityTextTooLarge = 1191;
+constexpr int EntityNotRead = 1192;
+
 // Thematic vocabulary file.
 constexpr int SubthemeNoEnglish = 1168;
 constexpr int VocabularyRootNotFound = 1169;

@@ -3,6 +3,7 @@
 #include "document/AVDocument.h"
 #include "document/DocumentLocator.h"
 #include "document/EditorWindows.h"
+#include "platform/FileRead.h"
 #include "platform/Prompts.h"
 #include "platform/Xml.h"
 #include "records/AppState.h"
@@ -141,14 +142,16 @@ void DocumentCommands::OpenFile(const QString& strPath)
 
 QString DocumentCommands::ReadFirstLineNoSpaces(const QString& strPath)
 {
-    QFile file(strPath);
-    if (!file.exists()) {
+    if (!QFileInfo::exists(strPath)) {
         prompts().MsgBox(text(msg::ObjectNotFound) + QLatin1Char(' ') + strPath, Prompts::OKOnly, Prompts::Exclamation);
         return {};
     }
-    if (!file.open(QIODevice::ReadOnly))
+    // A FIFO or device is not waited on: it is no valid file.
+    QByteArray bytes;
+    if (fs::readRegularFile(strPath, bytes) != fs::ReadResult::Read)
         return {};
-    QString line = QString::fromUtf8(file.readLine());
+    const qsizetype end = bytes.indexOf('\n');
+    QString line = QString::fromUtf8(end < 0 ? bytes : bytes.left(end + 1));
     while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
         line.chop(1);
     return line.remove(QLatin1Char(' '));

@@ -3,10 +3,13 @@
 #include "document/Version.h"
 #include "records/IOManager.h"
 #include "shell/Startup.h"
+#include "support/AnswersAtOnce.h"
 
 #include <QAction>
 #include <QDirIterator>
 #include <QProcess>
+
+#include <sys/stat.h>
 
 using namespace vimra;
 using namespace vimra::test;
@@ -86,6 +89,12 @@ TEST_F(DocumentCommandsTest, LinkFilesEndWithoutADocument)
     write("empty.lnk", "   \n");
     commands->OpenFile(path("empty.lnk"));
     EXPECT_EQ(boxes.messages(), QStringList({"File not valid: " + path("empty.lnk")}));
+
+    // A FIFO chosen as a link file is not waited on.
+    boxes.calls.clear();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo.lnk")).constData(), 0600), 0);
+    EXPECT_TRUE(test::bAnswersAtOnce({path("fifo.lnk")}, [&] { commands->OpenFile(path("fifo.lnk")); }));
+    EXPECT_EQ(boxes.messages(), QStringList({"File not valid: " + path("fifo.lnk")}));
 
     boxes.calls.clear();
     commands->OpenFile(path("missing.lnk"));
