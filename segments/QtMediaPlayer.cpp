@@ -142,7 +142,7 @@ void QtMediaPlayer::applyPendingSeek()
     // While the still shows the picture the back end need not follow every
     // step (a seek of its own can take a third of a second): it seeks when
     // playing starts.
-    if (!m_pendingSeek || (m_still && m_state != State::Playing))
+    if (!m_pendingSeek || (showsStills() && m_state != State::Playing))
         return;
     m_seekInFlight = m_state == State::Playing;
     m_player->setPosition(std::llround(*m_pendingSeek * 1000));
@@ -228,15 +228,17 @@ double QtMediaPlayer::frameStart(double seconds) const
     return std::floor(seconds / m_avgTimePerFrame + 1e-6) * m_avgTimePerFrame;
 }
 
+bool QtMediaPlayer::showsStills() const { return m_still && m_videoWidget && m_frames; }
+
 void QtMediaPlayer::showStill()
 {
-    if (!m_still || !m_videoWidget)
+    if (!showsStills())
         return;
     // Half a frame of slack: a frame's start in stream ticks may round above the time.
     const double at = frameStart(m_position);
     if (at != m_stillAt || m_still->image.isNull()) {
         m_stillAt = at;
-        m_still->image = m_frames ? m_frames->frameAt(at, m_avgTimePerFrame / 2) : QImage();
+        m_still->image = m_frames->frameAt(at, m_avgTimePerFrame / 2);
         m_still->update();
     }
     m_still->setGeometry(m_videoWidget->geometry());
@@ -253,8 +255,6 @@ void QtMediaPlayer::showPlayback()
     m_still->hide();
     m_still->image = QImage();
 }
-
-QImage QtMediaPlayer::stillImage() const { return m_still && !m_still->isHidden() ? m_still->image : QImage(); }
 
 bool QtMediaPlayer::eventFilter(QObject* watched, QEvent* event)
 {

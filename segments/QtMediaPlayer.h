@@ -48,10 +48,6 @@ public:
     void setListener(MediaPlayerListener* listener) override { m_listener = listener; }
     void release() override;
 
-    // The picture shown in the video widget's place while not playing; null
-    // while playing, without a video widget or without a decodable frame.
-    QImage stillImage() const;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -71,6 +67,9 @@ private:
     // Shows the exact frame of the position while not playing, the back
     // end's picture while playing.
     void showStill();
+    // False without a video widget to stand in for or without exact frames:
+    // then the back end's own picture is all there is.
+    bool showsStills() const;
     void showPlayback();
 
     QMediaPlayer* m_player = nullptr;

@@ -5,6 +5,7 @@
 #include "support/TestMedia.h"
 
 #include <QLineEdit>
+#include <QMediaPlayer>
 #include <QPushButton>
 #include <QTest>
 #include <QVideoFrame>
@@ -48,7 +49,36 @@ struct KeptPlayers : QtMediaPlayerFactory {
     }
 };
 
-class PlayerFramesTest : public EditorTest {};
+class PlayerFramesTest : public EditorTest {
+protected:
+    void SetUp() override
+    {
+        EditorTest::SetUp();
+        if (!QtMediaPlayer::backendAvailable())
+            GTEST_SKIP() << "Qt Multimedia reports no back end to play with";
+        setMediaPlayerFactory(&players);
+    }
+    void TearDown() override
+    {
+        setMediaPlayerFactory(nullptr);
+        EditorTest::TearDown();
+    }
+
+    // The main Video over the clip's 8 s with two segments.
+    std::shared_ptr<Expression> openOver(const QString& media)
+    {
+        setMedia(media);
+        doc = open("Film.xml");
+        ver = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1));
+        ver->AddMainExpression("Main", "Video", 0, 8);
+        const auto video = ver->vdMainVideo();
+        video->AddSubExpression("A", 1.0, 3.0);
+        video->AddSubExpression("B", 4.4, 6.0);
+        return video;
+    }
+
+    KeptPlayers players;
+};
 
 } // namespace
 
@@ -59,10 +89,6 @@ class PlayerFramesTest : public EditorTest {};
 // back end's picture.
 TEST_F(PlayerFramesTest, PictureShowsTheFrameOfTheTimeCode)
 {
-    KeptPlayers players;
-    if (!QtMediaPlayer::backendAvailable())
-        GTEST_SKIP() << "Qt Multimedia reports no back end to play with";
-    setMediaPlayerFactory(&players);
     const struct {
         const char* name;
         const char* rate;
@@ -78,14 +104,7 @@ TEST_F(PlayerFramesTest, PictureShowsTheFrameOfTheTimeCode)
         SCOPED_TRACE(clip.name);
         const QString media = stripedClip(path("Film_files/" + QString::fromLatin1(clip.name)), clip.rate, clip.codec);
         ASSERT_FALSE(media.isEmpty());
-        setMedia(media);
-        doc = open("Film.xml");
-        ver = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1));
-        ver->AddMainExpression("Main", "Video", 0, 8);
-        const auto video = ver->vdMainVideo();
-        video->AddSubExpression("A", 1.0, 3.0);
-        video->AddSubExpression("B", 4.4, 6.0);
-        ASSERT_TRUE(inEditor(video, [&](VideoWindow& w) {
+        ASSERT_TRUE(inEditor(openOver(media), [&](VideoWindow& w) {
             ASSERT_TRUE(w.bHasMedia());
             MediaPlayer& player = *players.last;
             const double rate = 1 / player.AvgTimePerFrame();
@@ -132,5 +151,37 @@ TEST_F(PlayerFramesTest, PictureShowsTheFrameOfTheTimeCode)
         }));
         doc->release();
     }
-    setMediaPlayerFactory(nullptr);
+}
+
+// A failure of the back end is reported once; the picture still follows
+// every step, and Play starts the back end afresh.
+TEST_F(PlayerFramesTest, BackEndFailureIsShownOnceAndTheEditorStaysUsable)
+{
+    const QString media = stripedClip(path("Film_files/sound.mpg"), "25",
+                                      {"-f", "lavfi", "-i", "sine=d=8", "-c:v", "mpeg1video", "-c:a", "mp2"});
+    ASSERT_FALSE(media.isEmpty());
+    ASSERT_TRUE(inEditor(openOver(media), [&](VideoWindow& w) {
+        MediaPlayer& player = *players.last;
+        auto* backEnd = dynamic_cast<QtMediaPlayer&>(player).findChild<QMediaPlayer*>();
+        ASSERT_TRUE(backEnd);
+        emit backEnd->errorOccurred(QMediaPlayer::ResourceError, "Internal data stream error.");
+        emit backEnd->errorOccurred(QMediaPlayer::ResourceError, "Internal data stream error.");
+        ASSERT_EQ(prompts.calls.size(), 1u);
+        EXPECT_EQ(prompts.calls[0].text, "Internal data stream error.");
+
+        w.SeekTo(2.0);
+        w.button("cmdForward")->click();
+        w.button("cmdForward")->click();
+        EXPECT_EQ(w.txtTime()->text(), "00:00:02:02");
+        EXPECT_EQ(stripedNumber(w.picVideoWindow()->grab().toImage()), 52);
+
+        w.button("cmdPlay")->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return player.CurrentPosition() > 2.5; }, 10000));
+        EXPECT_NE(dynamic_cast<QtMediaPlayer&>(player).findChild<QMediaPlayer*>(), backEnd);
+        w.button("cmdPause")->click();
+        const int frame = int(std::floor(player.CurrentPosition() * 25 + 1e-6));
+        EXPECT_EQ(stripedNumber(w.picVideoWindow()->grab().toImage()), frame);
+        EXPECT_EQ(prompts.calls.size(), 1u);
+    }));
+    doc->release();
 }
