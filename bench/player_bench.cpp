@@ -1,5 +1,5 @@
-// Opens the expression editor N times on the sample document, plays half a
-// second in each and counts the openings that ended in a back-end error or
+// Opens the expression editor N times on the sample document, waits 0.7 s
+// and plays half a second in each, and counts the openings that ended in a back-end error or
 // did not play. Run by hand (see README.md); never by ctest.
 #include "BenchSample.h"
 #include "platform/Prompts.h"
@@ -67,7 +67,9 @@ int main(int argc, char** argv)
     for (int i = 0; i < runs; ++i) {
         prompts.texts.clear();
         bench::inEditor(*video, [&](VideoWindow& w) {
-            // Played until the time code has moved half a second, or the back end failed.
+            // A look at the first frame, then played until the time code has
+            // moved half a second, or the back end failed.
+            waitFor([&] { return !prompts.texts.isEmpty(); }, 700);
             w.button("cmdPlay")->click();
             waitFor([&] { return !prompts.texts.isEmpty() || w.txtTime()->text() >= "00:00:00:12"; }, 5000);
             dead += w.txtTime()->text() < "00:00:00:12";
