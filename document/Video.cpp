@@ -7,6 +7,8 @@
 #include "platform/Prompts.h"
 #include "records/IOManager.h"
 #include "records/Procedures.h"
+#include "resources/MessageIds.h"
+#include "resources/StringTable.h"
 
 #include <QFile>
 
@@ -26,6 +28,17 @@ QSize thumbnailSize()
 }
 
 double midpoint(const Chunk& span) { return span.dStart + (span.dend - span.dStart) / 2; }
+
+// A Real field's value as a number: loaded values are text ("25"), set ones
+// doubles.
+double numberOf(const FieldValue& value)
+{
+    if (const auto* d = std::get_if<double>(&value))
+        return *d;
+    if (const auto* i = std::get_if<int>(&value))
+        return *i;
+    return valueToText(value).toDouble();
+}
 
 } // namespace
 
@@ -48,13 +61,8 @@ double Video::dFrameRate() const
     if (!secol)
         return 0.0;
     for (const auto& field : *secol) {
-        if (field->strName != QLatin1String("FrameRate") || !field->bValid)
-            continue;
-        if (const auto* d = std::get_if<double>(&field->vContent))
-            return *d;
-        if (const auto* i = std::get_if<int>(&field->vContent))
-            return *i;
-        return valueToText(field->vContent).toDouble();
+        if (field->strName == QLatin1String("FrameRate") && field->bValid)
+            return numberOf(field->vContent);
     }
     return 0.0;
 }
@@ -64,8 +72,8 @@ void Video::setDFrameRate(double value)
     const auto field = firstNamed(QStringLiteral("FrameRate"));
     if (!field)
         return;
-    const auto* old = std::get_if<double>(&field->vContent);
-    if (!old || *old != value) {
+    // An unassigned field's value is not the stored rate, whatever it holds.
+    if (!field->bValid || numberOf(field->vContent) != value) {
         field->vContent = value;
         field->bChanged = true;
     }
@@ -102,12 +110,34 @@ void Video::SetKeyFrameTime(double dTime)
     field->bValid = true;
 }
 
+Video::~Video()
+{
+    // A picture grabbed at open and never saved goes with its segment.
+    if (!m_strGrabbed.isEmpty())
+        QFile::remove(m_strGrabbed);
+}
+
 void Video::afterSegmentLoaded()
 {
     if (dGetKeyFrameTime() < 0)
         if (const auto span = ckGetChunk())
             SetKeyFrameTime(midpoint(*span));
-    InitKeyFrameFile();
+    // Opening writes nothing into the document folder: a picture grabbed now
+    // waits in the temporary folder for the save that writes this segment.
+    InitKeyFrameFile(false);
+}
+
+bool Video::bSave()
+{
+    if (!m_strGrabbed.isEmpty() && bFieldsRead() && secol()->bChanged()) {
+        if (const QString error = strPlaceGrabbed(m_strGrabbed); !error.isEmpty()) {
+            m_keyframe->setStrGUID(QString());
+            prompts().MsgBox(error, Prompts::OKOnly);
+            return false;
+        }
+        m_strGrabbed.clear();
+    }
+    return Expression::bSave();
 }
 
 void Video::segmentTimed(Expression& segment)
@@ -144,7 +174,7 @@ QString Video::vGrabKeyFrameBitmap() const
     return strTarget;
 }
 
-void Video::InitKeyFrameFile()
+void Video::InitKeyFrameFile(bool bPlace)
 {
     const auto field = assignedKeyframe();
     if (!field)
@@ -158,7 +188,9 @@ void Video::InitKeyFrameFile()
         m_keyframe->setStrTypeOfObject(vExtensionOf(strTemp));
         m_keyframe->setBChanged(true);
         // Outside file-system mode the picture stays where it was grabbed.
-        if (io() && io()->bFileSystem()) {
+        if (io() && io()->bFileSystem() && !bPlace) {
+            m_strGrabbed = strTemp;
+        } else if (io() && io()->bFileSystem()) {
             const QString error = strPlaceGrabbed(strTemp);
             if (!error.isEmpty()) {
                 // The segment stays without a picture.
@@ -190,12 +222,15 @@ QString Video::UpdateLocationKeyFrameObject(const QString& strSource, const QStr
 {
     if (!m_keyframe || !io())
         return {};
-    return m_keyframe->bChanged() ? io()->MoveObject(strSource, strDestination)
-                                  : io()->CopyObject(strSource, strDestination);
+    const QString error = m_keyframe->bChanged() ? io()->MoveObject(strSource, strDestination)
+                                                 : io()->CopyObject(strSource, strDestination);
+    return error.isEmpty() ? error : strFailedOn(text(msg::KeyframeNotPlaced), strDestination, error);
 }
 
 QString Video::vGetKeyFrameFilePath() const
 {
+    if (!m_strGrabbed.isEmpty())
+        return m_strGrabbed;
     return m_keyframe && io() && io()->bFileSystem() ? m_keyframe->strGUID() : QString();
 }
 
@@ -238,7 +273,8 @@ QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)
 {
     if (!m_keyframe || !io() || !io()->bFileSystem())
         return {};
-    const QString strOld = m_keyframe->strGUID();
+    // A picture still in the temporary folder moves straight to the new folder.
+    const QString strOld = m_strGrabbed.isEmpty() ? m_keyframe->strGUID() : m_strGrabbed;
     if (strOld.isEmpty())
         return {};
     if (!vFileExists(strOld)) {
@@ -253,7 +289,10 @@ QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)
     if (!guid.ok())
         return guid.strError;
     m_keyframe->setStrGUID(guid.strGUID);
-    return UpdateLocationKeyFrameObject(strOld, m_keyframe->strGUID());
+    const QString error = UpdateLocationKeyFrameObject(strOld, m_keyframe->strGUID());
+    if (error.isEmpty())
+        m_strGrabbed.clear();
+    return error;
 }
 
 void Video::afterRemoved(AVDocument& doc)

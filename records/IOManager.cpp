@@ -150,7 +150,7 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID)
     if (!vFileExists(strGUID))
         return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
     if (!doc.load(strGUID))
-        return QStringLiteral("XML Parser: ") + doc.parseErrorReason();
+        return strFailedOn(QStringLiteral("XML Parser: "), strGUID, doc.parseErrorReason());
     return {};
 }
 
@@ -340,7 +340,8 @@ void IOManager::ReportMalformed(const QString& strGUID, const QString& strReason
 {
     if (!m_reportedMalformed.contains(strAbsolutePath(strGUID))) {
         m_reportedMalformed.insert(strAbsolutePath(strGUID));
-        prompts().MsgBox(QStringLiteral("XML Parser: ") + strReason, Prompts::OKOnly, Prompts::Exclamation);
+        prompts().MsgBox(strFailedOn(QStringLiteral("XML Parser: "), strGUID, strReason), Prompts::OKOnly,
+                         Prompts::Exclamation);
     }
 }
 

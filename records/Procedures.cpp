@@ -224,6 +224,15 @@ QString CopyFileFS(const QString& source, const QString& target)
     return ec ? errorText(ec) : QString();
 }
 
+QString strFailedOn(const QString& strWhat, const QString& strPath, const QString& strReason)
+{
+    QString out = strWhat;
+    if (!out.isEmpty() && !out.endsWith(QLatin1Char(' ')))
+        out += QLatin1Char(' ');
+    out += strPath;
+    return strReason.isEmpty() ? out : out + QStringLiteral(": ") + strReason;
+}
+
 QString strToBackslashes(QString& text) { return text; }
 
 QString strTempPath()

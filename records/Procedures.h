@@ -39,6 +39,9 @@ QString CopyFileFS(const QString& source, const QString& target);
 QString strToBackslashes(QString& text); // native separators: the identity here
 QString strTempPath();                   // the temporary folder, ending in "/"
 QString strStripNulls(const QString& text);
+// A failure message: what failed, the file it failed on and the system's
+// reason: "XML Parser: /a/b.xml: Premature end of data (line 3)".
+QString strFailedOn(const QString& strWhat, const QString& strPath, const QString& strReason);
 
 // ---- identifiers and XML values ----
 

@@ -4,6 +4,7 @@
 #include "records/IOManager.h"
 #include "records/InstanceXml.h"
 #include "records/SchemaCache.h"
+#include "records/Procedures.h"
 #include "records/Settings.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
@@ -131,7 +132,7 @@ bool SEColl::bWriteAndStore(xml::Document& doc, const QString& strGUID, IOManage
         err = QString::fromUtf8(e.what());
     }
     if (!err.isEmpty()) {
-        prompts().MsgBox(err, Prompts::OKOnly);
+        prompts().MsgBox(strFailedOn(text(msg::FileNotWritten), strGUID, err), Prompts::OKOnly);
         return false;
     }
     for (const Record& se : m_col)

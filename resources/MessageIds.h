@@ -87,6 +87,13 @@ constexpr int NewStorageCollocationPrompt = 1166;
 constexpr int ConfirmUpdateKeyframe = 1176;
 constexpr int KeyframeUpdated = 1177;
 constexpr int SettingsFileNotFound = 1178;
+constexpr int DocumentOpened = 1179;          // status bar, followed by the path
+constexpr int DocumentSaved = 1180;
+constexpr int DocumentNotSaved = 1181;
+constexpr int FileNotWritten = 1182;          // followed by the path and the reason
+constexpr int KeyframeNotPlaced = 1183;
+constexpr int NoVocabularyInSettings = 1184;
+constexpr int ConnectionParameters = 1185;    // the connection dialog's caption
 
 // Thematic vocabulary file.
 constexpr int SubthemeNoEnglish = 1168;

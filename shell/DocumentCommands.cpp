@@ -178,6 +178,7 @@ void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
         const QString error = doc->strOpen(strGUID, frmAVDocForm(), io);
         if (error.isEmpty()) {
             m_main.ShowAVDocTitle();
+            tellStatus(msg::DocumentOpened, doc->strGUID());
             return;
         }
 
@@ -207,6 +208,7 @@ void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
         doc->ShowObjectForm(strObjectGUID, &m_main);
         if (docError.isEmpty()) {
             m_main.ShowAVDocTitle();
+            tellStatus(msg::DocumentOpened, doc->strGUID());
             return;
         }
         dropCurrent(doc, io);
@@ -301,10 +303,19 @@ void DocumentCommands::Save()
     const auto doc = appState().objAVDoc;
     if (!doc)
         return;
-    if (bNeverNamed(*doc))
+    if (bNeverNamed(*doc)) {
         SaveDocumentAs();
-    else
-        guarded([&] { doc->bSave(); });
+        return;
+    }
+    bool bSaved = false;
+    guarded([&] { bSaved = doc->bSave(); });
+    tellStatus(bSaved ? msg::DocumentSaved : msg::DocumentNotSaved, doc->strGUID());
+}
+
+void DocumentCommands::tellStatus(int id, const QString& strPath)
+{
+    // Replaces the last "Opening object n." or "Saving object n." of the work.
+    m_main.setStrStatusBarText(text(id) + QLatin1Char(' ') + strPath);
 }
 
 void DocumentCommands::SaveDocumentAs()
@@ -315,8 +326,10 @@ void DocumentCommands::SaveDocumentAs()
     const QString chosen = GetFileName(strProposalFor(*doc));
     if (chosen.isEmpty())
         return;
-    if (!bSaveUnderName(doc, chosen))
+    if (!bSaveUnderName(doc, chosen)) {
+        tellStatus(msg::DocumentNotSaved, chosen);
         return;
+    }
     CloseDocument(true);
 
     // A failed re-open, thrown or reported, ends with no document, as Open does.
@@ -330,6 +343,7 @@ void DocumentCommands::SaveDocumentAs()
         return;
     }
     m_main.ShowAVDocTitle();
+    tellStatus(msg::DocumentSaved, appState().objAVDoc->strGUID());
 }
 
 QString DocumentCommands::strReopen(const QString& strGUID)

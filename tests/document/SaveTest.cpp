@@ -138,7 +138,9 @@ TEST_F(DocumentTest, SaveOnAFullDiskFailsAndKeepsEveryFile)
     doc->setStrTitle("Film (restored)");
     at<Version>(*doc, 2)->setStrTitle("Final cut");
     EXPECT_FALSE(doc->bSave());
-    EXPECT_EQ(prompts.messages(), QStringList({"No space left on device", "One or more objects cannot be saved"}));
+    EXPECT_EQ(prompts.messages(), QStringList({"Could not write the file " + path("Film_files/Film_version1.xml")
+                                                   + ": No space left on device",
+                                               "One or more objects cannot be saved"}));
     EXPECT_TRUE(doc->bChanged() && at<Version>(*doc, 2)->bChanged());
     EXPECT_EQ(read("Film.xml"), filmBefore);
     EXPECT_EQ(read("Film_files/Film_version1.xml"), versionBefore);

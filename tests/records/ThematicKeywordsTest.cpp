@@ -1,5 +1,7 @@
 #include "records/AppState.h"
+#include "records/Settings.h"
 #include "records/ThematicKeywords.h"
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 #include "support/FakePrompts.h"
 #include "support/TestFiles.h"
@@ -103,7 +105,11 @@ TEST_F(ThematicKeywordsTest, ParserFailuresShowTheReasonThenUnavailable)
         EXPECT_EQ(appState().objThematicKeywords, nullptr);
         const QStringList shown = boxes.messages();
         ASSERT_EQ(shown.size(), 2);
-        EXPECT_TRUE(shown[0].startsWith(kLoading) && shown[0].size() > kLoading.size()) << shown[0].toStdString();
+        // The file is named, with the reason after it; without a path, the settings file that names none.
+        if (path.isEmpty())
+            EXPECT_EQ(shown[0], kLoading + settingsFilePath() + ": " + text(msg::NoVocabularyInSettings));
+        else
+            EXPECT_TRUE(shown[0].startsWith(kLoading + path + ": ") && !shown[0].endsWith(": ")) << shown[0].toStdString();
         EXPECT_EQ(shown[1], kNotAvailable);
     }
     boxes.calls.clear();

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QDirIterator>
+#include <QProcess>
 
 using namespace vimra;
 using namespace vimra::test;
@@ -307,7 +308,7 @@ TEST_F(DocumentCommandsTest, AFileThatIsNoXmlShowsItsReasonOnce)
         commands->OpenFile(path(name));
         EXPECT_EQ(doc(), nullptr);
         ASSERT_EQ(boxes.messages().size(), 1) << boxes.messages().join(" | ").toStdString();
-        EXPECT_TRUE(boxes.messages()[0].startsWith("XML Parser: ")) << boxes.messages()[0].toStdString();
+        EXPECT_TRUE(boxes.messages()[0].startsWith("XML Parser: " + path(name) + ": ")) << boxes.messages()[0].toStdString();
         EXPECT_EQ(boxes.calls[0].icon, Prompts::Exclamation);
     }
 
@@ -321,4 +322,36 @@ TEST_F(DocumentCommandsTest, AFileThatIsNoXmlShowsItsReasonOnce)
         EXPECT_EQ(doc(), nullptr);
         EXPECT_EQ(boxes.messages(), QStringList({"I could not find the xml-schema of the document"}));
     }
+}
+
+TEST_F(DocumentCommandsTest, OpeningWritesNothingAndTheStatusBarSaysWhatHappened)
+{
+    ASSERT_EQ(QProcess::execute("bash", {VIMRA_RESOURCES "/../scripts/make-sample.sh", path("sample")}), 0);
+    const QString file = path("sample/Sample.xml");
+    const auto folder = [&] {
+        QStringList out;
+        for (const QFileInfo& f : QDir(path("sample/Sample_files")).entryInfoList(QDir::Files, QDir::Name))
+            out << f.fileName() + " " + QString::number(f.size()) + " " + f.lastModified().toString(Qt::ISODateWithMs);
+        return out;
+    };
+    const QStringList before = folder();
+    for (int i = 0; i < 2; ++i) { // nothing piles up either
+        open("sample/Sample.xml");
+        EXPECT_EQ(w->strStatusBarText(), "Document opened: " + file);
+        commands->CloseDocument(true);
+        EXPECT_EQ(folder(), before);
+    }
+    // A locked file: the save names what it could not write, and why.
+    open("sample/Sample.xml");
+    doc()->setStrTitle("Harbour at dusk");
+    const bool locked = QProcess::execute("chattr", {"+i", file}) == 0;
+    commands->Save();
+    if (locked) {
+        QProcess::execute("chattr", {"-i", file});
+        EXPECT_EQ(boxes.messages(), QStringList({"Could not write the file " + file + ": Operation not permitted"}));
+        EXPECT_EQ(w->strStatusBarText(), "Document not saved: " + file);
+        commands->Save();
+    }
+    EXPECT_EQ(w->strStatusBarText(), "Document saved: " + file);
+    EXPECT_EQ(folder().filter(".bmp").size(), 3); // the save moved the pictures in
 }
