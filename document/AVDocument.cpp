@@ -26,8 +26,32 @@ std::shared_ptr<DocObject> AVDocument::newChild()
     return std::make_shared<Version>(context());
 }
 
+void AVDocument::afterLoad()
+{
+    m_bUntitled = false;
+    setBounds(strGUID());
+}
+
+void AVDocument::afterInit()
+{
+    m_bUntitled = true;
+    setBounds(strGUID());
+}
+
+void AVDocument::setBounds(const QString& strGUID)
+{
+    // Outside file-system mode identifiers name no files.
+    if (!io() || !io()->bFileSystem() || strGUID.isEmpty())
+        return;
+    QString folder;
+    strSplitPath(strAbsolutePath(strGUID), &folder);
+    m_bounds = FolderBounds(folder);
+}
+
 void AVDocument::openRelatives()
 {
+    if (io())
+        io()->RemoveStaleTemporaries(strGUID());
     const ScanSession session(io().get());
     ParentObject::openRelatives();
 }
@@ -111,6 +135,9 @@ void AVDocument::RemoveObject(std::shared_ptr<RegistryItem>& obj)
 
 void AVDocument::queueRemoved(const QString& strGUID)
 {
+    // A file named from outside the folder was never this document's to delete.
+    if (io() && io()->bFileSystem() && !bInsideFolder(strGUID))
+        return;
     m_colRemovedGUIDs.Add(strGUID);
     // The file number stays taken: a new object must not get the identifier
     // whose file the store will delete.

@@ -3,6 +3,7 @@
 #include "document/ParentObject.h"
 #include "document/Registry.h"
 #include "records/Coll.h"
+#include "records/Procedures.h"
 #include "records/ValueTypes.h"
 
 #include <QStringList>
@@ -33,6 +34,12 @@ public:
     QStringList registeredGUIDs() const;
     // Identifiers of removed objects and of their keyframe pictures.
     const Coll<QString>& colRemovedGUIDs() const { return m_colRemovedGUIDs; }
+
+    // Whether the file lies in the document's folder (the folder of its own
+    // file, with everything below it), judged on real paths: no other file
+    // is opened as an object, written, copied or deleted. Until the document
+    // is loaded or made, everything lies inside.
+    bool bInsideFolder(const QString& path) const { return m_bounds.bContains(path); }
 
     // A document made by strInitAsNew and not yet saved under a name.
     bool isUntitled() const { return m_bUntitled; }
@@ -83,13 +90,14 @@ protected:
     std::shared_ptr<DocObject> newChild() override;
 
     void initDefaults() override { SetDefaultThemes(); }
-    void afterLoad() override { m_bUntitled = false; }
-    void afterInit() override { m_bUntitled = true; }
+    void afterLoad() override;
+    void afterInit() override;
     // The whole tree opens in one scan session: the folder is read once.
     void openRelatives() override;
 
 private:
     void SetDefaultThemes();
+    void setBounds(const QString& strGUID);
     bool bEveryObjectRead() const;
     bool bSaveAllObjects();
     bool bSaveObjects(const QString& strNewGUID);
@@ -104,6 +112,7 @@ private:
     // document, which still names them, so bSave never hands them over.
     int m_iRemovalsBeforeSaveAs = 0;
     bool m_bUntitled = false;
+    FolderBounds m_bounds;
 };
 
 // Frees a document that is no longer wanted, with its store (which then

@@ -1,6 +1,7 @@
 #include "document/AVDocument.h"
 
 #include "document/DocumentUi.h"
+#include "document/MediaObject.h"
 #include "platform/FileWrite.h"
 #include "platform/Prompts.h"
 #include "records/IOManager.h"
@@ -14,8 +15,63 @@
 
 namespace vimra {
 
+namespace {
+
+// What a save-as changes in the open document, put back unless it succeeds:
+// every object's fields (identifiers, relations, keyframe references, change
+// marks) and stamped instance, the media files' changed marks, and through
+// the store every file and folder the save-as made.
+class SaveAsRollback {
+public:
+    SaveAsRollback(AVDocument& doc, const QString& strSchemaPath) : m_doc(doc), m_io(doc.io())
+    {
+        for (const auto& item : doc.collObjects()) {
+            if (const auto obj = std::dynamic_pointer_cast<DocObject>(item))
+                m_objects.emplace_back(obj, obj->savedState(strSchemaPath));
+            else if (const auto media = std::dynamic_pointer_cast<MediaObject>(item))
+                m_media.emplace_back(media, media->bChanged());
+        }
+        if (m_io)
+            m_io->BeginSaveAs();
+    }
+    ~SaveAsRollback()
+    {
+        if (m_bDone)
+            return;
+        if (m_io)
+            m_io->EndSaveAs(false);
+        for (auto& [obj, state] : m_objects)
+            obj->restoreState(state);
+        for (const auto& [media, bChanged] : m_media)
+            media->setBChanged(bChanged);
+        // A media file's identifier lives in its owner's field.
+        for (const auto& item : m_doc.collObjects())
+            m_doc.collObjects().rekey(item.get());
+    }
+    SaveAsRollback(const SaveAsRollback&) = delete;
+    SaveAsRollback& operator=(const SaveAsRollback&) = delete;
+
+    void commit()
+    {
+        m_bDone = true;
+        if (m_io)
+            m_io->EndSaveAs(true);
+    }
+
+private:
+    AVDocument& m_doc;
+    std::shared_ptr<IOManager> m_io;
+    std::vector<std::pair<std::shared_ptr<DocObject>, DocObject::SavedState>> m_objects;
+    std::vector<std::pair<std::shared_ptr<MediaObject>, bool>> m_media;
+    bool m_bDone = false;
+};
+
+} // namespace
+
 bool AVDocument::bSave()
 {
+    if (io())
+        io()->RemoveStaleTemporaries(strGUID());
     if (!bEveryObjectRead() || !bSaveAllObjects()) {
         prompts().MsgBox(text(msg::ObjectsNotSaved));
         return false;
@@ -57,15 +113,27 @@ bool AVDocument::bSaveAllObjects()
 bool AVDocument::bSaveAs(const QString& strNewPath)
 {
     const QString strNewGUID = strNewPath.isEmpty() ? strNewPath : strAbsolutePath(strNewPath);
-    if (!bEveryObjectRead() || !bSaveObjects(strNewGUID)) {
+    if (!bEveryObjectRead()) {
         prompts().MsgBox(text(msg::ObjectsNotSaved));
         return false;
     }
-    setStrSchemaPath(strGetXSDPath());
+    if (io())
+        io()->RemoveStaleTemporaries(strNewGUID);
+    // A failure at any step leaves the document as it was and the disk
+    // without the half-made copy.
+    const QString strSchemaPath = strGetXSDPath();
+    SaveAsRollback rollback(*this, strSchemaPath);
+    if (!bSaveObjects(strNewGUID)) {
+        prompts().MsgBox(text(msg::ObjectsNotSaved));
+        return false;
+    }
+    setStrSchemaPath(strSchemaPath);
     setStrGUID(strNewGUID);
     if (!secol()->bSaveAs(instanceDoc(), strNewGUID, *io()))
         return false;
+    rollback.commit();
     m_bUntitled = false;
+    setBounds(strNewGUID);
     // Removed objects are absent from the copy.
     m_iSavedRemovals = m_colRemovedGUIDs.Count();
     m_iRemovalsBeforeSaveAs = m_colRemovedGUIDs.Count();

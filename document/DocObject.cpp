@@ -24,6 +24,45 @@ void DocObject::setStrSchemaPath(const QString& strSchemaPath)
     SetSchemaLocation(m_doc, strSchemaPath);
 }
 
+DocObject::SavedState DocObject::savedState(const QString& strSchemaPath) const
+{
+    SavedState state;
+    if (m_secol) {
+        state.fields.reserve(static_cast<size_t>(m_secol->Count()));
+        for (const auto& field : *m_secol) {
+            SavedState::Field& saved = state.fields.emplace_back();
+            saved.record = field;
+            saved.value = field->vContent;
+            if (const auto list = valueObject<StringList>(field->vContent))
+                saved.contents = std::make_shared<StringList>(*list);
+            else if (const auto chunk = valueObject<Chunk>(field->vContent))
+                saved.contents = std::make_shared<Chunk>(*chunk);
+            saved.bChanged = field->bChanged;
+            saved.bValid = field->bValid;
+        }
+    }
+    if (!strSchemaPath.isEmpty() && !bHasSchemaLocation(m_doc, strSchemaPath))
+        state.instance = m_doc.clone();
+    return state;
+}
+
+void DocObject::restoreState(SavedState& state)
+{
+    for (auto& saved : state.fields) {
+        SchemaElement& field = *saved.record;
+        field.vContent = saved.value;
+        if (const auto list = valueObject<StringList>(saved.value))
+            *list = *valueObject<StringList>(saved.contents);
+        else if (const auto chunk = valueObject<Chunk>(saved.value))
+            *chunk = *valueObject<Chunk>(saved.contents);
+        field.bChanged = saved.bChanged;
+        field.bValid = saved.bValid;
+    }
+    if (state.instance)
+        m_doc = std::move(*state.instance);
+    guidChanged();
+}
+
 void DocObject::strInitGUID(const QString& strGUID)
 {
     if (m_guidField) {
@@ -76,8 +115,12 @@ QString DocObject::strLoadXML(const QString& strPath, const std::shared_ptr<Edit
     const QString strGUID = strPath.isEmpty() ? strPath : strAbsolutePath(strPath);
     m_io = io;
     m_secol = std::make_shared<SEColl>();
-    CloseListRegistry scratch;
     const auto doc = currentDoc();
+    // A relation naming a file elsewhere, by its path, "../" or a link, opens
+    // nothing: what the object held would be written, moved or deleted there.
+    if (doc && doc.get() != this && m_io->bFileSystem() && !strGUID.isEmpty() && !doc->bInsideFolder(strGUID))
+        return strGUID + QLatin1Char(' ') + text(msg::OutsideDocumentFolder);
+    CloseListRegistry scratch;
     const QString error = m_secol->strLoad(m_doc, strGUID, *m_io, className(),
                                            doc ? doc->collCloseListTypes() : scratch);
     fieldsMade();

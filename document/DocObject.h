@@ -90,6 +90,26 @@ public:
     // save-as's own identifier maker. "" or the error.
     virtual QString strRelocateFiles(IOManager::GUIDMaker& maker) { return {}; }
 
+    // What a save-as may change in this object, kept to be put back when it
+    // fails: every field's value and marks, and the instance itself when
+    // stamping `strSchemaPath` would change it ("": it is not stamped).
+    struct SavedState {
+        struct Field {
+            SEColl::Record record;
+            FieldValue value;
+            FieldValue contents; // a copy of a list's or chunk's contents, edited in place
+            bool bChanged = false;
+            bool bValid = false;
+        };
+        std::vector<Field> fields;
+        std::optional<xml::Document> instance;
+        QString strGrabbed; // a segment's picture still in the temporary folder
+    };
+    virtual SavedState savedState(const QString& strSchemaPath = QString()) const;
+    // Puts the state back; the same list and chunk objects keep their place,
+    // so whoever holds one sees the old contents.
+    virtual void restoreState(SavedState& state);
+
     // Named fields: the first field of exactly that name. A read answers ""
     // unless that field is assigned; a write marks the field changed only
     // when the value differs, and assigned in any case.

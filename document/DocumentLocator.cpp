@@ -12,6 +12,8 @@
 #include "platform/Xml.h"
 #include "records/IOManager.h"
 #include "records/Procedures.h"
+#include "resources/MessageIds.h"
+#include "resources/StringTable.h"
 
 #include <QHash>
 #include <QSet>
@@ -73,6 +75,9 @@ std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOMa
     for (const QString& name : names)
         paths << folder + name;
     auto infos = io->objectFileInfos(paths);
+    // Names no text can hold are not listed above: say why they stay out.
+    for (const QString& name : colUndecodableXmlNames(folder))
+        io->ReportOnce(folder + name, folder + name + QLatin1Char(' ') + text(msg::NameNotUtf8));
     for (qsizetype i = 0; i < names.size(); ++i) {
         const QString& name = names[i];
         auto info = std::move(infos[static_cast<size_t>(i)].info);
@@ -165,7 +170,7 @@ std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, co
             continue;
         const QString error = candidate->strLoadXML(candidatePath, nullptr, io);
         if (!error.isEmpty()) {
-            prompts().MsgBox(error);
+            io->ReportOnce(candidatePath, error);
             continue;
         }
         if (bIsRelative(*candidate, strRelation, strClass, strGUID))
@@ -190,7 +195,7 @@ QString strGetParentGUID(const std::shared_ptr<IOManager>& io, const std::shared
             expr = Expression::newExpression(strClass, doc);
             const QString error = expr->strLoadXML(strGUID, nullptr, io);
             if (!error.isEmpty()) {
-                prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
+                io->ReportOnce(strGUID, error);
                 return {};
             }
             bTemporary = true;
@@ -320,7 +325,7 @@ std::vector<std::shared_ptr<Expression>> colScanForExpressions(const std::shared
         }
         const QString error = expr->strOpen(id, editorFactory().create(exprClass), io);
         if (!error.isEmpty()) {
-            prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
+            io->ReportOnce(id, error);
             continue;
         }
         result.push_back(expr);

@@ -335,6 +335,13 @@ void Expression::RenameAllRelativesGUIDs(const GUIDRenames& renames)
     }
 }
 
+void Expression::RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID)
+{
+    GUIDRenames renames;
+    renames.add(strOldGUID, strNewGUID);
+    RenameAllRelativesGUIDs(renames);
+}
+
 bool Expression::bReferedStillToBeSaved() const
 {
     const auto main = objMainExpr();

@@ -86,6 +86,8 @@ public:
     // Save-as: the version, part-of and followed-by fields take the new
     // identifiers in place, media lists move renamed entries to the end.
     void RenameAllRelativesGUIDs(const GUIDRenames& renames) override;
+    // One rename as a batch of one, so both forms rename alike.
+    void RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID) override;
     // True while the main expression, the successor or the Version is changed.
     bool bReferedStillToBeSaved() const override;
     // Each segment's subtree, then the object; every object once.

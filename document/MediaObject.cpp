@@ -8,13 +8,12 @@ namespace vimra {
 
 namespace {
 
-// The owner's field that holds the identifier: the first assigned one.
-SEColl::Record ownerField(const DocObject& owner)
+// The field that holds the identifier: the first assigned one.
+SEColl::Record identifierField(const std::shared_ptr<SEColl>& secol, bool bKeyframe)
 {
-    const auto secol = owner.secol();
     if (!secol)
         return nullptr;
-    const QString name = owner.bIsClass("Video") ? QStringLiteral("Keyframe") : QStringLiteral("Collocation");
+    const QString name = bKeyframe ? QStringLiteral("Keyframe") : QStringLiteral("Collocation");
     for (const auto& field : *secol)
         if (field->strName == name && field->bValid)
             return field;
@@ -32,13 +31,25 @@ std::shared_ptr<MediaObject> MediaObject::create(const std::weak_ptr<AVDocument>
     return obj;
 }
 
-QString MediaObject::strGUID() const
+void MediaObject::setObjOwner(const std::shared_ptr<DocObject>& owner)
+{
+    m_owner = owner;
+    m_ownerFields = owner ? owner->secol() : nullptr;
+    m_bKeyframe = owner && owner->bIsClass("Video");
+}
+
+std::shared_ptr<SEColl> MediaObject::ownerFields() const
 {
     const auto owner = objOwner();
-    const auto field = owner ? ownerField(*owner) : nullptr;
+    return owner ? owner->secol() : m_ownerFields;
+}
+
+QString MediaObject::strGUID() const
+{
+    const auto field = identifierField(ownerFields(), m_bKeyframe);
     if (!field)
         return {};
-    if (owner->bIsClass("Video")) {
+    if (m_bKeyframe) {
         const auto chunk = valueObject<Chunk>(field->vContent);
         return chunk ? chunk->strFile : QString();
     }
@@ -47,11 +58,10 @@ QString MediaObject::strGUID() const
 
 void MediaObject::setStrGUID(const QString& value)
 {
-    const auto owner = objOwner();
-    const auto field = owner ? ownerField(*owner) : nullptr;
+    const auto field = identifierField(ownerFields(), m_bKeyframe);
     if (!field || strGUID() == value)
         return;
-    if (owner->bIsClass("Video")) {
+    if (m_bKeyframe) {
         if (const auto chunk = valueObject<Chunk>(field->vContent))
             chunk->strFile = value;
     } else {
@@ -70,7 +80,7 @@ void MediaObject::guidChanged()
 void MediaObject::strInit(const std::shared_ptr<DocObject>& owner)
 {
     m_io = owner->io();
-    m_owner = owner;
+    setObjOwner(owner);
     guidChanged();
     const QString guid = strGUID();
     if (m_io && m_io->bFileSystem() && !guid.isEmpty())

@@ -89,7 +89,7 @@ std::shared_ptr<DocObject> ParentObject::openChild(const QString& strGUID)
     const QString error = bChildOpensTree() ? child->strOpen(strGUID, form, io())
                                             : child->strLoadXML(strGUID, form, io());
     if (!error.isEmpty()) {
-        prompts().MsgBox(error, Prompts::OKOnly, Prompts::Exclamation);
+        io()->ReportOnce(strGUID, error);
         return nullptr;
     }
     return child;

@@ -3,12 +3,16 @@
 #include "document/AVDocument.h"
 #include "document/DocumentUi.h"
 #include "document/MediaObject.h"
+#include "platform/FileRead.h"
 #include "platform/MediaDetector.h"
 #include "platform/Prompts.h"
 #include "records/IOManager.h"
 #include "records/Procedures.h"
+#include "resources/MessageIds.h"
+#include "resources/StringTable.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -26,6 +30,17 @@ QSize thumbnailSize()
 }
 
 double midpoint(const Chunk& span) { return span.dStart + (span.dend - span.dStart) / 2; }
+
+// A Real field's value as a number: loaded values are text ("25"), set ones
+// doubles.
+double numberOf(const FieldValue& value)
+{
+    if (const auto* d = std::get_if<double>(&value))
+        return *d;
+    if (const auto* i = std::get_if<int>(&value))
+        return *i;
+    return valueToText(value).toDouble();
+}
 
 } // namespace
 
@@ -48,13 +63,8 @@ double Video::dFrameRate() const
     if (!secol)
         return 0.0;
     for (const auto& field : *secol) {
-        if (field->strName != QLatin1String("FrameRate") || !field->bValid)
-            continue;
-        if (const auto* d = std::get_if<double>(&field->vContent))
-            return *d;
-        if (const auto* i = std::get_if<int>(&field->vContent))
-            return *i;
-        return valueToText(field->vContent).toDouble();
+        if (field->strName == QLatin1String("FrameRate") && field->bValid)
+            return numberOf(field->vContent);
     }
     return 0.0;
 }
@@ -64,8 +74,8 @@ void Video::setDFrameRate(double value)
     const auto field = firstNamed(QStringLiteral("FrameRate"));
     if (!field)
         return;
-    const auto* old = std::get_if<double>(&field->vContent);
-    if (!old || *old != value) {
+    // An unassigned field's value is not the stored rate, whatever it holds.
+    if (!field->bValid || numberOf(field->vContent) != value) {
         field->vContent = value;
         field->bChanged = true;
     }
@@ -102,12 +112,34 @@ void Video::SetKeyFrameTime(double dTime)
     field->bValid = true;
 }
 
+Video::~Video()
+{
+    // A picture grabbed at open and never saved goes with its segment.
+    if (!m_strGrabbed.isEmpty())
+        QFile::remove(m_strGrabbed);
+}
+
 void Video::afterSegmentLoaded()
 {
     if (dGetKeyFrameTime() < 0)
         if (const auto span = ckGetChunk())
             SetKeyFrameTime(midpoint(*span));
-    InitKeyFrameFile();
+    // Opening writes nothing into the document folder: a picture grabbed now
+    // waits in the temporary folder for the save that writes this segment.
+    InitKeyFrameFile(false);
+}
+
+bool Video::bSave()
+{
+    if (!m_strGrabbed.isEmpty() && bFieldsRead() && secol()->bChanged()) {
+        if (const QString error = strPlaceGrabbed(m_strGrabbed); !error.isEmpty()) {
+            m_keyframe->setStrGUID(QString());
+            prompts().MsgBox(error, Prompts::OKOnly);
+            return false;
+        }
+        m_strGrabbed.clear();
+    }
+    return Expression::bSave();
 }
 
 void Video::segmentTimed(Expression& segment)
@@ -144,7 +176,7 @@ QString Video::vGrabKeyFrameBitmap() const
     return strTarget;
 }
 
-void Video::InitKeyFrameFile()
+void Video::InitKeyFrameFile(bool bPlace)
 {
     const auto field = assignedKeyframe();
     if (!field)
@@ -158,7 +190,9 @@ void Video::InitKeyFrameFile()
         m_keyframe->setStrTypeOfObject(vExtensionOf(strTemp));
         m_keyframe->setBChanged(true);
         // Outside file-system mode the picture stays where it was grabbed.
-        if (io() && io()->bFileSystem()) {
+        if (io() && io()->bFileSystem() && !bPlace) {
+            m_strGrabbed = strTemp;
+        } else if (io() && io()->bFileSystem()) {
             const QString error = strPlaceGrabbed(strTemp);
             if (!error.isEmpty()) {
                 // The segment stays without a picture.
@@ -190,12 +224,25 @@ QString Video::UpdateLocationKeyFrameObject(const QString& strSource, const QStr
 {
     if (!m_keyframe || !io())
         return {};
-    return m_keyframe->bChanged() ? io()->MoveObject(strSource, strDestination)
-                                  : io()->CopyObject(strSource, strDestination);
+    const QString error = m_keyframe->bChanged() ? io()->MoveObject(strSource, strDestination)
+                                                 : io()->CopyObject(strSource, strDestination);
+    return error.isEmpty() ? error : strFailedOn(text(msg::KeyframeNotPlaced), strDestination, error);
+}
+
+bool Video::bKeyframeOutside() const
+{
+    const auto doc = currentDoc();
+    return m_keyframe && doc && io() && io()->bFileSystem() && !m_keyframe->strGUID().isEmpty()
+        && !doc->bInsideFolder(m_keyframe->strGUID());
 }
 
 QString Video::vGetKeyFrameFilePath() const
 {
+    if (!m_strGrabbed.isEmpty())
+        return m_strGrabbed;
+    // A picture outside the document's folder is shown as a missing one.
+    if (bKeyframeOutside())
+        return {};
     return m_keyframe && io() && io()->bFileSystem() ? m_keyframe->strGUID() : QString();
 }
 
@@ -226,8 +273,12 @@ void Video::loadKeyFramePictures() const
     if (!objMainExpr())
         return;
     const QString path = vGetKeyFrameFilePath();
-    // A missing or unreadable picture gives null pictures.
-    m_picKeyFrameSmall = path.isEmpty() ? QImage() : QImage(path);
+    // A missing or unreadable picture gives null pictures; a FIFO or device
+    // named as the picture is not waited on.
+    QByteArray bytes;
+    m_picKeyFrameSmall = path.isEmpty() || fs::readRegularFile(path, bytes) != fs::ReadResult::Read
+                             ? QImage()
+                             : QImage::fromData(bytes, QFileInfo(path).suffix().toLatin1().constData());
     m_picKeyFrame = m_picKeyFrameSmall.isNull()
                         ? QImage()
                         : m_picKeyFrameSmall.convertToFormat(QImage::Format_RGB32)
@@ -238,9 +289,15 @@ QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)
 {
     if (!m_keyframe || !io() || !io()->bFileSystem())
         return {};
-    const QString strOld = m_keyframe->strGUID();
+    // A picture still in the temporary folder moves straight to the new folder.
+    const QString strOld = m_strGrabbed.isEmpty() ? m_keyframe->strGUID() : m_strGrabbed;
     if (strOld.isEmpty())
         return {};
+    // Missing to this document, but not to its owner: the reference stays.
+    if (bKeyframeOutside()) {
+        WarnNotFoundOnce(strOld);
+        return {};
+    }
     if (!vFileExists(strOld)) {
         // The reference goes, so the next open grabs a new picture; the
         // save goes on.
@@ -253,7 +310,23 @@ QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)
     if (!guid.ok())
         return guid.strError;
     m_keyframe->setStrGUID(guid.strGUID);
-    return UpdateLocationKeyFrameObject(strOld, m_keyframe->strGUID());
+    const QString error = UpdateLocationKeyFrameObject(strOld, m_keyframe->strGUID());
+    if (error.isEmpty())
+        m_strGrabbed.clear();
+    return error;
+}
+
+DocObject::SavedState Video::savedState(const QString& strSchemaPath) const
+{
+    SavedState state = Expression::savedState(strSchemaPath);
+    state.strGrabbed = m_strGrabbed;
+    return state;
+}
+
+void Video::restoreState(SavedState& state)
+{
+    Expression::restoreState(state);
+    m_strGrabbed = state.strGrabbed;
 }
 
 void Video::afterRemoved(AVDocument& doc)

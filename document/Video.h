@@ -14,6 +14,7 @@ class MediaObject;
 class Video : public Expression {
 public:
     using Expression::Expression;
+    ~Video() override;
 
     QString className() const override { return QStringLiteral("Video"); }
     // The next segment's identifier as stored; "" when there is none.
@@ -35,9 +36,12 @@ public:
     // The keyframe time in seconds; a negative stored time reads as the
     // middle of the span. -1 when there is none.
     double dGetKeyFrameTime() const;
-    // Makes the keyframe's media object, and grabs and places a picture when
-    // the keyframe has none yet.
-    void InitKeyFrameFile();
+    // Makes the keyframe's media object, and grabs a picture when the
+    // keyframe has none yet: placed in the document folder, or with
+    // `bPlace` false kept in the temporary folder until the segment is saved.
+    void InitKeyFrameFile(bool bPlace = true);
+    // Places a picture still waiting in the temporary folder, then writes.
+    bool bSave() override;
     // Writes the time only: the picture stays as it is.
     void SetKeyFrameTime(double dTime);
     // Moves the picture when it was made since the last save, else copies it.
@@ -46,6 +50,8 @@ public:
 
     // Save-as: the picture follows the segment into the new document folder.
     QString strRelocateFiles(IOManager::GUIDMaker& maker) override;
+    SavedState savedState(const QString& strSchemaPath = QString()) const override;
+    void restoreState(SavedState& state) override;
     // Drops the keyframe icon and queues the keyframe picture.
     void afterRemoved(AVDocument& doc) override;
 
@@ -67,6 +73,8 @@ protected:
 private:
     SEColl::Record assignedKeyframe() const;
     QString vGetKeyFrameFilePath() const;
+    // True when the keyframe picture named lies outside the document's folder.
+    bool bKeyframeOutside() const;
     // A new temporary bitmap of the frame at the keyframe time; "" when none.
     QString vGrabKeyFrameBitmap() const;
     // Moves a grabbed picture into the document folder; "" or the reason.
@@ -75,6 +83,8 @@ private:
     void loadKeyFramePictures() const;
 
     std::shared_ptr<MediaObject> m_keyframe;
+    // A picture grabbed at open, still in the temporary folder; "" once placed.
+    QString m_strGrabbed;
     mutable bool m_bPicturesRead = false;
     mutable QImage m_picKeyFrameSmall;
     mutable QImage m_picKeyFrame;

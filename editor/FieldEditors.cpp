@@ -3,10 +3,14 @@
 #include "editor/ctlSetOfString.h"
 #include "widgets/LocalizeForm.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+
+#include <algorithm>
 
 namespace vimra {
 
@@ -18,21 +22,70 @@ QWidget* makeText(PaneField& f, QWidget* canvas)
     auto* box = new QPlainTextEdit(canvas);
     box->setPlainText(f.strShown);
     box->setReadOnly(f.bReadOnly);
+    // A tab is never part of a value: Tab and Shift+Tab move between fields.
+    box->setTabChangesFocus(true);
     // The box also reports the program's own setPlainText; only later
     // changes are the user's.
     QObject::connect(box, &QPlainTextEdit::textChanged, box, [&f, box] { f.strText = box->toPlainText(); });
     return box;
 }
 
-QWidget* makeDate(PaneField& f, QWidget* canvas)
-{
-    auto* picker = new QDateEdit(canvas);
-    picker->setDisplayFormat(QStringLiteral("yy/MM/dd"));
-    picker->setDateRange(minPickerDate(), maxPickerDate());
-    picker->setDate(f.dtShown);
-    QObject::connect(picker, &QDateEdit::dateChanged, picker, [&f](const QDate& d) { f.dtDate = d; });
-    return picker;
-}
+// A date typed as year/month/day, the year with all its digits. Only a whole
+// date in the picker's range is taken; anything else is shown in red and
+// kept as typed, and OK refuses it (bFieldControlAccepts). Up and Down step
+// the year, month or day under the cursor, as in a date picker.
+class DateBox : public QLineEdit {
+public:
+    DateBox(PaneField& f, QWidget* parent) : QLineEdit(parent), m_field(f)
+    {
+        setText(f.dtShown.toString(kFormat));
+        connect(this, &QLineEdit::textChanged, this, [this] { taken(); });
+    }
+
+    static QDate dateOf(const QString& text)
+    {
+        const QString typed = text.trimmed();
+        // Four digits of year: a short one would be a guess at the century.
+        if (typed.indexOf(QLatin1Char('/')) != 4)
+            return {};
+        const QDate d = QDate::fromString(typed, QStringLiteral("yyyy/M/d"));
+        return d.isValid() && d >= minPickerDate() && d <= maxPickerDate() ? d : QDate();
+    }
+    bool bAccepts() const { return dateOf(text()).isValid(); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const int step = event->key() == Qt::Key_Up ? 1 : event->key() == Qt::Key_Down ? -1 : 0;
+        const QDate d = dateOf(text());
+        if (!step || !d.isValid() || isReadOnly()) {
+            QLineEdit::keyPressEvent(event);
+            return;
+        }
+        const int pos = cursorPosition();
+        const int slash = text().indexOf(QLatin1Char('/'), 5);
+        const QDate next = pos <= 4 ? d.addYears(step) : pos <= slash ? d.addMonths(step) : d.addDays(step);
+        setText(std::clamp(next, minPickerDate(), maxPickerDate()).toString(kFormat));
+        setCursorPosition(pos);
+    }
+
+private:
+    static inline const QString kFormat = QStringLiteral("yyyy/MM/dd");
+
+    void taken()
+    {
+        const QDate d = dateOf(text());
+        if (d.isValid())
+            m_field.dtDate = d;
+        QPalette look = palette();
+        look.setColor(QPalette::Text, d.isValid() ? QApplication::palette().color(QPalette::Text) : QColor(Qt::red));
+        setPalette(look);
+    }
+
+    PaneField& m_field;
+};
+
+QWidget* makeDate(PaneField& f, QWidget* canvas) { return new DateBox(f, canvas); }
 
 QWidget* makeCheck(PaneField& f, QWidget* canvas)
 {
@@ -80,6 +133,12 @@ QWidget* makeFieldControl(PaneField& field, QWidget* canvas)
         w->setEnabled(false);
     nameFieldControl(w, field);
     return w;
+}
+
+bool bFieldControlAccepts(const QWidget* control)
+{
+    const auto* date = dynamic_cast<const DateBox*>(control);
+    return !date || !date->isEnabled() || date->bAccepts();
 }
 
 void nameFieldControl(QWidget* control, const PaneField& field)

@@ -11,6 +11,9 @@ namespace vimra {
 // kind) when read-only, and wired so that the user's edits reach the field.
 // The field must outlive the control. nullptr for a type that is not shown.
 QWidget* makeFieldControl(PaneField& field, QWidget* canvas);
+// Whether OK can take what the control holds: false for a date typed
+// incompletely or wrongly.
+bool bFieldControlAccepts(const QWidget* control);
 // Gives a field's control its tip, accessible name and description, and tag.
 void nameFieldControl(QWidget* control, const PaneField& field);
 

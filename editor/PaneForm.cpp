@@ -4,6 +4,7 @@
 #include "document/Storage.h"
 #include "editor/FieldEditors.h"
 #include "editor/ctlSetOfString.h"
+#include "platform/Prompts.h"
 #include "records/AppState.h"
 #include "widgets/Guarded.h"
 #include "widgets/LocalizeForm.h"
@@ -101,22 +102,14 @@ PaneDialog::PaneDialog(PaneModel& model, std::shared_ptr<DocObject> obj, QWidget
         guarded([&] { m_model.Scrolled(-v); });
         syncGeometry();
     });
-    // A field reached by the keyboard scrolls into view.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        for (int p = 1; now && p <= int(m_controls.size()); ++p)
-            if (m_controls[p - 1] == now || m_controls[p - 1]->isAncestorOf(now)) {
-                guarded([&] { m_model.ScrollIntoView(p); });
-                syncGeometry();
-                return;
-            }
-    });
     connect(m_ok, &QAbstractButton::clicked, this, &PaneDialog::OKButt_Click);
     connect(m_cancel, &QAbstractButton::clicked, this, &QDialog::reject);
     syncTab();
     if (m_extension)
         m_extension->Opened(*this);
     // The wheel scrolls the pane wherever it turns; combos and date
-    // pickers under the pointer never see it.
+    // pickers under the pointer never see it. Focus arriving at a field is
+    // watched here too.
     qApp->installEventFilter(this);
 }
 
@@ -129,6 +122,15 @@ PaneDialog::~PaneDialog()
 
 void PaneDialog::OKButt_Click()
 {
+    // A value the control cannot take is refused where it stands, its tab shown.
+    for (int p = 1; p <= int(m_controls.size()); ++p)
+        if (!bFieldControlAccepts(m_controls[p - 1])) {
+            prompts().Beep();
+            if (!m_model.bShown(p))
+                m_tabs->setCurrentIndex(PaneModel::iTabOf(p) + int(m_model.bOwnTab()) - 1);
+            m_controls[p - 1]->setFocus(Qt::OtherFocusReason);
+            return;
+        }
     if (guarded([&] {
             if (m_extension)
                 m_extension->Commit(*m_obj->secol(), m_obj);
@@ -152,6 +154,8 @@ void PaneDialog::resizeEvent(QResizeEvent* event)
 
 bool PaneDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::FocusIn)
+        fieldFocused(qobject_cast<QWidget*>(watched), static_cast<QFocusEvent*>(event)->reason());
     if (event->type() != QEvent::Wheel)
         return false;
     auto* w = qobject_cast<QWidget*>(watched);
@@ -161,6 +165,20 @@ bool PaneDialog::eventFilter(QObject* watched, QEvent* event)
     guarded([&] { m_model.Wheel(rotation); });
     syncGeometry();
     return true;
+}
+
+void PaneDialog::fieldFocused(QWidget* now, Qt::FocusReason reason)
+{
+    // A field reached by the keyboard scrolls into view. One pressed with the
+    // mouse stays where it is: the press must land where it was aimed.
+    if (!now || reason == Qt::MouseFocusReason)
+        return;
+    for (int p = 1; p <= int(m_controls.size()); ++p)
+        if (m_controls[p - 1] == now || m_controls[p - 1]->isAncestorOf(now)) {
+            guarded([&] { m_model.ScrollIntoView(p); });
+            syncGeometry();
+            return;
+        }
 }
 
 void PaneDialog::syncGeometry()

@@ -64,6 +64,7 @@ protected:
 
 private:
     void OKButt_Click();
+    void fieldFocused(QWidget* now, Qt::FocusReason reason);
     // Makes the widgets follow the model.
     void syncGeometry();
     void syncTab();

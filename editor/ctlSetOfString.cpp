@@ -34,8 +34,11 @@ ctlSetOfString::ctlSetOfString(std::shared_ptr<SetOfStringsModel> model, QWidget
     m_delete->setToolTip(QStringLiteral("Removes the ticked rows"));
 
     connect(m_add, &QPushButton::clicked, this, [this] {
+        const int before = m_model->Count();
         guarded([&] { m_model->AddItem(); });
         sync();
+        if (m_model->Count() > before)
+            focusRow(m_model->Count());
     });
     connect(m_delete, &QPushButton::clicked, this, [this] {
         guarded([&] { m_model->Delete(); });
@@ -65,6 +68,19 @@ void ctlSetOfString::syncRowEditor(int i, QWidget* editor)
     auto* text = static_cast<QLineEdit*>(editor);
     if (text->text() != m_model->Strng(i))
         text->setText(m_model->Strng(i));
+}
+
+void ctlSetOfString::focusRow(int i)
+{
+    // The list scrolls to the bottom when the new row lies below its area.
+    if (m_model->bScrollVisible()) {
+        m_model->Scrolled(m_model->iScrollMax());
+        sync();
+    }
+    QWidget* editor = rowEditor(i);
+    editor->setFocus(Qt::OtherFocusReason);
+    if (auto* text = qobject_cast<QLineEdit*>(editor))
+        text->selectAll();
 }
 
 void ctlSetOfString::Init(int iCount)

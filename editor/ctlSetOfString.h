@@ -58,6 +58,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Puts the focus in row i, scrolled into the list's view.
+    void focusRow(int i);
+
     struct RowWidgets {
         QCheckBox* check;
         QWidget* editor;

@@ -1,10 +1,17 @@
 #include "platform/FileWrite.h"
 
+#include "platform/FileCopy.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <csignal>
+#include <functional>
+#include <limits>
+
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -52,58 +59,177 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
-} // namespace
-
-bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error)
-{
-    const auto fail = [&](int code) {
-        if (error)
-            *error = systemError(code);
-        return false;
-    };
+// The file a write replaces, with its folder and name.
+struct Target {
+    QByteArray path;
+    QByteArray folder;
+    QByteArray name;
     struct stat old {};
-    bool replacing = false;
-    const QByteArray target = resolvedTarget(path, &old, &replacing);
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : target.left(slash);
-    const QByteArray name = target.mid(slash + 1);
+    bool exists = false;
+};
 
-    if (tCurrent) {
-        const QString watchError = tCurrent->watch(folder);
-        if (!watchError.isEmpty()) {
-            if (error)
-                *error = watchError;
-            return false;
-        }
-    }
+Target targetOf(const QString& path)
+{
+    Target t;
+    t.path = resolvedTarget(path, &t.old, &t.exists);
+    const qsizetype slash = t.path.lastIndexOf('/');
+    t.folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : t.path.left(slash);
+    t.name = t.path.mid(slash + 1);
+    return t;
+}
 
+// Our temporary files are hidden and name the file they stand for and the
+// process that writes them, so that a later run tells the ones a killed
+// process left from those another running process is writing.
+const QByteArray kMark = QByteArrayLiteral(".vimra-");
+
+QByteArray temporaryName(const Target& t)
+{
+    return t.folder + "/." + t.name + kMark + QByteArray::number(qint64(::getpid())) + '-'
+        + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+}
+
+// The process that made the temporary file `fileName` (of `forName` when it
+// is not empty); 0 when the name is not of our temporary naming.
+qint64 temporaryOwner(const QByteArray& fileName, const QByteArray& forName)
+{
+    const qsizetype mark = fileName.lastIndexOf(kMark);
+    if (!fileName.startsWith('.') || mark < 2)
+        return 0;
+    if (!forName.isEmpty() && fileName.mid(1, mark - 1) != forName)
+        return 0;
+    const QByteArray rest = fileName.mid(mark + kMark.size());
+    const qsizetype dash = rest.indexOf('-');
+    if (dash < 1 || dash + 1 == rest.size())
+        return 0;
+    for (const char c : rest.mid(dash + 1))
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return 0;
+    bool ok = false;
+    const qint64 pid = rest.left(dash).toLongLong(&ok);
+    const bool plain = ok && rest.left(dash) == QByteArray::number(pid); // no sign, no leading zero
+    return plain && pid > 0 && pid <= std::numeric_limits<pid_t>::max() ? pid : 0;
+}
+
+bool bRunning(qint64 pid)
+{
+    return pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+// Fills a new temporary file beside the target by `fill` and renames it over
+// the target: every write checked, made durable (or left to the batch), with
+// the permission bits `mode` when given. The temporary file never outlives a
+// failure. 0 or the errno of the failure.
+int replaceWith(const Target& t, const mode_t* mode, const std::function<bool(int)>& fill)
+{
     QByteArray temp;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp = folder + '/' + '.' + name + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        temp = temporaryName(t);
         fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
-            return fail(errno);
+            return errno;
     }
     if (fd < 0)
-        return fail(EEXIST);
+        return EEXIST;
 
     int code = 0;
-    if (replacing && ::fchmod(fd, old.st_mode & 07777) != 0)
+    if (mode && ::fchmod(fd, *mode & 07777) != 0)
         code = errno;
-    if (!code && !writeAll(fd, bytes))
+    if (!code && !fill(fd))
         code = errno;
     if (!code && !tCurrent && ::fsync(fd) != 0)
         code = errno;
     if (::close(fd) != 0 && !code && errno != EINTR)
         code = errno;
-    if (!code && ::rename(temp.constData(), target.constData()) != 0)
+    if (!code && ::rename(temp.constData(), t.path.constData()) != 0)
         code = errno;
-    if (code) {
+    if (code)
         ::unlink(temp.constData());
-        return fail(code);
+    return code;
+}
+
+} // namespace
+
+bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error)
+{
+    const Target t = targetOf(path);
+    QString failure = tCurrent ? tCurrent->watch(t.folder) : QString();
+    if (failure.isEmpty()) {
+        const int code = replaceWith(t, t.exists ? &t.old.st_mode : nullptr,
+                                     [&](int fd) { return writeAll(fd, bytes); });
+        if (code)
+            failure = systemError(code);
     }
-    return true;
+    if (error && !failure.isEmpty())
+        *error = failure;
+    return failure.isEmpty();
+}
+
+bool copyAtomically(const QString& source, const QString& target, QString* error)
+{
+    const auto fail = [&](const QString& reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat from {};
+    if (in < 0 || ::fstat(in, &from) != 0) {
+        const int code = errno;
+        if (in >= 0)
+            ::close(in);
+        return fail(systemError(code));
+    }
+    const Target t = targetOf(target);
+    QString failure = tCurrent ? tCurrent->watch(t.folder) : QString();
+    if (failure.isEmpty()) {
+        const int code = replaceWith(t, &from.st_mode, [&](int out) {
+            QByteArray buffer(1 << 16, Qt::Uninitialized);
+            for (;;) {
+                const ssize_t n = ::read(in, buffer.data(), static_cast<size_t>(buffer.size()));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    return n == 0;
+                if (!writeAll(out, QByteArray::fromRawData(buffer.constData(), n)))
+                    return false;
+            }
+        });
+        if (code)
+            failure = systemError(code);
+    }
+    ::close(in);
+    return failure.isEmpty() || fail(failure);
+}
+
+int removeStaleTemporaries(const QString& folder, const QString& forName)
+{
+    QByteArray path = QFile::encodeName(folder);
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    // A folder that is a link leads elsewhere: nothing there is this folder's.
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        if (fd >= 0)
+            ::close(fd);
+        return 0;
+    }
+    const QByteArray name = QFile::encodeName(forName);
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray fileName(entry->d_name);
+        const qint64 pid = temporaryOwner(fileName, name);
+        if (!pid || bRunning(pid))
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
+            && ::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 SyncBatch::SyncBatch() : m_outer(tCurrent)
@@ -169,3 +295,14 @@ void SyncBatch::close()
 }
 
 } // namespace vimra::fs
+
+namespace vimra {
+
+QString strCopyAtomically(const QString& source, const QString& target)
+{
+    QString error;
+    fs::copyAtomically(source, target, &error);
+    return error;
+}
+
+} // namespace vimra

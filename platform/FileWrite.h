@@ -13,6 +13,16 @@ namespace vimra::fs {
 // in *error and leaves any previous file as it was. Inside a SyncBatch the
 // durability waits for the batch's finish().
 bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error);
+// Copies `source` to `target` the same way: the copy is complete before it
+// takes the target's name, and takes the source's permissions. The caller
+// makes sure that `source` is a regular file: reading anything else may wait.
+bool copyAtomically(const QString& source, const QString& target, QString* error);
+
+// Removes from `folder` (not below it) the temporary files that these writes
+// left when their process ended in the middle of one: only regular files of
+// our own temporary naming, made by a process that no longer runs; with
+// `forName`, only those of the file of that name. Answers how many went.
+int removeStaleTemporaries(const QString& folder, const QString& forName = QString());
 
 // While one lives on this thread, atomic writes skip their own sync, and
 // finish() makes every one of them durable with one sync per file system
@@ -31,6 +41,7 @@ public:
 
 private:
     friend bool writeAtomically(const QString&, const QByteArray&, QString*);
+    friend bool copyAtomically(const QString&, const QString&, QString*);
     // Keeps a descriptor of the folder from before the first write into it, so
     // that the sync reports any write-back failure since.
     QString watch(const QByteArray& folder);

@@ -54,6 +54,12 @@ bool FfmpegMediaDetector::writeFrame(const QString& path, double seconds, const 
     return d && d->writeFrame(path, seconds, bmpPath);
 }
 
+std::unique_ptr<FrameReader> FfmpegMediaDetector::frameReader(const QString& path)
+{
+    MediaDetector* d = moduleDetector();
+    return d ? d->frameReader(path) : nullptr;
+}
+
 MediaDetector& mediaDetector() { return Installed<MediaDetector, FfmpegMediaDetector>::get(); }
 
 void setMediaDetector(MediaDetector* d) { Installed<MediaDetector, FfmpegMediaDetector>::set(d); }

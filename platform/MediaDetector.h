@@ -1,9 +1,26 @@
 #pragma once
 
+#include <QImage>
 #include <QSize>
 #include <QString>
 
+#include <memory>
+
 namespace vimra {
+
+// The frames of one file's video at the times asked, for a player that shows
+// the exact frame of its position. Keeps its place in the file, so that a
+// step to a near frame costs little.
+class FrameReader {
+public:
+    virtual ~FrameReader() = default;
+    // The frame showing at `seconds` plus up to `slack` seconds (for times
+    // rounded below a frame's start), at its native size; the first frame for
+    // a time before it; a null image when nothing can be decoded.
+    virtual QImage frameAt(double seconds, double slack) = 0;
+    // The time stamp in the file of time 0 (MPEG program streams start late).
+    virtual double startOffset() const = 0;
+};
 
 // Answers questions about a media file. The FFmpeg implementation is in force
 // unless another is installed (tests install one that needs no media).
@@ -22,6 +39,8 @@ public:
     // Writes the frame showing at `seconds` to `bmpPath` as a 24-bit BMP at the
     // native size. False, and no file, when there is no such frame.
     virtual bool writeFrame(const QString& path, double seconds, const QString& bmpPath) = 0;
+    // A reader of the video's frames; nullptr when there is no video that can be decoded.
+    virtual std::unique_ptr<FrameReader> frameReader(const QString&) { return nullptr; }
 };
 
 class FfmpegMediaDetector : public MediaDetector {
@@ -30,6 +49,7 @@ public:
     QSize videoSize(const QString& path) override;
     double frameRate(const QString& path) override;
     bool writeFrame(const QString& path, double seconds, const QString& bmpPath) override;
+    std::unique_ptr<FrameReader> frameReader(const QString& path) override;
 };
 
 // The detector in force; never null.

@@ -1,8 +1,14 @@
 #include "platform/Xml.h"
 
+#include "platform/FileRead.h"
 #include "platform/FileWrite.h"
+#include "platform/XmlConfine.h"
+#include "resources/MessageIds.h"
+#include "resources/StringTable.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -12,12 +18,8 @@
 #include <libxml/xmlIO.h>
 
 #include <cerrno>
-#include <limits>
 #include <mutex>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <new>
 
 namespace vimra::xml {
 
@@ -38,8 +40,8 @@ void initLibrary()
         xmlSetGenericErrorFunc(nullptr, silentError);
         xmlSetStructuredErrorFunc(nullptr, silentStructured);
         // Validation loads a document's DTD itself, outside the parser's
-        // options: only local files may ever be read.
-        xmlSetExternalEntityLoader(xmlNoNetExternalEntityLoader);
+        // options: every file besides the one parsed goes through this.
+        xmlSetExternalEntityLoader(confinedLoader);
     });
 }
 
@@ -53,7 +55,11 @@ QString errorText(const xmlError* err)
     return msg;
 }
 
-constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_DTDLOAD | XML_PARSE_DTDATTR;
+// Entities are kept as references, never substituted: their text is read
+// through them, and bounded at load (entityFault).
+constexpr int kParseOptions = XML_PARSE_NONET;
+constexpr int kOwnDtdOptions = XML_PARSE_NONET | XML_PARSE_DTDLOAD | XML_PARSE_DTDATTR;
+
 
 // Collects the first validity error of a DTD validation. The structured
 // handler is the one libxml2 calls when one is installed, so capture there.
@@ -166,6 +172,10 @@ QString Node::text() const
     if (!m_node)
         return {};
     xmlChar* content = xmlNodeGetContent(m_node);
+    // Without memory for it an element's text comes back null: a field read
+    // as empty would be saved so, losing what the file held.
+    if (!content && (m_node->type == XML_ELEMENT_NODE || m_node->content))
+        throw std::bad_alloc();
     QString out = Q(content);
     xmlFree(content);
     return out;
@@ -267,6 +277,38 @@ std::vector<std::pair<QString, QString>> Node::attributes() const
         xmlFree(v);
     }
     return out;
+}
+
+QString Node::attributeNS(const QString& uri, const QString& localName) const
+{
+    if (!isElement())
+        return {};
+    const QByteArray u = uri.toUtf8();
+    const QByteArray l = localName.toUtf8();
+    for (xmlAttrPtr a = m_node->properties; a; a = a->next) {
+        if (a->ns && a->ns->href && u == reinterpret_cast<const char*>(a->ns->href)
+            && l == reinterpret_cast<const char*>(a->name)) {
+            xmlChar* v = xmlNodeListGetString(m_node->doc, a->children, 1);
+            QString out = v ? Q(v) : QStringLiteral("");
+            xmlFree(v);
+            return out;
+        }
+    }
+    return {};
+}
+
+QString Node::declaredNamespace(const QString& prefix) const
+{
+    if (!isElement())
+        return {};
+    const QByteArray p = prefix.toUtf8();
+    for (xmlNsPtr ns = m_node->nsDef; ns; ns = ns->next) {
+        const bool same = prefix.isEmpty() ? ns->prefix == nullptr
+                                           : ns->prefix && p == reinterpret_cast<const char*>(ns->prefix);
+        if (same)
+            return ns->href ? Q(ns->href) : QStringLiteral("");
+    }
+    return {};
 }
 
 std::vector<Node> Node::children() const
@@ -382,6 +424,15 @@ Document& Document::operator=(Document&& other) noexcept
     return *this;
 }
 
+Document Document::clone() const
+{
+    Document copy;
+    xmlFreeDoc(copy.m_doc);
+    copy.m_doc = m_doc ? xmlCopyDoc(m_doc, 1) : nullptr;
+    copy.m_reason = m_reason;
+    return copy;
+}
+
 void Document::clear()
 {
     if (m_doc)
@@ -394,6 +445,11 @@ bool Document::finishLoad(_xmlDoc* doc, const QString& failure)
 {
     if (!doc) {
         m_reason = failure.isEmpty() ? QStringLiteral("The document could not be parsed.") : failure;
+        return false;
+    }
+    if (const QString fault = entityFault(doc); !fault.isEmpty()) {
+        xmlFreeDoc(doc);
+        m_reason = fault;
         return false;
     }
     if (doc->intSubset || doc->extSubset) {
@@ -421,35 +477,6 @@ bool Document::finishLoad(_xmlDoc* doc, const QString& failure)
 }
 
 namespace {
-
-// The whole file in one read; false when it cannot be read or is too large
-// to parse from memory, with errno saying why when it could not be opened.
-bool readWhole(const char* name, QByteArray& bytes)
-{
-    const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    errno = 0;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size < std::numeric_limits<int>::max();
-    if (ok) {
-        bytes.resize(static_cast<qsizetype>(st.st_size));
-        qsizetype done = 0;
-        while (ok && done < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
-            if (n > 0)
-                done += n;
-            else if (n == 0)
-                bytes.truncate(done); // shrank while read
-            else
-                ok = errno == EINTR;
-        }
-    }
-    const int reason = errno;
-    ::close(fd);
-    errno = reason;
-    return ok;
-}
 
 // One parser context per thread, reused: every document it parses shares
 // its dictionary of names, so thousands of small object files held at once
@@ -479,35 +506,82 @@ bool bCompressed(const QByteArray& bytes)
     return bytes.startsWith("\x1f\x8b") || bytes.startsWith(QByteArrayLiteral("\xfd" "7zXZ"));
 }
 
+// Why a file was not read; errno holds the system's reason for a failure.
+QString unreadReason(fs::ReadResult result, const QString& path)
+{
+    switch (result) {
+    case fs::ReadResult::NotFound:
+        return QStringLiteral("The system cannot locate the object specified: %1").arg(path);
+    case fs::ReadResult::NotRegular:
+        return text(msg::NotRegularFile);
+    case fs::ReadResult::TooLarge:
+        return text(msg::FileTooLarge);
+    case fs::ReadResult::NoMemory:
+        return text(msg::NoMemoryForFile);
+    default:
+        return qt_error_string(errno);
+    }
+}
+
 } // namespace
 
 bool Document::load(const QString& path)
 {
+    return loadFile(path, false);
+}
+
+bool Document::loadWithOwnDtd(const QString& path)
+{
+    return loadFile(path, true);
+}
+
+bool Document::loadFile(const QString& path, bool bOwnDtd)
+{
     initLibrary();
-    // Read whole and parsed from memory, a small file costs about half what
-    // the parser's own file reading costs (it goes through its decompression
-    // layer). A compressed file, or one that cannot be read, is left to the
-    // parser, which reads or reports it as it always has. The path stays the
-    // base for a relative DTD.
-    const QByteArray name = QFile::encodeName(path);
-    QByteArray bytes;
-    const bool bRead = readWhole(name.constData(), bytes);
-    if (!bRead && (errno == ENOENT || errno == ENOTDIR)) {
-        m_reason = QStringLiteral("The system cannot locate the object specified: %1").arg(path);
+    try {
+        // Read whole and parsed from memory, a small file costs about half
+        // what the parser's own file reading costs (it goes through its
+        // decompression layer). Only a compressed file is left to the parser.
+        // The path stays the base for a relative DTD.
+        QByteArray bytes;
+        if (const fs::ReadResult read = fs::readRegularFile(path, bytes); read != fs::ReadResult::Read) {
+            m_reason = unreadReason(read, path);
+            return false;
+        }
+        ReadPermit permit;
+        permit.bOwnDtd = bOwnDtd;
+        const PermitScope scope(permit);
+        const QByteArray name = QFile::encodeName(path);
+        const int options = bOwnDtd ? kOwnDtdOptions : kParseOptions;
+        xmlParserCtxtPtr ctxt = parserContext();
+        xmlResetLastError();
+        xmlDocPtr doc = nullptr;
+        if (bCompressed(bytes)) {
+            permit.compressedFile = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+            doc = xmlCtxtReadFile(ctxt, name.constData(), nullptr, options);
+        } else {
+            doc = xmlCtxtReadMemory(ctxt, bytes.constData(), static_cast<int>(bytes.size()), name.constData(),
+                                    nullptr, options);
+        }
+        const bool bTooLarge = permit.bTooLarge;
+        if (bTooLarge || bOutOfMemory(ctxt)) {
+            xmlFreeDoc(doc);
+            m_reason = text(bTooLarge ? msg::FileTooLarge : msg::NoMemoryForFile);
+            return false;
+        }
+        const QString failure = doc ? QString() : errorText(xmlCtxtGetLastError(ctxt));
+        return finishLoad(doc, failure);
+    } catch (const std::bad_alloc&) {
+        m_reason = text(msg::NoMemoryForFile);
         return false;
     }
-    xmlParserCtxtPtr ctxt = parserContext();
-    xmlDocPtr doc = bRead && !bCompressed(bytes)
-                        ? xmlCtxtReadMemory(ctxt, bytes.constData(), static_cast<int>(bytes.size()), name.constData(),
-                                            nullptr, kParseOptions)
-                        : xmlCtxtReadFile(ctxt, name.constData(), nullptr, kParseOptions);
-    const QString failure = doc ? QString() : errorText(xmlCtxtGetLastError(ctxt));
-    return finishLoad(doc, failure);
 }
 
 bool Document::loadXml(const QByteArray& text)
 {
     initLibrary();
+    ReadPermit permit;
+    const PermitScope scope(permit);
     xmlParserCtxtPtr ctxt = parserContext();
     xmlDocPtr doc = xmlCtxtReadMemory(ctxt, text.constData(), static_cast<int>(text.size()), nullptr,
                                       nullptr, kParseOptions);

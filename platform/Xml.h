@@ -45,6 +45,11 @@ public:
     void setAttribute(const QString& name, const QString& value);
     void removeAttribute(const QString& name);
     std::vector<std::pair<QString, QString>> attributes() const;
+    // The attribute {uri}localName whatever its prefix; a null text when absent.
+    QString attributeNS(const QString& uri, const QString& localName) const;
+    // The namespace this element itself declares for `prefix`; a null text
+    // when it declares none.
+    QString declaredNamespace(const QString& prefix) const;
 
     // A real namespace declaration (xmlns:prefix="uri") on this element:
     // replaces the URI when the prefix is already declared here, so a loaded
@@ -80,7 +85,11 @@ private:
 
 // An owning XML document: load with the parser's reason on failure, walk,
 // edit and save as UTF-8. The network is never used; a document with a
-// DOCTYPE is validated against its DTD when it loads.
+// DOCTYPE is validated against its DTD when it loads. Loading reads only a
+// regular file of at most fs::kMaxReadSize bytes, never waits on a FIFO or
+// device, and refuses a document whose entity references are external,
+// undeclared or stand for more text than a catalogue ever holds; a document
+// the memory cannot hold is refused whole, never kept with text left out.
 class Document {
 public:
     Document();
@@ -90,12 +99,19 @@ public:
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
 
+    // Reads no file but `path`: a DTD or entity the file names outside
+    // itself is never read, so a DOCTYPE naming a file makes it invalid.
     bool load(const QString& path);
+    // As load, and the DTD the file's DOCTYPE names is read too (that one
+    // file, when it is a regular file; nothing it names in turn).
+    bool loadWithOwnDtd(const QString& path);
     bool loadXml(const QByteArray& text);
     // The reason the last load failed; never empty after a failure.
     QString parseErrorReason() const { return m_reason; }
 
     bool isNull() const { return m_doc == nullptr; }
+    // A deep copy (a null document for a null one).
+    Document clone() const;
     // Drops whatever was loaded and starts an empty document.
     void clear();
 
@@ -111,6 +127,7 @@ public:
     bool save(const QString& path, QString* error = nullptr, bool indent = false) const;
 
 private:
+    bool loadFile(const QString& path, bool bOwnDtd);
     bool finishLoad(_xmlDoc* doc, const QString& failure);
 
     _xmlDoc* m_doc = nullptr;

@@ -1,5 +1,6 @@
 #include "records/IOManager.h"
 
+#include "platform/FileWrite.h"
 #include "platform/HeapReserve.h"
 #include "platform/Prompts.h"
 #include "records/Procedures.h"
@@ -15,10 +16,12 @@
 #include <algorithm>
 #include <atomic>
 #include <limits>
+#include <new>
 #include <system_error>
 #include <thread>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vimra {
 
@@ -29,12 +32,21 @@ const QString kFileNotFound = QStringLiteral("File not found");
 const QString kPermissionDenied = QStringLiteral("Permission denied");
 const QString kOverflow = QStringLiteral("Overflow");
 
-// Whether a file, a folder or anything else is found at the path: one look
-// at the disk for each identifier tried.
+// Whether a file, a folder or anything else, even a link to nowhere, is
+// found at the path: one look at the disk for each identifier tried. A new
+// object written to a dangling link would be written where the link points.
 bool bOccupied(const QString& path)
 {
     struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+// Whether anything, a dangling link included, has the name: what a save-as
+// made is what was not there before.
+bool bPresent(const QString& path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
 } // namespace
@@ -110,12 +122,21 @@ IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const 
                                   : QStringLiteral(".xml");
     const QString folder = m_dir + m_name + QStringLiteral("_files");
     // Made or found once per maker: nothing removes it meanwhile.
-    if (!m_readyFolders.contains(folder) && !vFolderExists(folder)) {
-        const QString error = strMakeDir(folder);
-        if (!error.isEmpty()) {
-            result.strError = error;
+    if (!m_readyFolders.contains(folder)) {
+        if (!vFolderExists(folder)) {
+            if (const QString error = strMakeDir(folder); !error.isEmpty()) {
+                result.strError = error;
+                return result;
+            }
+        }
+        // An object folder that is a link to elsewhere would take the new
+        // objects out of the document's folder.
+        if (!FolderBounds(m_dir).bContains(folder)) {
+            result.strError = folder + QLatin1Char(' ') + text(msg::OutsideDocumentFolder);
             return result;
         }
+        if (m_io.m_saveAs)
+            m_io.m_saveAs->folders << folder;
     }
     m_readyFolders.insert(folder);
 
@@ -152,10 +173,16 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID, PreparedF
             return {};
         }
     }
-    if (!vFileExists(strGUID))
+    // Anything else found there is refused by the load, which says what it is.
+    if (!QFileInfo::exists(strGUID)) {
+        // Bytes that are not UTF-8 in a name read as replacement characters,
+        // and the path made of them names nothing.
+        if (strGUID.contains(QChar::ReplacementCharacter))
+            return strGUID + QLatin1Char(' ') + text(msg::NameNotUtf8);
         return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
+    }
     if (!doc.load(strGUID))
-        return QStringLiteral("XML Parser: ") + doc.parseErrorReason();
+        return strFailedOn(QStringLiteral("XML Parser: "), strGUID, doc.parseErrorReason());
     return {};
 }
 
@@ -169,11 +196,14 @@ QString IOManager::strSave(xml::Document& doc, const QString& strGUID)
     if (target.exists() && !(target.permissions() & QFileDevice::WriteOwner))
         return kPermissionDenied;
     QString error;
+    const bool bNew = m_saveAs && !bPresent(strGUID);
     if (!doc.save(strGUID, &error)) {
         m_index.remove(strAbsolutePath(strGUID));
         return error.isEmpty() ? QStringLiteral("Path not found") : error;
     }
     indexWritten(strGUID, doc);
+    if (bNew)
+        m_saveAs->files << strGUID;
 
     // The file now holds a live object; deleting it at release would lose it.
     for (int i = m_colGUIDToRemove.Count(); i >= 1; --i)
@@ -282,15 +312,25 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
         }
         slot.bRead = true;
         xml::Document& doc = slot.parsed.doc;
-        if (!doc.load(colGUIDs[i])) {
-            result.error = doc.parseErrorReason();
-            return;
+        try {
+            if (doc.load(colGUIDs[i]))
+                result.info = infoOf(doc);
+            else
+                result.error = doc.parseErrorReason();
+        } catch (const std::bad_alloc&) {
+            result.info = nullptr;
+            result.error = text(msg::NoMemoryForFile);
         }
-        result.info = infoOf(doc);
-        // The load that follows the scan finds the object's fields built.
-        if (m_bKeepParsed && m_schema && !result.info->strClass.isEmpty())
-            slot.parsed.prepared = {m_schema, result.info->strClass,
-                                    SEColl::prepared(doc, *m_schema, result.info->strClass)};
+        // The load that follows the scan finds the object's fields built;
+        // without the memory for them it builds them itself.
+        if (result.info && m_bKeepParsed && m_schema && !result.info->strClass.isEmpty()) {
+            try {
+                slot.parsed.prepared = {m_schema, result.info->strClass,
+                                        SEColl::prepared(doc, *m_schema, result.info->strClass)};
+            } catch (const std::bad_alloc&) {
+                slot.parsed.prepared = {};
+            }
+        }
     };
     // A few files are not worth starting threads for.
     constexpr int kPerThread = 64;
@@ -361,10 +401,16 @@ void IOManager::indexWritten(const QString& strGUID, const xml::Document& doc)
 
 void IOManager::ReportMalformed(const QString& strGUID, const QString& strReason)
 {
-    if (!m_reportedMalformed.contains(strAbsolutePath(strGUID))) {
-        m_reportedMalformed.insert(strAbsolutePath(strGUID));
-        prompts().MsgBox(QStringLiteral("XML Parser: ") + strReason, Prompts::OKOnly, Prompts::Exclamation);
-    }
+    ReportOnce(strGUID, strFailedOn(QStringLiteral("XML Parser: "), strGUID, strReason));
+}
+
+void IOManager::ReportOnce(const QString& strGUID, const QString& strMessage)
+{
+    const QString key = strAbsolutePath(strGUID);
+    if (m_reported.contains(key))
+        return;
+    m_reported.insert(key);
+    prompts().MsgBox(strMessage, Prompts::OKOnly, Prompts::Exclamation);
 }
 
 QString IOManager::MoveObject(const QString& strSource, const QString& strTarget)
@@ -373,6 +419,14 @@ QString IOManager::MoveObject(const QString& strSource, const QString& strTarget
         return {};
     const QString source = strAbsolutePath(strSource);
     const QString target = strAbsolutePath(strTarget);
+    if (m_saveAs) {
+        if (bPresent(target))
+            return qt_error_string(EEXIST);
+        const QString error = CopyObject(source, target);
+        if (error.isEmpty())
+            m_saveAs->movedSources << source;
+        return error;
+    }
     const QString error = MoveFileFS(source, target);
     // The entry follows its file; a failed move may have left either.
     const auto moved = m_index.take(source);
@@ -389,7 +443,56 @@ QString IOManager::CopyObject(const QString& strSource, const QString& strTarget
         return {};
     const QString target = strAbsolutePath(strTarget);
     m_index.remove(target);
-    return CopyFileFS(strAbsolutePath(strSource), target);
+    const bool bNew = m_saveAs && !bPresent(target);
+    const QString error = CopyFileFS(strAbsolutePath(strSource), target);
+    if (bNew && error.isEmpty())
+        m_saveAs->files << target;
+    return error;
+}
+
+void IOManager::BeginSaveAs()
+{
+    m_saveAs = std::make_unique<SaveAsRecord>();
+}
+
+void IOManager::EndSaveAs(bool bSucceeded)
+{
+    if (!m_saveAs)
+        return;
+    const auto record = std::move(m_saveAs);
+    const auto removeAll = [this](const QStringList& files) {
+        for (auto it = files.crbegin(); it != files.crend(); ++it) {
+            QFile::remove(*it);
+            m_index.remove(strAbsolutePath(*it));
+        }
+    };
+    if (bSucceeded) {
+        removeAll(record->movedSources);
+        return;
+    }
+    removeAll(record->files);
+    // A folder that holds anything else than what was taken back stays.
+    for (auto it = record->folders.crbegin(); it != record->folders.crend(); ++it)
+        ::rmdir(QFile::encodeName(*it).constData());
+}
+
+void IOManager::RemoveStaleTemporaries(const QString& strDocGUID)
+{
+    if (!m_bFileSystem || strDocGUID.isEmpty())
+        return;
+    QString folder;
+    const QString name = strSplitPath(strAbsolutePath(strDocGUID), &folder);
+    const QString fileName = QFileInfo(strDocGUID).fileName();
+    // Beside the document file only its own; the object folder is all ours.
+    const std::pair<QString, QString> folders[] = {{folder, fileName},
+                                                   {folder + name + QStringLiteral("_files"), QString()}};
+    for (const auto& [where, forName] : folders) {
+        const QString key = where + QLatin1Char('/') + forName;
+        if (m_cleanedFolders.contains(key))
+            continue;
+        m_cleanedFolders.insert(key);
+        fs::removeStaleTemporaries(where, forName);
+    }
 }
 
 QString IOManager::strDeleteObject(const QString& strGUID)

@@ -106,6 +106,10 @@ public:
     // Shows a malformed file's parser message, once per file for this store:
     // the scans of one open meet the same file again and again.
     void ReportMalformed(const QString& strGUID, const QString& strReason);
+    // Shows why the object file could not be opened, once per file for this
+    // store, whichever scan or relation meets it first (a malformed file
+    // included).
+    void ReportOnce(const QString& strGUID, const QString& strMessage);
 
     // What a relation scan reads of one object file: its class (the root's
     // local name) and, by full element name, the texts of the child elements
@@ -144,6 +148,18 @@ public:
 
     bool bConnectToDM() const { return false; }
 
+    // A save-as takes back what it made when it fails. Between BeginSaveAs and
+    // EndSaveAs the store notes every file and folder it creates, and a move
+    // only copies: its source stays until the save-as has succeeded.
+    // EndSaveAs(true) then removes the moves' sources; EndSaveAs(false)
+    // removes the noted files and folders, and nothing else.
+    void BeginSaveAs();
+    void EndSaveAs(bool bSucceeded);
+
+    // Removes the temporary files that an earlier run left beside the
+    // document file and in its object folder (once per folder for this store).
+    void RemoveStaleTemporaries(const QString& strDocGUID);
+
 private:
     QString strDeleteObject(const QString& strGUID);
 
@@ -163,8 +179,16 @@ private:
     std::shared_ptr<const ParsedSchema> m_schema; // the fields of kept files are built from it
     Coll<QString> m_colGUIDToRemove{Qt::CaseSensitive};
     QSet<QString> m_reserved; // normalised identifiers of removed objects
-    QSet<QString> m_reportedMalformed;
+    QSet<QString> m_reported; // files whose failure was shown
     bool m_bFileSystem = false;
+
+    struct SaveAsRecord {
+        QStringList files;   // created, in order
+        QStringList folders; // created, in order
+        QStringList movedSources;
+    };
+    std::unique_ptr<SaveAsRecord> m_saveAs; // while a save-as runs
+    QSet<QString> m_cleanedFolders;
 };
 
 } // namespace vimra

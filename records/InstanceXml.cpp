@@ -265,4 +265,16 @@ void SetSchemaLocation(xml::Document& doc, const QString& strSchemaPath)
                         vFileNameOf(strSchemaPath));
 }
 
+bool bHasSchemaLocation(const xml::Document& doc, const QString& strSchemaPath)
+{
+    const xml::Node root = doc.documentElement();
+    if (!root)
+        return true;
+    const QString ns = QString::fromLatin1(kXsiNamespace);
+    // Anything spelled like the declaration without being one is replaced.
+    const QString location = root.attributeNS(ns, QStringLiteral("noNamespaceSchemaLocation"));
+    return root.declaredNamespace(QStringLiteral("xsi")) == ns && !root.hasAttribute(QStringLiteral("xmlns:xsi"))
+        && !location.isNull() && location == vFileNameOf(strSchemaPath);
+}
+
 } // namespace vimra

@@ -25,5 +25,7 @@ QString WriteInstance(const SEColl& fields, xml::Document& doc);
 // Stamps the root with xmlns:xsi and xsi:noNamespaceSchemaLocation (the
 // schema's file name without its folder). Does nothing without a root.
 void SetSchemaLocation(xml::Document& doc, const QString& strSchemaPath);
+// True when SetSchemaLocation would leave `doc` as it is.
+bool bHasSchemaLocation(const xml::Document& doc, const QString& strSchemaPath);
 
 } // namespace vimra

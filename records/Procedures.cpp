@@ -1,8 +1,10 @@
 #include "records/Procedures.h"
 
+#include "platform/FileCopy.h"
 #include "platform/MediaDetector.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
+#include "records/FileStamp.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
@@ -12,6 +14,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -21,7 +24,10 @@
 #include <vector>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -238,6 +244,100 @@ QStringList colListFiles(const QString& pattern)
     return names;
 }
 
+QStringList colUndecodableXmlNames(const QString& folder)
+{
+    QStringList names;
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArrayView name(entry->d_name);
+        if (name.startsWith('.') || name.size() < 4 || qstrnicmp(name.last(4).data(), 4, ".xml", 4) != 0)
+            continue;
+        if (!name.isValidUtf8())
+            names << QString::fromUtf8(name);
+    }
+    ::closedir(dir);
+    names.sort();
+    return names;
+}
+
+namespace {
+
+// The real path of an absolute, lexically normal path; `depth` counts the
+// dangling links followed, which end where their target would be made.
+QByteArray realPathOf(const QByteArray& path, int depth)
+{
+    if (path.isEmpty() || path == "/")
+        return QByteArrayLiteral("/");
+    std::array<char, PATH_MAX> buffer{};
+    if (::realpath(path.constData(), buffer.data()))
+        return QByteArray(buffer.data());
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray parent = realPathOf(slash <= 0 ? QByteArrayLiteral("/") : path.left(slash), depth);
+    const QByteArray name = path.mid(slash + 1);
+    struct stat st {};
+    if (depth < 40 && ::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        const ssize_t n = ::readlink(path.constData(), buffer.data(), buffer.size());
+        if (n > 0) {
+            const QByteArray target(buffer.data(), n);
+            const fs::path joined(target.startsWith('/') ? target.toStdString()
+                                                         : (parent + '/' + target).toStdString());
+            return realPathOf(QByteArray::fromStdString(joined.lexically_normal().native()), depth + 1);
+        }
+    }
+    return parent == "/" ? '/' + name : parent + '/' + name;
+}
+
+} // namespace
+
+QString strRealPath(const QString& path)
+{
+    QString result = QFile::decodeName(realPathOf(QFile::encodeName(strAbsolutePath(path)), 0));
+    while (result.size() > 1 && result.endsWith(QLatin1Char('/')))
+        result.chop(1);
+    return result;
+}
+
+FolderBounds::FolderBounds(const QString& folder) : m_strRealFolder(strRealPath(folder))
+{
+    if (!m_strRealFolder.endsWith(QLatin1Char('/')))
+        m_strRealFolder += QLatin1Char('/');
+}
+
+bool FolderBounds::bContains(const QString& path) const
+{
+    if (m_strRealFolder.isEmpty())
+        return true;
+    const QString absolute = strAbsolutePath(path);
+    const quint64 scope = StampScope::current();
+    if (scope == 0)
+        return (strRealPath(absolute) + QLatin1Char('/')).startsWith(m_strRealFolder);
+    // An open asks about thousands of files in a few folders: each folder's
+    // real path and links are read once, and no file costs a look at the disk.
+    QString folder;
+    strSplitPath(absolute, &folder);
+    Folder& entry = m_folders[folder];
+    if (entry.scope != scope) {
+        entry = Folder{strRealPath(folder), {}, scope};
+        if (!entry.strReal.endsWith(QLatin1Char('/')))
+            entry.strReal += QLatin1Char('/');
+        if (DIR* dir = ::opendir(QFile::encodeName(folder).constData())) {
+            while (const dirent* e = ::readdir(dir)) {
+                struct stat st {};
+                if (e->d_type == DT_LNK
+                    || (e->d_type == DT_UNKNOWN && ::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
+                        && S_ISLNK(st.st_mode)))
+                    entry.links.insert(QFile::decodeName(e->d_name));
+            }
+            ::closedir(dir);
+        }
+    }
+    const QString name = fileNameOf(absolute);
+    const QString real = entry.links.contains(name) ? strRealPath(absolute) : entry.strReal + name;
+    return (real + QLatin1Char('/')).startsWith(m_strRealFolder);
+}
+
 QString strMakeDir(const QString& folder)
 {
     const auto failure = [&folder](const QString& reason) {
@@ -269,8 +369,8 @@ QString MoveFileFS(const QString& source, const QString& target)
         return errorText(ec);
     // Another file system: copy, then drop the source; undo the copy if the
     // source cannot go, so the file never ends up in two places.
-    if (!fs::copy_file(from, to, fs::copy_options::none, ec))
-        return errorText(ec);
+    if (const QString error = strCopyAtomically(source, target); !error.isEmpty())
+        return error;
     if (!fs::remove(from, ec)) {
         std::error_code ignored;
         fs::remove(to, ignored);
@@ -284,8 +384,17 @@ QString CopyFileFS(const QString& source, const QString& target)
     std::error_code ec;
     if (!fs::is_regular_file(toPath(source), ec))
         return errorText(ENOENT);
-    fs::copy_file(toPath(source), toPath(target), fs::copy_options::overwrite_existing, ec);
-    return ec ? errorText(ec) : QString();
+    // Never a half-made copy under the target's name, even if the program dies.
+    return strCopyAtomically(source, target);
+}
+
+QString strFailedOn(const QString& strWhat, const QString& strPath, const QString& strReason)
+{
+    QString out = strWhat;
+    if (!out.isEmpty() && !out.endsWith(QLatin1Char(' ')))
+        out += QLatin1Char(' ');
+    out += strPath;
+    return strReason.isEmpty() ? out : out + QStringLiteral(": ") + strReason;
 }
 
 QString strToBackslashes(QString& text) { return text; }

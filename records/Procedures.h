@@ -3,6 +3,8 @@
 #include "records/ValueTypes.h"
 
 #include <QDate>
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +31,34 @@ bool bSamePath(const QString& a, const QString& b);
 // The names (without folder) of the normal files matching a wildcard pattern
 // such as "/dir/*.xml", sorted by name. Hidden files and folders are left out.
 QStringList colListFiles(const QString& pattern);
+// The names in `folder` ending in ".xml" (any case) that are not valid UTF-8:
+// no text names them, so they can be neither listed nor opened. Shown with
+// the undecodable bytes replaced. Hidden files are left out.
+QStringList colUndecodableXmlNames(const QString& folder);
+// The path with every symbolic link resolved; parts that do not exist (yet)
+// are kept as written.
+QString strRealPath(const QString& path);
+
+// What a document may touch: its folder and everything below it, judged on
+// real paths, so that neither "../" nor a symbolic link leads out of it.
+// While a StampScope lives (an open) each folder asked about is resolved and
+// listed once; not for sharing between threads.
+class FolderBounds {
+public:
+    // No bounds: every path lies inside.
+    FolderBounds() = default;
+    explicit FolderBounds(const QString& folder);
+    bool bContains(const QString& path) const;
+
+private:
+    struct Folder {
+        QString strReal;  // ending in "/"
+        QSet<QString> links; // names of the symbolic links in it
+        quint64 scope = 0;
+    };
+    QString m_strRealFolder; // ending in "/"; "" for no bounds
+    mutable QHash<QString, Folder> m_folders;
+};
 // Makes one folder level; "" on success, else msg::CannotCreateDirectory with the reason.
 QString strMakeDir(const QString& folder);
 // Moves a file; refuses an existing target; works across file systems.
@@ -39,6 +69,9 @@ QString CopyFileFS(const QString& source, const QString& target);
 QString strToBackslashes(QString& text); // native separators: the identity here
 QString strTempPath();                   // the temporary folder, ending in "/"
 QString strStripNulls(const QString& text);
+// A failure message: what failed, the file it failed on and the system's
+// reason: "XML Parser: /a/b.xml: Premature end of data (line 3)".
+QString strFailedOn(const QString& strWhat, const QString& strPath, const QString& strReason);
 
 // ---- identifiers and XML values ----
 

@@ -4,11 +4,13 @@
 #include "records/IOManager.h"
 #include "records/InstanceXml.h"
 #include "records/SchemaCache.h"
+#include "records/Procedures.h"
 #include "records/Settings.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
 #include <exception>
+#include <new>
 
 namespace vimra {
 
@@ -76,6 +78,17 @@ int SEColl::iNumValidAndReadable() const
 
 QString SEColl::strLoad(xml::Document& doc, const QString& strGUID, IOManager& io, const QString& strClass,
                         CloseListRegistry& closeLists)
+{
+    // An object whose text cannot be held fails whole, never opens with a field missing.
+    try {
+        return strLoadFields(doc, strGUID, io, strClass, closeLists);
+    } catch (const std::bad_alloc&) {
+        return strFailedOn(QString(), strGUID, text(msg::NoMemoryForFile));
+    }
+}
+
+QString SEColl::strLoadFields(xml::Document& doc, const QString& strGUID, IOManager& io, const QString& strClass,
+                              CloseListRegistry& closeLists)
 {
     IOManager::PreparedFields prepared;
     QString err = io.strOpen(doc, strGUID, &prepared);
@@ -147,7 +160,7 @@ bool SEColl::bWriteAndStore(xml::Document& doc, const QString& strGUID, IOManage
         err = QString::fromUtf8(e.what());
     }
     if (!err.isEmpty()) {
-        prompts().MsgBox(err, Prompts::OKOnly);
+        prompts().MsgBox(strFailedOn(text(msg::FileNotWritten), strGUID, err), Prompts::OKOnly);
         return false;
     }
     for (const Record& se : m_col)

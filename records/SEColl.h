@@ -83,6 +83,8 @@ public:
     int iSearchText(const QString& strText, bool bMatchCase) const;
 
 private:
+    QString strLoadFields(xml::Document& doc, const QString& strGUID, IOManager& io, const QString& strClass,
+                          CloseListRegistry& closeLists);
     // The schema reader (SchemaReader.cpp): the shared parsed schema, and a
     // copy of a class's fields with the document's closed lists applied.
     static QString strLoadSchema(const QString& strSchemaPath, std::shared_ptr<const ParsedSchema>& schema);

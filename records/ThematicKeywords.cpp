@@ -3,6 +3,7 @@
 #include "platform/Prompts.h"
 #include "platform/Xml.h"
 #include "records/AppState.h"
+#include "records/Procedures.h"
 #include "records/Settings.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
@@ -135,11 +136,18 @@ QString TolvThematicKeywords::strSetFromRootElement(const xml::Node& root)
 bool TolvThematicKeywords::bSetFromXMLFile(const QString& strPath)
 {
     m_colThemes.Clear();
-    // The document validates itself against a DTD it declares.
     xml::Document doc;
-    if (!doc.load(strPath)) {
-        prompts().MsgBox(text(msg::ThematicKeywordsLoadError) + doc.parseErrorReason(), Prompts::OKOnly,
-                         Prompts::NoIcon);
+    // Without a settings file, or a path in it, there is no file to name.
+    if (strPath.isEmpty()) {
+        prompts().MsgBox(strFailedOn(text(msg::ThematicKeywordsLoadError), settingsFilePath(),
+                                     text(msg::NoVocabularyInSettings)),
+                         Prompts::OKOnly, Prompts::NoIcon);
+        return false;
+    }
+    // The document validates itself against the DTD it declares.
+    if (!doc.loadWithOwnDtd(strPath)) {
+        prompts().MsgBox(strFailedOn(text(msg::ThematicKeywordsLoadError), strPath, doc.parseErrorReason()),
+                         Prompts::OKOnly, Prompts::NoIcon);
         return false;
     }
     const QString err = strSetFromRootElement(doc.documentElement());

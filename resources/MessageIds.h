@@ -87,6 +87,22 @@ constexpr int NewStorageCollocationPrompt = 1166;
 constexpr int ConfirmUpdateKeyframe = 1176;
 constexpr int KeyframeUpdated = 1177;
 constexpr int SettingsFileNotFound = 1178;
+constexpr int DocumentOpened = 1179;          // status bar, followed by the path
+constexpr int DocumentSaved = 1180;
+constexpr int DocumentNotSaved = 1181;
+constexpr int FileNotWritten = 1182;          // followed by the path and the reason
+constexpr int KeyframeNotPlaced = 1183;
+constexpr int NoVocabularyInSettings = 1184;
+constexpr int ConnectionParameters = 1185;    // the connection dialog's caption
+constexpr int OutsideDocumentFolder = 1186;   // after the path
+constexpr int NameNotUtf8 = 1187;             // after the path
+
+// Why a file was refused unread, said after its path.
+constexpr int NotRegularFile = 1188;
+constexpr int FileTooLarge = 1189;
+constexpr int NoMemoryForFile = 1190;
+constexpr int EntityTextTooLarge = 1191;
+constexpr int EntityNotRead = 1192;
 
 // Thematic vocabulary file.
 constexpr int SubthemeNoEnglish = 1168;

@@ -3,6 +3,7 @@
 #include "segments/ControlInput.h"
 
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSlider>
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vimra {
 
@@ -29,7 +31,34 @@ AdvancedSlider::AdvancedSlider(QWidget* parent)
         SliderMoved(value);
         emit Scroll();
     });
+    m_slider->installEventFilter(this);
     Changed();
+}
+
+bool AdvancedSlider::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched != m_slider || e->type() != QEvent::KeyPress || !m_slider->isEnabled())
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(e);
+    if (key->modifiers() & ~Qt::KeypadModifier)
+        return false;
+    // The keys move by what a cataloguer looks at: a frame, or a second;
+    // Page Down goes on in time as Right does.
+    const double frame = m_dFrameStep > 0 ? m_dFrameStep : 1.0 / 25;
+    double target = dPosition();
+    switch (key->key()) {
+    // Frame steps land on frame starts, where the time code names the frame.
+    case Qt::Key_Right:
+    case Qt::Key_Up: target = (std::round(target / frame) + 1) * frame; break;
+    case Qt::Key_Left:
+    case Qt::Key_Down: target = (std::round(target / frame) - 1) * frame; break;
+    case Qt::Key_PageDown: target += 1; break;
+    case Qt::Key_PageUp: target -= 1; break;
+    default: return false;
+    }
+    setDPosition(target);
+    emit Scroll();
+    return true;
 }
 
 QSize AdvancedSlider::sizeHint() const

@@ -21,6 +21,8 @@ public:
 
     QSlider* Slider1() const { return m_slider; }
     QSize sizeHint() const override;
+    // The length of one frame in seconds, the arrow keys' step (0: 1/25 s).
+    void setDFrameStep(double seconds) { m_dFrameStep = seconds; }
 
 signals:
     // Each is raised last: a handler may close the window holding the control.
@@ -31,6 +33,7 @@ signals:
 protected:
     void Changed() override;
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
@@ -42,6 +45,7 @@ private:
     QSlider* m_slider;
     QTimer* m_timer;
     bool m_syncing = false;
+    double m_dFrameStep = 0;
 };
 
 } // namespace vimra

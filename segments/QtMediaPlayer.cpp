@@ -4,18 +4,64 @@
 
 #include <QAudioDevice>
 #include <QAudioOutput>
+#include <QEvent>
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QMediaPlayer>
+#include <QPainter>
 #include <QUrl>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QVideoWidget>
+#include <QWidget>
 
 #include <cmath>
 
 namespace vimra {
 
+// Paints one decoded frame in the video widget's place, scaled as the video
+// widget would scale it. A sibling, not a child: the video widget draws in a
+// native window of its own that would cover anything inside it.
+class StillPicture : public QWidget {
+public:
+    explicit StillPicture(QVideoWidget& video) : QWidget(video.parentWidget()), m_video(&video)
+    {
+        setObjectName(QStringLiteral("stillPicture"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+    QImage image;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), Qt::black);
+        if (image.isNull())
+            return;
+        QRect target = rect();
+        if (m_video && m_video->aspectRatioMode() != Qt::IgnoreAspectRatio) {
+            const QSize scaled = image.size().scaled(size(), m_video->aspectRatioMode());
+            target = QRect(QPoint(), scaled);
+            target.moveCenter(rect().center());
+        }
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(target, image);
+    }
+
+private:
+    QPointer<QVideoWidget> m_video;
+};
+
 QtMediaPlayer::QtMediaPlayer() = default;
 
-QtMediaPlayer::~QtMediaPlayer() { release(); }
+QtMediaPlayer::~QtMediaPlayer()
+{
+    release();
+    delete m_still;
+}
 
 bool QtMediaPlayer::backendAvailable()
 {
@@ -34,10 +80,23 @@ QString QtMediaPlayer::open(const QString& path)
     m_picture = !mediaDetector().videoSize(path).isEmpty();
     const double rate = mediaDetector().frameRate(path);
     m_avgTimePerFrame = m_picture && rate > 0 ? 1.0 / rate : 0.0;
+    if (m_picture)
+        m_frames = mediaDetector().frameReader(path);
 
+    m_path = path;
+    makeBackend();
+    return {};
+}
+
+void QtMediaPlayer::makeBackend()
+{
     m_player = new QMediaPlayer(this);
-    // With no sound device the player plays silently; an output would fail.
-    if (!QMediaDevices::audioOutputs().isEmpty()) {
+    // An audio stream without an output leaves the back end's audio branch
+    // unlinked, and now and then that stops the whole stream ("Internal data
+    // stream error."). GStreamer's output falls back to a silent sink when no
+    // sound device opens, so there is always one; other back ends get one
+    // only when there is a device, as they may fail without.
+    if (!QMediaDevices::audioOutputs().isEmpty() || qgetenv("QT_MEDIA_BACKEND") == "gstreamer") {
         m_audio = new QAudioOutput(m_player);
         m_player->setAudioOutput(m_audio);
     }
@@ -51,6 +110,7 @@ QString QtMediaPlayer::open(const QString& path)
         else if (status == QMediaPlayer::EndOfMedia) {
             m_position = m_duration;
             m_state = State::Paused;
+            showStill();
             if (m_listener)
                 m_listener->mediaEnded();
         }
@@ -63,8 +123,7 @@ QString QtMediaPlayer::open(const QString& path)
     });
     connect(m_player, &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error, const QString& text) { onError(text); });
-    m_player->setSource(QUrl::fromLocalFile(path));
-    return {};
+    m_player->setSource(QUrl::fromLocalFile(m_path));
 }
 
 void QtMediaPlayer::onLoaded()
@@ -80,8 +139,12 @@ void QtMediaPlayer::onLoaded()
 
 void QtMediaPlayer::applyPendingSeek()
 {
-    if (!m_pendingSeek)
+    // While the still shows the picture the back end need not follow every
+    // step (a seek of its own can take a third of a second): it seeks when
+    // playing starts.
+    if (!m_pendingSeek || (showsStills() && m_state != State::Playing))
         return;
+    m_seekInFlight = m_state == State::Playing;
     m_player->setPosition(std::llround(*m_pendingSeek * 1000));
     m_pendingSeek.reset();
 }
@@ -93,81 +156,226 @@ void QtMediaPlayer::onError(const QString& text)
     m_position = CurrentPosition();
     m_failed = true;
     m_state = State::Paused;
+    showStill();
     if (m_listener)
         m_listener->playbackError(text.isEmpty() ? QStringLiteral("The media cannot be played.") : text);
 }
 
+void QtMediaPlayer::onFrameShown(const QVideoFrame& frame)
+{
+    if (m_state != State::Playing || !frame.isValid() || frame.startTime() < 0)
+        return;
+    if (!m_stampOffset)
+        m_stampOffset = stampOffset(frame);
+    // Whole microseconds: the nearest frame start is the one meant.
+    const double at = frame.startTime() / 1e6 - *m_stampOffset;
+    m_shownAt = m_avgTimePerFrame > 0 ? std::nearbyint(at / m_avgTimePerFrame) * m_avgTimePerFrame : at;
+    showPlayback();
+}
+
+namespace {
+
+QImage thumbnail(const QImage& image)
+{
+    return image.convertToFormat(QImage::Format_Grayscale8).scaled(32, 24, Qt::IgnoreAspectRatio,
+                                                                   Qt::SmoothTransformation);
+}
+
+qint64 difference(const QImage& a, const QImage& b)
+{
+    qint64 sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            sum += std::abs(int(a.constScanLine(y)[x]) - int(b.constScanLine(y)[x]));
+    return sum;
+}
+
+} // namespace
+
+double QtMediaPlayer::stampOffset(const QVideoFrame& frame) const
+{
+    // The back end stamps a frame with the file's own time, which is off the
+    // position by the file's start (MPEG program streams) or by an edit list
+    // (MP4 with B-frames). The frame's picture tells which frame it is.
+    const double stamp = frame.startTime() / 1e6;
+    const double guess = m_frames ? m_frames->startOffset() : 0.0;
+    const QImage shown = m_frames && m_avgTimePerFrame > 0 ? thumbnail(frame.toImage()) : QImage();
+    if (shown.isNull())
+        return guess;
+    const qint64 near = std::llround((stamp - guess) / m_avgTimePerFrame);
+    std::optional<qint64> best;
+    qint64 bestDifference = 0;
+    // Nearest first: among equal pictures the guess wins.
+    for (int i = 0; i <= 16; ++i) {
+        const qint64 n = near + (i % 2 ? -(i + 1) / 2 : i / 2);
+        const QImage decoded = n >= 0 ? m_frames->frameAt(n * m_avgTimePerFrame, m_avgTimePerFrame / 2) : QImage();
+        if (decoded.isNull())
+            continue;
+        const qint64 d = difference(shown, thumbnail(decoded));
+        if (!best || d < bestDifference) {
+            best = n;
+            bestDifference = d;
+        }
+    }
+    return best ? stamp - *best * m_avgTimePerFrame : guess;
+}
+
+double QtMediaPlayer::frameStart(double seconds) const
+{
+    if (m_avgTimePerFrame <= 0)
+        return seconds;
+    // The nudge keeps a time built from a frame number on that frame, as the time code does.
+    return std::floor(seconds / m_avgTimePerFrame + 1e-6) * m_avgTimePerFrame;
+}
+
+bool QtMediaPlayer::showsStills() const { return m_still && m_videoWidget && m_frames; }
+
+void QtMediaPlayer::showStill()
+{
+    if (!showsStills())
+        return;
+    // Half a frame of slack: a frame's start in stream ticks may round above the time.
+    const double at = frameStart(m_position);
+    if (at != m_stillAt || m_still->image.isNull()) {
+        m_stillAt = at;
+        m_still->image = m_frames->frameAt(at, m_avgTimePerFrame / 2);
+        m_still->update();
+    }
+    m_still->setGeometry(m_videoWidget->geometry());
+    m_still->show();
+    m_still->raise();
+    m_videoWidget->hide();
+}
+
+void QtMediaPlayer::showPlayback()
+{
+    if (!m_still || !m_videoWidget || m_still->isHidden())
+        return;
+    m_videoWidget->show();
+    m_still->hide();
+    m_still->image = QImage();
+}
+
+bool QtMediaPlayer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_videoWidget && m_still && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        m_still->setGeometry(m_videoWidget->geometry());
+    return false;
+}
+
 void QtMediaPlayer::Run()
 {
-    if (!m_player || m_failed)
+    if (!m_player)
         return;
+    // After a failure the back end starts afresh from the position.
+    if (m_failed) {
+        dropBackend();
+        m_failed = false;
+        m_pendingSeek = m_position;
+        makeBackend();
+    }
     m_state = State::Playing;
-    if (m_loaded)
+    m_shownAt = -1;
+    // The still stays until the back end shows a frame of its own.
+    if (m_loaded) {
+        if (m_player->isSeekable())
+            applyPendingSeek();
         m_player->play();
+    }
 }
 
 void QtMediaPlayer::Pause()
 {
-    if (!m_player || m_failed)
+    if (!m_player)
         return;
     m_position = CurrentPosition();
     m_state = State::Paused;
-    if (m_loaded)
+    if (m_loaded && !m_failed)
         m_player->pause();
+    showStill();
 }
 
 void QtMediaPlayer::Stop()
 {
-    if (!m_player || m_failed)
+    if (!m_player)
         return;
     m_state = State::Stopped;
     m_position = 0;
     m_pendingSeek.reset();
-    m_player->stop();
+    if (!m_failed)
+        m_player->stop();
+    showStill();
 }
 
 double QtMediaPlayer::CurrentPosition() const
 {
     if (m_player && m_loaded && !m_failed && m_state == State::Playing && !m_seekInFlight)
-        return m_player->position() / 1000.0;
+        return m_shownAt >= 0 ? m_shownAt : m_player->position() / 1000.0;
     return m_position;
 }
 
 void QtMediaPlayer::setCurrentPosition(double seconds)
 {
     m_position = seconds;
-    if (!m_player || m_failed)
+    m_shownAt = -1;
+    if (!m_player)
         return;
-    if (m_loaded && m_player->isSeekable()) {
-        m_seekInFlight = true;
-        m_player->setPosition(std::llround(seconds * 1000));
-    } else {
-        m_pendingSeek = seconds;
-    }
+    if (m_state != State::Playing)
+        showStill();
+    if (m_failed)
+        return;
+    m_pendingSeek = seconds;
+    if (m_loaded && m_player->isSeekable())
+        applyPendingSeek();
 }
 
 void QtMediaPlayer::setVideoOutput(QObject* output)
 {
     m_output = output;
+    if (m_videoWidget)
+        m_videoWidget->removeEventFilter(this);
+    delete m_still;
+    m_videoWidget = qobject_cast<QVideoWidget*>(output);
+    if (m_videoWidget && m_videoWidget->parentWidget()) {
+        m_still = new StillPicture(*m_videoWidget);
+        m_videoWidget->installEventFilter(this);
+    }
+    if (QVideoSink* sink = m_videoWidget ? m_videoWidget->videoSink() : qobject_cast<QVideoSink*>(output))
+        connect(sink, &QVideoSink::videoFrameChanged, this, &QtMediaPlayer::onFrameShown, Qt::UniqueConnection);
     if (m_player)
         m_player->setVideoOutput(output);
 }
 
-void QtMediaPlayer::release()
+void QtMediaPlayer::dropBackend()
 {
-    if (m_player) {
-        m_player->disconnect(this);
-        m_player->stop();
-        m_player->setVideoOutput(static_cast<QObject*>(nullptr));
-        // Deleted later: release may be asked from inside one of its reports.
-        m_player->deleteLater();
-    }
+    if (!m_player)
+        return;
+    m_player->disconnect(this);
+    m_player->stop();
+    m_player->setVideoOutput(static_cast<QObject*>(nullptr));
+    // Deleted later: this may be asked from inside one of its reports.
+    m_player->deleteLater();
     m_player = nullptr;
     m_audio = nullptr;
-    m_loaded = m_failed = m_seekInFlight = false;
+    m_loaded = m_seekInFlight = false;
+}
+
+void QtMediaPlayer::release()
+{
+    dropBackend();
+    m_frames.reset();
+    m_stampOffset.reset();
+    m_stillAt = m_shownAt = -1;
+    m_failed = false;
     m_state = State::Stopped;
     m_position = 0;
     m_pendingSeek.reset();
+    if (m_still) {
+        m_still->hide();
+        m_still->image = QImage();
+    }
+    if (m_videoWidget)
+        m_videoWidget->show();
 }
 
 QtMediaPlayerFactory::QtMediaPlayerFactory()

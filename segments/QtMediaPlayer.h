@@ -1,20 +1,31 @@
 #pragma once
 
+#include "platform/MediaDetector.h"
 #include "platform/MediaPlayer.h"
 
+#include <QImage>
 #include <QObject>
+#include <QPointer>
 
 #include <memory>
 #include <optional>
 
 class QAudioOutput;
 class QMediaPlayer;
+class QVideoFrame;
+class QVideoWidget;
 
 namespace vimra {
+
+class StillPicture;
 
 // The editor's player on Qt Multimedia. Opening asks the media detector for
 // the length and the frame rate, which it answers at once; the media itself
 // loads later, so the first seek waits for it.
+// The back end seeks to a nearby frame only, so while paused or stopped a
+// video widget's place shows the frame of the position decoded exactly by
+// the media detector; during playback the position is that of the frame
+// the back end shows.
 class QtMediaPlayer : public QObject, public MediaPlayer {
     Q_OBJECT
 public:
@@ -37,15 +48,34 @@ public:
     void setListener(MediaPlayerListener* listener) override { m_listener = listener; }
     void release() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     enum class State { Stopped, Paused, Playing };
+    // The Qt player of the media file, made afresh after a failure.
+    void makeBackend();
+    void dropBackend();
     void onLoaded();
     void applyPendingSeek();
     void onError(const QString& text);
+    void onFrameShown(const QVideoFrame& frame);
+    // Back-end frame stamp minus position, in seconds.
+    double stampOffset(const QVideoFrame& frame) const;
+    // The start of the frame showing at `seconds`.
+    double frameStart(double seconds) const;
+    // Shows the exact frame of the position while not playing, the back
+    // end's picture while playing.
+    void showStill();
+    // False without a video widget to stand in for or without exact frames:
+    // then the back end's own picture is all there is.
+    bool showsStills() const;
+    void showPlayback();
 
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_audio = nullptr;
     QObject* m_output = nullptr;
+    QString m_path;
     MediaPlayerListener* m_listener = nullptr;
     double m_duration = 0;
     double m_avgTimePerFrame = 0;
@@ -59,6 +89,14 @@ private:
     std::optional<double> m_pendingSeek;
     // A seek during playback answers its target until the player has moved.
     bool m_seekInFlight = false;
+    // The start of the frame the back end showed last during playback; < 0 for none yet.
+    double m_shownAt = -1;
+    std::optional<double> m_stampOffset;
+    std::unique_ptr<FrameReader> m_frames;
+    // The frame start the still shows.
+    double m_stillAt = -1;
+    QPointer<QVideoWidget> m_videoWidget;
+    QPointer<StillPicture> m_still;
 };
 
 class QtMediaPlayerFactory : public MediaPlayerFactory {

@@ -86,6 +86,9 @@ void RangeDialog::createWindow()
                         m_boxes[B::ss2], m_boxes[B::ff2], m_boxes[B::hh1], m_boxes[B::hh2]};
     for (size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
+    // The boxes were made first, so without this they would lead: the window
+    // opens on OK, where the tab order begins.
+    ok->setFocus();
     m_window = window;
 }
 
@@ -102,8 +105,12 @@ void RangeDialog::showParts()
     for (int b = 0; b < RangeTimes::kBoxCount; ++b)
         m_boxes[size_t(b)]->setText(QString::number(m_times.part(RangeTimes::Box(b))));
     const bool frames = m_times.rate() != 0;
-    m_boxes[RangeTimes::ff1]->setEnabled(frames);
-    m_boxes[RangeTimes::ff2]->setEnabled(frames);
+    // Frame numbers of three digits (100 fps and more) need a wider box.
+    const QSize size = toPixels({0, 0, m_times.maximum(RangeTimes::ff1) > 99 ? 420.0 : 280.0, 285}).size();
+    for (const auto ff : {RangeTimes::ff1, RangeTimes::ff2}) {
+        m_boxes[ff]->setEnabled(frames);
+        m_boxes[ff]->resize(size);
+    }
 }
 
 void RangeDialog::Show(QWidget* owner)

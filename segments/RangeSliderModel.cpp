@@ -181,17 +181,14 @@ int RangeSliderModel::iAddRange(double dStart, double dEnd, const QString& label
 {
     if (dStart > dEnd)
         return 0;
-    if (dStart < m_dMin)
-        dStart = m_dMin;
-    if (dEnd > m_dMax)
-        dEnd = m_dMax;
-    // A range wholly outside the span stays, as a point at the nearer edge,
-    // so that indexes keep matching the caller's list.
-    if (dStart > dEnd) {
-        if (dEnd < m_dMin)
-            dEnd = dStart;
-        else
-            dStart = dEnd;
+    const double dClippedStart = std::max(dStart, m_dMin);
+    const double dClippedEnd = std::min(dEnd, m_dMax);
+    // A range wholly outside the span stays, so that indexes keep matching
+    // the caller's list, with its own times: selection runs go by start time.
+    // Only its box sits at the nearer edge, as a point.
+    if (dClippedStart <= dClippedEnd) {
+        dStart = dClippedStart;
+        dEnd = dClippedEnd;
     }
     m_ranges.Add(dEnd, dStart);
     RangeBox box;

@@ -76,7 +76,8 @@ public:
 
     std::vector<int> colSelectedIndexes() const;
     void Refresh();
-    bool Enabled() const { return m_bEnabled; }
+    // The inner slider's state: off also while the span has no length.
+    bool Enabled() const { return sliderEnabled(); }
     void setEnabled(bool value);
     double dMin() const { return m_dMin; }
     void setDMin(double value);

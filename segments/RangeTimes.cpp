@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace vimra {
 
 void RangeTimes::SetTime(double dStart, double dEnd, double dRate)
 {
     m_rate = std::isfinite(dRate) && dRate > 0 ? dRate : 0.0;
+    m_given = {dStart, dEnd};
     split(dStart, hh1);
     split(dEnd, hh2);
 }
@@ -27,24 +29,30 @@ void RangeTimes::split(double dSeconds, Box first)
 
 double RangeTimes::join(Box first) const
 {
-    return dTimePartsToSeconds({0, m_parts[first], m_parts[first + 1], m_parts[first + 2], m_parts[first + 3]},
-                               m_rate);
+    const std::array<int, 5> parts{0, m_parts[first], m_parts[first + 1], m_parts[first + 2], m_parts[first + 3]};
+    // A time outside the boxes (negative, 60 hours or more, not a number)
+    // was shown clipped: the boxes' time is answered for it.
+    const double given = m_given[first == hh1 ? 0 : 1];
+    if (given >= 0 && given < 60 * 3600.0 && vSecondsToTimeParts(given, m_rate) == parts)
+        return given;
+    return dTimePartsToSeconds(parts, m_rate);
 }
 
 int RangeTimes::maximum(Box box) const
 {
-    // Two digits hold no more frames than 99.
     if (box == ff1 || box == ff2)
-        return int(std::min(std::floor(m_rate), 99.0));
+        return int(std::min(std::floor(m_rate), double(std::numeric_limits<int>::max())));
     return 59;
 }
 
 bool RangeTimes::Accept(Box box, const QString& text)
 {
-    if (text.size() > 2 || !bIsDigits(text))
+    const int digits = std::max(2, int(QString::number(maximum(box)).size()));
+    if (text.size() > digits || !bIsDigits(text))
         return false;
-    const int value = text.toInt();
-    if (value > maximum(box))
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value > maximum(box))
         return false;
     m_parts[box] = value;
     return true;

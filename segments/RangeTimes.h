@@ -20,11 +20,14 @@ public:
     int part(Box box) const { return m_parts[box]; }
     // 59 for hours, minutes and seconds; the whole part of the rate for frames.
     int maximum(Box box) const;
-    // Stores the box's value when the text is one or two digits within the
-    // box's bounds ("07" is 7); answers false, storing nothing, otherwise.
+    // Stores the box's value when the text is digits within the box's bounds
+    // ("07" is 7), two at most, or as many as the box's maximum has; answers
+    // false, storing nothing, otherwise.
     bool Accept(Box box, const QString& text);
     // Frames count only at a rate other than 0; as many frames as the rate
-    // make one more second.
+    // make one more second. Boxes that still show the time they were given
+    // answer that time itself, not its frame's start: OK without an edit
+    // moves nothing.
     double dGetStartTime() const { return join(hh1); }
     double dGetEndTime() const { return join(hh2); }
 
@@ -34,6 +37,7 @@ private:
 
     double m_rate = 0;
     std::array<int, kBoxCount> m_parts{};
+    std::array<double, 2> m_given{}; // start, end as SetTime had them
 };
 
 } // namespace vimra

@@ -382,6 +382,7 @@ void VideoWindow::FillRanges()
     m_advsld->setDMin(m_ckChunk->dStart);
     m_advsld->setDMax(m_ckChunk->dend);
     m_advsld->setDLargeChange((m_advsld->dMax() - m_advsld->dMin()) / 100);
+    m_advsld->setDFrameStep(m_form.dFrameRate() > 0 ? 1.0 / m_form.dFrameRate() : 0);
     const auto& segments = m_obj->colSubExpressions();
     const std::vector<int> positions = KeyFramePositions(snapshot());
     int i = 0;
@@ -502,10 +503,14 @@ bool VideoWindow::eventFilter(QObject* watched, QEvent* event)
         }
         return false;
     }
-    // Escape closes nothing here.
+    // Escape closes the window as Cancel does; during a mark its release
+    // cancels the mark instead (Form_KeyUp).
     if (watched == m_dialog && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        if (!bMarking())
+            m_dialog->cancelButton()->click();
         return true;
+    }
     return false;
 }
 

@@ -12,7 +12,8 @@ namespace vimra {
 
 QString FormatTime(double dSeconds, double dFrameRate)
 {
-    const auto parts = vSecondsToTimeParts(dSeconds, dFrameRate);
+    // A time below zero (a position a hair before the start) shows as the start.
+    const auto parts = vSecondsToTimeParts(dSeconds > 0 ? dSeconds : 0.0, dFrameRate);
     QStringList texts;
     for (int i = 1; i <= 4; ++i)
         texts << QStringLiteral("%1").arg(parts[i], 2, 10, QLatin1Char('0'));

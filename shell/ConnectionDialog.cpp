@@ -68,6 +68,7 @@ ConnectionDialog::ConnectionDialog(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("ConnectionDialog"));
     setWindowTitle(QStringLiteral("Connection Parameters"));
+    setTag(this, QString::number(msg::ConnectionParameters));
     setModal(true);
 
     auto* form = new QFormLayout;
@@ -93,6 +94,7 @@ ConnectionDialog::ConnectionDialog(QWidget* parent) : QDialog(parent)
     ok->setDefault(true);
     QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("CancelButton"));
+    setTag(cancel, QString::number(msg::Cancel));
     connect(ok, &QPushButton::clicked, this, &ConnectionDialog::OKButton_Click);
     connect(cancel, &QPushButton::clicked, this, &ConnectionDialog::CancelButton_Click);
 

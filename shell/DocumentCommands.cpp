@@ -3,6 +3,7 @@
 #include "document/AVDocument.h"
 #include "document/DocumentLocator.h"
 #include "document/EditorWindows.h"
+#include "platform/FileRead.h"
 #include "platform/Prompts.h"
 #include "platform/Xml.h"
 #include "records/AppState.h"
@@ -141,14 +142,16 @@ void DocumentCommands::OpenFile(const QString& strPath)
 
 QString DocumentCommands::ReadFirstLineNoSpaces(const QString& strPath)
 {
-    QFile file(strPath);
-    if (!file.exists()) {
+    if (!QFileInfo::exists(strPath)) {
         prompts().MsgBox(text(msg::ObjectNotFound) + QLatin1Char(' ') + strPath, Prompts::OKOnly, Prompts::Exclamation);
         return {};
     }
-    if (!file.open(QIODevice::ReadOnly))
+    // A FIFO or device is not waited on: it is no valid file.
+    QByteArray bytes;
+    if (fs::readRegularFile(strPath, bytes) != fs::ReadResult::Read)
         return {};
-    QString line = QString::fromUtf8(file.readLine());
+    const qsizetype end = bytes.indexOf('\n');
+    QString line = QString::fromUtf8(end < 0 ? bytes : bytes.left(end + 1));
     while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
         line.chop(1);
     return line.remove(QLatin1Char(' '));
@@ -178,6 +181,7 @@ void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
         const QString error = doc->strOpen(strGUID, frmAVDocForm(), io);
         if (error.isEmpty()) {
             m_main.ShowAVDocTitle();
+            tellStatus(msg::DocumentOpened, doc->strGUID());
             return;
         }
 
@@ -207,6 +211,7 @@ void DocumentCommands::OpenDoc(QString& strGUID, bool bFileSystem)
         doc->ShowObjectForm(strObjectGUID, &m_main);
         if (docError.isEmpty()) {
             m_main.ShowAVDocTitle();
+            tellStatus(msg::DocumentOpened, doc->strGUID());
             return;
         }
         dropCurrent(doc, io);
@@ -253,12 +258,13 @@ bool DocumentCommands::bSaveBeforeClose(const std::shared_ptr<AVDocument>& doc)
 bool DocumentCommands::bSaveUnderName(const std::shared_ptr<AVDocument>& doc, const QString& chosen)
 {
     // The document takes the file's name as its title; a save that fails
-    // must not leave the cataloguer's title renamed behind their back.
-    const QString oldTitle = doc->strTitle();
+    // must not leave the cataloguer's title renamed (or marked changed)
+    // behind their back.
+    auto before = doc->savedState();
     doc->setStrTitle(strBaseName(chosen));
     if (guarded(false, [&] { return doc->bSaveAs(chosen); }))
         return true;
-    doc->setStrTitle(oldTitle);
+    doc->restoreState(before);
     return false;
 }
 
@@ -301,10 +307,19 @@ void DocumentCommands::Save()
     const auto doc = appState().objAVDoc;
     if (!doc)
         return;
-    if (bNeverNamed(*doc))
+    if (bNeverNamed(*doc)) {
         SaveDocumentAs();
-    else
-        guarded([&] { doc->bSave(); });
+        return;
+    }
+    bool bSaved = false;
+    guarded([&] { bSaved = doc->bSave(); });
+    tellStatus(bSaved ? msg::DocumentSaved : msg::DocumentNotSaved, doc->strGUID());
+}
+
+void DocumentCommands::tellStatus(int id, const QString& strPath)
+{
+    // Replaces the last "Opening object n." or "Saving object n." of the work.
+    m_main.setStrStatusBarText(text(id) + QLatin1Char(' ') + strPath);
 }
 
 void DocumentCommands::SaveDocumentAs()
@@ -312,11 +327,15 @@ void DocumentCommands::SaveDocumentAs()
     const auto doc = appState().objAVDoc;
     if (!doc)
         return;
+    const QString folderBefore = QDir::currentPath();
     const QString chosen = GetFileName(strProposalFor(*doc));
     if (chosen.isEmpty())
         return;
-    if (!bSaveUnderName(doc, chosen))
+    if (!bSaveUnderName(doc, chosen)) {
+        QDir::setCurrent(folderBefore);
+        tellStatus(msg::DocumentNotSaved, chosen);
         return;
+    }
     CloseDocument(true);
 
     // A failed re-open, thrown or reported, ends with no document, as Open does.
@@ -330,6 +349,7 @@ void DocumentCommands::SaveDocumentAs()
         return;
     }
     m_main.ShowAVDocTitle();
+    tellStatus(msg::DocumentSaved, appState().objAVDoc->strGUID());
 }
 
 QString DocumentCommands::strReopen(const QString& strGUID)

@@ -61,6 +61,8 @@ private:
     // Opens `strGUID` as the current document with a new file-system store.
     QString strReopen(const QString& strGUID);
     std::shared_ptr<EditorWindow> frmAVDocForm();
+    // Says in the status bar what a command did with the document at `strPath`.
+    void tellStatus(int id, const QString& strPath);
 
     frmMain& m_main;
     QString m_strFileName;

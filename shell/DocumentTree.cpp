@@ -16,6 +16,7 @@
 #include "shell/TreeView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QSet>
 #include <QTreeWidgetItemIterator>
@@ -82,6 +83,13 @@ void frmMain::connectTrees()
     tvwMainTree->onMouseDown = [this](int button) { tvwMainTree_MouseDown(button); };
     tvwMainTree->onNodeClick = [this](QTreeWidgetItem* node) { tvwMainTree_NodeClick(node); };
     tvwMainTree->onKeyUp = [this](int key, Qt::KeyboardModifiers m) { tvw_KeyUp(tvwMainTree, key, m); };
+    // The expression tree follows the current Version however it was chosen;
+    // a mouse press builds it in its own handler.
+    connect(tvwMainTree, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* now) {
+        if (QApplication::mouseButtons() == Qt::NoButton)
+            if (const auto ver = std::dynamic_pointer_cast<Version>(objectOf(now)))
+                BuildExpressionTree(ver);
+    });
     tvwExpression->onMouseDown = [this](int button) { tvwExpression_MouseDown(button); };
     tvwExpression->onNodeClick = [this](QTreeWidgetItem* node) { tvwExpression_NodeClick(node); };
     tvwExpression->onKeyUp = [this](int key, Qt::KeyboardModifiers m) { tvw_KeyUp(tvwExpression, key, m); };
@@ -207,6 +215,15 @@ void frmMain::AddSmallKeyFrame(const std::shared_ptr<Video>& video)
     imlTreeIcons.Add(key, QPixmap::fromImage(keyframeIcon(base, ilFrame)), QStringLiteral("keyframe"));
 }
 
+QPixmap frmMain::SmallKeyFrame(const std::shared_ptr<Video>& video)
+{
+    if (!video)
+        return {};
+    if (!imlTreeIcons.Contains(video->strGUID()))
+        AddSmallKeyFrame(video);
+    return imlTreeIcons.Item(video->strGUID());
+}
+
 void frmMain::UpdateSmallKeyFrames()
 {
     // Only the icons made so far are made again; the others are made when
@@ -282,15 +299,21 @@ void frmMain::ContexMenuManager(const std::shared_ptr<DocObject>& obj, bool bMai
     } else if (obj->bIsClass("Version")) {
         mnuAddChild->setEnabled(false);
         mainExpr->setEnabled(true);
-        // Each main expression can be added while the Version has none of its kind.
-        const auto ver = std::dynamic_pointer_cast<Version>(obj);
-        mnuAddMainVideo->setEnabled(ver && !ver->vdMainVideo());
-        mnuAddMainAudio->setEnabled(ver && !ver->auMainAudio());
-        mnuAddMainTranscript->setEnabled(ver && !ver->trMainTranscript());
+        UpdateAddMainEntries(); // the expression tree's only Version is its root
     } else if (obj->bIsClass("Video") || obj->bIsClass("Audio") || obj->bIsClass("Transcript")) {
         mnuAddChild->setEnabled(false);
         mainExpr->setEnabled(false);
     }
+}
+
+void frmMain::UpdateAddMainEntries()
+{
+    const auto ver = std::dynamic_pointer_cast<Version>(objectOf(tvwExpression->topLevelItem(0)));
+    if (!ver)
+        return;
+    mnuAddMainVideo->setEnabled(!ver->vdMainVideo());
+    mnuAddMainAudio->setEnabled(!ver->auMainAudio());
+    mnuAddMainTranscript->setEnabled(!ver->trMainTranscript());
 }
 
 void frmMain::tvwMainTree_MouseDown(int button) { iMainTreeButton = button; }
@@ -392,6 +415,8 @@ void frmMain::DeleteSelectedObject(QTreeWidget* tree)
     } else {
         ResetTree(tvwExpression, shownVersion);
     }
+    // A deleted main expression may be added again.
+    UpdateAddMainEntries();
 }
 
 void frmMain::mnuEditMetadata_Click()

@@ -1,7 +1,7 @@
 #include "shell/SearchDialog.h"
 
 #include "document/AVDocument.h"
-#include "document/Expression.h"
+#include "document/Video.h"
 #include "records/AppState.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
@@ -88,8 +88,8 @@ void SearchDialog::CancelButt_Click()
     QDialog::reject();
 }
 
-SearchResultDialog::SearchResultDialog(const PictureList& imlTreeIcons, QWidget* parent)
-    : QDialog(parent), m_imlTreeIcons(imlTreeIcons)
+SearchResultDialog::SearchResultDialog(const PictureList& imlTreeIcons, KeyframeIcon keyframeIcon, QWidget* parent)
+    : QDialog(parent), m_imlTreeIcons(imlTreeIcons), m_keyframeIcon(std::move(keyframeIcon))
 {
     setObjectName(QStringLiteral("SearchResultDialog"));
     setWindowTitle(QStringLiteral("Search results"));
@@ -149,12 +149,11 @@ void SearchResultDialog::FillResults(const QString& strText, bool bMatchCase)
         if (n <= 0)
             continue;
         const QString strClass = obj->className();
-        QString picture = strClass;
-        if (const auto expr = std::dynamic_pointer_cast<Expression>(obj); expr && expr->bIsClass("Video")
-                                                                         && expr->objMainExpr())
-            picture = obj->strGUID(); // the segment's keyframe icon
+        // A segment shows its keyframe icon, made now if its node never was.
+        const auto video = std::dynamic_pointer_cast<Video>(obj);
+        const QPixmap picture = video && video->objMainExpr() ? m_keyframeIcon(video) : m_imlTreeIcons.Item(strClass);
         auto* row = new QTreeWidgetItem(ListView1, {strClass, obj->strTitle(), QString::number(n)});
-        row->setIcon(0, QIcon(m_imlTreeIcons.Item(picture)));
+        row->setIcon(0, QIcon(picture));
         m_rowObjects.push_back(obj);
     }
 }

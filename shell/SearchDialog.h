@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -14,6 +15,7 @@ namespace vimra {
 
 class PictureList;
 class RegistryItem;
+class Video;
 
 // The find dialog, one for the whole run: it opens with the values of the
 // last confirmed search. Cancel, Esc and the frame's close all cancel.
@@ -49,7 +51,10 @@ private:
 class SearchResultDialog : public QDialog {
     Q_OBJECT
 public:
-    SearchResultDialog(const PictureList& imlTreeIcons, QWidget* parent = nullptr);
+    // A segment's keyframe icon, made when first asked for.
+    using KeyframeIcon = std::function<QPixmap(const std::shared_ptr<Video>&)>;
+
+    SearchResultDialog(const PictureList& imlTreeIcons, KeyframeIcon keyframeIcon, QWidget* parent = nullptr);
 
     // Keeps the values and loads the rows; the caller then shows the window.
     void ShowDialog(const QString& strText, bool bMatchCase, bool bSingleWord);
@@ -68,6 +73,7 @@ private:
     void Form_Load();
 
     const PictureList& m_imlTreeIcons;
+    KeyframeIcon m_keyframeIcon;
     QString m_strText;
     bool m_bMatchCase = false;
     bool m_bSingleWord = false;

@@ -158,6 +158,7 @@ void StructureCommands::NewMainExpression(const QString& strType)
         ver->setDDuration(d);
     });
     m_main.ResetTree(DocumentUi::Tree::tvwExpression, ver);
+    m_main.UpdateAddMainEntries();
 }
 
 } // namespace vimra

@@ -21,18 +21,22 @@
 #include <QCursor>
 #include <QDate>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vimra {
@@ -162,13 +166,13 @@ void frmMain::buildMenus()
     mnuExportToDB = addEntry(mnuFile, "mnuExportToDB", 1165);
     mnuFile->addSeparator();
     mnuFileClose = addEntry(mnuFile, "mnuFileClose", 1008);
-    // The platform's own keys; closing the window ends the program, so Close
-    // and Quit both reach it.
+    // The platform's own keys. Closing the window ends the program, so the
+    // entry answers Quit only: a user presses Ctrl+W to close a document.
     mnuFileOpen->setShortcuts(standardKeys(QKeySequence::Open, Qt::CTRL | Qt::Key_O));
     mnuFileSave->setShortcuts(standardKeys(QKeySequence::Save, Qt::CTRL | Qt::Key_S));
     mnuFileSaveAs->setShortcuts(standardKeys(QKeySequence::SaveAs, Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    mnuFileClose->setShortcuts(standardKeys(QKeySequence::Close, Qt::CTRL | Qt::Key_W)
-                               + standardKeys(QKeySequence::Quit, Qt::CTRL | Qt::Key_Q));
+    mnuFileClose->setShortcuts(standardKeys(QKeySequence::Quit, Qt::CTRL | Qt::Key_Q));
+    mnuFileFind->setShortcuts(standardKeys(QKeySequence::Find, Qt::CTRL | Qt::Key_F));
     connect(mnuFile, &QMenu::aboutToShow, this, &frmMain::mnuFile_Click);
     connect(mnuFileClose, &QAction::triggered, this, &QWidget::close);
 
@@ -220,6 +224,7 @@ void frmMain::buildMenus()
 
     mnuHelp = addMenu(this, bar, "mnuHelp", 1036);
     mnuHelpContents = addEntry(mnuHelp, "mnuHelpContents", 1037);
+    mnuHelpContents->setShortcuts(standardKeys(QKeySequence::HelpContents, Qt::Key_F1));
     mnuHelpSearchForHelpOn = addEntry(mnuHelp, "mnuHelpSearchForHelpOn", 1038);
     mnuHelp->addSeparator();
     mnuHelpAbout = addEntry(mnuHelp, "mnuHelpAbout", 1039);
@@ -325,10 +330,17 @@ void frmMain::Form_Load()
 {
     LocalizeForm(this);
 
-    move(placementPixels(QStringLiteral("MainLeft"), 1000),
-         placementPixels(QStringLiteral("MainTop"), 1000));
-    resize(placementPixels(QStringLiteral("MainWidth"), 6500),
-           placementPixels(QStringLiteral("MainHeight"), 6500));
+    const QStringList keys{QStringLiteral("MainLeft"), QStringLiteral("MainTop"), QStringLiteral("MainWidth"),
+                           QStringLiteral("MainHeight")};
+    const bool bSaved = std::any_of(keys.begin(), keys.end(), [](const QString& k) { return !GetSetting(k).isEmpty(); });
+    if (bSaved) {
+        move(placementPixels(keys[0], 1000), placementPixels(keys[1], 1000));
+        resize(placementPixels(keys[2], 6500), placementPixels(keys[3], 6500));
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // A first start: three quarters of the free screen, in its middle.
+        const QRect free = screen->availableGeometry();
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, free.size() * 3 / 4, free));
+    }
 
     lblTitle[0]->setText(text(msg::BibliographicData));
     lblTitle[1]->setText(text(msg::MultimediaData));
@@ -508,7 +520,8 @@ SearchDialog& frmMain::searchDialog()
 SearchResultDialog& frmMain::searchResultDialog()
 {
     if (!m_searchResultDialog)
-        m_searchResultDialog = new SearchResultDialog(imlTreeIcons, this);
+        m_searchResultDialog = new SearchResultDialog(
+            imlTreeIcons, [this](const std::shared_ptr<Video>& video) { return SmallKeyFrame(video); }, this);
     return *m_searchResultDialog;
 }
 

@@ -96,8 +96,14 @@ public:
     void BuildDocumentTree();
     void BuildExpressionTree(const std::shared_ptr<Version>& ver);
     void ContexMenuManager(const std::shared_ptr<DocObject>& obj, bool bMainTree);
+    // Enables each Add Main entry while the expression tree's Version has no
+    // main expression of its kind; no Version shown: the entries stay.
+    void UpdateAddMainEntries();
     void DeleteSelectedObject(QTreeWidget* tree);
     void AddSmallKeyFrame(const std::shared_ptr<Video>& video) override;
+    // A segment's keyframe icon, made when a view first shows it: icons are
+    // not made for a whole document at open.
+    QPixmap SmallKeyFrame(const std::shared_ptr<Video>& video);
     void UpdateSmallKeyFrames() override;
     UiOwner* mainWindow() override { return this; }
     void ResetListImageExpression();

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -13,10 +14,14 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cmath>
+#include <deque>
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 namespace vimra {
 
@@ -114,66 +119,225 @@ struct CodecFree {
 };
 using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
 
-// Decodes forward from wherever the input stands to the last frame showing at
-// `target` (stream ticks). `late` tells that the first frame came after it;
-// with `checkLate` a first keyframe after it tells so before anything is decoded.
-FramePtr decodeTo(AVFormatContext* ctx, AVCodecContext* dec, int streamIndex, int64_t target, bool checkLate,
-                  bool& late)
-{
-    late = false;
-    bool keySeen = false;
-    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
-    FramePtr frame(av_frame_alloc());
-    FramePtr kept;
-    FramePtr first;
-    bool draining = false;
-    while (true) {
-        if (!draining) {
-            const int read = av_read_frame(ctx, packet.get());
-            if (read < 0) {
-                draining = true;
-                avcodec_send_packet(dec, nullptr);
-            } else {
-                const bool ours = packet->stream_index == streamIndex;
-                if (ours && checkLate && !keySeen && (packet->flags & AV_PKT_FLAG_KEY)) {
-                    keySeen = true;
-                    if (packet->pts != AV_NOPTS_VALUE && packet->pts > target) {
-                        late = true;
-                        return nullptr;
-                    }
-                }
-                const int sent = ours ? avcodec_send_packet(dec, packet.get()) : 0;
-                av_packet_unref(packet.get());
-                if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA)
-                    return nullptr;
-                if (!ours)
-                    continue;
-            }
+// The frames of one file's video, decoded forward from a keyframe and kept
+// in presentation order since the last seek (up to a memory budget), so that a
+// step to a near frame, backwards too, decodes little or nothing.
+class FrameSource {
+public:
+    explicit FrameSource(const QString& path) : m_input(path)
+    {
+        m_st = m_input.mainStream(false);
+        if (!m_st)
+            return;
+        const AVCodec* codec = avcodec_find_decoder(m_st->codecpar->codec_id);
+        if (!codec)
+            return;
+        m_dec.reset(avcodec_alloc_context3(codec));
+        if (!m_dec || avcodec_parameters_to_context(m_dec.get(), m_st->codecpar) < 0
+            || avcodec_open2(m_dec.get(), codec, nullptr) < 0) {
+            m_dec.reset();
+            return;
         }
-        while (true) {
-            const int got = avcodec_receive_frame(dec, frame.get());
-            if (got == AVERROR(EAGAIN) && !draining)
+        m_start = m_st->start_time != AV_NOPTS_VALUE ? m_st->start_time : 0;
+        m_length = m_input.lengthOf(m_st);
+        m_forwardReach = av_rescale_q(2, AVRational{1, 1}, m_st->time_base);
+        const AVRational rate = av_guess_frame_rate(m_input.ctx(), m_st, nullptr);
+        if (rate.num > 0 && rate.den > 0)
+            m_frameTicks = av_rescale_q(1, av_inv_q(rate), m_st->time_base);
+    }
+
+    bool ok() const { return m_dec != nullptr; }
+    double length() const { return m_length; }
+    double startOffset() const { return m_start * av_q2d(m_st->time_base); }
+
+    // Stream ticks of `seconds` from the stream's start, rounded down (so a
+    // time on a frame's start picks that frame); nullopt when out of range.
+    std::optional<int64_t> ticks(double seconds) const
+    {
+        const AVRational tb = m_st->time_base;
+        const double t = std::floor(seconds * tb.den / tb.num + 1e-6);
+        if (!std::isfinite(t) || t < 0 || t > static_cast<double>(std::numeric_limits<int64_t>::max() / 4))
+            return std::nullopt;
+        return m_start + static_cast<int64_t>(t);
+    }
+
+    // The last frame starting at or before `target` (stream ticks); the first
+    // frame when all start later; nullptr when nothing can be decoded.
+    const AVFrame* at(int64_t target)
+    {
+        if (!ok())
+            return nullptr;
+        if (m_run.empty() || ptsOf(m_run.front()) > target || target - ptsOf(m_run.back()) > m_forwardReach)
+            return seekTo(target);
+        while (!m_runEnded && ptsOf(m_run.back()) <= target)
+            if (!decodeNext())
                 break;
-            if (got < 0) // end of stream or a decoder error: the last frame shown stays
-                return kept ? std::move(kept) : std::move(first);
-            const int64_t pts = frame->best_effort_timestamp;
-            if (pts != AV_NOPTS_VALUE && pts > target) {
-                if (kept)
-                    return kept;
-                late = true;
-                if (!first) {
-                    first.reset(av_frame_alloc());
-                    av_frame_move_ref(first.get(), frame.get());
-                }
-                return first;
+        return lastAtOrBefore(target);
+    }
+
+private:
+    static int64_t ptsOf(const FramePtr& f) { return f->best_effort_timestamp; }
+
+    const AVFrame* lastAtOrBefore(int64_t target) const
+    {
+        const auto after = std::upper_bound(m_run.begin(), m_run.end(), target,
+                                            [](int64_t t, const FramePtr& f) { return t < ptsOf(f); });
+        return after == m_run.begin() ? m_run.front().get() : std::prev(after)->get();
+    }
+
+    // Seeks back to a keyframe at or before the target and decodes forward; a
+    // seek that lands late steps further back and tries again.
+    const AVFrame* seekTo(int64_t target)
+    {
+        int64_t from = target;
+        // A quarter second back at first, doubling.
+        int64_t step = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 4}, m_st->time_base));
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            if (avformat_seek_file(m_input.ctx(), m_st->index, std::numeric_limits<int64_t>::min(), from, from, 0) < 0
+                && av_seek_frame(m_input.ctx(), m_st->index, from, AVSEEK_FLAG_BACKWARD) < 0 && attempt > 0)
+                break;
+            avcodec_flush_buffers(m_dec.get());
+            clearRun();
+            // Landing past the last keyframe decodes nothing: that is late too.
+            const bool decoded = decodeNext();
+            if (!decoded && from <= m_start)
+                return nullptr;
+            // From the very start there is nothing earlier: the first frame is the one shown.
+            if (decoded && (ptsOf(m_run.front()) <= target || from <= m_start)) {
+                while (!m_runEnded && ptsOf(m_run.back()) <= target)
+                    if (!decodeNext())
+                        break;
+                return lastAtOrBefore(target);
             }
-            if (!kept)
-                kept.reset(av_frame_alloc());
-            av_frame_unref(kept.get());
-            av_frame_move_ref(kept.get(), frame.get());
+            from = std::max(m_start, from - step);
+            step *= 2;
+        }
+        clearRun();
+        return nullptr;
+    }
+
+    void clearRun()
+    {
+        m_run.clear();
+        m_pending.clear();
+        m_bytes = 0;
+        m_draining = m_runEnded = false;
+    }
+
+    // Appends the next frame in presentation order with its start time;
+    // false at the stream's end or on an error, after which the last frame
+    // decoded stays shown.
+    bool decodeNext()
+    {
+        const size_t before = m_run.size();
+        while (m_run.size() == before) {
+            FramePtr frame = receive();
+            if (!frame) {
+                // Nothing after them told its time: the demuxer's guesses stand.
+                for (FramePtr& f : m_pending)
+                    keep(std::move(f));
+                m_pending.clear();
+                m_runEnded = true;
+                return m_run.size() > before;
+            }
+            place(std::move(frame));
+        }
+        return true;
+    }
+
+    // A frame's start is the one its packet told. Many packets of an MPEG
+    // program stream tell none, and after a seek the demuxer's guesses for
+    // them can be a frame off: such frames are counted a frame apart from
+    // the nearest that told.
+    void place(FramePtr frame)
+    {
+        if (m_frameTicks <= 0) {
+            keep(std::move(frame));
+        } else if (frame->pts != AV_NOPTS_VALUE) {
+            int64_t at = frame->pts - m_frameTicks * int64_t(m_pending.size());
+            for (FramePtr& f : m_pending) {
+                f->best_effort_timestamp = at;
+                at += m_frameTicks;
+                keep(std::move(f));
+            }
+            m_pending.clear();
+            frame->best_effort_timestamp = frame->pts;
+            keep(std::move(frame));
+        } else if (!m_run.empty()) {
+            frame->best_effort_timestamp = ptsOf(m_run.back()) + m_frameTicks;
+            keep(std::move(frame));
+        } else {
+            m_pending.push_back(std::move(frame));
+            // A stream that never tells: its guesses are all there is.
+            if (m_pending.size() > 64) {
+                for (FramePtr& f : m_pending)
+                    keep(std::move(f));
+                m_pending.clear();
+            }
         }
     }
-}
+
+    // The next frame out of the decoder; nullptr at the end or on an error.
+    FramePtr receive()
+    {
+        FramePtr frame(av_frame_alloc());
+        while (true) {
+            const int got = avcodec_receive_frame(m_dec.get(), frame.get());
+            if (got == 0)
+                return frame;
+            if (got != AVERROR(EAGAIN) || m_draining)
+                return nullptr;
+            const int read = av_read_frame(m_input.ctx(), m_packet.get());
+            if (read < 0) {
+                m_draining = true;
+                avcodec_send_packet(m_dec.get(), nullptr);
+                continue;
+            }
+            const bool ours = m_packet->stream_index == m_st->index;
+            const int sent = ours ? avcodec_send_packet(m_dec.get(), m_packet.get()) : 0;
+            av_packet_unref(m_packet.get());
+            if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_INVALIDDATA)
+                return nullptr;
+        }
+    }
+
+    void keep(FramePtr frame)
+    {
+        if (frame->best_effort_timestamp == AV_NOPTS_VALUE)
+            frame->best_effort_timestamp = m_run.empty() ? m_start : ptsOf(m_run.back()) + 1;
+        // Frames out of order (a broken stream) would break the search.
+        if (!m_run.empty() && ptsOf(frame) <= ptsOf(m_run.back()))
+            return;
+        for (const AVBufferRef* b : frame->buf)
+            if (b)
+                m_bytes += b->size;
+        m_run.push_back(std::move(frame));
+        // The oldest go first; the newest always stays.
+        while (m_bytes > kBudget && m_run.size() > 1) {
+            for (const AVBufferRef* b : m_run.front()->buf)
+                if (b)
+                    m_bytes -= b->size;
+            m_run.pop_front();
+        }
+    }
+
+    static constexpr size_t kBudget = size_t(96) << 20;
+    Input m_input;
+    AVStream* m_st = nullptr;
+    std::unique_ptr<AVCodecContext, CodecFree> m_dec;
+    std::unique_ptr<AVPacket, PacketFree> m_packet{av_packet_alloc()};
+    int64_t m_start = 0;
+    double m_length = 0;
+    // Further ahead than this a seek is cheaper than decoding every frame.
+    int64_t m_forwardReach = 0;
+    int64_t m_frameTicks = 0;
+    std::deque<FramePtr> m_run;
+    // Decoded since the seek, waiting for a frame that tells its time.
+    std::vector<FramePtr> m_pending;
+    size_t m_bytes = 0;
+    bool m_draining = false;
+    bool m_runEnded = false;
+};
 
 void putLE(QByteArray& out, int offset, quint32 value, int bytes)
 {
@@ -223,12 +387,46 @@ bool saveBmp(const AVFrame* frame, const QString& bmpPath)
     return true;
 }
 
+class LibavFrameReader final : public FrameReader {
+public:
+    explicit LibavFrameReader(const QString& path) : m_source(path) {}
+    bool ok() const { return m_source.ok(); }
+
+    QImage frameAt(double seconds, double slack) override
+    {
+        const auto target = m_source.ticks(std::max(0.0, seconds) + std::max(0.0, slack));
+        const AVFrame* frame = target ? m_source.at(*target) : nullptr;
+        if (!frame || frame->width <= 0 || frame->height <= 0)
+            return {};
+        QImage image(frame->width, frame->height, QImage::Format_RGB32);
+        m_sws = sws_getCachedContext(m_sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+                                     frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr,
+                                     nullptr);
+        if (!m_sws || image.isNull())
+            return {};
+        uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
+        int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
+        if (sws_scale(m_sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride) != frame->height)
+            return {};
+        return image;
+    }
+
+    double startOffset() const override { return m_source.startOffset(); }
+
+    ~LibavFrameReader() override { sws_freeContext(m_sws); }
+
+private:
+    FrameSource m_source;
+    SwsContext* m_sws = nullptr;
+};
+
 class LibavDetector final : public MediaDetector {
 public:
     double streamLength(const QString& path) override;
     QSize videoSize(const QString& path) override;
     double frameRate(const QString& path) override;
     bool writeFrame(const QString& path, double seconds, const QString& bmpPath) override;
+    std::unique_ptr<FrameReader> frameReader(const QString& path) override;
 };
 
 } // namespace
@@ -263,53 +461,18 @@ bool LibavDetector::writeFrame(const QString& path, double seconds, const QStrin
 {
     if (!std::isfinite(seconds) || seconds < 0.0)
         return false;
-    const Input input(path);
-    AVStream* st = input.mainStream(false);
-    if (!st)
+    FrameSource source(path);
+    if (!source.ok() || (source.length() > 0.0 && seconds > source.length()))
         return false;
-    const double length = input.lengthOf(st);
-    if (length > 0.0 && seconds > length)
-        return false;
+    const auto target = source.ticks(seconds);
+    const AVFrame* frame = target ? source.at(*target) : nullptr;
+    return frame && saveBmp(frame, bmpPath);
+}
 
-    const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
-    if (!codec)
-        return false;
-    std::unique_ptr<AVCodecContext, CodecFree> dec(avcodec_alloc_context3(codec));
-    if (!dec || avcodec_parameters_to_context(dec.get(), st->codecpar) < 0
-        || avcodec_open2(dec.get(), codec, nullptr) < 0)
-        return false;
-
-    // Ticks rounded down, so a time on a frame's start picks that frame; the
-    // stream's start offset (MPEG program streams have one) is added.
-    const AVRational tb = st->time_base;
-    const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-    const double ticks = std::floor(seconds * tb.den / tb.num + 1e-6);
-    if (ticks > static_cast<double>(std::numeric_limits<int64_t>::max() / 2))
-        return false;
-    const int64_t target = start + static_cast<int64_t>(ticks);
-
-    // Seek back to a keyframe at or before the target and decode forward; a
-    // seek that lands late steps further back and tries again.
-    int64_t seekTo = target;
-    // A quarter second back at first, doubling: a late landing is told by
-    // its first keyframe, before anything is decoded, so a retry is cheap.
-    int64_t step = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 4}, tb));
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        if (avformat_seek_file(input.ctx(), st->index, std::numeric_limits<int64_t>::min(), seekTo, seekTo, 0) < 0
-            && av_seek_frame(input.ctx(), st->index, seekTo, AVSEEK_FLAG_BACKWARD) < 0 && attempt > 0)
-            break;
-        avcodec_flush_buffers(dec.get());
-        bool late = false;
-        FramePtr frame = decodeTo(input.ctx(), dec.get(), st->index, target, seekTo > start, late);
-        if (!frame && !late)
-            return false;
-        // From the very start there is nothing earlier: the first frame is the one shown.
-        if (frame && (!late || seekTo <= start))
-            return saveBmp(frame.get(), bmpPath);
-        seekTo = std::max(start, seekTo - step);
-        step *= 2;
-    }
-    return false;
+std::unique_ptr<FrameReader> LibavDetector::frameReader(const QString& path)
+{
+    auto reader = std::make_unique<LibavFrameReader>(path);
+    return reader->ok() ? std::move(reader) : nullptr;
 }
 
 } // namespace vimra

@@ -95,11 +95,16 @@ TEST_F(DocumentTest, RemovingObjectsDropsEveryReferenceAndQueuesTheirFiles)
     const auto m1 = at<Media>(*doc, 3);
     const auto s2 = at<Storage>(*doc, 6);
 
-    // A Storage's media-file object stays registered.
+    // A Storage's media-file object stays registered, and keeps answering
+    // its file once the Storage itself is gone.
     std::shared_ptr<RegistryItem> obj = at<Storage>(*doc, 4);
+    const std::weak_ptr<RegistryItem> storage1 = obj;
+    const auto media1 = doc->collObjects().Item(5);
     doc->RemoveObject(obj);
     EXPECT_EQ(obj, nullptr);
     EXPECT_EQ(classesOf(*doc), QStringList({"AVDocument", "Version", "Media", "MediaObject", "Storage", "MediaObject", "Version"}));
+    EXPECT_TRUE(storage1.expired());
+    EXPECT_EQ(media1->strGUID(), "/media/film.mpg");
     EXPECT_EQ(idsOf(*m1, "AvailableAs"), QStringList({path("Film_files/Film_storage2.xml")}));
     EXPECT_EQ(m1->colChilds().Count(), 1);
     EXPECT_DOUBLE_EQ(v1->dDuration(), 90.0); // a Storage is left

@@ -112,20 +112,22 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     QImage stored(4, 3, QImage::Format_RGB888);
     stored.fill(FakeMediaDetector::colourOf(7));
     ASSERT_TRUE(stored.save(path("Film_files/stored.bmp"), "BMP"));
-    const auto main = openWithSegments(clip(), {{"NoKey", "10", "20"},
+    const auto main = openWithSegments(clip(), {{"NoKey", "10", "20", "<FrameRate>25</FrameRate>"},
                                                 {"Negative", "20", "30", keyframeElement(-1, path("Film_files/stored.bmp"))},
                                                 {"NoTime", "", "", keyframeElement(-1, "")},
                                                 {"NoTimeNoKey", "", ""}});
     const auto noKey = videoSegment(*main, "NoKey");
-    const auto negative = videoSegment(*main, "Negative");
+    auto negative = videoSegment(*main, "Negative");
     const auto noTime = videoSegment(*main, "NoTime");
     const auto noTimeNoKey = videoSegment(*main, "NoTimeNoKey");
 
-    // Only the segment without a keyframe was grabbed, at its middle.
+    // Only the segment without a keyframe was grabbed, at its middle; the
+    // picture waits outside the document folder for a save.
     ASSERT_EQ(detector->grabs.size(), 1u);
     EXPECT_EQ(detector->grabs[0], std::make_pair(clip(), 15.0));
     EXPECT_EQ(noKey->dGetKeyFrameTime(), 15.0);
-    EXPECT_TRUE(QFile::exists(pictureOf(*noKey)));
+    EXPECT_EQ(pictureOf(*noKey), "");
+    EXPECT_EQ(QDir(path("Film_files")).entryList(QDir::Files).filter(".bmp"), QStringList{"stored.bmp"});
     EXPECT_EQ(FakeMediaDetector::timeOf(noKey->picKeyFrameSmall()), 15.0);
     EXPECT_TRUE(noKey->bChanged());
 
@@ -141,9 +143,15 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     EXPECT_TRUE(noTime->picKeyFrameSmall().isNull());
     EXPECT_EQ(noTimeNoKey->objKeyframeObject(), nullptr);
 
-    // Moving the keyframe time keeps the picture.
+    // The save moves it in and names it. Moving the keyframe time keeps the
+    // picture; a stored time or rate given again (the rate stored as the
+    // text "25") changes nothing.
     ASSERT_TRUE(doc->bSave());
+    EXPECT_TRUE(pictureOf(*noKey).startsWith(path("Film_files/Film_mediaobject")));
+    EXPECT_TRUE(QFile::exists(pictureOf(*noKey)));
+    EXPECT_FALSE(QFile::exists(detector->lastTarget));
     noKey->SetKeyFrameTime(15);
+    noKey->setDFrameRate(25.0);
     EXPECT_FALSE(noKey->bChanged());
     noKey->SetKeyFrameTime(16);
     EXPECT_TRUE(noKey->bChanged());
@@ -161,6 +169,13 @@ TEST_F(KeyframeTest, StoredKeyframesOpenInTheirState)
     // A removed segment without a picture queues no empty identifier.
     main->RemoveSubExpressionByPointer(noTime);
     EXPECT_FALSE(QStringList(doc->colRemovedGUIDs().begin(), doc->colRemovedGUIDs().end()).contains(""));
+    // A removed segment's picture object keeps its path, without keeping the segment.
+    const auto negativePicture = negative->objKeyframeObject();
+    const std::weak_ptr<Video> removed = negative;
+    main->RemoveSubExpressionByPointer(negative);
+    negative.reset();
+    EXPECT_TRUE(removed.expired());
+    EXPECT_EQ(negativePicture->strGUID(), path("Film_files/stored.bmp"));
     EXPECT_TRUE(prompts.calls.empty());
 
     // Outside file-system mode the grabbed picture is not placed and not shown.
@@ -248,7 +263,7 @@ TEST_F(KeyframeTest, PicturesThatCannotBePlacedOrFollowASaveAsLeaveTheSegmentWit
     doc->release();
     const auto copy = open("Copy.xml");
     const auto copyMain = at<Version>(*copy, 2)->vdMainVideo();
-    EXPECT_TRUE(QFile::exists(pictureOf(*videoSegment(*copyMain, "S1"))));
+    EXPECT_FALSE(videoSegment(*copyMain, "S1")->picKeyFrameSmall().isNull());
 
     // An error text in place of a picture's name is shown, never stored.
     prompts.calls.clear();

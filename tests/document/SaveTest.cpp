@@ -1,9 +1,14 @@
 #include "DocumentTestSupport.h"
+#include "support/FakeMediaDetector.h"
 
+#include "document/Expression.h"
 #include "document/Media.h"
 #include "document/Storage.h"
 #include "document/Version.h"
 
+#include <QDirIterator>
+#include <QImage>
+#include <QMap>
 #include <QProcess>
 
 #include <sys/mount.h>
@@ -11,6 +16,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <tuple>
 
 using namespace vimra;
 using namespace vimra::test;
@@ -138,11 +144,107 @@ TEST_F(DocumentTest, SaveOnAFullDiskFailsAndKeepsEveryFile)
     doc->setStrTitle("Film (restored)");
     at<Version>(*doc, 2)->setStrTitle("Final cut");
     EXPECT_FALSE(doc->bSave());
-    EXPECT_EQ(prompts.messages(), QStringList({"No space left on device", "One or more objects cannot be saved"}));
+    EXPECT_EQ(prompts.messages(), QStringList({"Could not write the file " + path("Film_files/Film_version1.xml")
+                                                   + ": No space left on device",
+                                               "One or more objects cannot be saved"}));
     EXPECT_TRUE(doc->bChanged() && at<Version>(*doc, 2)->bChanged());
     EXPECT_EQ(read("Film.xml"), filmBefore);
     EXPECT_EQ(read("Film_files/Film_version1.xml"), versionBefore);
     EXPECT_EQ(QDir(path("Film_files")).count(), 2u + 5u); // no temporary file left
+}
+
+// A save-as that runs out of room at any step puts the open document back as
+// it was and leaves nothing of the copy; a save then writes the original
+// exactly as it would have without the attempts.
+TEST_F(DocumentTest, SaveAsOnAFullDiskLeavesTheDocumentAsItWas)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a size-limited tmpfs needs root";
+    FakeMediaDetector detector;
+    detector.size = QSize(80, 60); // four pages of the small disk: a copy can stop half-way
+    const QString base = dir;
+    std::shared_ptr<AVDocument> doc;
+    const auto files = [&] { // by relative name, the folder's path made neutral
+        QMap<QString, QByteArray> out;
+        for (QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString file = it.next();
+            out.insert(file.mid(dir.size()), readFile(file).replace(dir.toUtf8(), "<dir>"));
+        }
+        return out;
+    };
+    const auto state = [&] {
+        QStringList s = doc->registeredGUIDs() + idsOf(*doc, "expressedby");
+        for (const auto& obj : doc->collObjects())
+            s << obj->className() + (obj->bChanged() ? " changed" : "");
+        return s;
+    };
+    const auto edited = [&](const QString& folder, bool bFailSaveAs) {
+        dir = folder;
+        writeFixture();
+        write("Film_files/clip.mpg", "media");
+        setMedia(path("Film_files/clip.mpg"));
+        // Every kind of picture: saved, grabbed at open (still in the
+        // temporary folder) and made since the open.
+        QImage saved(detector.size, QImage::Format_RGB888);
+        saved.fill(Qt::gray);
+        saved.save(path("Film_files/saved.bmp"));
+        writeExpr("Film_video1.xml", "Video", "Main", versionOf("Film_version1.xml"), 0, 60);
+        writeExpr("Film_video2.xml", "Video", "Saved", tag("partofvideo", "Film_video1.xml") + "<Keyframe start=\"1\" "
+                  "end=\"0\" reasons=\"0\">" + path("Film_files/saved.bmp") + "</Keyframe>", 0, 10);
+        writeExpr("Film_video3.xml", "Video", "Grabbed", tag("partofvideo", "Film_video1.xml"), 20, 30);
+        doc = open("Film.xml");
+        at<Version>(*doc, 2)->vdMainVideo()->AddSubExpression("New", 40, 50);
+        at<Version>(*doc, 2)->setStrTitle("Final cut");
+        const QStringList before = state();
+        const auto filesBefore = files();
+        int pictures = 0, objects = -1; // pages of the small disk; the document's own file is no object
+        for (const auto& obj : doc->collObjects()) {
+            pictures += obj->objKeyframeObject() ? 4 : 0;
+            objects += std::dynamic_pointer_cast<DocObject>(obj) ? 1 : 0;
+        }
+        const std::tuple<const char*, int, int> rows[] = { // where it stops, pages, messages
+            {"a picture", pictures - 1, 2}, {"the first object", pictures, 2},
+            {"an object in the middle", pictures + objects / 2, 2}, {"the document's own file", pictures + objects, 1}};
+        for (const auto& [where, pages, messages] : rows) {
+            if (!bFailSaveAs)
+                break;
+            SCOPED_TRACE(where);
+            const QString mount = base + "/disk" + QString::number(pages);
+            const QByteArray size = "size=" + QByteArray::number(pages * 4) + "k";
+            const SmallDisk disk(mount, size.constData());
+            EXPECT_TRUE(disk.mounted) << disk.error;
+            prompts.calls.clear();
+            EXPECT_FALSE(doc->bSaveAs(mount + "/Copy.xml"));
+            EXPECT_EQ(prompts.messages().size(), messages);
+            EXPECT_TRUE(prompts.messages().value(0).endsWith(": No space left on device"));
+            EXPECT_EQ(state(), before);
+            EXPECT_EQ(QDir(mount).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+            EXPECT_EQ(files(), filesBefore);
+        }
+        EXPECT_TRUE(doc->bSave());
+        EXPECT_EQ(open("Film.xml")->collObjects().Count(), doc->collObjects().Count());
+        return files();
+    };
+    EXPECT_EQ(edited(base + "/failed", true), edited(base + "/plain", false));
+}
+
+// What a killed run left goes at the next open of the document and at a
+// save-as into a folder that holds some; another document's stays.
+TEST_F(DocumentTest, OpenAndSaveAsClearTheTemporaryFilesAKilledRunLeft)
+{
+    writeFixture();
+    const QString mark = ".vimra-" + QString::number(endedProcessId()) + "-x1";
+    for (const QString name : {".Film.xml", "Film_files/.Film_version1.xml", "Copy_files/.Copy_version1.xml",
+                               ".Other.xml"})
+        write(name + mark, "half");
+    const auto left = [&](const QString& folder) {
+        return QDir(path(folder)).entryList({"*" + mark}, QDir::Hidden | QDir::Files);
+    };
+    const auto doc = open("Film.xml");
+    EXPECT_EQ(left(".") + left("Film_files") + left("Copy_files"),
+              QStringList({".Other.xml" + mark, ".Copy_version1.xml" + mark}));
+    ASSERT_TRUE(doc->bSaveAs(path("Copy.xml")));
+    EXPECT_EQ(left("Copy_files"), QStringList());
 }
 
 TEST_F(DocumentTest, SaveWritesChangedObjectsInRegistrationOrderAndTheDocumentLast)

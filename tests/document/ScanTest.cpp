@@ -226,11 +226,14 @@ TEST_F(ScanTest, MalformedFileIsReportedOnceForAWholeOpen)
 {
     writeExpressions();
     write("Film_files/Film_broken.xml", "<Video><Title>cut off");
+    write("Film_files/Film_empty.xml", "");
     const auto doc = open("Film.xml");
-    // Every scan of the open meets the file.
-    ASSERT_EQ(prompts.calls.size(), 1u);
-    EXPECT_TRUE(prompts.calls[0].text.startsWith("XML Parser: "));
-    EXPECT_EQ(prompts.calls[0].icon, Prompts::Exclamation);
+    // Every scan of the open meets the files; each is named once, with its reason.
+    ASSERT_EQ(prompts.calls.size(), 2u);
+    for (const auto& [call, name] : {std::pair{prompts.calls[0], "Film_broken.xml"}, {prompts.calls[1], "Film_empty.xml"}}) {
+        EXPECT_TRUE(call.text.startsWith("XML Parser: " + path("Film_files/") + name + ": ")) << call.text.toStdString();
+        EXPECT_EQ(call.icon, Prompts::Exclamation);
+    }
     EXPECT_EQ(doc->collObjects().Count(), 19);
 }
 
@@ -303,6 +306,11 @@ TEST_F(ScanTest, SaveAsRenamesEveryRelationOfTheExpressions)
     EXPECT_TRUE(video->colSubExpressions().Item(1)->bCheckIfSubExpression("Video", video->strGUID()));
     EXPECT_FALSE(video->colSubExpressions().Item(1)->bCheckIfSubExpression("video", video->strGUID()));
     EXPECT_EQ(video->strGetPartOf(), "");
+    // A single rename is a batch of one.
+    const auto s1 = video->colSubExpressions().Item(1);
+    s1->RenameAllRelativesGUID(video->strGUID(), video->strGUID() + "x");
+    EXPECT_EQ(s1->strGetPartOf(), video->strGUID() + "x");
+    s1->RenameAllRelativesGUID(video->strGUID() + "x", video->strGUID());
     ASSERT_TRUE(doc->bSaveAs(path("Copy.xml")));
     doc->release();
 

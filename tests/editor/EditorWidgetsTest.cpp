@@ -8,13 +8,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <QtTest/QTest>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -78,9 +78,9 @@ TEST(FieldEditors, OneControlPerTypeCodeFilledFromTheFieldAndFedByTheUser)
     EXPECT_EQ(f[0].strText, "Harbour at dusk");
     for (int i : {1, 5}) // read-only numbers are locked, not disabled
         EXPECT_TRUE(as<QPlainTextEdit>(w[i])->isReadOnly() && w[i]->isEnabled()) << i;
-    auto* date = as<QDateEdit>(w[2]);
-    EXPECT_EQ(date->text(), "62/05/14");
-    date->setDate(QDate(1963, 1, 1));
+    auto* date = as<QLineEdit>(w[2]);
+    EXPECT_EQ(date->text(), "1962/05/14");
+    date->setText("1963/01/01");
     EXPECT_TRUE(f[2].bDiffers());
     EXPECT_EQ(as<QCheckBox>(w[3])->text(), "True");
     EXPECT_TRUE(as<QCheckBox>(w[3])->isChecked());
@@ -95,6 +95,42 @@ TEST(FieldEditors, OneControlPerTypeCodeFilledFromTheFieldAndFedByTheUser)
     EXPECT_EQ(as<ctlSetOfString>(w[9])->Count(), 0);
     EXPECT_FALSE(as<ctlSetOfString>(w[9])->addButton()->isEnabled());
     EXPECT_TRUE(w[9]->isEnabled());
+}
+
+TEST(FieldEditors, ADateIsTakenWholeOrRefusedAndTabNeverEntersAValue)
+{
+    SEColl c;
+    addField(c, tyDate, "Shown", QDate(1963, 10, 4));
+    addField(c, tyString, "Title", QStringLiteral("v2"));
+    PaneModel m({QStringLiteral("Title")});
+    m.Build(c, nullptr, 0, PaneModel::kInitialWidth, PaneModel::kInitialHeight);
+    QWidget canvas;
+    auto* date = as<QLineEdit>(makeFieldControl(m.fields()[0], &canvas));
+    auto* title = makeFieldControl(m.fields()[1], &canvas);
+    const QDate& saved = m.fields()[0].dtDate;
+    // Each typed text is kept as typed; a whole date is taken, anything else shown red and refused at OK.
+    for (const auto& [typed, taken] : {std::pair{"1971/11/25", QDate(1971, 11, 25)}, {"71/11/25", {}},
+                                       {"1971/02/30", {}}, {"0071/11/25", {}}, {"1971/2/5", {1971, 2, 5}}, {"", {}}}) {
+        date->clear();
+        QTest::keyClicks(date, typed);
+        EXPECT_EQ(date->text(), typed);
+        EXPECT_EQ(saved, taken.isValid() ? taken : saved) << typed;
+        EXPECT_EQ(bFieldControlAccepts(date), taken.isValid()) << typed;
+        EXPECT_EQ(date->palette().color(QPalette::Text) == QColor(Qt::red), !taken.isValid()) << typed;
+    }
+    // Up and Down step the part under the cursor by one.
+    date->setText("1963/10/04");
+    date->setCursorPosition(6);
+    QTest::keyClick(date, Qt::Key_Down);
+    EXPECT_EQ(date->text(), "1963/09/04");
+    canvas.show();
+    QApplication::setActiveWindow(&canvas);
+    title->setFocus();
+    QTest::keyClick(title, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), date);
+    QTest::keyClick(date, Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), title);
+    EXPECT_EQ(m.fields()[1].strText, "v2");
 }
 
 TEST(ctlSetOfString, RowsButtonsAndTheWorkedGeometry)
@@ -125,8 +161,12 @@ TEST(ctlSetOfString, RowsButtonsAndTheWorkedGeometry)
     EXPECT_EQ(ctl.Count(), 0);
     EXPECT_TRUE(ctl.scrollBar()->isHidden());
 
+    ctl.show();
+    QApplication::setActiveWindow(&ctl);
     ctl.addButton()->click();
     EXPECT_EQ(ctl.Strng(1), "Text1");
+    EXPECT_EQ(QApplication::focusWidget(), ctl.textBox(1));
+    EXPECT_EQ(ctl.textBox(1)->selectedText(), "Text1");
     ctl.textBox(1)->clear();
     ctl.textBox(1)->insert("typed");
     EXPECT_EQ(ctl.Strng(1), "typed");

@@ -13,6 +13,8 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QLineEdit>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -121,4 +123,41 @@ TEST_F(PaneFormTest, TwoHundredFieldsOpenQuicklyAndTabsAndWheelScrollTheCanvas)
         w->tabBar()->setCurrentIndex(1);
         EXPECT_EQ(w->scrollBar()->value(), PaneModel::kWheelStep);
     });
+}
+
+TEST_F(PaneFormTest, OkRefusesAnUnfinishedDateAndOnlyTheKeyboardScrollsAFieldIntoView)
+{
+    auto& c = *storage->secol();
+    const auto seen = addField(c, tyDate, "Seen", QDate(1963, 10, 4));
+    while (c.iNumValidAndReadable() < 11)
+        addField(c, tyString, QStringLiteral("Extra%1").arg(c.Count()), QStringLiteral("x"));
+    show([&](PaneDialog* w) {
+        QApplication::setActiveWindow(w);
+        // The last control of the tab lies below the viewport's edge.
+        const int p = 10;
+        QWidget* low = w->control(p);
+        ASSERT_GT(low->mapTo(w, QPoint(0, low->height())).y(), w->scrollBar()->geometry().bottom());
+        QTest::mouseClick(low, Qt::LeftButton, {}, QPoint(5, 5));
+        EXPECT_EQ(QApplication::focusWidget(), low);
+        EXPECT_EQ(w->canvas()->y(), 0) << "the press lands where it was aimed";
+        w->control(p - 1)->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(w->control(p - 1), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), low);
+        EXPECT_LT(w->canvas()->y(), 0) << "reached by Tab, it scrolls into view";
+
+        auto* date = w->findChild<QLineEdit*>();
+        date->clear();
+        QTest::keyClicks(date, "71/11/25");
+        w->tabBar()->setCurrentIndex(1);
+        w->okButton()->click();
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->tabBar()->currentIndex(), 0) << "the refused date's tab is shown";
+        EXPECT_EQ(QApplication::focusWidget(), date);
+        ASSERT_EQ(boxes.calls.size(), 1u);
+        EXPECT_EQ(boxes.calls[0].kind, "beep");
+        date->clear();
+        QTest::keyClicks(date, "1971/11/25");
+        w->okButton()->click();
+    });
+    EXPECT_EQ(std::get<QDate>(seen->vContent), QDate(1971, 11, 25));
 }

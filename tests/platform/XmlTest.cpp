@@ -1,5 +1,7 @@
 #include "platform/Xml.h"
 
+#include "resources/MessageIds.h"
+#include "resources/StringTable.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -7,6 +9,11 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <libxml/xmlmemory.h>
+
+#include <cstdlib>
+#include <new>
 
 using namespace vimra;
 
@@ -25,7 +32,7 @@ TEST(Xml, LoadFailuresAlwaysCarryAReason)
     const QString bad = dir.filePath("bad.xml");
     ASSERT_NO_FATAL_FAILURE(
         test::writeFile(bad, "<?xml version=\"1.0\"?>\n<!DOCTYPE r SYSTEM \"r.dtd\">\n<r><x/></r>\n"));
-    EXPECT_FALSE(doc.load(bad));
+    EXPECT_FALSE(doc.loadWithOwnDtd(bad));
     EXPECT_TRUE(doc.parseErrorReason().contains("x")) << doc.parseErrorReason().toStdString();
 
     // A file read whole still loads when it is compressed, as the parser reads those itself.
@@ -93,4 +100,42 @@ TEST(Xml, NeverReachesTheNetworkForADtd)
     EXPECT_FALSE(doc.loadXml(text));
     EXPECT_FALSE(doc.parseErrorReason().isEmpty());
     EXPECT_FALSE(server.waitForNewConnection(300));
+}
+
+namespace {
+int g_bigAllocationsLeft = 0;
+bool bRefused(size_t size) { return size > (1u << 20) && g_bigAllocationsLeft-- <= 0; }
+} // namespace
+
+TEST(Xml, TextTheMemoryCannotHoldFailsTheLoadOrTheReadNeverReadsAsMissing)
+{
+    xmlFreeFunc freeFn; xmlMallocFunc mallocFn; xmlReallocFunc reallocFn; xmlStrdupFunc strdupFn;
+    xmlMemGet(&freeFn, &mallocFn, &reallocFn, &strdupFn);
+    // Until restored, libxml2 gets no block of over a megabyte after the first `allowed`.
+    const auto starve = [&](int allowed) {
+        g_bigAllocationsLeft = allowed;
+        xmlMemSetup(freeFn, [](size_t n) { return bRefused(n) ? nullptr : std::malloc(n); },
+                    [](void* p, size_t n) { return bRefused(n) ? nullptr : std::realloc(p, n); }, strdupFn);
+    };
+    QTemporaryDir dir;
+    const QString file = dir.filePath("m.xml");
+    ASSERT_NO_FATAL_FAILURE(test::writeFile(file, "<M><Notes>" + QByteArray(3 << 20, 'n') + "</Notes><F>DVD</F></M>"));
+    for (int allowed = 0; allowed < 4; ++allowed) {
+        SCOPED_TRACE(allowed);
+        xml::Document doc;
+        starve(allowed);
+        const bool bLoaded = doc.load(file);
+        xmlMemSetup(freeFn, mallocFn, reallocFn, strdupFn);
+        if (!bLoaded) {
+            EXPECT_EQ(doc.parseErrorReason(), text(msg::NoMemoryForFile));
+            continue;
+        }
+        EXPECT_EQ(doc.documentElement().firstChildElement("Notes").text().size(), 3 << 20);
+        EXPECT_EQ(doc.documentElement().firstChildElement("F").text(), "DVD");
+    }
+    xml::Document doc;
+    ASSERT_TRUE(doc.load(file));
+    starve(0);
+    EXPECT_THROW(doc.documentElement().firstChildElement("Notes").text(), std::bad_alloc);
+    xmlMemSetup(freeFn, mallocFn, reallocFn, strdupFn);
 }

@@ -1,12 +1,17 @@
 #include "records/AppState.h"
+#include "records/Settings.h"
 #include "records/ThematicKeywords.h"
+#include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 #include "support/FakePrompts.h"
+#include "support/AnswersAtOnce.h"
 #include "support/TestFiles.h"
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace vimra;
 
@@ -103,7 +108,11 @@ TEST_F(ThematicKeywordsTest, ParserFailuresShowTheReasonThenUnavailable)
         EXPECT_EQ(appState().objThematicKeywords, nullptr);
         const QStringList shown = boxes.messages();
         ASSERT_EQ(shown.size(), 2);
-        EXPECT_TRUE(shown[0].startsWith(kLoading) && shown[0].size() > kLoading.size()) << shown[0].toStdString();
+        // The file is named, with the reason after it; without a path, the settings file that names none.
+        if (path.isEmpty())
+            EXPECT_EQ(shown[0], kLoading + settingsFilePath() + ": " + text(msg::NoVocabularyInSettings));
+        else
+            EXPECT_TRUE(shown[0].startsWith(kLoading + path + ": ") && !shown[0].endsWith(": ")) << shown[0].toStdString();
         EXPECT_EQ(shown[1], kNotAvailable);
     }
     boxes.calls.clear();
@@ -143,5 +152,42 @@ TEST_F(ThematicKeywordsTest, BundledVocabularyLoadsFromTheSettingInEveryLanguage
             for (const auto& keyword : subtheme->colKeywords())
                 check(*keyword);
         }
+    }
+}
+
+TEST_F(ThematicKeywordsTest, OnlyTheDtdTheVocabularyNamesIsReadAndItStillValidates)
+{
+    QTemporaryDir dir, outside;
+    const QString fifo = outside.filePath("fifo"), secret = outside.filePath("s.dtd"), dtd = dir.filePath("k.dtd");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_NO_FATAL_FAILURE(test::writeFile(secret, "<!ENTITY label \"SECRET-7d1f\">"));
+    const QByteArray own = test::readFile(VIMRA_RESOURCES "/ThematicKeywords.dtd");
+    const struct {
+        const char* what;
+        QByteArray dtd; // "" for a FIFO
+        QByteArray theme;
+        bool bLoads;
+    } rows[] = {
+        {"its own DTD", own, "<Theme English=\"Sport\"/>", true},
+        {"invalid against it", own, "<Theme English=\"Sport\"><Note/></Theme>", false},
+        {"a parameter entity of its DTD", "<!ENTITY % s SYSTEM \"" + secret.toUtf8() + "\"> %s;" + own, "<Theme English=\"&label;\"/>", false},
+        {"a FIFO in its DTD", "<!ENTITY % f SYSTEM \"" + fifo.toUtf8() + "\"> %f;" + own, "<Theme English=\"Sport\"/>", true},
+        {"a FIFO as its DTD", "", "<Theme English=\"Sport\"/>", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        QFile::remove(dtd);
+        if (row.dtd.isEmpty())
+            ASSERT_EQ(::mkfifo(QFile::encodeName(dtd).constData(), 0600), 0);
+        else
+            ASSERT_NO_FATAL_FAILURE(test::writeFile(dtd, row.dtd));
+        ASSERT_NO_FATAL_FAILURE(test::writeFile(dir.filePath("v.xml"), "<!DOCTYPE TolvThematicKeywords SYSTEM \"k.dtd\">"
+                                                "<TolvThematicKeywords>" + row.theme + "</TolvThematicKeywords>"));
+        boxes.calls.clear();
+        TolvThematicKeywords read;
+        EXPECT_TRUE(test::bAnswersAtOnce({fifo, dtd}, [&] { EXPECT_EQ(read.bSetFromXMLFile(dir.filePath("v.xml")), row.bLoads); }));
+        EXPECT_EQ(read.colThemes().Count(), row.bLoads ? 1 : 0);
+        EXPECT_EQ(boxes.messages().size(), row.bLoads ? 0 : 1);
+        EXPECT_EQ(boxes.messages().value(0).startsWith(kLoading), !row.bLoads);
     }
 }

@@ -32,9 +32,14 @@ TEST(AdvancedSliderWidget, ShiftClickSelectsARunAndOnlyTheUserScrolls)
     saveLook(slider, "slider");
     EXPECT_EQ(slider.Slider1()->value(), 5000);
     EXPECT_EQ(scrolls.count(), 0);
-    QTest::keyClick(slider.Slider1(), Qt::Key_Right);
-    EXPECT_EQ(scrolls.count(), 1);
-    EXPECT_DOUBLE_EQ(slider.dPosition(), 50.01);
+    // Arrows step one frame from frame starts, the page keys one second, Page Down forward.
+    slider.setDFrameStep(1001.0 / 30000);
+    for (const auto& [key, frames] : {std::pair{Qt::Key_Right, 1500}, {Qt::Key_Right, 1501}, {Qt::Key_Left, 1500},
+                                      {Qt::Key_PageDown, 1530}, {Qt::Key_PageUp, 1500}, {Qt::Key_Down, 1499}}) {
+        QTest::keyClick(slider.Slider1(), key);
+        EXPECT_NEAR(slider.dPosition(), frames * 1001.0 / 30000, key == Qt::Key_Right ? 1e-9 : 0.02) << key;
+    }
+    EXPECT_EQ(scrolls.count(), 6);
 
     slider.setDMax(0); // no span: the inner slider cannot be moved
     slider.Refresh();

@@ -77,3 +77,34 @@ TEST(RangeDialogWidget, CancelAndTheCloseBoxBothCancel)
     EXPECT_EQ(dialog.window(), nullptr);
     EXPECT_EQ(dialog.dGetStartTime(), 1);
 }
+
+TEST(RangeDialogWidget, OpensOnOkAndTabsInTheDesignOrder)
+{
+    RangeDialog dialog;
+    dialog.SetTime(1, 2, 25);
+    dialog.window()->show();
+    QStringList order;
+    for (int i = 0; i <= 10; ++i) {
+        QWidget* focus = dialog.window()->focusWidget();
+        ASSERT_NE(focus, nullptr) << order.join(' ').toStdString();
+        order << focus->objectName();
+        QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    EXPECT_EQ(order.join(' '), "OKButton CancelButton mm1 ss1 ff1 mm2 ss2 ff2 hh1 hh2 OKButton");
+}
+
+TEST(RangeDialogWidget, OkWithoutAnEditMovesNothingAtAnyRate)
+{
+    const struct {
+        double rate, start, end;
+        const char* ff1;
+    } rows[] = {{0, 65.9, 70.2, "0"},     {25, 3725.5, 3730.04, "12"},  {30000.0 / 1001, 59.99, 61, "29"},
+                {100, 1.995, 2.5, "99"}, {240, 1.9648, 2.5, "231"}};
+    RangeDialog dialog;
+    for (const auto& row : rows) {
+        dialog.SetTime(row.start, row.end, row.rate);
+        EXPECT_EQ(dialog.box(B::ff1)->text(), row.ff1) << row.rate;
+        QTest::mouseClick(buttonOf(dialog.window(), "OKButton"), Qt::LeftButton);
+        EXPECT_EQ(std::pair(dialog.dGetStartTime(), dialog.dGetEndTime()), std::pair(row.start, row.end)) << row.rate;
+    }
+}

@@ -189,6 +189,8 @@ TEST(RangeSliderMapping, NoSpanMapsEverythingToTheLeftEnd)
         EXPECT_EQ(m.sliderLargeChange(), 0);
         EXPECT_EQ(m.sliderValue(), RangeSliderModel::kSliderMin);
         EXPECT_FALSE(m.sliderEnabled());
+        m.setEnabled(true);
+        EXPECT_FALSE(m.Enabled()) << "the inner slider's state";
         EXPECT_EQ(sliderValueToTime(5000, 10, dMax, 0, 10000), 10);
         EXPECT_EQ(m.iAddRange(10, 12, "a"), 1); // still counted, drawn as a point
         EXPECT_EQ(m.boxes()[0].span, (BoxSpan{200, 0}));
@@ -204,6 +206,13 @@ TEST(RangeSlider, RangesOutsideTheSpanStayAsPoints)
     EXPECT_EQ(m.iAddRange(0, 5, "before"), 2);
     EXPECT_EQ(m.boxes()[0].span, (BoxSpan{9200, 0}));
     EXPECT_EQ(m.boxes()[1].span, (BoxSpan{200, 0}));
+    // Only the boxes sit at the edges; the ranges keep their times, so a run
+    // by start time from the edge leaves them out.
+    EXPECT_EQ(m.ranges().Item(1)->dBegin, 120);
+    EXPECT_EQ(m.ranges().Item(2)->dend, 5);
+    EXPECT_EQ(m.iAddRange(100, 100, "edge"), 3);
+    m.setIRangeSelectedStart(3);
+    EXPECT_EQ(m.colSelectedIndexes(), std::vector<int>{3});
     m.UpdateRange(2, 80, 70); // the range keeps what it is given
     EXPECT_EQ(m.ranges().Item(2)->dBegin, 80);
     EXPECT_EQ(m.boxes()[1].span, (BoxSpan{7200, 0}));

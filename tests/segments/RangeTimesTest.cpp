@@ -47,7 +47,10 @@ TEST(RangeTimes, MidFrameRoundsDown)
     RangeTimes t;
     t.SetTime(3725.5, 65.48, 25);
     EXPECT_EQ(startParts(t), (Parts{1, 2, 5, 12}));
-    EXPECT_DOUBLE_EQ(t.dGetStartTime(), 3725.48);
+    // Unedited, a time comes back as given; edited, it is whole frames.
+    EXPECT_DOUBLE_EQ(t.dGetStartTime(), 3725.5);
+    EXPECT_TRUE(t.Accept(RangeTimes::ss1, "6"));
+    EXPECT_DOUBLE_EQ(t.dGetStartTime(), 3726.48);
     EXPECT_DOUBLE_EQ(t.dGetEndTime(), 65.48);
 }
 
@@ -58,7 +61,9 @@ TEST(RangeTimes, RateZeroGivesWholeSeconds)
     EXPECT_EQ(startParts(t), (Parts{0, 1, 5, 0}));
     EXPECT_EQ(t.maximum(RangeTimes::ff1), 0);
     EXPECT_FALSE(t.Accept(RangeTimes::ff1, "1"));
-    EXPECT_EQ(t.dGetStartTime(), 65);
+    EXPECT_EQ(t.dGetStartTime(), 65.9);
+    EXPECT_TRUE(t.Accept(RangeTimes::ss1, "6"));
+    EXPECT_EQ(t.dGetStartTime(), 66);
 }
 
 TEST(RangeTimes, FramesBoxGoesToTheWholeRate)
@@ -71,6 +76,9 @@ TEST(RangeTimes, FramesBoxGoesToTheWholeRate)
     t.SetTime(0, 0, 29.97);
     EXPECT_EQ(t.maximum(RangeTimes::ff1), 29);
     EXPECT_FALSE(t.Accept(RangeTimes::ff1, "30"));
+    t.SetTime(0, 0, 240); // three digits
+    EXPECT_TRUE(t.Accept(RangeTimes::ff1, "240"));
+    EXPECT_FALSE(t.Accept(RangeTimes::ff1, "241"));
 }
 
 TEST(RangeTimes, BoxTextIsOneOrTwoDigitsWithinBounds)

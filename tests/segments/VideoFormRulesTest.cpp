@@ -18,6 +18,8 @@ TEST(FormatTime, Table)
         {3725.5, 0, "01:02:05:00"},
         {360000, 25, "100:00:00:00"},
         {1001.0 / 30000 * 7, 30000.0 / 1001, "00:00:00:07"},
+        {-0.001, 25, "00:00:00:00"},
+        {1.9648, 240, "00:00:01:231"},
     };
     for (const auto& r : rows)
         EXPECT_EQ(FormatTime(r.seconds, r.rate), QString::fromLatin1(r.text)) << r.seconds << " at " << r.rate;

@@ -9,6 +9,8 @@
 #include "segments/VideoForm.h"
 #include "segments/EditorRun.h"
 #include "shell/frmMain.h"
+
+#include <QKeyEvent>
 #include "support/FakeMediaPlayer.h"
 
 #include <QApplication>
@@ -308,6 +310,9 @@ TEST_F(VideoFormSegmentsTest, EscapeCancelsAMarkAndADoubleClickOpensTheSegment)
         EXPECT_FALSE(w.bMarking());
         player().playTo(7);
         w.button("cmdSel")->click();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(w.dialog(), &escape);
+        EXPECT_TRUE(w.dialog()->isVisible() && w.bMarking()) << "while marking, Escape closes nothing";
         w.Form_KeyUp(Qt::Key_Escape, Qt::NoModifier);
         EXPECT_FALSE(w.bMarking());
         EXPECT_FALSE(w.advsld()->blinkVisible());

@@ -234,12 +234,16 @@ TEST_F(VideoFormTest, BackOpensTheMainEditorAfterThisOneClosed)
     ASSERT_TRUE(inEditor(video, [&](VideoWindow& w) {
         click(w, "BackButt");
         EXPECT_TRUE(w.dialog()->isVisible());
-        for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        // Return closes nothing; Escape closes the window as Cancel does, writing nothing.
+        for (const auto& edit : w.dialog()->findChildren<QPlainTextEdit*>())
+            edit->setPlainText("Typed");
+        for (const auto& [key, bOpen] : {std::pair{Qt::Key_Return, true}, {Qt::Key_Escape, false}}) {
             QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
             QApplication::sendEvent(w.dialog(), &press);
+            EXPECT_EQ(w.dialog()->isVisible(), bOpen) << key;
         }
-        EXPECT_TRUE(w.dialog()->isVisible());
     }));
+    EXPECT_EQ(video->strTitle(), "Main");
 }
 
 TEST_F(VideoFormTest, FieldTabsHideThePlayerAndOkRetitles)

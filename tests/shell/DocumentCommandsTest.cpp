@@ -3,9 +3,13 @@
 #include "document/Version.h"
 #include "records/IOManager.h"
 #include "shell/Startup.h"
+#include "support/AnswersAtOnce.h"
 
 #include <QAction>
 #include <QDirIterator>
+#include <QProcess>
+
+#include <sys/stat.h>
 
 using namespace vimra;
 using namespace vimra::test;
@@ -85,6 +89,12 @@ TEST_F(DocumentCommandsTest, LinkFilesEndWithoutADocument)
     write("empty.lnk", "   \n");
     commands->OpenFile(path("empty.lnk"));
     EXPECT_EQ(boxes.messages(), QStringList({"File not valid: " + path("empty.lnk")}));
+
+    // A FIFO chosen as a link file is not waited on.
+    boxes.calls.clear();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo.lnk")).constData(), 0600), 0);
+    EXPECT_TRUE(test::bAnswersAtOnce({path("fifo.lnk")}, [&] { commands->OpenFile(path("fifo.lnk")); }));
+    EXPECT_EQ(boxes.messages(), QStringList({"File not valid: " + path("fifo.lnk")}));
 
     boxes.calls.clear();
     commands->OpenFile(path("missing.lnk"));
@@ -254,6 +264,21 @@ TEST_F(DocumentCommandsTest, SaveAsWritesANewDocumentAndReopensIt)
     EXPECT_EQ(boxes.saveProposals, QStringList({path("Film")}));
     EXPECT_EQ(doc()->strTitle(), "Film");
 
+    // A failed save-as keeps the title unmarked, the edit and no file of the
+    // copy; Save then writes the original.
+    std::dynamic_pointer_cast<Version>(object(2))->setStrTitle("Director's cut");
+    QDir().mkpath(path("out/Fail.xml")); // the document's own file cannot be written
+    boxes.texts = {path("out/Fail.xml")};
+    boxes.answers = {Prompts::Yes};
+    w->mnuFileSaveAs->trigger();
+    EXPECT_EQ(boxes.messages().value(1), "Could not write the file " + path("out/Fail.xml") + ": Is a directory");
+    EXPECT_TRUE(doc()->strGUID() == path("Film.xml") && !doc()->bChanged() && object(2)->bChanged());
+    EXPECT_FALSE(QFileInfo::exists(path("out/Fail_files")));
+    w->mnuFileSave->trigger();
+    EXPECT_TRUE(read("Film_files/v1.xml").contains("Director's cut"));
+    EXPECT_EQ(read("Film.xml"), original);
+    boxes.calls.clear();
+
     QDir().mkpath(path("out"));
     boxes.texts = {path("out/Copy")};
     w->mnuFileSaveAs->trigger();
@@ -307,7 +332,7 @@ TEST_F(DocumentCommandsTest, AFileThatIsNoXmlShowsItsReasonOnce)
         commands->OpenFile(path(name));
         EXPECT_EQ(doc(), nullptr);
         ASSERT_EQ(boxes.messages().size(), 1) << boxes.messages().join(" | ").toStdString();
-        EXPECT_TRUE(boxes.messages()[0].startsWith("XML Parser: ")) << boxes.messages()[0].toStdString();
+        EXPECT_TRUE(boxes.messages()[0].startsWith("XML Parser: " + path(name) + ": ")) << boxes.messages()[0].toStdString();
         EXPECT_EQ(boxes.calls[0].icon, Prompts::Exclamation);
     }
 
@@ -321,4 +346,36 @@ TEST_F(DocumentCommandsTest, AFileThatIsNoXmlShowsItsReasonOnce)
         EXPECT_EQ(doc(), nullptr);
         EXPECT_EQ(boxes.messages(), QStringList({"I could not find the xml-schema of the document"}));
     }
+}
+
+TEST_F(DocumentCommandsTest, OpeningWritesNothingAndTheStatusBarSaysWhatHappened)
+{
+    ASSERT_EQ(QProcess::execute("bash", {VIMRA_RESOURCES "/../scripts/make-sample.sh", path("sample")}), 0);
+    const QString file = path("sample/Sample.xml");
+    const auto folder = [&] {
+        QStringList out;
+        for (const QFileInfo& f : QDir(path("sample/Sample_files")).entryInfoList(QDir::Files, QDir::Name))
+            out << f.fileName() + " " + QString::number(f.size()) + " " + f.lastModified().toString(Qt::ISODateWithMs);
+        return out;
+    };
+    const QStringList before = folder();
+    for (int i = 0; i < 2; ++i) { // nothing piles up either
+        open("sample/Sample.xml");
+        EXPECT_EQ(w->strStatusBarText(), "Document opened: " + file);
+        commands->CloseDocument(true);
+        EXPECT_EQ(folder(), before);
+    }
+    // A locked file: the save names what it could not write, and why.
+    open("sample/Sample.xml");
+    doc()->setStrTitle("Harbour at dusk");
+    const bool locked = QProcess::execute("chattr", {"+i", file}) == 0;
+    commands->Save();
+    if (locked) {
+        QProcess::execute("chattr", {"-i", file});
+        EXPECT_EQ(boxes.messages(), QStringList({"Could not write the file " + file + ": Operation not permitted"}));
+        EXPECT_EQ(w->strStatusBarText(), "Document not saved: " + file);
+        commands->Save();
+    }
+    EXPECT_EQ(w->strStatusBarText(), "Document saved: " + file);
+    EXPECT_EQ(folder().filter(".bmp").size(), 3); // the save moved the pictures in
 }

@@ -3,6 +3,7 @@
 #include "document/Storage.h"
 #include "document/Version.h"
 #include "document/Video.h"
+#include "shell/StructureCommands.h"
 #include "support/FakeMediaDetector.h"
 
 #include <QAction>
@@ -183,6 +184,20 @@ TEST_F(ExpressionTreeTest, AddMainEntriesOnlyForTheMissingMainExpressions)
     // The document tree's Version row is another rule.
     click(w->tvwMainTree, root()->child(1), Qt::RightButton);
     EXPECT_EQ(enabling().left(2), "10");
+
+    // A delete and an add recompute the entries at once (a disabled entry
+    // triggers nothing). "First cut" has all three.
+    new StructureCommands(*w);
+    click(w->tvwMainTree, version(), Qt::LeftButton);
+    click(w->tvwExpression, w->tvwExpression->topLevelItem(0), Qt::RightButton);
+    EXPECT_EQ(enabling().mid(2, 3), "000");
+    click(w->tvwExpression, w->tvwExpression->topLevelItem(0)->child(1), Qt::LeftButton); // Main audio
+    key(w->tvwExpression, Qt::Key_Delete);
+    EXPECT_EQ(enabling().mid(2, 3), "010");
+    click(w->tvwExpression, w->tvwExpression->topLevelItem(0), Qt::LeftButton);
+    boxes.texts = {"Sound"};
+    w->mnuAddMainAudio->trigger();
+    EXPECT_EQ(enabling().mid(2, 3), "000");
 }
 
 TEST_F(DocumentTreeTest, ClicksBuildTheExpressionTreeAndEnableTheEditMenu)
@@ -245,6 +260,14 @@ TEST_F(DocumentTreeTest, ClicksBuildTheExpressionTreeAndEnableTheEditMenu)
     EXPECT_EQ(w->tvwMainTree->currentItem(), storage());
     EXPECT_EQ(popups.size(), 2);
     EXPECT_EQ(enabling(), "001111");
+
+    // The arrow keys choose a Version as a click does.
+    w->tvwExpression->clear();
+    key(w->tvwMainTree, Qt::Key_Up);
+    key(w->tvwMainTree, Qt::Key_Up);
+    ASSERT_EQ(w->tvwMainTree->currentItem(), version());
+    ASSERT_EQ(w->tvwExpression->topLevelItemCount(), 1);
+    EXPECT_EQ(w->tvwExpression->topLevelItem(0)->text(0), "First cut");
 }
 
 TEST_F(DocumentTreeTest, DeletingAStorageRebuildsTheDocumentTreeAndEmptiesTheOther)

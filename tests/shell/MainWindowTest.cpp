@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
@@ -38,8 +39,10 @@ TEST_F(MainWindowTest, LoadsLocalisedWithDefaultPlacement)
 {
     frmMain w;
     EXPECT_EQ(w.windowTitle(), "vimra");
-    EXPECT_EQ(w.pos(), QPoint(67, 67));
-    EXPECT_EQ(w.size(), QSize(433, 433));
+    // No saved placement: three quarters of the free screen, in its middle.
+    const QRect free = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(w.size(), free.size() * 3 / 4);
+    EXPECT_LE((w.geometry().center() - free.center()).manhattanLength(), 1);
     EXPECT_EQ(w.lblTitle[0]->text(), "Bibliographic's data");
     EXPECT_EQ(w.lblTitle[1]->text(), "Multimedia data");
     EXPECT_EQ(w.mnuFile->title(), "&File");
@@ -200,17 +203,21 @@ TEST_F(MainWindowTest, FileEntriesAnswerTheStandardKeys)
 {
     frmMain w;
     QStringList triggered;
-    for (QAction* a : w.mnuFile->actions())
+    for (QAction* a : {w.mnuFileFind, w.mnuHelpContents}) // no search or help window opens
+        QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+    for (QAction* a : w.mnuFile->actions() + w.mnuHelp->actions())
         QObject::connect(a, &QAction::triggered, &w, [&, a] { triggered << a->objectName(); });
-    // Close and Quit both end the window; it is shown again for each key.
+    // Ctrl+W is left to a document; Quit ends the window, shown again for each key.
     for (const QKeyCombination key : {Qt::CTRL | Qt::Key_O, Qt::CTRL | Qt::Key_S, Qt::CTRL | Qt::SHIFT | Qt::Key_S,
-                                      Qt::CTRL | Qt::Key_W, Qt::CTRL | Qt::Key_Q}) {
+                                      Qt::CTRL | Qt::Key_W, Qt::CTRL | Qt::Key_F, QKeyCombination(Qt::Key_F1),
+                                      Qt::CTRL | Qt::Key_Q}) {
         w.show();
         QApplication::setActiveWindow(&w);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, key.key(), key.keyboardModifiers());
     }
-    EXPECT_EQ(triggered, QStringList({"mnuFileOpen", "mnuFileSave", "mnuFileSaveAs", "mnuFileClose", "mnuFileClose"}));
+    EXPECT_EQ(triggered, QStringList({"mnuFileOpen", "mnuFileSave", "mnuFileSaveAs", "mnuFileFind", "mnuHelpContents",
+                                      "mnuFileClose"}));
     EXPECT_FALSE(w.isVisible());
 }
 

@@ -101,7 +101,10 @@ TEST_F(ShellDialogsTest, ConnectionValuesAreWrittenOnlyWhenChangedAndConfirmed)
         connection().CancelButton_Click();
     });
     w->mnuConnection_Click();
+    StringTable::setLanguage(StringTable::Language::Italian);
     w->mnuConnection_Click();
+    EXPECT_EQ(connection().windowTitle(), "Parametri di connessione");
+    EXPECT_EQ(connection().findChild<QPushButton*>("CancelButton")->text(), "Annulla");
     EXPECT_EQ(stored("TolvPort"), "");
 
     // Port edits: "-" is refused at once, beyond 16 bits is ignored, OK rounds.
@@ -262,4 +265,19 @@ TEST_F(ShellDialogsTest, ResultsCountValuesInRegistryOrderAndOpenLiveObjects)
     w->searchResultDialog().ListView1_Click();
     EXPECT_EQ(editors.log.filter("show"), QStringList{"show First cut, tree 1"});
     EXPECT_EQ(editors.owners, QStringList{"SearchResultDialog"});
+
+    // In a freshly opened document no segment was ever shown, yet each
+    // segment's row has its keyframe icon, made for the row.
+    ver->vdMainVideo()->AddSubExpression("Closing", 5, 10);
+    ASSERT_TRUE(doc->bSave());
+    open("Film.xml");
+    find("", false);
+    QStringList iconed;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const auto& obj = w->searchResultDialog().rowObjects()[size_t(i)];
+        const QPixmap icon = w->imlTreeIcons.Item(obj->strGUID());
+        if (!icon.isNull() && list->topLevelItem(i)->icon(0).pixmap(32).toImage() == QIcon(icon).pixmap(32).toImage())
+            iconed << obj->strTitle();
+    }
+    EXPECT_EQ(iconed, QStringList({"Opening", "Closing"}));
 }

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace vimra::test {
 
 // Writes `bytes` to `path` as they are, replacing any file there and making
@@ -50,5 +53,16 @@ public:
 private:
     QString m_saved = QDir::currentPath();
 };
+
+// The id of a process that has ended and been waited for: no process runs
+// under it (until the system gives it out again).
+inline qint64 endedProcessId()
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
+}
 
 } // namespace vimra::test

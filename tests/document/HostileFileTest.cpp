@@ -1,0 +1,82 @@
+#include "DocumentTestSupport.h"
+#include "support/AnswersAtOnce.h"
+
+#include "document/Version.h"
+#include "document/Video.h"
+#include "platform/FileRead.h"
+#include "resources/MessageIds.h"
+
+#include <QDirIterator>
+#include <QProcess>
+
+#include <functional>
+
+#include <sys/stat.h>
+
+using namespace vimra;
+using namespace vimra::test;
+
+TEST_F(DocumentTest, HostileFilesAnswerAtOnceAndNothingOutsideReachesAFieldOrASave)
+{
+    QTemporaryDir outside;
+    const QString fifo = outside.filePath("fifo"), dtd = outside.filePath("c.dtd"), secret = outside.filePath("s.txt");
+    const QString storage = path("Film_files/Film_storage1.xml"), picture = path("Film_files/Film_mediaobject1.bmp");
+    const QString decls = "<!ELEMENT Storage ANY><!ELEMENT StorageGUID (#PCDATA)><!ELEMENT Notes (#PCDATA)>";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    writeFile(dtd, decls.toUtf8() + "<!ENTITY notes \"SECRET-7d1f\">");
+    writeFile(secret, "SECRET-7d1f");
+    const auto hostile = [&](const QString& doctype, const QString& notes) {
+        write("Film_files/Film_storage1.xml",
+              kHead + doctype + "<Storage><StorageGUID>" + storage + "</StorageGUID><Notes>" + notes + "</Notes></Storage>");
+    };
+    QString laughs = "<!ENTITY a0 \"lol\">";
+    for (int i = 1; i < 10; ++i)
+        laughs += QString("<!ENTITY a%1 \"%2\">").arg(i).arg(QString("&a%1;").arg(i - 1).repeated(10));
+    const auto refused = [&](int id, const QString& line = "") { return storage + ": " + text(id) + line; };
+    const auto mkfifoAt = [](const QString& at) { QFile::remove(at); ::mkfifo(QFile::encodeName(at).constData(), 0600); };
+    const struct {
+        const char* what;
+        std::function<void()> arrange;
+        QString message; // among those shown; "" for any
+    } rows[] = {
+        {"external DTD", [&] { hostile("<!DOCTYPE Storage SYSTEM \"" + dtd + "\">", "&notes;"); }, refused(msg::EntityNotRead, " (line 2)")},
+        {"parameter entity", [&] { hostile("<!DOCTYPE Storage [<!ENTITY % p SYSTEM \"" + dtd + "\"> %p;]>", "&notes;"); }, "Entity 'notes' not defined"},
+        {"external entity", [&] { hostile("<!DOCTYPE Storage [" + decls + "<!ENTITY n SYSTEM \"" + secret + "\">]>", "&n;"); }, refused(msg::EntityNotRead, " (line 2)")},
+        {"FIFO as DTD", [&] { hostile("<!DOCTYPE Storage SYSTEM \"" + fifo + "\">", "n"); }, "Could not load the external subset"},
+        {"FIFO as parameter entity", [&] { hostile("<!DOCTYPE Storage [<!ENTITY % p SYSTEM \"" + fifo + "\"> %p;" + decls + "]>", "n"); }, ""},
+        {"FIFO as object file", [&] { mkfifoAt(storage); }, refused(msg::NotRegularFile)},
+        {"billion laughs", [&] { hostile("<!DOCTYPE Storage [" + decls + laughs + "]>", "&a9;"); }, "Detected an entity reference loop"},
+        {"entities past the limit", [&] { hostile("<!DOCTYPE Storage [" + decls + "<!ENTITY b \"" + QString(100000, 'b') + "\">]>", QString("&b;").repeated(110)); }, refused(msg::EntityTextTooLarge, " (line 2)")},
+        {"one text past what is held", [&] { hostile("", (QString(1000, 'y') + "&amp;").repeated(11000)); }, refused(msg::NoMemoryForFile)},
+        {"file past the limit", [&] { hostile("", "n"); QFile(storage).resize(fs::kMaxReadSize + 1); }, refused(msg::FileTooLarge)},
+        {"compressed past the limit", [&] {
+             writeFile(storage, "<Storage><Notes>" + (QByteArray(1 << 20, 'z') + "<!---->").repeated(65) + "</Notes></Storage>");
+             ASSERT_EQ(QProcess::execute("gzip", {"-f", storage}), 0);
+             QFile::rename(storage + ".gz", storage); }, refused(msg::FileTooLarge)},
+        {"FIFO as keyframe picture", [&] {
+             writeExpr("Film_video1.xml", "Video", "Main", versionOf("Film_version1.xml"), 0, 60);
+             writeExpr("Film_video2.xml", "Video", "S", tag("partofvideo", "Film_video1.xml") + "<Keyframe start=\"15000\" end=\"0\" reasons=\"0\">" + picture + "</Keyframe>", 10, 20);
+             mkfifoAt(picture); }, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const QString folder : {"Film_files", "Copy_files"})
+            QDir(path(folder)).removeRecursively();
+        writeFixture();
+        row.arrange();
+        prompts.calls.clear();
+        std::shared_ptr<AVDocument> doc;
+        EXPECT_TRUE(bAnswersAtOnce({fifo, storage, picture}, [&] {
+            doc = open("Film.xml");
+            if (const auto main = at<Version>(*doc, 2)->vdMainVideo())
+                std::static_pointer_cast<Video>(main->colSubExpressions().Item(1))->picKeyFrameSmall();
+        }));
+        EXPECT_TRUE(prompts.messages().join('\n').contains(row.message)) << prompts.messages().join('\n').toStdString();
+        // The secret reaches no field: a Save As writes every field there is.
+        EXPECT_TRUE(doc->bSaveAs(path("Copy.xml")));
+        for (QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            const QString file = it.next();
+            EXPECT_FALSE(QFileInfo(file).isFile() && readFile(file).contains("SECRET-7d1f")) << file.toStdString();
+        }
+    }
+}

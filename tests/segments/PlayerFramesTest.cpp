@@ -1,0 +1,187 @@
+#include "segments/AdvancedSlider.h"
+#include "segments/EditorRun.h"
+#include "segments/Framelist.h"
+#include "segments/QtMediaPlayer.h"
+#include "support/TestMedia.h"
+
+#include <QLineEdit>
+#include <QMediaPlayer>
+#include <QPushButton>
+#include <QTest>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <QVideoWidget>
+
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+using namespace vimra;
+using namespace vimra::test;
+
+namespace {
+
+// Every frame carries its number in ten stripes, bit k white in stripe k.
+QString stripedClip(const QString& file, const char* rate, const QStringList& codec)
+{
+    const QString frames = QStringLiteral("color=c=black:s=160x120:r=%1:d=8,format=yuv420p,"
+                                          "geq=lum='if(mod(floor(N/pow(2,floor(X/16))),2),235,16)':cb=128:cr=128")
+                               .arg(rate);
+    return ffmpeg(QStringList{"-f", "lavfi", "-i", frames} + codec + QStringList{file}) ? file : QString();
+}
+
+int stripedNumber(const QImage& image)
+{
+    int n = 0;
+    for (int bit = 0; bit < 10; ++bit)
+        if (qGray(image.pixel(int((bit + 0.5) * image.width() / 10), image.height() / 2)) > 128)
+            n |= 1 << bit;
+    return image.isNull() ? -1 : n;
+}
+
+struct KeptPlayers : QtMediaPlayerFactory {
+    MediaPlayer* last = nullptr;
+    std::unique_ptr<MediaPlayer> create() override
+    {
+        auto p = QtMediaPlayerFactory::create();
+        last = p.get();
+        return p;
+    }
+};
+
+class PlayerFramesTest : public EditorTest {
+protected:
+    void SetUp() override
+    {
+        EditorTest::SetUp();
+        if (!QtMediaPlayer::backendAvailable())
+            GTEST_SKIP() << "Qt Multimedia reports no back end to play with";
+        setMediaPlayerFactory(&players);
+    }
+    void TearDown() override
+    {
+        setMediaPlayerFactory(nullptr);
+        EditorTest::TearDown();
+    }
+
+    // The main Video over the clip's 8 s with two segments.
+    std::shared_ptr<Expression> openOver(const QString& media)
+    {
+        setMedia(media);
+        doc = open("Film.xml");
+        ver = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1));
+        ver->AddMainExpression("Main", "Video", 0, 8);
+        const auto video = ver->vdMainVideo();
+        video->AddSubExpression("A", 1.0, 3.0);
+        video->AddSubExpression("B", 4.4, 6.0);
+        return video;
+    }
+
+    KeptPlayers players;
+};
+
+} // namespace
+
+// Seeks, steps, segment jumps and clicks on the slider and the strip, each
+// followed by a look at the picture as the window paints it: it shows the
+// frame of the time code, on clips at a whole and at a fractional rate with
+// an intra-only and a long-GOP codec. Playback's time code follows the
+// back end's picture.
+TEST_F(PlayerFramesTest, PictureShowsTheFrameOfTheTimeCode)
+{
+    const struct {
+        const char* name;
+        const char* rate;
+        QStringList codec;
+    } clips[] = {
+        {"clip25.mpg", "25", {"-c:v", "mpeg1video", "-q:v", "2"}},
+        {"clip2997.mpg", "30000/1001", {"-c:v", "mpeg1video", "-q:v", "2"}},
+        {"clip25.mp4", "25", {"-c:v", "libx264", "-g", "60"}},
+        {"clip2997.mp4", "30000/1001", {"-c:v", "libx264", "-g", "60"}},
+    };
+    std::mt19937 random(26);
+    for (const auto& clip : clips) {
+        SCOPED_TRACE(clip.name);
+        const QString media = stripedClip(path("Film_files/" + QString::fromLatin1(clip.name)), clip.rate, clip.codec);
+        ASSERT_FALSE(media.isEmpty());
+        ASSERT_TRUE(inEditor(openOver(media), [&](VideoWindow& w) {
+            ASSERT_TRUE(w.bHasMedia());
+            MediaPlayer& player = *players.last;
+            const double rate = 1 / player.AvgTimePerFrame();
+            // Frame n starts at n / rate; the clip's 8 s end before frame ceil(8 rate).
+            const int last = int(std::ceil(8 * rate)) - 1;
+            const auto frameOf = [&](double t) { return std::min(int(std::floor(t * rate + 1e-6)), last); };
+            int hits = 0;
+            for (int i = 0; i < 200; ++i) {
+                switch (std::uniform_int_distribution(0, 9)(random)) {
+                case 0: case 1: case 2: w.SeekTo(std::uniform_real_distribution(0.0, 8.0)(random)); break;
+                case 3: case 4: w.button("cmdForward")->click(); break;
+                case 5: w.button("cmdRewind")->click(); break;
+                case 6: w.button(i % 2 ? "cmdNext" : "cmdPrev")->click(); break;
+                case 7: emit w.advsld()->Click(1 + i % 2); break;
+                case 8: emit w.Framelist1()->ImageClick(1 + i % 2, 1); break;
+                default:
+                    w.advsld()->setDPosition(std::uniform_real_distribution(0.0, 8.0)(random));
+                    emit w.advsld()->Scroll();
+                }
+                const double t = player.CurrentPosition();
+                ASSERT_EQ(w.txtTime()->text(), FormatTime(t, rate));
+                const int shown = stripedNumber(w.picVideoWindow()->grab().toImage());
+                hits += shown == frameOf(t);
+                EXPECT_EQ(shown, frameOf(t)) << "at " << t << " after action " << i;
+            }
+            EXPECT_EQ(hits, 200);
+            std::printf("%s: %d of 200 show the frame of the time code\n", clip.name, hits);
+
+            // Playing, the time code names the frame the back end shows.
+            auto* sink = w.picVideoWindow()->findChild<QVideoWidget*>()->videoSink();
+            w.SeekTo(1.0);
+            w.button("cmdPlay")->click();
+            int checked = 0;
+            QObject context;
+            QObject::connect(sink, &QVideoSink::videoFrameChanged, &context, [&](const QVideoFrame& f) {
+                if (f.isValid() && player.CurrentPosition() > 1.2 && checked < 10) {
+                    EXPECT_EQ(stripedNumber(f.toImage()), frameOf(player.CurrentPosition()));
+                    ++checked;
+                }
+            });
+            EXPECT_TRUE(QTest::qWaitFor([&] { return checked == 10; }, 10000));
+            w.button("cmdPause")->click();
+            EXPECT_EQ(stripedNumber(w.picVideoWindow()->grab().toImage()), frameOf(player.CurrentPosition()));
+        }));
+        doc->release();
+    }
+}
+
+// A failure of the back end is reported once; the picture still follows
+// every step, and Play starts the back end afresh.
+TEST_F(PlayerFramesTest, BackEndFailureIsShownOnceAndTheEditorStaysUsable)
+{
+    const QString media = stripedClip(path("Film_files/sound.mpg"), "25",
+                                      {"-f", "lavfi", "-i", "sine=d=8", "-c:v", "mpeg1video", "-c:a", "mp2"});
+    ASSERT_FALSE(media.isEmpty());
+    ASSERT_TRUE(inEditor(openOver(media), [&](VideoWindow& w) {
+        MediaPlayer& player = *players.last;
+        auto* backEnd = dynamic_cast<QtMediaPlayer&>(player).findChild<QMediaPlayer*>();
+        ASSERT_TRUE(backEnd);
+        emit backEnd->errorOccurred(QMediaPlayer::ResourceError, "Internal data stream error.");
+        emit backEnd->errorOccurred(QMediaPlayer::ResourceError, "Internal data stream error.");
+        ASSERT_EQ(prompts.calls.size(), 1u);
+        EXPECT_EQ(prompts.calls[0].text, "Internal data stream error.");
+
+        w.SeekTo(2.0);
+        w.button("cmdForward")->click();
+        w.button("cmdForward")->click();
+        EXPECT_EQ(w.txtTime()->text(), "00:00:02:02");
+        EXPECT_EQ(stripedNumber(w.picVideoWindow()->grab().toImage()), 52);
+
+        w.button("cmdPlay")->click();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return player.CurrentPosition() > 2.5; }, 10000));
+        EXPECT_NE(dynamic_cast<QtMediaPlayer&>(player).findChild<QMediaPlayer*>(), backEnd);
+        w.button("cmdPause")->click();
+        const int frame = int(std::floor(player.CurrentPosition() * 25 + 1e-6));
+        EXPECT_EQ(stripedNumber(w.picVideoWindow()->grab().toImage()), frame);
+        EXPECT_EQ(prompts.calls.size(), 1u);
+    }));
+    doc->release();
+}
