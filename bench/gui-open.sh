@@ -8,9 +8,10 @@
 # the tree when they last change before they stay the same for two seconds
 # (the splash screen, gone two seconds after the start, lies below them).
 # The program starts with no window settings of its own, so its window is
-# always in the same place. Prints each launch, then the minimum and the
-# median; with VIMRA_GUI_OPEN_BOXES set, also each change of those rows
-# (its time and WIDTHxHEIGHT+X+Y box).
+# always in the same place: a first launch, not timed, finds it on the
+# screen once the splash screen is gone. Prints each launch, then the
+# minimum and the median; with VIMRA_GUI_OPEN_BOXES set, also each change
+# of those rows (its time and WIDTHxHEIGHT+X+Y box).
 set -eu
 build=$1
 objects=${2:-16000}
@@ -32,9 +33,19 @@ trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
 export DISPLAY="$display" VIMRA_CONFIG="$work/vimra.conf" XDG_CONFIG_HOME="$work/config"
 
 : > "$work/times"
+# Where the window lies: all that is not the black background once the
+# splash screen is gone. The tree's first row lies 76 pixels below its top.
+"$program" "$work/out/saved/Copy.xml" >/dev/null 2>&1 &
+app=$!
+sleep 4
+import -window root "$work/window.png"
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null || true
+region=$(convert "$work/window.png" -trim -format '%X %Y' info: | awk '{ printf "216x40+%d+%d", $1, $2 + 76 }')
+echo "tree rows watched: $region"
 for i in $(seq "$launches"); do
     rm -f "$work/ready"
-    "$build/bench/screen_changes" 2 "$work/ready" 216x40+67+143 > "$work/changes" 2> "$work/boxes" &
+    "$build/bench/screen_changes" 2 "$work/ready" "$region" > "$work/changes" 2> "$work/boxes" &
     watcher=$!
     while [ ! -e "$work/ready" ]; do sleep 0.01; done
     start=$(date +%s.%N)
