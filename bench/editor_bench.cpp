@@ -4,12 +4,14 @@
 #include "document/AVDocument.h"
 #include "document/Transcript.h"
 #include "document/Version.h"
+#include "document/Video.h"
 #include "editor/EditorForms.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
 #include "records/IOManager.h"
 #include "resources/StringTable.h"
 #include "segments/AdvancedSlider.h"
+#include "segments/Framelist.h"
 #include "segments/QtMediaPlayer.h"
 #include "segments/VideoForm.h"
 #include "shell/frmMain.h"
@@ -18,10 +20,13 @@
 #include "support/FakePrompts.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
+#include <QTextStream>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVideoSink>
@@ -189,6 +194,187 @@ void segmentOperations(Expression& video, test::FakeMediaPlayerFactory& fake, fr
     });
 }
 
+// ---- the recorded run: what the user sees after each step, for a byte
+// comparison of two builds ----
+
+QByteArray imageDigest(const QImage& image)
+{
+    if (image.isNull())
+        return "null";
+    const QImage i = image.convertToFormat(QImage::Format_ARGB32);
+    QCryptographicHash h(QCryptographicHash::Md5);
+    h.addData(QByteArrayView(reinterpret_cast<const char*>(i.constBits()), i.sizeInBytes()));
+    return QByteArray::number(i.width()) + "x" + QByteArray::number(i.height()) + ":" + h.result().toHex();
+}
+
+QString times(const std::shared_ptr<Chunk>& c)
+{
+    return c ? QString::asprintf("[%.17g, %.17g]", c->dStart, c->dend) : QStringLiteral("none");
+}
+
+void dumpNode(QTextStream& out, const QTreeWidgetItem* node, int depth)
+{
+    const auto obj = frmMain::objectOf(node);
+    out << QString(depth * 2, ' ') << node->text(0) << " | " << (obj ? obj->strGUID() : QString()) << " | "
+        << node->data(0, frmMain::kKeyRole).toString() << " | " << node->data(0, frmMain::kPictureRole).toString()
+        << " | " << node->data(0, frmMain::kSelPictureRole).toString() << " | "
+        << imageDigest(node->icon(0).pixmap(32, 32).toImage()) << " | "
+        << imageDigest(node->icon(0).pixmap(32, 32, QIcon::Selected).toImage()) << "\n";
+    for (int i = 0; i < node->childCount(); ++i)
+        dumpNode(out, node->child(i), depth + 1);
+}
+
+// Writes step `name`: the messages since the last step, the segment list and
+// chain, the slider, the strip and the expression tree.
+struct Recorder {
+    QString dir;
+    test::FakePrompts& prompts;
+    frmMain& main;
+    Expression& video;
+    int step = 0;
+    size_t calls = 0;
+
+    void dump(const QString& name, VideoWindow* w)
+    {
+        QFile f(dir + QString::asprintf("/%02d ", ++step) + name + ".txt");
+        f.open(QIODevice::WriteOnly);
+        QTextStream out(&f);
+        out << "messages\n";
+        for (; calls < prompts.calls.size(); ++calls) {
+            const auto& c = prompts.calls[calls];
+            out << c.kind << " | " << c.text << " | " << c.title << " | " << c.buttons << " | " << c.icon << "\n";
+        }
+        const auto& list = video.colSubExpressions();
+        out << "list " << list.Count() << "\n";
+        for (const auto& s : list) {
+            const auto next = s->objFollowedBy();
+            out << s->strTitle() << " | " << s->strGUID() << " | " << times(s->ckGetChunk()) << " | "
+                << (next ? next->strGUID() : QString()) << " | " << s->bChanged();
+            if (const auto v = std::dynamic_pointer_cast<Video>(s)) {
+                const auto k = v->objKeyframeObject();
+                out << " | " << v->dGetKeyFrameTime() << " | " << (k ? k->strGUID() : QString());
+            }
+            out << "\n";
+        }
+        if (w) {
+            const auto* slider = w->advsld();
+            out << "slider " << slider->Count() << " selected " << slider->iRangeSelectedStart() << " "
+                << slider->iRangeSelectedEnd() << " position " << slider->dPosition() << "\n";
+            for (int i = 1; i <= slider->Count(); ++i) {
+                const auto r = slider->ranges().Item(i);
+                const auto& b = slider->boxes()[size_t(i - 1)];
+                out << QString::asprintf("%.17g %.17g | %g %g | %d %08x %08x %08x | ", r->dBegin, r->dend,
+                                         b.span.left, b.span.width, b.iBarPixels, b.barColor, b.leftTickColor,
+                                         b.rightTickColor)
+                    << b.label << "\n";
+            }
+            const auto* strip = w->Framelist1();
+            out << "strip " << strip->Count() << " selected " << strip->iSelectedStart() << " "
+                << strip->iSelectedEnd() << " scroll " << strip->scrollRange().max << " " << strip->canvasLeft() << "\n";
+            for (const auto& image : strip->images())
+                out << image.label << " | " << image.element << " " << image.position << " " << image.slot.image.left
+                    << " " << image.squareVisible << QString::asprintf(" %08x | ", image.squareColor)
+                    << imageDigest(image.picture) << "\n";
+        }
+        out << "tree\n";
+        for (int i = 0; i < main.tvwExpression->topLevelItemCount(); ++i)
+            dumpNode(out, main.tvwExpression->topLevelItem(i), 0);
+    }
+};
+
+// The segment operations and the refusals, each followed by a dump; then a
+// removal from the tree, a change through the model alone and a save, whose
+// files are copied into `dir`/files.
+void recordedRun(const std::shared_ptr<AVDocument>& doc, Expression& video, test::FakeMediaPlayerFactory& fake,
+                 frmMain& main, int n, const QString& docDir, const QString& dir)
+{
+    test::FakePrompts prompts;
+    Recorder rec{dir, prompts, main, video};
+    main.ResetTree(DocumentUi::Tree::tvwExpression, video.verVersion());
+    rec.dump("tree shown", nullptr);
+    const auto& list = video.colSubExpressions();
+    inEditor(video, [&](VideoWindow& w) {
+        auto& player = *fake.last;
+        const auto select = [&](int a, int b) {
+            w.advsld()->setIRangeSelectedStart(a);
+            w.advsld()->setIRangeSelectedEnd(b);
+        };
+        rec.dump("editor open", &w);
+        prompts.texts = {"Marked", "By dialog", "Second by dialog", "", "Last"};
+        player.playTo(2 * n + 2.2);
+        press(w, "cmdSel");
+        player.playTo(2 * n + 2.6);
+        press(w, "cmdSel");
+        rec.dump("create by marking", &w);
+        player.playTo(2.5);
+        press(w, "cmdSel");
+        rec.dump("mark inside a segment", &w);
+        press(w, "cmdNew", true, std::pair{2 * n + 3.0, 2 * n + 4.0});
+        rec.dump("create by the dialog", &w);
+        press(w, "cmdNew", true, std::pair{2 * n + 3.5, 2 * n + 4.5});
+        rec.dump("create overlapping", &w);
+        press(w, "cmdNew", true, std::pair{1.25, 1.75});
+        rec.dump("create first in time", &w);
+        press(w, "cmdNew", true, std::pair{0.25, 0.5});
+        rec.dump("create without a title", &w);
+        select(3, 3);
+        press(w, "cmdModif", true, std::pair{2 * n - 5.0, 2 * n - 3.0});
+        rec.dump("modify", &w);
+        select(4, 4);
+        press(w, "cmdCanc");
+        rec.dump("remove one", &w);
+        select(1, 2);
+        press(w, "cmdMerge");
+        rec.dump("merge two", &w);
+        select(list.Count() - 3, list.Count());
+        press(w, "cmdMerge");
+        rec.dump("merge swallowing others", &w);
+        player.playTo(n + 0.5);
+        press(w, "cmdExpandLeft");
+        rec.dump("expand left", &w);
+        player.playTo(n / 2 + 0.25);
+        press(w, "cmdExpandRight");
+        rec.dump("expand right", &w);
+        player.playTo(n + 0.7);
+        press(w, "cmdNext");
+        press(w, "cmdPrev");
+        rec.dump("next and previous bound", &w);
+        select(6, 6);
+        player.playTo(n + 0.9);
+        press(w, "cmdKeyFrame");
+        rec.dump("set the keyframe", &w);
+        select(101, std::min(200, list.Count()));
+        press(w, "cmdMerge");
+        rec.dump("merge a run", &w);
+        select(8, 10);
+        press(w, "cmdCanc");
+        rec.dump("remove three", &w);
+        player.playTo(2 * n + 8.0);
+        press(w, "cmdSel");
+        player.playTo(2 * n + 8.5);
+        press(w, "cmdSel");
+        rec.dump("create last", &w);
+    });
+    // The fifth node in the chain, deleted from the tree.
+    QTreeWidgetItem* node = main.tvwExpression->topLevelItem(0)->child(0)->child(4);
+    main.tvwExpression->setCurrentItem(node);
+    node->setSelected(true);
+    main.DeleteSelectedObject(main.tvwExpression);
+    rec.dump("delete from the tree", nullptr);
+    video.AddSubExpression("Through the model", 2 * n + 9.0, 2 * n + 9.5);
+    video.RemoveSubExpressionByPointer(list.Item(7));
+    rec.dump("through the model", nullptr);
+    doc->bSave();
+    rec.dump("saved", nullptr);
+    QDirIterator it(docDir, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString to = dir + "/files/" + QDir(docDir).relativeFilePath(path);
+        QDir().mkpath(QFileInfo(to).path());
+        QFile::copy(path, to);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -196,6 +382,13 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // --record DIR SEGMENTS: the recorded run alone.
+    QString record;
+    if (argc > 2 && QByteArray(argv[1]) == "--record") {
+        record = QString::fromLocal8Bit(argv[2]);
+        argv += 2;
+        argc -= 2;
+    }
     const int segments = argc > 1 ? std::max(1, atoi(argv[1])) : 1000;
     const int words = argc > 2 ? std::max(10, atoi(argv[2])) : 50000;
     const int runs = argc > 3 ? std::max(1, atoi(argv[3])) : 50;
@@ -247,6 +440,15 @@ int main(int argc, char** argv)
         for (int i = 0; i < words; ++i)
             list->Add({}, {}, i * gap, i * gap + gap / 2, "word");
         std::dynamic_pointer_cast<Transcript>(ver->trMainTranscript())->setWordList(list);
+        if (!record.isEmpty()) {
+            frmMain main;
+            main.show();
+            QDir().mkpath(record);
+            recordedRun(doc, *video, fake, main, segments, dir, record);
+            doc->release();
+            QDir(dir).removeRecursively();
+            return 0;
+        }
 
         Figure opening, early, late;
         for (int r = 0; r < 5; ++r) {
