@@ -400,7 +400,9 @@ int main(int argc, char** argv)
     setEditorFactory(&editors);
 
     // The sample document: a Version over an 8 s MPEG-1 clip.
-    const QString dir = QDir::tempPath() + "/vimra-editor-bench";
+    // Identifiers are absolute paths: a recorded run is compared only with one in the same folder.
+    const QString dir = qEnvironmentVariableIsEmpty("VIMRA_BENCH_DIR") ? QDir::tempPath() + "/vimra-editor-bench"
+                                                                     : qEnvironmentVariable("VIMRA_BENCH_DIR");
     QDir(dir).removeRecursively();
     if (QProcess::execute(QStringLiteral(VIMRA_SCRIPTS "/make-sample.sh"), {dir}) != 0)
         return 1;
@@ -444,7 +446,10 @@ int main(int argc, char** argv)
             frmMain main;
             main.show();
             QDir().mkpath(record);
+            // The tree's Delete acts on the program's document.
+            appState().objAVDoc = doc;
             recordedRun(doc, *video, fake, main, segments, dir, record);
+            appState().objAVDoc = nullptr;
             doc->release();
             QDir(dir).removeRecursively();
             return 0;
