@@ -434,8 +434,14 @@ int main(int argc, char** argv)
         ver->AddMainExpression("Long", "Video", 0, segments * 2 + 10);
         const auto video = ver->vdMainVideo();
         // Added back to front, so list order differs from chain order.
-        for (int i = segments; i >= 1; --i)
-            video->AddSubExpression(QString("Segment %1").arg(i), i * 2, i * 2 + 1);
+        {
+            test::FakePrompts setup;
+            for (int i = segments; i >= 1; --i)
+                video->AddSubExpression(QString("Segment %1").arg(i), i * 2, i * 2 + 1);
+            if (!setup.calls.empty() || video->colSubExpressions().Count() != segments)
+                std::fprintf(stderr, "%d segments made; the first message: %s\n", video->colSubExpressions().Count(),
+                             setup.calls.empty() ? "" : qPrintable(setup.calls.front().text));
+        }
         // The words fill the expression's span.
         const double gap = (segments * 2.0 + 8) / words;
         auto list = std::make_shared<WordColl>();
