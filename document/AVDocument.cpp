@@ -40,6 +40,12 @@ QStringList AVDocument::registeredGUIDs() const
     return ids;
 }
 
+IOManager::GUIDResult AVDocument::newGUID(IOManager& io, const QString& strClass, const QString& strTypeOfObject)
+{
+    return io.strCreateGUID([this](const QString& key) { return m_collObjects.bHasKey(key); },
+                               m_collObjects.iFreedStamp(), strClass, strTypeOfObject, strGUID());
+}
+
 bool AVDocument::bAnyChanged() const
 {
     if (hasPendingRemovals())
@@ -103,7 +109,8 @@ void AVDocument::RemoveObject(std::shared_ptr<RegistryItem>& obj)
         const auto holder = m_collObjects.Item(i);
         holder->RemoveReferenceObj(removed);
     }
-    m_collObjects.RemoveItem(removed);
+    // Its identifier is reserved below: it stays taken.
+    m_collObjects.RemoveItem(removed, false);
     removed->afterRemoved(*this);
     queueRemoved(removed->strGUID());
     obj.reset();

@@ -27,10 +27,12 @@ void Registry::Add(const Item_t& item)
     }
 }
 
-bool Registry::RemoveItem(const Item_t& item)
+bool Registry::RemoveItem(const Item_t& item, bool bFreesGUID)
 {
     if (!m_items.RemoveItem(item))
         return false;
+    if (bFreesGUID)
+        ++m_iFreedStamp;
     const auto it = item ? m_keyOf.find(item.get()) : m_keyOf.end();
     if (it != m_keyOf.end() && --it->second.count == 0) {
         unindex(item.get(), it->second.key);
@@ -44,6 +46,7 @@ void Registry::Clear()
     m_items.Clear();
     m_keyOf.clear();
     m_byKey.clear();
+    ++m_iFreedStamp;
 }
 
 Registry::Item_t Registry::objFind(const QString& strGUID) const
@@ -74,6 +77,8 @@ void Registry::rekey(const RegistryItem* item)
     const QString key = GUIDRenames::keyOf(item->strGUID());
     if (key == it->second.key)
         return;
+    if (!it->second.key.isEmpty())
+        ++m_iFreedStamp;
     unindex(item, it->second.key);
     it->second.key = key;
     index(item, key);
