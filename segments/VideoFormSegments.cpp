@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vimra {
 
@@ -155,7 +156,11 @@ void VideoWindow::CancelMark()
     StopBlinking();
 }
 
-void VideoWindow::resetTree() { documentUi().ResetTree(DocumentUi::Tree::tvwExpression, m_obj->verVersion()); }
+void VideoWindow::resetTree(const std::vector<std::shared_ptr<Expression>>& added,
+                            const std::vector<std::shared_ptr<Expression>>& removed)
+{
+    documentUi().SegmentsChanged(m_obj, added, removed);
+}
 
 void VideoWindow::CreateSegment(double dStart, double dEnd)
 {
@@ -167,9 +172,10 @@ void VideoWindow::CreateSegment(double dStart, double dEnd)
     m_obj->AddSubExpression(title, dStart, dEnd);
     if (m_obj->colSubExpressions().Count() == before)
         return;
-    if (const auto v = std::dynamic_pointer_cast<Video>(member(before + 1)))
+    const auto added = member(before + 1);
+    if (const auto v = std::dynamic_pointer_cast<Video>(added))
         documentUi().AddSmallKeyFrame(v);
-    resetTree();
+    resetTree({added}, {});
 }
 
 bool VideoWindow::AskTimes(double dStart, double dEnd, double& s, double& e)
@@ -222,11 +228,12 @@ void VideoWindow::DeleteSelectedSegments()
         return;
     if (!bAskYes(msg::ConfirmRemoveExpressions))
         return;
-    RemoveSelectedSegments();
-    resetTree();
+    std::vector<std::shared_ptr<Expression>> removed;
+    RemoveSelectedSegments(&removed);
+    resetTree({}, removed);
 }
 
-bool VideoWindow::RemoveSelectedSegments()
+bool VideoWindow::RemoveSelectedSegments(std::vector<std::shared_ptr<Expression>>* removed)
 {
     if (m_advsld->iRangeSelectedStart() == -1)
         return true;
@@ -237,8 +244,14 @@ bool VideoWindow::RemoveSelectedSegments()
             chosen.push_back(s);
     for (const auto& s : chosen)
         m_obj->RemoveSubExpressionByPointer(s);
+    if (removed)
+        *removed = chosen;
+    // One pass over the list, not one per chosen segment.
+    std::unordered_set<const Expression*> gone;
+    for (const auto& s : chosen)
+        gone.insert(s.get());
     const auto& list = m_obj->colSubExpressions();
-    return std::none_of(chosen.begin(), chosen.end(), [&](const auto& s) { return list.IndexOf(s) != 0; });
+    return std::none_of(list.begin(), list.end(), [&](const auto& s) { return gone.count(s.get()) != 0; });
 }
 
 void VideoWindow::MergeSelectedSegments()
@@ -260,15 +273,18 @@ void VideoWindow::MergeSelectedSegments()
         return;
     }
     const QString title = anchor->strTitle();
-    const bool removedAll = RemoveSelectedSegments();
+    std::vector<std::shared_ptr<Expression>> removed, added;
+    const bool removedAll = RemoveSelectedSegments(&removed);
     if (removedAll) {
         const int before = m_obj->colSubExpressions().Count();
         m_obj->AddSubExpression(title, span->first, span->second);
-        if (m_obj->colSubExpressions().Count() > before)
-            if (const auto v = std::dynamic_pointer_cast<Video>(member(before + 1)))
+        if (m_obj->colSubExpressions().Count() > before) {
+            added.push_back(member(before + 1));
+            if (const auto v = std::dynamic_pointer_cast<Video>(added.back()))
                 documentUi().AddSmallKeyFrame(v);
+        }
     }
-    resetTree();
+    resetTree(added, removed);
 }
 
 void VideoWindow::ExpandLeft()
