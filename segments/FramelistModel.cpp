@@ -33,11 +33,13 @@ FramelistModel::FramelistModel()
 void FramelistModel::setImageX(int value)
 {
     m_imageX = value;
+    m_bSlotsStale = true;
 }
 
 void FramelistModel::setImageY(int value)
 {
     m_imageY = value;
+    m_bSlotsStale = true;
 }
 
 int FramelistModel::iAddImage(const QImage& picture, int position, const QString& label)
@@ -51,8 +53,11 @@ int FramelistModel::iAddImage(const QImage& picture, int position, const QString
     image.slot = stripSlot(position, m_imageX, m_imageY);
     m_images.push_back(image);
 
-    const bool held = std::any_of(m_images.begin(), m_images.end() - 1,
-                                  [&](const StripImage& other) { return other.position == position; });
+    // Positions given one after another past the end (the editor filling
+    // the strip) take no look at the others.
+    const bool held = position <= m_iLastPosition
+                      && std::any_of(m_images.begin(), m_images.end() - 1,
+                                     [&](const StripImage& other) { return other.position == position; });
     if (held) {
         for (auto it = m_images.begin(); it != m_images.end() - 1; ++it) {
             if (it->position >= position) {
@@ -60,7 +65,9 @@ int FramelistModel::iAddImage(const QImage& picture, int position, const QString
                 it->slot = stripSlot(it->position, m_imageX, m_imageY);
             }
         }
+        ++m_iLastPosition;
     }
+    m_iLastPosition = std::max(m_iLastPosition, position);
     layOut();
     Changed();
     return Count();
@@ -96,6 +103,9 @@ void FramelistModel::RemoveImage(int index)
         }
     }
     m_images.erase(m_images.begin() + (index - 1));
+    m_iLastPosition = 0;
+    for (const auto& other : m_images)
+        m_iLastPosition = std::max(m_iLastPosition, other.position);
     // The selection keeps its indexes, unless they now name no image.
     if (m_iStart > Count() || m_iEnd > Count()) {
         m_iStart = -1;
@@ -247,8 +257,12 @@ void FramelistModel::applyColours()
 
 void FramelistModel::layOut()
 {
-    for (auto& image : m_images)
-        image.slot = stripSlot(image.position, m_imageX, m_imageY);
+    // Adding and removing keep every other slot at its position: only a new
+    // picture size moves them all.
+    if (m_bSlotsStale)
+        for (auto& image : m_images)
+            image.slot = stripSlot(image.position, m_imageX, m_imageY);
+    m_bSlotsStale = false;
     if (m_iStart != -1)
         showRun();
     m_scroll = stripScroll(m_imageX, Count(), m_width);

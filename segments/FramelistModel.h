@@ -117,6 +117,8 @@ private:
     double m_height = 0;
     double m_scrollBarHeight = 0;
     int m_nextElement = 1;
+    int m_iLastPosition = 0;     // the highest position held
+    bool m_bSlotsStale = false;  // the picture size changed since the last layout
 };
 
 } // namespace vimra
