@@ -30,13 +30,33 @@ void Expression::OpenTranscript()
     m_transcript = ver ? ver->trMainTranscript() : nullptr;
 }
 
+namespace {
+
+// name.toLower() == lower, without making the lower-case copy for an ASCII
+// name: a document walk asks every expression for one of its fields.
+bool bLowerEquals(const QString& name, const QString& lower)
+{
+    const qsizetype n = name.size();
+    bool bSameSoFar = n == lower.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = name[i].unicode();
+        if (c >= 0x80)
+            return name.toLower() == lower;
+        if (bSameSoFar)
+            bSameSoFar = char16_t(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) == lower[i].unicode();
+    }
+    return bSameSoFar;
+}
+
+} // namespace
+
 SEColl::Record Expression::firstLowerNamed(const QString& strName) const
 {
     const auto secol = this->secol();
     if (!secol)
         return nullptr;
     for (const auto& field : *secol)
-        if (field->strName.toLower() == strName)
+        if (bLowerEquals(field->strName, strName))
             return field;
     return nullptr;
 }
@@ -53,13 +73,27 @@ void Expression::setStrVersionGUID(const QString& strGUID)
     field->bValid = !strGUID.isEmpty();
 }
 
-std::shared_ptr<Chunk> Expression::ckGetChunk() const
+const Expression::FieldCache* Expression::fieldCache() const
 {
     const auto secol = this->secol();
     if (!secol)
         return nullptr;
-    for (const auto& field : *secol)
-        if (field->strName == QLatin1String("Time") && field->bValid)
+    if (m_fieldCache.secol.lock() != secol || m_fieldCache.count != secol->Count()) {
+        m_fieldCache = {secol, secol->Count(), firstLowerNamed(strPartOfName()), {}};
+        for (const auto& field : *secol)
+            if (field->strName == QLatin1String("Time"))
+                m_fieldCache.times.push_back(field);
+    }
+    return &m_fieldCache;
+}
+
+std::shared_ptr<Chunk> Expression::ckGetChunk() const
+{
+    const auto* fields = fieldCache();
+    if (!fields)
+        return nullptr;
+    for (const auto& field : fields->times)
+        if (field->bValid)
             return valueObject<Chunk>(field->vContent);
     return nullptr;
 }
@@ -124,7 +158,8 @@ void Expression::SetPartOfGUID(const QString& strGUID)
 
 void Expression::ClearPartOfIfGUID(const QString& strGUID)
 {
-    const auto field = firstLowerNamed(strPartOfName());
+    const auto* fields = fieldCache();
+    const auto field = fields ? fields->partOf : nullptr;
     if (field && bSameGUID(valueToText(field->vContent), strGUID)) {
         field->bValid = false;
         field->bChanged = true;

@@ -127,6 +127,17 @@ private:
     void LinkFollowedBy();
     void collectSubTree(SubTree& out, std::unordered_set<const DocObject*>& visited);
 
+    // The fields a walk over the document asks every expression for, found
+    // once per field list: its part-of field and its Time fields in order.
+    struct FieldCache {
+        std::weak_ptr<SEColl> secol;
+        int count = -1;
+        SEColl::Record partOf;
+        std::vector<SEColl::Record> times;
+    };
+    const FieldCache* fieldCache() const;
+    mutable FieldCache m_fieldCache;
+
     Segments m_colSubExpressions;
     std::weak_ptr<Expression> m_mainExpr;
     std::weak_ptr<Expression> m_followedBy;
