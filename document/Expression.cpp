@@ -75,16 +75,31 @@ void Expression::setStrVersionGUID(const QString& strGUID)
 
 const Expression::FieldCache* Expression::fieldCache() const
 {
-    const auto secol = this->secol();
-    if (!secol)
+    const SEColl* peek = secolPeek();
+    if (!peek)
         return nullptr;
-    if (m_fieldCache.secol.lock() != secol || m_fieldCache.count != secol->Count()) {
-        m_fieldCache = {secol, secol->Count(), firstLowerNamed(strPartOfName()), {}};
+    // A list alive at the address seen before is that same list.
+    if (peek != m_fieldCache.peek || m_fieldCache.secol.expired() || m_fieldCache.count != peek->Count()) {
+        const auto secol = this->secol();
+        m_fieldCache = {peek, secol, secol->Count(), firstLowerNamed(strPartOfName()), {}};
         for (const auto& field : *secol)
             if (field->strName == QLatin1String("Time"))
                 m_fieldCache.times.push_back(field);
     }
     return &m_fieldCache;
+}
+
+const Chunk* Expression::spanPeek() const
+{
+    const auto* fields = fieldCache();
+    if (!fields)
+        return nullptr;
+    for (const auto& field : fields->times)
+        if (field->bValid) {
+            const auto* chunk = std::get_if<std::shared_ptr<Chunk>>(&field->vContent);
+            return chunk ? chunk->get() : nullptr;
+        }
+    return nullptr;
 }
 
 std::shared_ptr<Chunk> Expression::ckGetChunk() const
@@ -271,7 +286,7 @@ void Expression::AddSubExpression(const QString& strTitle, double dStart, double
     std::shared_ptr<Expression> previous, next;
     double previousGap = 0.0, nextGap = 0.0;
     for (const auto& sibling : m_colSubExpressions) {
-        const auto chunk = sibling->ckGetChunk();
+        const Chunk* chunk = sibling->spanPeek();
         if (!chunk)
             continue;
         if (chunk->dend <= dStart && (!previous || dStart - chunk->dend <= previousGap)) {

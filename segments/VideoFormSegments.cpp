@@ -17,6 +17,7 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QHash>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
@@ -51,19 +52,19 @@ bool bEditsText(const QWidget* w)
 SegmentSnapshot VideoWindow::snapshot() const
 {
     const auto& list = m_obj->colSubExpressions();
-    std::unordered_map<const Expression*, int> indexOf;
+    QHash<const Expression*, int> indexOf;
+    indexOf.reserve(list.Count());
     int i = 0;
     for (const auto& s : list)
-        indexOf.emplace(s.get(), ++i);
+        indexOf.insert(s.get(), ++i);
     SegmentSnapshot snap;
     snap.reserve(size_t(list.Count()));
     for (const auto& s : list) {
         SegmentSnap m;
-        if (const auto chunk = s->ckGetChunk())
+        if (const Chunk* chunk = s->spanPeek())
             m = {true, chunk->dStart, chunk->dend, 0};
         if (const auto next = s->objFollowedBy())
-            if (const auto found = indexOf.find(next.get()); found != indexOf.end())
-                m.iNext = found->second;
+            m.iNext = indexOf.value(next.get(), 0);
         snap.push_back(m);
     }
     return snap;
