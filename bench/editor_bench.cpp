@@ -36,6 +36,7 @@
 #include <cstdio>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 using namespace vimra;
@@ -136,7 +137,10 @@ double press(VideoWindow& w, const char* button, bool dialog = false,
 // Each operation once on an expression of `n` segments at [2i, 2i + 1],
 // with the main window's expression tree shown; each is checked to have
 // done what its row says.
-void segmentOperations(Expression& video, test::FakeMediaPlayerFactory& fake, frmMain& main, int n)
+using Results = std::vector<std::pair<std::string, double>>;
+
+void segmentOperations(Expression& video, test::FakeMediaPlayerFactory& fake, frmMain& main, int n,
+                       Results* results = nullptr)
 {
     test::FakePrompts prompts;
     main.ResetTree(DocumentUi::Tree::tvwExpression, video.verVersion());
@@ -156,6 +160,8 @@ void segmentOperations(Expression& video, test::FakeMediaPlayerFactory& fake, fr
         // The row, and a complaint unless the list, the slider and the tree hold `change` segments more.
         const auto once = [&](const char* name, double ms, int change, const std::function<bool()>& done = [] { return true; }) {
             row(name, Figure{{ms}});
+            if (results)
+                results->emplace_back(name, ms);
             count += change;
             node = main.tvwExpression->topLevelItem(0)->child(0);
             if (!done() || list.Count() != count || w.advsld()->Count() != count || node->childCount() != count)
@@ -187,6 +193,9 @@ void segmentOperations(Expression& video, test::FakeMediaPlayerFactory& fake, fr
         // Segment n / 2 is at [n, n + 1].
         once("next bound", press(w, "cmdNext"), 0, [&] { return player.position == n + 1; });
         once("previous bound", press(w, "cmdPrev"), 0, [&] { return player.position == n; });
+        select(5, 5);
+        player.playTo(n + 0.9);
+        once("set the keyframe", press(w, "cmdKeyFrame"), 0);
         // Members 101 to 200 are segments n - 103 down to n - 202: one run by time.
         select(101, 200);
         once("merge a run of 100", press(w, "cmdMerge"), -99,
@@ -375,6 +384,94 @@ void recordedRun(const std::shared_ptr<AVDocument>& doc, Expression& video, test
     }
 }
 
+// One column of the sweep: the sample with `n` segments on a new main Video
+// and `beside` more Versions of 1,000 Video segments each, the editor opened
+// three times, every segment operation once, and a segment added and removed
+// through the model alone (five times each, the least kept).
+Results sweepRun(const std::function<std::shared_ptr<AVDocument>()>& open, int n, int beside)
+{
+    Results out;
+    test::FakeMediaPlayerFactory fake;
+    fake.script.duration = n * 2 + 10;
+    const auto doc = open();
+    if (!doc)
+        return out;
+    test::FakePrompts setup;
+    for (int v = 0; v < beside; ++v) {
+        doc->AddChild(QString("Beside %1").arg(v + 1));
+        const auto other = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(doc->colChilds().Count()));
+        other->AddMainExpression("Other", "Video", 0, 2010);
+        for (int i = 1000; i >= 1; --i)
+            other->vdMainVideo()->AddSubExpression(QString("Other %1").arg(i), i * 2, i * 2 + 1);
+    }
+    const auto ver = versionOf(*doc);
+    ver->AddMainExpression("Long", "Video", 0, n * 2 + 10);
+    const auto video = ver->vdMainVideo();
+    for (int i = n; i >= 1; --i)
+        video->AddSubExpression(QString("Segment %1").arg(i), i * 2, i * 2 + 1);
+    if (video->colSubExpressions().Count() != n)
+        std::fprintf(stderr, "%d segments made\n", video->colSubExpressions().Count());
+    std::printf("%d segments, %d objects in the document\n", n, doc->collObjects().Count());
+    Figure opening;
+    for (int r = 0; r < 3; ++r) {
+        QElapsedTimer t;
+        t.start();
+        inEditor(*video, [&](VideoWindow&) { opening.ms.push_back(t.nsecsElapsed() / 1e6); });
+    }
+    row("open the editor (fake player)", opening);
+    out.emplace_back("open the editor", opening.min());
+    {
+        frmMain main;
+        main.show();
+        segmentOperations(*video, fake, main, n, &out);
+    }
+    Figure add, remove;
+    for (int r = 0; r < 5; ++r) {
+        QElapsedTimer t;
+        t.start();
+        video->AddSubExpression("Model", 2 * n + 7.0, 2 * n + 7.5);
+        add.ms.push_back(t.nsecsElapsed() / 1e6);
+        const auto added = video->colSubExpressions().Item(video->colSubExpressions().Count());
+        t.restart();
+        video->RemoveSubExpressionByPointer(added);
+        remove.ms.push_back(t.nsecsElapsed() / 1e6);
+    }
+    row("AddSubExpression (model)", add);
+    row("RemoveSubExpressionByPointer (model)", remove);
+    out.emplace_back("AddSubExpression (model)", add.min());
+    out.emplace_back("RemoveSubExpressionByPointer (model)", remove.min());
+    doc->release();
+    return out;
+}
+
+// The table of the sweep: one column per run, and for sizes ten times apart
+// the factor each operation grew by.
+void printSweep(const std::vector<std::pair<QString, Results>>& columns, bool bGrowth)
+{
+    if (columns.empty() || columns.front().second.empty())
+        return;
+    std::printf("\n%-38s", "ms");
+    for (const auto& [name, results] : columns)
+        std::printf(" %22s", qPrintable(name));
+    if (bGrowth)
+        for (size_t c = 1; c < columns.size(); ++c)
+            std::printf("  %s", qPrintable(QString("x10 -> x? (%1)").arg(c)));
+    std::printf("\n");
+    for (size_t r = 0; r < columns.front().second.size(); ++r) {
+        std::printf("%-38s", columns.front().second[r].first.c_str());
+        for (const auto& [name, results] : columns)
+            std::printf(" %22.3f", r < results.size() ? results[r].second : 0.0);
+        if (bGrowth)
+            for (size_t c = 1; c < columns.size(); ++c) {
+                const auto& a = columns[c - 1].second;
+                const auto& b = columns[c].second;
+                if (r < a.size() && r < b.size() && a[r].second > 0)
+                    std::printf("  %13.1f", b[r].second / a[r].second);
+            }
+        std::printf("\n");
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -389,6 +486,18 @@ int main(int argc, char** argv)
         argv += 2;
         argc -= 2;
     }
+    // --sizes N,N,...: the opening and the segment operations at each size,
+    // then how each grows. --beside V,V,...: the same on 1,000 segments with
+    // V more Versions of 1,000 Video segments each in the document, and a
+    // segment added and removed through the model alone.
+    std::vector<int> sizes, beside;
+    for (const char* flag : {"--sizes", "--beside"})
+        if (argc > 2 && QByteArray(argv[1]) == flag) {
+            for (const auto& n : QByteArray(argv[2]).split(','))
+                (QByteArray(flag) == "--sizes" ? sizes : beside).push_back(std::max(1, n.toInt()));
+            argv += 2;
+            argc -= 2;
+        }
     const int segments = argc > 1 ? std::max(1, atoi(argv[1])) : 1000;
     const int words = argc > 2 ? std::max(10, atoi(argv[2])) : 50000;
     const int runs = argc > 3 ? std::max(1, atoi(argv[3])) : 50;
@@ -423,6 +532,17 @@ int main(int argc, char** argv)
         }
         return doc;
     };
+
+    if (!sizes.empty() || !beside.empty()) {
+        std::vector<std::pair<QString, Results>> columns;
+        for (const int n : sizes)
+            columns.emplace_back(QString::number(n) + " segments", sweepRun(open, n, 0));
+        for (const int v : beside)
+            columns.emplace_back(QString::number(v) + " Versions beside", sweepRun(open, 1000, v));
+        printSweep(columns, !sizes.empty());
+        QDir(dir).removeRecursively();
+        return 0;
+    }
 
     {
         test::FakeMediaPlayerFactory fake;
