@@ -105,7 +105,11 @@ void AVDocument::RemoveObject(std::shared_ptr<RegistryItem>& obj)
     if (!obj)
         return;
     const auto removed = obj;
+    const QString strClass = removed->className();
     for (int i = 1; i <= m_collObjects.Count(); ++i) {
+        // Known not to hold it: not even looked at, as most objects of a large document.
+        if (!m_collObjects.bMayRefer(i, strClass))
+            continue;
         const auto holder = m_collObjects.Item(i);
         holder->RemoveReferenceObj(removed);
     }
