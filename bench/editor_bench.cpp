@@ -453,9 +453,11 @@ void printSweep(const std::vector<std::pair<QString, Results>>& columns, bool bG
     std::printf("\n%-38s", "ms");
     for (const auto& [name, results] : columns)
         std::printf(" %22s", qPrintable(name));
+    // "x10 -> x" heads the factor of the time for ten times the size.
     if (bGrowth)
         for (size_t c = 1; c < columns.size(); ++c)
-            std::printf("  %s", qPrintable(QString("x10 -> x? (%1)").arg(c)));
+            std::printf("  %13s", qPrintable(QString("x%1 -> x").arg(columns[c].first.split(' ').first().toDouble()
+                                                                      / columns[c - 1].first.split(' ').first().toDouble())));
     std::printf("\n");
     for (size_t r = 0; r < columns.front().second.size(); ++r) {
         std::printf("%-38s", columns.front().second[r].first.c_str());

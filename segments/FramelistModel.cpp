@@ -53,11 +53,11 @@ int FramelistModel::iAddImage(const QImage& picture, int position, const QString
     image.slot = stripSlot(position, m_imageX, m_imageY);
     m_images.push_back(image);
 
-    // Positions given one after another past the end (the editor filling
-    // the strip) take no look at the others.
-    const bool held = position <= m_iLastPosition
-                      && std::any_of(m_images.begin(), m_images.end() - 1,
-                                     [&](const StripImage& other) { return other.position == position; });
+    // Whether the position is held is counted, not searched: the editor
+    // fills the strip with every position once, in any order.
+    const bool held = position < 1 ? std::any_of(m_images.begin(), m_images.end() - 1,
+                                                 [&](const StripImage& other) { return other.position == position; })
+                                   : heldAt(position) > 0;
     if (held) {
         for (auto it = m_images.begin(); it != m_images.end() - 1; ++it) {
             if (it->position >= position) {
@@ -65,9 +65,10 @@ int FramelistModel::iAddImage(const QImage& picture, int position, const QString
                 it->slot = stripSlot(it->position, m_imageX, m_imageY);
             }
         }
-        ++m_iLastPosition;
+        countPositions();
+    } else if (position >= 1) {
+        ++heldAt(position);
     }
-    m_iLastPosition = std::max(m_iLastPosition, position);
     layOut();
     Changed();
     return Count();
@@ -103,9 +104,7 @@ void FramelistModel::RemoveImage(int index)
         }
     }
     m_images.erase(m_images.begin() + (index - 1));
-    m_iLastPosition = 0;
-    for (const auto& other : m_images)
-        m_iLastPosition = std::max(m_iLastPosition, other.position);
+    countPositions();
     // The selection keeps its indexes, unless they now name no image.
     if (m_iStart > Count() || m_iEnd > Count()) {
         m_iStart = -1;
@@ -113,6 +112,22 @@ void FramelistModel::RemoveImage(int index)
     }
     layOut();
     Changed();
+}
+
+int& FramelistModel::heldAt(int position)
+{
+    const size_t i = size_t(position);
+    if (i >= m_heldAt.size())
+        m_heldAt.resize(i + 1, 0);
+    return m_heldAt[i];
+}
+
+void FramelistModel::countPositions()
+{
+    m_heldAt.assign(m_heldAt.size(), 0);
+    for (const auto& image : m_images)
+        if (image.position >= 1)
+            ++heldAt(image.position);
 }
 
 void FramelistModel::Refresh()
