@@ -496,7 +496,7 @@ int main(int argc, char** argv)
     for (const char* flag : {"--sizes", "--beside"})
         if (argc > 2 && QByteArray(argv[1]) == flag) {
             for (const auto& n : QByteArray(argv[2]).split(','))
-                (QByteArray(flag) == "--sizes" ? sizes : beside).push_back(std::max(1, n.toInt()));
+                (QByteArray(flag) == "--sizes" ? sizes : beside).push_back(std::max(0, n.toInt()));
             argv += 2;
             argc -= 2;
         }
