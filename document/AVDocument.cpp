@@ -64,6 +64,12 @@ QStringList AVDocument::registeredGUIDs() const
     return ids;
 }
 
+IOManager::GUIDResult AVDocument::newGUID(IOManager& io, const QString& strClass, const QString& strTypeOfObject)
+{
+    return io.strCreateGUID([this](const QString& key) { return m_collObjects.bHasKey(key); },
+                               m_collObjects.iFreedStamp(), strClass, strTypeOfObject, strGUID());
+}
+
 bool AVDocument::bAnyChanged() const
 {
     if (hasPendingRemovals())
@@ -123,11 +129,16 @@ void AVDocument::RemoveObject(std::shared_ptr<RegistryItem>& obj)
     if (!obj)
         return;
     const auto removed = obj;
+    const QString strClass = removed->className();
     for (int i = 1; i <= m_collObjects.Count(); ++i) {
+        // Known not to hold it: not even looked at, as most objects of a large document.
+        if (!m_collObjects.bMayRefer(i, strClass))
+            continue;
         const auto holder = m_collObjects.Item(i);
         holder->RemoveReferenceObj(removed);
     }
-    m_collObjects.RemoveItem(removed);
+    // Its identifier is reserved below: it stays taken.
+    m_collObjects.RemoveItem(removed, false);
     removed->afterRemoved(*this);
     queueRemoved(removed->strGUID());
     obj.reset();

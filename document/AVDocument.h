@@ -32,6 +32,10 @@ public:
     const Registry& collObjects() const { return m_collObjects; }
     // The identifiers of the registry, for making new ones.
     QStringList registeredGUIDs() const;
+    // A free identifier in the document's folder for a new object of `strClass`
+    // (a media object's: of extension `strTypeOfObject`), as `io` makes it
+    // with every registered identifier taken.
+    IOManager::GUIDResult newGUID(IOManager& io, const QString& strClass, const QString& strTypeOfObject = QString());
     // Identifiers of removed objects and of their keyframe pictures.
     const Coll<QString>& colRemovedGUIDs() const { return m_colRemovedGUIDs; }
 

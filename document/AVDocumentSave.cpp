@@ -72,9 +72,19 @@ bool AVDocument::bSave()
 {
     if (io())
         io()->RemoveStaleTemporaries(strGUID());
-    if (!bEveryObjectRead() || !bSaveAllObjects()) {
-        prompts().MsgBox(text(msg::ObjectsNotSaved));
-        return false;
+    {
+        // As save-as: one sync for every changed object's file, and the
+        // document's own file written only once they are all on the disk.
+        fs::SyncBatch batch;
+        if (!bEveryObjectRead() || !bSaveAllObjects()) {
+            prompts().MsgBox(text(msg::ObjectsNotSaved));
+            return false;
+        }
+        const QString error = batch.finish();
+        if (!error.isEmpty()) {
+            prompts().MsgBox(error, Prompts::OKOnly);
+            return false;
+        }
     }
     if (!secol()->bSave(instanceDoc(), strGUID(), *io()))
         return false;

@@ -270,7 +270,7 @@ bool DocObject::bInitNewObject(const std::shared_ptr<DocObject>& obj, const QStr
     if (!doc || !m_io)
         return false;
     auto form = editorFactory().create(obj->className());
-    const auto guid = m_io->strCreateGUID(doc->registeredGUIDs(), obj->className(), QString(), doc->strGUID());
+    const auto guid = doc->newGUID(*m_io, obj->className());
     // A folder that cannot be made gives its message instead of an identifier.
     QString error = guid.strError;
     if (error.isEmpty())

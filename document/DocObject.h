@@ -67,6 +67,8 @@ public:
 
     // The field collection; a new one is made by every load and initialisation.
     std::shared_ptr<SEColl> secol() const { return m_secol; }
+    // The same list without taking a share of it, for walks over many objects.
+    const SEColl* secolPeek() const { return m_secol.get(); }
     std::shared_ptr<EditorWindow> form() const { return m_form; }
 
     // True once the fields were built from a schema: only such an object is

@@ -1,9 +1,18 @@
 #include "document/DocumentUi.h"
 
+#include "document/Expression.h"
+
 #include "platform/Installed.h"
 #include "resources/StringTable.h"
 
 namespace vimra {
+
+void DocumentUi::SegmentsChanged(const std::shared_ptr<Expression>& expr,
+                                 const std::vector<std::shared_ptr<Expression>>&,
+                                 const std::vector<std::shared_ptr<Expression>>&)
+{
+    ResetTree(Tree::tvwExpression, expr ? expr->verVersion() : nullptr);
+}
 
 DocumentUi& documentUi() { return Installed<DocumentUi, NullDocumentUi>::get(); }
 

@@ -5,10 +5,12 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace vimra {
 
 class DocObject;
+class Expression;
 class Version;
 class Video;
 
@@ -28,6 +30,11 @@ public:
     virtual void UpdateNodeTitle(const std::shared_ptr<DocObject>& obj) = 0;
     // Clears a tree and builds it again (the expression tree of `ver`, when given).
     virtual void ResetTree(Tree tree, const std::shared_ptr<Version>& ver) = 0;
+    // After segments were added to and removed from `expr`: the expression
+    // tree as ResetTree would build it for expr's Version (by default it does).
+    virtual void SegmentsChanged(const std::shared_ptr<Expression>& expr,
+                                 const std::vector<std::shared_ptr<Expression>>& added,
+                                 const std::vector<std::shared_ptr<Expression>>& removed);
     // Makes (or remakes) a Video segment's keyframe icon from its picture.
     virtual void AddSmallKeyFrame(const std::shared_ptr<Video>& video) = 0;
     // Remakes every keyframe icon.

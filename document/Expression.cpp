@@ -30,13 +30,33 @@ void Expression::OpenTranscript()
     m_transcript = ver ? ver->trMainTranscript() : nullptr;
 }
 
+namespace {
+
+// name.toLower() == lower, without making the lower-case copy for an ASCII
+// name: a document walk asks every expression for one of its fields.
+bool bLowerEquals(const QString& name, const QString& lower)
+{
+    const qsizetype n = name.size();
+    bool bSameSoFar = n == lower.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = name[i].unicode();
+        if (c >= 0x80)
+            return name.toLower() == lower;
+        if (bSameSoFar)
+            bSameSoFar = char16_t(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c) == lower[i].unicode();
+    }
+    return bSameSoFar;
+}
+
+} // namespace
+
 SEColl::Record Expression::firstLowerNamed(const QString& strName) const
 {
     const auto secol = this->secol();
     if (!secol)
         return nullptr;
     for (const auto& field : *secol)
-        if (field->strName.toLower() == strName)
+        if (bLowerEquals(field->strName, strName))
             return field;
     return nullptr;
 }
@@ -53,13 +73,42 @@ void Expression::setStrVersionGUID(const QString& strGUID)
     field->bValid = !strGUID.isEmpty();
 }
 
+const Expression::FieldCache* Expression::fieldCache() const
+{
+    const SEColl* peek = secolPeek();
+    if (!peek)
+        return nullptr;
+    // A list alive at the address seen before is that same list.
+    if (peek != m_fieldCache.peek || m_fieldCache.secol.expired() || m_fieldCache.count != peek->Count()) {
+        const auto secol = this->secol();
+        m_fieldCache = {peek, secol, secol->Count(), firstLowerNamed(strPartOfName()), {}};
+        for (const auto& field : *secol)
+            if (field->strName == QLatin1String("Time"))
+                m_fieldCache.times.push_back(field);
+    }
+    return &m_fieldCache;
+}
+
+const Chunk* Expression::spanPeek() const
+{
+    const auto* fields = fieldCache();
+    if (!fields)
+        return nullptr;
+    for (const auto& field : fields->times)
+        if (field->bValid) {
+            const auto* chunk = std::get_if<std::shared_ptr<Chunk>>(&field->vContent);
+            return chunk ? chunk->get() : nullptr;
+        }
+    return nullptr;
+}
+
 std::shared_ptr<Chunk> Expression::ckGetChunk() const
 {
-    const auto secol = this->secol();
-    if (!secol)
+    const auto* fields = fieldCache();
+    if (!fields)
         return nullptr;
-    for (const auto& field : *secol)
-        if (field->strName == QLatin1String("Time") && field->bValid)
+    for (const auto& field : fields->times)
+        if (field->bValid)
             return valueObject<Chunk>(field->vContent);
     return nullptr;
 }
@@ -124,7 +173,8 @@ void Expression::SetPartOfGUID(const QString& strGUID)
 
 void Expression::ClearPartOfIfGUID(const QString& strGUID)
 {
-    const auto field = firstLowerNamed(strPartOfName());
+    const auto* fields = fieldCache();
+    const auto field = fields ? fields->partOf : nullptr;
     if (field && bSameGUID(valueToText(field->vContent), strGUID)) {
         field->bValid = false;
         field->bChanged = true;
@@ -236,7 +286,7 @@ void Expression::AddSubExpression(const QString& strTitle, double dStart, double
     std::shared_ptr<Expression> previous, next;
     double previousGap = 0.0, nextGap = 0.0;
     for (const auto& sibling : m_colSubExpressions) {
-        const auto chunk = sibling->ckGetChunk();
+        const Chunk* chunk = sibling->spanPeek();
         if (!chunk)
             continue;
         if (chunk->dend <= dStart && (!previous || dStart - chunk->dend <= previousGap)) {

@@ -60,6 +60,8 @@ public:
     void setStrVersionGUID(const QString& strGUID);
     // The time span; none without an assigned Time.
     std::shared_ptr<Chunk> ckGetChunk() const;
+    // The same span without taking a share of it, for walks over many segments.
+    const Chunk* spanPeek() const;
     // Always stores a new span, marked changed.
     void SetChunk(double dStart, double dEnd);
     // The expression this one is a segment of; "" unless a String field holds one.
@@ -128,6 +130,18 @@ private:
     QString strRelationValue(const QString& strName) const;
     void LinkFollowedBy();
     void collectSubTree(SubTree& out, std::unordered_set<const DocObject*>& visited);
+
+    // The fields a walk over the document asks every expression for, found
+    // once per field list: its part-of field and its Time fields in order.
+    struct FieldCache {
+        const SEColl* peek = nullptr; // secol, while it lives
+        std::weak_ptr<SEColl> secol;
+        int count = -1;
+        SEColl::Record partOf;
+        std::vector<SEColl::Record> times;
+    };
+    const FieldCache* fieldCache() const;
+    mutable FieldCache m_fieldCache;
 
     Segments m_colSubExpressions;
     std::weak_ptr<Expression> m_mainExpr;

@@ -1,5 +1,8 @@
 #include "document/Registry.h"
 
+#include "document/Expression.h"
+#include "document/MediaObject.h"
+#include "document/Storage.h"
 #include "records/Procedures.h"
 
 #include <algorithm>
@@ -15,9 +18,43 @@ void GUIDRenames::add(const QString& strOldGUID, const QString& strNewGUID)
         byOld[keyOf(strOldGUID)].push_back(static_cast<int>(pairs.size()) - 1);
 }
 
+Registry::Refers Registry::refersOf(const RegistryItem& item)
+{
+    if (dynamic_cast<const MediaObject*>(&item) || dynamic_cast<const Storage*>(&item))
+        return Refers::Nothing;
+    if (dynamic_cast<const Expression*>(&item)) {
+        const QString cls = item.className();
+        if (cls == QLatin1String("Video"))
+            return Refers::Video;
+        if (cls == QLatin1String("Audio"))
+            return Refers::Audio;
+        if (cls == QLatin1String("Transcript"))
+            return Refers::Transcript;
+    }
+    return Refers::Anything;
+}
+
+bool Registry::bMayRefer(int index, const QString& strClass) const
+{
+    switch (m_refers[size_t(index - 1)]) {
+    case Refers::Anything:
+        return true;
+    case Refers::Nothing:
+        return false;
+    case Refers::Video:
+        return strClass == QLatin1String("Video") || strClass == QLatin1String("Version");
+    case Refers::Audio:
+        return strClass == QLatin1String("Audio") || strClass == QLatin1String("Version");
+    case Refers::Transcript:
+        return strClass == QLatin1String("Transcript") || strClass == QLatin1String("Version");
+    }
+    return true;
+}
+
 void Registry::Add(const Item_t& item)
 {
     m_items.Add(item);
+    m_refers.push_back(item ? refersOf(*item) : Refers::Anything);
     if (!item)
         return;
     Entry& entry = m_keyOf[item.get()];
@@ -27,10 +64,15 @@ void Registry::Add(const Item_t& item)
     }
 }
 
-bool Registry::RemoveItem(const Item_t& item)
+bool Registry::RemoveItem(const Item_t& item, bool bFreesGUID)
 {
-    if (!m_items.RemoveItem(item))
+    const int index = m_items.IndexOf(item);
+    if (index == 0)
         return false;
+    m_items.Remove(index);
+    m_refers.erase(m_refers.begin() + (index - 1));
+    if (bFreesGUID)
+        ++m_iFreedStamp;
     const auto it = item ? m_keyOf.find(item.get()) : m_keyOf.end();
     if (it != m_keyOf.end() && --it->second.count == 0) {
         unindex(item.get(), it->second.key);
@@ -42,8 +84,10 @@ bool Registry::RemoveItem(const Item_t& item)
 void Registry::Clear()
 {
     m_items.Clear();
+    m_refers.clear();
     m_keyOf.clear();
     m_byKey.clear();
+    ++m_iFreedStamp;
 }
 
 Registry::Item_t Registry::objFind(const QString& strGUID) const
@@ -74,6 +118,8 @@ void Registry::rekey(const RegistryItem* item)
     const QString key = GUIDRenames::keyOf(item->strGUID());
     if (key == it->second.key)
         return;
+    if (!it->second.key.isEmpty())
+        ++m_iFreedStamp;
     unindex(item, it->second.key);
     it->second.key = key;
     index(item, key);

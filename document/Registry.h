@@ -25,8 +25,13 @@ public:
     int Count() const { return m_items.Count(); }
     bool isEmpty() const { return m_items.isEmpty(); }
     int IndexOf(const Item_t& item) const { return m_items.IndexOf(item); }
-    // Removes the first entry of `item`.
-    bool RemoveItem(const Item_t& item);
+    // Whether the entry at `index` may hold a reference to an object of
+    // `strClass` that its RemoveReferenceObj drops: media files and Storages
+    // hold none, an expression only to its own class and to a Version.
+    bool bMayRefer(int index, const QString& strClass) const;
+    // Removes the first entry of `item`. `bFreesGUID` false: the caller keeps
+    // its identifier from being given again.
+    bool RemoveItem(const Item_t& item, bool bFreesGUID = true);
     void Clear();
     auto begin() const { return m_items.begin(); }
     auto end() const { return m_items.end(); }
@@ -36,6 +41,10 @@ public:
     Item_t objFind(const QString& strGUID) const;
     // Called by a registered object whose identifier changed.
     void rekey(const RegistryItem* item);
+    // Whether a registered object has this normalised identifier.
+    bool bHasKey(const QString& strKey) const { return m_byKey.contains(strKey); }
+    // Changes whenever an identifier stops naming a registered object.
+    quint64 iFreedStamp() const { return m_iFreedStamp; }
 
 private:
     struct Entry {
@@ -45,9 +54,14 @@ private:
     void index(const RegistryItem* item, const QString& key);
     void unindex(const RegistryItem* item, const QString& key);
 
+    // What an entry's RemoveReferenceObj answers to, by position.
+    enum class Refers : quint8 { Anything, Nothing, Video, Audio, Transcript };
+    static Refers refersOf(const RegistryItem& item);
     Coll<Item_t> m_items;
+    std::vector<Refers> m_refers;
     std::unordered_map<const RegistryItem*, Entry> m_keyOf;
     QHash<QString, std::vector<const RegistryItem*>> m_byKey;
+    quint64 m_iFreedStamp = 0;
 };
 
 } // namespace vimra

@@ -212,8 +212,7 @@ QString Video::strPlaceGrabbed(const QString& strTemp)
     const auto doc = currentDoc();
     if (!doc)
         return QStringLiteral("No document to hold the keyframe picture.");
-    const auto guid = io()->strCreateGUID(doc->registeredGUIDs(), QStringLiteral("MediaObject"),
-                                          m_keyframe->strTypeOfObject(), doc->strGUID());
+    const auto guid = doc->newGUID(*io(), QStringLiteral("MediaObject"), m_keyframe->strTypeOfObject());
     if (!guid.ok())
         return guid.strError;
     m_keyframe->setStrGUID(guid.strGUID);

@@ -59,6 +59,15 @@ IOManager::~IOManager()
 void IOManager::RemoveGUID(const QString& strGUID)
 {
     m_colGUIDToRemove.Add(strGUID);
+    ++m_queuedKeys[strAbsolutePath(strGUID)];
+}
+
+void IOManager::unqueue(int index)
+{
+    const auto it = m_queuedKeys.find(strAbsolutePath(m_colGUIDToRemove.Item(index)));
+    if (it != m_queuedKeys.end() && --*it <= 0)
+        m_queuedKeys.erase(it);
+    m_colGUIDToRemove.Remove(index);
 }
 
 void IOManager::reserve(const QString& strGUID)
@@ -80,13 +89,39 @@ IOManager::GUIDResult IOManager::strCreateGUID(const QStringList& registeredIds,
     return guidMaker(registeredIds, basePath).next(strClass, strTypeOfObject);
 }
 
+IOManager::GUIDResult IOManager::strCreateGUID(const std::function<bool(const QString&)>& bRegistered,
+                                               quint64 iFreedStamp, const QString& strClass,
+                                               const QString& strTypeOfObject, const QString& basePath)
+{
+    GUIDMaker maker(*this, bRegistered, basePath);
+    if (!m_bFileSystem || strClass == QLatin1String("AVDocument"))
+        return maker.next(strClass, strTypeOfObject);
+    const QString key = maker.stem(strClass) + QLatin1Char('|') + maker.extension(strClass, strTypeOfObject);
+    const auto hint = m_numberHints.constFind(key);
+    if (hint != m_numberHints.constEnd() && hint->iStamp == iFreedStamp)
+        maker.m_next[key] = hint->n;
+    GUIDResult result = maker.next(strClass, strTypeOfObject);
+    // The number given is tried first next time: it stays free if the new
+    // object never registers.
+    if (result.ok())
+        m_numberHints.insert(key, {maker.m_dir + maker.m_name + QStringLiteral("_files"), iFreedStamp, maker.m_next[key]});
+    return result;
+}
+
+void IOManager::forgetNumbersIn(const QString& strPath)
+{
+    const QString folder = strAbsolutePath(QFileInfo(strPath).path());
+    m_numberHints.removeIf([&](const auto& it) { return it.value().strFolder == folder; });
+}
+
 IOManager::GUIDMaker IOManager::guidMaker(const QStringList& registeredIds, const QString& basePath) const
 {
     return GUIDMaker(*this, registeredIds, basePath);
 }
 
-IOManager::GUIDMaker::GUIDMaker(const IOManager& io, const QStringList& registeredIds, const QString& basePath)
-    : m_io(io)
+IOManager::GUIDMaker::GUIDMaker(const IOManager& io, const std::function<bool(const QString&)>& bRegistered,
+                                const QString& basePath)
+    : m_io(io), m_bRegistered(bRegistered)
 {
     if (!m_io.m_bFileSystem)
         return;
@@ -96,7 +131,13 @@ IOManager::GUIDMaker::GUIDMaker(const IOManager& io, const QStringList& register
     m_dir = strAbsolutePath(m_dir);
     if (!m_dir.endsWith(QLatin1Char('/')))
         m_dir += QLatin1Char('/');
+}
 
+IOManager::GUIDMaker::GUIDMaker(const IOManager& io, const QStringList& registeredIds, const QString& basePath)
+    : GUIDMaker(io, nullptr, basePath)
+{
+    if (!m_io.m_bFileSystem)
+        return;
     // A queued or removed identifier stays taken: its file may still be
     // deleted when the document is released.
     m_taken = m_io.m_reserved;
@@ -105,6 +146,45 @@ IOManager::GUIDMaker::GUIDMaker(const IOManager& io, const QStringList& register
             m_taken.insert(strAbsolutePath(id));
     for (const QString& id : m_io.m_colGUIDToRemove)
         m_taken.insert(strAbsolutePath(id));
+}
+
+bool IOManager::GUIDMaker::bTaken(const QString& strNormalised) const
+{
+    if (m_taken.contains(strNormalised))
+        return true;
+    return m_bRegistered
+           && (m_io.m_reserved.contains(strNormalised) || m_io.m_queuedKeys.contains(strNormalised)
+               || m_bRegistered(strNormalised));
+}
+
+QString IOManager::GUIDMaker::stem(const QString& strClass) const
+{
+    return m_dir + m_name + QStringLiteral("_files/") + m_name + QLatin1Char('_') + strClass.toLower();
+}
+
+QString IOManager::GUIDMaker::extension(const QString& strClass, const QString& strTypeOfObject) const
+{
+    return strClass == QLatin1String("MediaObject") ? QLatin1Char('.') + strTypeOfObject : QStringLiteral(".xml");
+}
+
+QString IOManager::GUIDMaker::strReadyFolder()
+{
+    const QString folder = m_dir + m_name + QStringLiteral("_files");
+    // Made or found once per maker: nothing removes it meanwhile.
+    if (!m_readyFolders.contains(folder)) {
+        if (!vFolderExists(folder)) {
+            if (const QString error = strMakeDir(folder); !error.isEmpty())
+                return error;
+        }
+        // An object folder that is a link to elsewhere would take the new
+        // objects out of the document's folder.
+        if (!FolderBounds(m_dir).bContains(folder))
+            return folder + QLatin1Char(' ') + text(msg::OutsideDocumentFolder);
+        if (m_io.m_saveAs)
+            m_io.m_saveAs->folders << folder;
+    }
+    m_readyFolders.insert(folder);
+    return {};
 }
 
 IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const QString& strTypeOfObject)
@@ -116,41 +196,23 @@ IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const 
         result.strGUID = m_dir + m_name + QStringLiteral(".xml");
         return result;
     }
-
-    const QString extension = strClass == QLatin1String("MediaObject")
-                                  ? QLatin1Char('.') + strTypeOfObject
-                                  : QStringLiteral(".xml");
-    const QString folder = m_dir + m_name + QStringLiteral("_files");
-    // Made or found once per maker: nothing removes it meanwhile.
-    if (!m_readyFolders.contains(folder)) {
-        if (!vFolderExists(folder)) {
-            if (const QString error = strMakeDir(folder); !error.isEmpty()) {
-                result.strError = error;
-                return result;
-            }
-        }
-        // An object folder that is a link to elsewhere would take the new
-        // objects out of the document's folder.
-        if (!FolderBounds(m_dir).bContains(folder)) {
-            result.strError = folder + QLatin1Char(' ') + text(msg::OutsideDocumentFolder);
-            return result;
-        }
-        if (m_io.m_saveAs)
-            m_io.m_saveAs->folders << folder;
-    }
-    m_readyFolders.insert(folder);
+    result.strError = strReadyFolder();
+    if (!result.ok())
+        return result;
 
     // Numbers below the last one given are taken or occupied already:
     // nothing frees one while identifiers are being made.
-    const QString stem = folder + QLatin1Char('/') + m_name + QLatin1Char('_') + strClass.toLower();
+    const QString stem = this->stem(strClass);
+    const QString extension = this->extension(strClass, strTypeOfObject);
     qint64& n = m_next[stem + QLatin1Char('|') + extension];
     for (n = std::max<qint64>(n, 1); n <= std::numeric_limits<int>::max(); ++n) {
         const QString candidate = stem + QString::number(n) + extension;
-        if (m_taken.contains(strAbsolutePath(candidate)))
+        const QString normalised = strAbsolutePath(candidate);
+        if (bTaken(normalised))
             continue;
         if (bOccupied(candidate))
             continue;
-        m_taken.insert(strAbsolutePath(candidate));
+        m_taken.insert(normalised);
         result.strGUID = candidate;
         return result;
     }
@@ -208,7 +270,7 @@ QString IOManager::strSave(xml::Document& doc, const QString& strGUID)
     // The file now holds a live object; deleting it at release would lose it.
     for (int i = m_colGUIDToRemove.Count(); i >= 1; --i)
         if (bGUIDComp(m_colGUIDToRemove.Item(i), strGUID))
-            m_colGUIDToRemove.Remove(i);
+            unqueue(i);
     return {};
 }
 
@@ -223,7 +285,7 @@ QString IOManager::strSync()
             failures += QLatin1Char(' ') + id;
             lastError = error;
         }
-        m_colGUIDToRemove.Remove(1);
+        unqueue(1);
     }
     if (failures.isEmpty())
         return {};
@@ -428,6 +490,7 @@ QString IOManager::MoveObject(const QString& strSource, const QString& strTarget
         return error;
     }
     const QString error = MoveFileFS(source, target);
+    forgetNumbersIn(source);
     // The entry follows its file; a failed move may have left either.
     const auto moved = m_index.take(source);
     if (error.isEmpty() && moved.info)
@@ -509,6 +572,7 @@ QString IOManager::strDeleteObject(const QString& strGUID)
     QFile file(strGUID);
     if (!file.remove())
         return file.errorString();
+    forgetNumbersIn(strGUID);
     m_index.remove(strAbsolutePath(strGUID));
     return {};
 }

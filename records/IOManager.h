@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <unordered_map>
 
 #include <memory>
@@ -53,6 +54,13 @@ public:
     // for the document, the document's identifier for any other object.
     GUIDResult strCreateGUID(const QStringList& registeredIds, const QString& strClass,
                              const QString& strTypeOfObject, const QString& basePath);
+    // The same identifier, for a document that answers whether a normalised
+    // identifier names a registered object. `iFreedStamp` changes whenever the
+    // document stops using an identifier without reserving it; while it stays,
+    // the numbers found taken before are not tried again, so the thousandth
+    // segment does not try the first 999 names.
+    GUIDResult strCreateGUID(const std::function<bool(const QString&)>& bRegistered, quint64 iFreedStamp,
+                             const QString& strClass, const QString& strTypeOfObject, const QString& basePath);
 
     // Makes identifiers one after another, each as strCreateGUID would with
     // every earlier one registered: a save-as names a whole document in one
@@ -64,11 +72,19 @@ public:
     private:
         friend class IOManager;
         GUIDMaker(const IOManager& io, const QStringList& registeredIds, const QString& basePath);
+        GUIDMaker(const IOManager& io, const std::function<bool(const QString&)>& bRegistered,
+                  const QString& basePath);
+        bool bTaken(const QString& strNormalised) const;
+        QString stem(const QString& strClass) const;
+        QString extension(const QString& strClass, const QString& strTypeOfObject) const;
+        // The folder for the identifiers; "" or the reason it cannot be made.
+        QString strReadyFolder();
 
         const IOManager& m_io;
         QString m_dir;
         QString m_name;
         QSet<QString> m_taken;
+        std::function<bool(const QString&)> m_bRegistered; // in place of m_taken's copy, when given
         QSet<QString> m_readyFolders;
         QHash<QString, qint64> m_next; // by name stem and extension
     };
@@ -178,6 +194,18 @@ private:
     bool m_bKeepParsed = false;
     std::shared_ptr<const ParsedSchema> m_schema; // the fields of kept files are built from it
     Coll<QString> m_colGUIDToRemove{Qt::CaseSensitive};
+    QHash<QString, int> m_queuedKeys; // normalised identifiers in m_colGUIDToRemove, with their counts
+    void unqueue(int index);
+    // Where the search for a free number starts, by name stem and extension:
+    // every lower number was found taken while the freed stamp was `iStamp`.
+    struct NumberHint {
+        QString strFolder;
+        quint64 iStamp = 0;
+        qint64 n = 1;
+    };
+    QHash<QString, NumberHint> m_numberHints;
+    // A file of the folder is gone: its number may be free again.
+    void forgetNumbersIn(const QString& strPath);
     QSet<QString> m_reserved; // normalised identifiers of removed objects
     QSet<QString> m_reported; // files whose failure was shown
     bool m_bFileSystem = false;

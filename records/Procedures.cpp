@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -174,7 +175,32 @@ bool vFolderExists(const QString& path)
     return info.exists() && info.isDir();
 }
 
-bool bSamePath(const QString& a, const QString& b) { return strAbsolutePath(a) == strAbsolutePath(b); }
+namespace {
+
+// The last part of a path when normalising it keeps that part as it is.
+std::optional<QStringView> plainLastName(const QString& path)
+{
+    const QStringView name = QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    if (name.isEmpty() || name == u"." || name == u".." || !name.isValidUtf16())
+        return std::nullopt;
+    return name;
+}
+
+} // namespace
+
+bool bSamePath(const QString& a, const QString& b)
+{
+    if (a == b)
+        return true;
+    const auto nameA = plainLastName(a);
+    const auto nameB = plainLastName(b);
+    if (nameA && nameB && *nameA != *nameB)
+        return false;
+    // Two normal paths name the same file only when they are equal.
+    if (bAlreadyNormal(a) && bAlreadyNormal(b))
+        return false;
+    return strAbsolutePath(a) == strAbsolutePath(b);
+}
 
 namespace {
 

@@ -33,11 +33,13 @@ FramelistModel::FramelistModel()
 void FramelistModel::setImageX(int value)
 {
     m_imageX = value;
+    m_bSlotsStale = true;
 }
 
 void FramelistModel::setImageY(int value)
 {
     m_imageY = value;
+    m_bSlotsStale = true;
 }
 
 int FramelistModel::iAddImage(const QImage& picture, int position, const QString& label)
@@ -51,8 +53,11 @@ int FramelistModel::iAddImage(const QImage& picture, int position, const QString
     image.slot = stripSlot(position, m_imageX, m_imageY);
     m_images.push_back(image);
 
-    const bool held = std::any_of(m_images.begin(), m_images.end() - 1,
-                                  [&](const StripImage& other) { return other.position == position; });
+    // Whether the position is held is counted, not searched: the editor
+    // fills the strip with every position once, in any order.
+    const bool held = position < 1 ? std::any_of(m_images.begin(), m_images.end() - 1,
+                                                 [&](const StripImage& other) { return other.position == position; })
+                                   : heldAt(position) > 0;
     if (held) {
         for (auto it = m_images.begin(); it != m_images.end() - 1; ++it) {
             if (it->position >= position) {
@@ -60,6 +65,9 @@ int FramelistModel::iAddImage(const QImage& picture, int position, const QString
                 it->slot = stripSlot(it->position, m_imageX, m_imageY);
             }
         }
+        countPositions();
+    } else if (position >= 1) {
+        ++heldAt(position);
     }
     layOut();
     Changed();
@@ -96,6 +104,7 @@ void FramelistModel::RemoveImage(int index)
         }
     }
     m_images.erase(m_images.begin() + (index - 1));
+    countPositions();
     // The selection keeps its indexes, unless they now name no image.
     if (m_iStart > Count() || m_iEnd > Count()) {
         m_iStart = -1;
@@ -103,6 +112,22 @@ void FramelistModel::RemoveImage(int index)
     }
     layOut();
     Changed();
+}
+
+int& FramelistModel::heldAt(int position)
+{
+    const size_t i = size_t(position);
+    if (i >= m_heldAt.size())
+        m_heldAt.resize(i + 1, 0);
+    return m_heldAt[i];
+}
+
+void FramelistModel::countPositions()
+{
+    m_heldAt.assign(m_heldAt.size(), 0);
+    for (const auto& image : m_images)
+        if (image.position >= 1)
+            ++heldAt(image.position);
 }
 
 void FramelistModel::Refresh()
@@ -247,8 +272,12 @@ void FramelistModel::applyColours()
 
 void FramelistModel::layOut()
 {
-    for (auto& image : m_images)
-        image.slot = stripSlot(image.position, m_imageX, m_imageY);
+    // Adding and removing keep every other slot at its position: only a new
+    // picture size moves them all.
+    if (m_bSlotsStale)
+        for (auto& image : m_images)
+            image.slot = stripSlot(image.position, m_imageX, m_imageY);
+    m_bSlotsStale = false;
     if (m_iStart != -1)
         showRun();
     m_scroll = stripScroll(m_imageX, Count(), m_width);

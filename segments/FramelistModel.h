@@ -100,6 +100,8 @@ private:
     bool inRun(int index) const;
     void showRun();
     void layOut();
+    int& heldAt(int position);
+    void countPositions();
     void applyColours();
     void checkInvariants() const;
     std::vector<PersistedProperty> persisted();
@@ -117,6 +119,8 @@ private:
     double m_height = 0;
     double m_scrollBarHeight = 0;
     int m_nextElement = 1;
+    std::vector<int> m_heldAt;   // how many images each position from 1 on holds
+    bool m_bSlotsStale = false;  // the picture size changed since the last layout
 };
 
 } // namespace vimra

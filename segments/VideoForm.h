@@ -110,7 +110,8 @@ private:
     void ModifySegmentTimes();
     void DeleteSelectedSegments();
     // False when the model kept a segment it was asked to remove.
-    bool RemoveSelectedSegments();
+    // `removed`, when given, receives the segments asked to go.
+    bool RemoveSelectedSegments(std::vector<std::shared_ptr<Expression>>* removed = nullptr);
     void MergeSelectedSegments();
     void ExpandLeft();
     void ExpandRight();
@@ -122,7 +123,9 @@ private:
     void Framelist1_ImageClick(int index);
     void OpenSegment(int index);
     void seekToStartOf(int index);
-    void resetTree();
+    // The expression tree after these segments were added and removed.
+    void resetTree(const std::vector<std::shared_ptr<Expression>>& added,
+                   const std::vector<std::shared_ptr<Expression>>& removed);
 
     VideoForm& m_form;
     std::shared_ptr<Expression> m_obj;

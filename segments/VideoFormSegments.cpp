@@ -17,6 +17,7 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QHash>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
@@ -24,6 +25,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vimra {
 
@@ -50,19 +52,19 @@ bool bEditsText(const QWidget* w)
 SegmentSnapshot VideoWindow::snapshot() const
 {
     const auto& list = m_obj->colSubExpressions();
-    std::unordered_map<const Expression*, int> indexOf;
+    QHash<const Expression*, int> indexOf;
+    indexOf.reserve(list.Count());
     int i = 0;
     for (const auto& s : list)
-        indexOf.emplace(s.get(), ++i);
+        indexOf.insert(s.get(), ++i);
     SegmentSnapshot snap;
     snap.reserve(size_t(list.Count()));
     for (const auto& s : list) {
         SegmentSnap m;
-        if (const auto chunk = s->ckGetChunk())
+        if (const Chunk* chunk = s->spanPeek())
             m = {true, chunk->dStart, chunk->dend, 0};
         if (const auto next = s->objFollowedBy())
-            if (const auto found = indexOf.find(next.get()); found != indexOf.end())
-                m.iNext = found->second;
+            m.iNext = indexOf.value(next.get(), 0);
         snap.push_back(m);
     }
     return snap;
@@ -155,7 +157,11 @@ void VideoWindow::CancelMark()
     StopBlinking();
 }
 
-void VideoWindow::resetTree() { documentUi().ResetTree(DocumentUi::Tree::tvwExpression, m_obj->verVersion()); }
+void VideoWindow::resetTree(const std::vector<std::shared_ptr<Expression>>& added,
+                            const std::vector<std::shared_ptr<Expression>>& removed)
+{
+    documentUi().SegmentsChanged(m_obj, added, removed);
+}
 
 void VideoWindow::CreateSegment(double dStart, double dEnd)
 {
@@ -167,9 +173,10 @@ void VideoWindow::CreateSegment(double dStart, double dEnd)
     m_obj->AddSubExpression(title, dStart, dEnd);
     if (m_obj->colSubExpressions().Count() == before)
         return;
-    if (const auto v = std::dynamic_pointer_cast<Video>(member(before + 1)))
+    const auto added = member(before + 1);
+    if (const auto v = std::dynamic_pointer_cast<Video>(added))
         documentUi().AddSmallKeyFrame(v);
-    resetTree();
+    resetTree({added}, {});
 }
 
 bool VideoWindow::AskTimes(double dStart, double dEnd, double& s, double& e)
@@ -222,11 +229,12 @@ void VideoWindow::DeleteSelectedSegments()
         return;
     if (!bAskYes(msg::ConfirmRemoveExpressions))
         return;
-    RemoveSelectedSegments();
-    resetTree();
+    std::vector<std::shared_ptr<Expression>> removed;
+    RemoveSelectedSegments(&removed);
+    resetTree({}, removed);
 }
 
-bool VideoWindow::RemoveSelectedSegments()
+bool VideoWindow::RemoveSelectedSegments(std::vector<std::shared_ptr<Expression>>* removed)
 {
     if (m_advsld->iRangeSelectedStart() == -1)
         return true;
@@ -237,8 +245,14 @@ bool VideoWindow::RemoveSelectedSegments()
             chosen.push_back(s);
     for (const auto& s : chosen)
         m_obj->RemoveSubExpressionByPointer(s);
+    if (removed)
+        *removed = chosen;
+    // One pass over the list, not one per chosen segment.
+    std::unordered_set<const Expression*> gone;
+    for (const auto& s : chosen)
+        gone.insert(s.get());
     const auto& list = m_obj->colSubExpressions();
-    return std::none_of(chosen.begin(), chosen.end(), [&](const auto& s) { return list.IndexOf(s) != 0; });
+    return std::none_of(list.begin(), list.end(), [&](const auto& s) { return gone.count(s.get()) != 0; });
 }
 
 void VideoWindow::MergeSelectedSegments()
@@ -260,15 +274,18 @@ void VideoWindow::MergeSelectedSegments()
         return;
     }
     const QString title = anchor->strTitle();
-    const bool removedAll = RemoveSelectedSegments();
+    std::vector<std::shared_ptr<Expression>> removed, added;
+    const bool removedAll = RemoveSelectedSegments(&removed);
     if (removedAll) {
         const int before = m_obj->colSubExpressions().Count();
         m_obj->AddSubExpression(title, span->first, span->second);
-        if (m_obj->colSubExpressions().Count() > before)
-            if (const auto v = std::dynamic_pointer_cast<Video>(member(before + 1)))
+        if (m_obj->colSubExpressions().Count() > before) {
+            added.push_back(member(before + 1));
+            if (const auto v = std::dynamic_pointer_cast<Video>(added.back()))
                 documentUi().AddSmallKeyFrame(v);
+        }
     }
-    resetTree();
+    resetTree(added, removed);
 }
 
 void VideoWindow::ExpandLeft()

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QScopedValueRollback>
 #include <QSet>
 #include <QTreeWidgetItemIterator>
 
@@ -55,6 +56,7 @@ void frmMain::ClearTrees()
 {
     tvwMainTree->clear();
     tvwExpression->clear();
+    m_expressionNodes.clear();
 }
 
 QTreeWidgetItem* frmMain::FindNodeByTag(const QTreeWidget* tree, const std::shared_ptr<DocObject>& obj)
@@ -93,6 +95,12 @@ void frmMain::connectTrees()
     tvwExpression->onMouseDown = [this](int button) { tvwExpression_MouseDown(button); };
     tvwExpression->onNodeClick = [this](QTreeWidgetItem* node) { tvwExpression_NodeClick(node); };
     tvwExpression->onKeyUp = [this](int key, Qt::KeyboardModifiers m) { tvw_KeyUp(tvwExpression, key, m); };
+    const QAbstractItemModel* model = tvwExpression->model();
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_expressionNodes.clear(); });
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] {
+        if (!m_bPlacingSegments)
+            m_expressionNodes.clear();
+    });
     for (TreeView* tree : {tvwMainTree, tvwExpression}) {
         tree->onReturn = [this, tree] {
             bMainTreeContext = tree == tvwMainTree;
@@ -109,6 +117,8 @@ QTreeWidgetItem* frmMain::addNode(QTreeWidget* tree, QTreeWidgetItem* parent,
                                   const QString& strSelPicture, const QString& strKey)
 {
     auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
+    if (tree == tvwExpression)
+        m_expressionNodes.insert(obj.get(), node);
     node->setText(0, obj->strTitle());
     node->setData(0, kObjectRole, QVariant::fromValue(obj));
     node->setData(0, kKeyRole, strKey);
@@ -161,6 +171,7 @@ void frmMain::BuildExpressionTree(const std::shared_ptr<Version>& ver)
 {
     if (bExpressionRootSet)
         tvwExpression->clear();
+    m_expressionNodes.clear();
     QTreeWidgetItem* root = addNode(tvwExpression, nullptr, ver, QStringLiteral("Version"),
                                     QStringLiteral("Version"), QStringLiteral("Version"));
     bExpressionRootSet = true;
@@ -193,14 +204,91 @@ void frmMain::AddSubExpressionNodes(QTreeWidgetItem* node, std::unordered_set<co
         }
     }
     for (auto segment = head; segment && visited.insert(segment.get()).second; segment = segment->objFollowedBy()) {
-        QString picture = segment->className();
-        if (const auto video = std::dynamic_pointer_cast<Video>(segment)) {
-            picture = video->strGUID();
-            if (!imlTreeIcons.Contains(picture))
-                AddSmallKeyFrame(video);
-        }
+        const QString picture = segmentPicture(segment);
         AddSubExpressionNodes(addNode(tvwExpression, node, segment, picture, picture), visited);
     }
+}
+
+QString frmMain::segmentPicture(const std::shared_ptr<Expression>& segment)
+{
+    const auto video = std::dynamic_pointer_cast<Video>(segment);
+    if (!video)
+        return segment->className();
+    if (!imlTreeIcons.Contains(video->strGUID()))
+        AddSmallKeyFrame(video);
+    return video->strGUID();
+}
+
+void frmMain::SegmentsChanged(const std::shared_ptr<Expression>& expr,
+                              const std::vector<std::shared_ptr<Expression>>& added,
+                              const std::vector<std::shared_ptr<Expression>>& removed)
+{
+    const auto ver = expr ? expr->verVersion() : nullptr;
+    if (!ver || !bPlacedSegments(*expr, *ver, added, removed))
+        ResetTree(tvwExpression, ver);
+}
+
+bool frmMain::bPlacedSegments(const Expression& expr, const Version& ver,
+                              const std::vector<std::shared_ptr<Expression>>& added,
+                              const std::vector<std::shared_ptr<Expression>>& removed)
+{
+    if (tvwExpression->topLevelItemCount() != 1 || objectOf(tvwExpression->topLevelItem(0)).get() != &ver)
+        return false;
+    QTreeWidgetItem* const parent = m_expressionNodes.value(&expr);
+    if (!parent)
+        return false;
+    const QScopedValueRollback placing(m_bPlacingSegments, true);
+    for (const auto& segment : removed) {
+        QTreeWidgetItem* node = m_expressionNodes.value(segment.get());
+        if (!node || node->parent() != parent)
+            return false;
+        forgetNodes(node);
+        delete node;
+    }
+    // Each new segment goes before the node of the segment it is followed by.
+    for (const auto& segment : added) {
+        if (!segment || m_expressionNodes.contains(segment.get()))
+            return false;
+        const auto next = segment->objFollowedBy();
+        QTreeWidgetItem* nextNode = next ? m_expressionNodes.value(next.get()) : nullptr;
+        if (next && (!nextNode || nextNode->parent() != parent))
+            return false;
+        const int at = nextNode ? parent->indexOfChild(nextNode) : parent->childCount();
+        const QString picture = segmentPicture(segment);
+        QTreeWidgetItem* node = addNode(tvwExpression, parent, segment, picture, picture);
+        if (at < parent->childCount() - 1)
+            parent->insertChild(at, parent->takeChild(parent->childCount() - 1));
+        std::unordered_set<const DocObject*> visited{segment.get()};
+        AddSubExpressionNodes(node, visited);
+    }
+    return bChainShown(expr, parent);
+}
+
+bool frmMain::bChainShown(const Expression& expr, const QTreeWidgetItem* node) const
+{
+    // Nodes that follow the chain from a member of the list, once each and
+    // as many as the list holds, are what a rebuild shows: every other member
+    // is followed, so the first is the head.
+    const auto& list = expr.colSubExpressions();
+    const int n = node->childCount();
+    if (n != list.Count())
+        return false;
+    if (n == 0)
+        return true;
+    auto segment = std::dynamic_pointer_cast<Expression>(objectOf(node->child(0)));
+    if (!segment || list.IndexOf(segment) == 0)
+        return false;
+    for (int i = 0; i < n; ++i, segment = segment->objFollowedBy())
+        if (!segment || m_expressionNodes.value(segment.get()) != node->child(i))
+            return false;
+    return segment == nullptr;
+}
+
+void frmMain::forgetNodes(const QTreeWidgetItem* node)
+{
+    m_expressionNodes.remove(objectOf(node).get());
+    for (int i = 0; i < node->childCount(); ++i)
+        forgetNodes(node->child(i));
 }
 
 void frmMain::AddSmallKeyFrame(const std::shared_ptr<Video>& video)
@@ -271,6 +359,8 @@ void frmMain::UpdateNodeTitle(const std::shared_ptr<DocObject>& obj)
 void frmMain::ResetTree(QTreeWidget* tree, const std::shared_ptr<Version>& ver)
 {
     tree->clear();
+    if (tree == tvwExpression)
+        m_expressionNodes.clear();
     if (tree == tvwMainTree)
         ShowAVDocTitle();
     else if (ver)

@@ -11,36 +11,56 @@ bool PictureList::Add(const QString& strKey, const QPixmap& pixmap, const QStrin
 {
     if (Contains(strKey))
         return false;
-    m_pictures.push_back({strKey, pixmap, strTag});
+    m_index.insert(strKey, m_places.size());
+    m_places.push_back(Picture{strKey, pixmap, strTag});
     return true;
 }
 
 QPixmap PictureList::Item(const QString& strKey) const
 {
-    const int i = indexOf(strKey);
-    return i < 0 ? QPixmap() : m_pictures[size_t(i)].pixmap;
+    const auto it = m_index.constFind(strKey);
+    return it == m_index.constEnd() ? QPixmap() : m_places[*it]->pixmap;
 }
 
 bool PictureList::Remove(const QString& strKey)
 {
-    const int i = indexOf(strKey);
-    if (i < 0)
+    const auto it = m_index.constFind(strKey);
+    if (it == m_index.constEnd())
         return false;
-    m_pictures.erase(m_pictures.begin() + i);
+    // The place stays empty until half of them are: a removal costs the
+    // same with ten thousand keyframe icons as with ten.
+    m_places[*it].reset();
+    m_index.erase(it);
+    if (m_index.size() < m_places.size() / 2)
+        compact();
     return true;
 }
 
 void PictureList::RemoveTagged(const QString& strTag)
 {
-    std::erase_if(m_pictures, [&](const Picture& p) { return p.strTag == strTag; });
+    for (auto& place : m_places)
+        if (place && place->strTag == strTag) {
+            m_index.remove(place->strKey);
+            place.reset();
+        }
+    compact();
 }
 
-int PictureList::indexOf(const QString& strKey) const
+std::vector<PictureList::Picture> PictureList::pictures() const
 {
-    for (size_t i = 0; i < m_pictures.size(); ++i)
-        if (m_pictures[i].strKey == strKey)
-            return int(i);
-    return -1;
+    std::vector<Picture> out;
+    out.reserve(size_t(m_index.size()));
+    for (const auto& place : m_places)
+        if (place)
+            out.push_back(*place);
+    return out;
+}
+
+void PictureList::compact()
+{
+    std::erase_if(m_places, [](const std::optional<Picture>& place) { return !place; });
+    for (size_t k = 0; k < m_places.size(); ++k)
+        m_index[m_places[k]->strKey] = k;
 }
 
 const std::vector<QString>& treePictureKeys()

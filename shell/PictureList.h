@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace vimra {
@@ -22,19 +24,21 @@ public:
     bool Add(const QString& strKey, const QPixmap& pixmap, const QString& strTag = QString());
     // The picture under the key (exact comparison); null when there is none.
     QPixmap Item(const QString& strKey) const;
-    bool Contains(const QString& strKey) const { return indexOf(strKey) >= 0; }
+    bool Contains(const QString& strKey) const { return m_index.contains(strKey); }
     // Removes the first picture under the key; false when there is none.
     bool Remove(const QString& strKey);
     // Removes every picture tagged `strTag`.
     void RemoveTagged(const QString& strTag);
 
-    int Count() const { return int(m_pictures.size()); }
-    const std::vector<Picture>& pictures() const { return m_pictures; }
+    int Count() const { return int(m_index.size()); }
+    // In the order they were added.
+    std::vector<Picture> pictures() const;
 
 private:
-    int indexOf(const QString& strKey) const;
+    void compact();
 
-    std::vector<Picture> m_pictures;
+    std::vector<std::optional<Picture>> m_places; // empty where a picture was removed
+    QHash<QString, size_t> m_index;                 // place by key
 };
 
 // The fifteen fixed node pictures, in their list order.

@@ -148,6 +148,8 @@ frmMain::~frmMain()
 {
     if (&documentUi() == this)
         setDocumentUi(nullptr);
+    // The trees outlive this part of the window: their nodes go after the node index.
+    tvwExpression->model()->disconnect(this);
 }
 
 void frmMain::buildMenus()

@@ -6,6 +6,7 @@
 #include "shell/TreeView.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -113,6 +114,12 @@ public:
     void RemoveIcon(const QString& strGUID) override;
     void UpdateNodeTitle(const std::shared_ptr<DocObject>& obj) override;
     void ResetTree(Tree tree, const std::shared_ptr<Version>& ver) override;
+    // Puts the added segments' nodes at their places in the chain and drops
+    // the removed ones' nodes; builds the tree again when the result would
+    // differ from a rebuild.
+    void SegmentsChanged(const std::shared_ptr<Expression>& expr,
+                         const std::vector<std::shared_ptr<Expression>>& added,
+                         const std::vector<std::shared_ptr<Expression>>& removed) override;
 
     // Handlers of the trees and of the Edit menu's first two entries.
     void tvwMainTree_MouseDown(int button);
@@ -230,6 +237,18 @@ private:
     // The segments of the node's expression in chain order, each with its
     // own below it; `visited` ends the walk on any cycle.
     void AddSubExpressionNodes(QTreeWidgetItem* node, std::unordered_set<const DocObject*>& visited);
+    // A segment's node picture: its keyframe icon (made now if missing) or its class's.
+    QString segmentPicture(const std::shared_ptr<Expression>& segment);
+    bool bPlacedSegments(const Expression& expr, const Version& ver,
+                         const std::vector<std::shared_ptr<Expression>>& added,
+                         const std::vector<std::shared_ptr<Expression>>& removed);
+    // Whether the node's children show expr's segments in chain order, as a rebuild would.
+    bool bChainShown(const Expression& expr, const QTreeWidgetItem* node) const;
+    void forgetNodes(const QTreeWidgetItem* node);
+    // The expression tree's node of each object, while the tree is as built:
+    // emptied when anything else takes nodes out of it.
+    QHash<const DocObject*, QTreeWidgetItem*> m_expressionNodes;
+    bool m_bPlacingSegments = false;
     void Form_Load();
     void nameForAssistiveTechnology();
     void Form_Resize();

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -310,4 +311,41 @@ TEST_F(IOManagerTest, ObjectFileIndexFollowsTheStoreAndTheDisk)
     }
     EXPECT_EQ(io.objectFileInfos(many)[7].info, results[7].info);
     EXPECT_EQ(io.objectFileInfo(many[299]), results[299].info);
+}
+
+// The document's way of asking (an index of what is registered, and a stamp
+// that changes when an identifier is given up) answers as a full list does,
+// without trying the numbers found taken again.
+TEST_F(IOManagerTest, IdentifiersFromTheRegistryIndexMatchTheFullList)
+{
+    QStringList registered;
+    quint64 stamp = 0;
+    const auto viaIndex = [&](const QString& cls, const QString& ext = {}) {
+        const QSet<QString> keys(registered.begin(), registered.end());
+        const auto r = io.strCreateGUID([&](const QString& key) { return keys.contains(key); }, stamp, cls, ext,
+                                        dir + "Film.xml");
+        EXPECT_EQ(r.strGUID, newId(cls, registered, ext));
+        return r.strGUID;
+    };
+    for (int i = 0; i < 3; ++i)
+        registered << viaIndex("Video");
+    EXPECT_EQ(registered.last(), dir + "Film_files/Film_video3.xml");
+    EXPECT_EQ(viaIndex("MediaObject", "bmp"), dir + "Film_files/Film_mediaobject1.bmp");
+    // Made but never registered: given again.
+    EXPECT_EQ(viaIndex("Video"), dir + "Film_files/Film_video4.xml");
+    // A removed object's number stays taken.
+    io.reserve(registered.takeAt(1));
+    ++stamp;
+    EXPECT_EQ(viaIndex("Video"), dir + "Film_files/Film_video4.xml");
+    // Given up without a reservation (the stamp says so): the lowest is free again.
+    registered.removeFirst();
+    ++stamp;
+    EXPECT_EQ(viaIndex("Video"), dir + "Film_files/Film_video1.xml");
+    // A file of the folder moved away frees its number; one queued for deletion keeps it.
+    writeFile(dir + "Film_files/Film_video1.xml", "x");
+    registered << viaIndex("Video");
+    EXPECT_EQ(registered.last(), dir + "Film_files/Film_video4.xml");
+    EXPECT_EQ(io.MoveObject(dir + "Film_files/Film_video1.xml", dir + "moved.xml"), "");
+    io.RemoveGUID(dir + "Film_files/Film_video5.xml");
+    EXPECT_EQ(viaIndex("Video"), dir + "Film_files/Film_video1.xml");
 }

@@ -74,6 +74,19 @@ TEST(Procedures, AbsolutePathsAreLexical)
         EXPECT_EQ(strAbsolutePath(path), normal) << path.toStdString();
     EXPECT_TRUE(bSamePath("/a/./b/../c", "/a/c/"));
     EXPECT_FALSE(bSamePath("/a/C", "/a/c"));
+    // Last names that differ, or that normalising may change.
+    const struct {
+        const char* a;
+        const char* b;
+        bool same;
+    } pairs[] = {{"/a/b/x.xml", "/a/c/../b/x.xml", true}, {"/a/b/x.xml", "/a/b/y.xml", false},
+                 {"/a/b/..", "/a", true},                 {"/a/b/x/.", "/a/b/x", true},
+                 {"/a/b/", "/a/b", true},                 {"x.xml", "./x.xml", true},
+                 {"/a//b", "/a/b", true},                 {"/a/b/x.xml", "/a/b/x.xml/", true}};
+    for (const auto& p : pairs) {
+        EXPECT_EQ(bSamePath(p.a, p.b), p.same) << p.a << " " << p.b;
+        EXPECT_EQ(bSamePath(p.b, p.a), p.same) << p.b << " " << p.a;
+    }
     EXPECT_TRUE(strTempPath().endsWith('/'));
 }
 

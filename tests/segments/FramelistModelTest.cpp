@@ -49,6 +49,17 @@ TEST(Framelist, AddingAtAHeldPositionShiftsAndIntoAGapDoesNot)
     EXPECT_EQ(m.iAddImage(QImage(), 1, "new a"), 3);
     EXPECT_EQ(positions(m), (Ints{4, 2, 1}));
     EXPECT_EQ(m.images()[0].slot.image.left, 3 * 1100 + 50);
+    // Held positions are still known after shifts and removals, and a new
+    // picture size moves every slot at the next layout.
+    m.RemoveImage(2); // "a" at 2: the others close up
+    EXPECT_EQ(positions(m), (Ints{3, 1}));
+    EXPECT_EQ(m.iAddImage(QImage(), 2, "gap"), 3);
+    EXPECT_EQ(positions(m), (Ints{3, 1, 2}));
+    EXPECT_EQ(m.iAddImage(QImage(), 3, "held"), 4);
+    EXPECT_EQ(positions(m), (Ints{4, 1, 2, 3}));
+    m.setImageX(500);
+    m.Refresh();
+    EXPECT_EQ(m.images()[0].slot.image.left, 3 * 600 + 50);
 }
 
 TEST(Framelist, ShiftPressRunsFromTheAnchorAndReportsIt)

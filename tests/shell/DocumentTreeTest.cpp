@@ -365,3 +365,66 @@ TEST_F(DocumentTreeTest, ReturnEditsAndTheMenuKeysOpenTheMenuOfTheFocusedTree)
     EXPECT_EQ(enabling(), "011111");
     EXPECT_TRUE(boxes.calls.empty());
 }
+
+// Segments added and removed are placed where a rebuild shows them, the
+// other nodes kept; a tree that was not told of a change is built again.
+TEST_F(ExpressionTreeTest, SegmentChangesArePlacedAsARebuildShowsThem)
+{
+    const auto ver = std::dynamic_pointer_cast<Version>(frmMain::objectOf(version()));
+    const auto main = ver->vdMainVideo();
+    const auto newest = [&] { return main->colSubExpressions().Item(main->colSubExpressions().Count()); };
+    const auto rebuilt = [&](const char* step) {
+        const QStringList placed = shape(w->tvwExpression);
+        w->ResetTree(DocumentUi::Tree::tvwExpression, ver);
+        EXPECT_EQ(placed, shape(w->tvwExpression)) << step;
+    };
+    QTreeWidgetItem* s2Node = frmMain::FindNodeByTag(w->tvwExpression, video(s2()));
+    main->AddSubExpression("Between", 12, 15);
+    w->SegmentsChanged(main, {newest()}, {});
+    EXPECT_EQ(frmMain::FindNodeByTag(w->tvwExpression, video(s2())), s2Node);
+    EXPECT_EQ(s2Node->parent()->child(1)->text(0), "Between");
+    rebuilt("between");
+    main->AddSubExpression("Last", 40, 50);
+    w->SegmentsChanged(main, {newest()}, {});
+    rebuilt("last");
+    const auto head = video(s1());
+    main->RemoveSubExpressionByPointer(head);
+    w->SegmentsChanged(main, {}, {head});
+    rebuilt("head removed");
+    main->AddSubExpression("Untold", 52, 55);
+    main->AddSubExpression("Told", 56, 58);
+    w->SegmentsChanged(main, {newest()}, {});
+    EXPECT_EQ(w->tvwExpression->topLevelItem(0)->child(0)->childCount(), 5);
+    rebuilt("after an untold change");
+}
+
+TEST(PictureList, KeepsOrderAndKeysThroughRemovals)
+{
+    PictureList list;
+    QPixmap red(2, 2);
+    red.fill(Qt::red);
+    for (const QString k : {"a", "b", "c", "d", "e"})
+        EXPECT_TRUE(list.Add(k, red, k == "a" ? "fixed" : "keyframe"));
+    EXPECT_FALSE(list.Add("c", QPixmap()));
+    const auto keys = [&] {
+        QString out;
+        for (const auto& p : list.pictures())
+            out += p.strKey;
+        return out;
+    };
+    EXPECT_TRUE(list.Remove("b"));
+    EXPECT_FALSE(list.Remove("b"));
+    EXPECT_EQ(keys(), "acde");
+    EXPECT_TRUE(list.Remove("c"));
+    EXPECT_TRUE(list.Remove("d")); // two of five places left: packed
+    EXPECT_TRUE(list.Add("b", red, "keyframe"));
+    EXPECT_EQ(keys(), "aeb");
+    EXPECT_EQ(list.Count(), 3);
+    EXPECT_TRUE(list.Item("d").isNull());
+    EXPECT_FALSE(list.Item("e").isNull());
+    list.RemoveTagged("keyframe");
+    EXPECT_EQ(keys(), "a");
+    EXPECT_TRUE(list.Add("e", red));
+    EXPECT_EQ(keys(), "ae");
+    EXPECT_TRUE(list.Contains("e") && !list.Contains("b"));
+}
