@@ -26,6 +26,20 @@ struct GUIDRenames {
     static QString keyOf(const QString& strGUID);
 };
 
+class RegistryItem;
+
+// Objects a removal takes away, as a holder is asked whether it may name any.
+struct RemovedObjects {
+    std::vector<std::shared_ptr<RegistryItem>> items; // in removal order
+    std::vector<const RegistryItem*> sorted;          // the same, for lookups
+    QHash<QString, int> classes;                      // how many of each class
+    QHash<QString, int> lastNames;                    // plain last names of their identifiers
+    bool bUnplainName = false;                        // an identifier without one
+
+    explicit RemovedObjects(std::vector<std::shared_ptr<RegistryItem>> objects);
+    bool bHas(const RegistryItem* item) const;
+};
+
 // What the document's registry, removal and save passes ask of any registered
 // object without knowing its class: the document classes and the media-file
 // objects. Objects are always held by std::shared_ptr.
@@ -59,6 +73,9 @@ public:
     }
     // Forgets every reference this object holds to `obj`.
     virtual void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) {}
+    // False only when RemoveReferenceObj would leave this object as it is
+    // for each of `removed`, removed in turn.
+    virtual bool bMayReferTo(const RemovedObjects& removed) const { return true; }
     virtual void ShowForm(UiOwner* owner) {}
     // Called by `doc` once it has taken this object out, before its own file
     // is queued for deletion.

@@ -168,6 +168,8 @@ bool vFolderExists(const QString& path)
 namespace {
 
 // The last part of a path when normalising it keeps that part as it is.
+} // namespace
+
 std::optional<QStringView> plainLastName(const QString& path)
 {
     const QStringView name = QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1);
@@ -175,8 +177,6 @@ std::optional<QStringView> plainLastName(const QString& path)
         return std::nullopt;
     return name;
 }
-
-} // namespace
 
 bool bSamePath(const QString& a, const QString& b)
 {
