@@ -144,8 +144,11 @@ void AVDocument::RemoveObjects(const std::vector<std::shared_ptr<RegistryItem>>&
     };
     std::vector<Holder> holders;
     for (int i = 1; i <= m_collObjects.Count(); ++i) {
+        // The next holders are fetched from memory while this one is asked.
+        if (i + 8 <= m_collObjects.Count())
+            __builtin_prefetch(m_collObjects.Item(i + 8).get());
         const auto& classes = removed.classes;
-        const bool bMay = std::any_of(classes.keyBegin(), classes.keyEnd(),
+        const bool bMay = std::any_of(classes.begin(), classes.end(),
                                       [&](const QString& strClass) { return m_collObjects.bMayRefer(i, strClass); });
         if (bMay && m_collObjects.Item(i)->bMayReferTo(removed))
             holders.push_back({m_collObjects.Item(i)});

@@ -180,8 +180,14 @@ bool Expression::bMayReferTo(const RemovedObjects& removed) const
         return true;
     if (!removed.classes.contains(className()))
         return false;
-    if (const auto next = m_followedBy.lock(); next && removed.bHas(next.get()))
+    // A successor among a few is told by its owner, without taking a share.
+    if (removed.items.size() <= 8) {
+        for (const auto& item : removed.items)
+            if (item && !m_followedBy.owner_before(item) && !item.owner_before(m_followedBy))
+                return true;
+    } else if (const auto next = m_followedBy.lock(); next && removed.bHas(next.get())) {
         return true;
+    }
     for (const auto& segment : m_colSubExpressions)
         if (removed.bHas(segment.get()))
             return true;

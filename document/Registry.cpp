@@ -24,7 +24,8 @@ RemovedObjects::RemovedObjects(std::vector<std::shared_ptr<RegistryItem>> object
         if (!item)
             continue;
         sorted.push_back(item.get());
-        ++classes[item->className()];
+        if (!classes.contains(item->className()))
+            classes << item->className();
         const QString strGUID = item->strGUID();
         if (const auto name = plainLastName(strGUID))
             ++lastNames[name->toString()];

@@ -4,6 +4,7 @@
 
 #include <QAnyStringView>
 #include <QHash>
+#include <QStringList>
 #include <QString>
 
 #include <memory>
@@ -32,7 +33,7 @@ class RegistryItem;
 struct RemovedObjects {
     std::vector<std::shared_ptr<RegistryItem>> items; // in removal order
     std::vector<const RegistryItem*> sorted;          // the same, for lookups
-    QHash<QString, int> classes;                      // how many of each class
+    QStringList classes;                              // each class once
     QHash<QString, int> lastNames;                    // plain last names of their identifiers
     bool bUnplainName = false;                        // an identifier without one
 
