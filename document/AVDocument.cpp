@@ -8,6 +8,7 @@
 #include "records/IOManager.h"
 #include "records/ThematicKeywords.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace vimra {
@@ -128,20 +129,47 @@ void AVDocument::RemoveObject(std::shared_ptr<RegistryItem>& obj)
 {
     if (!obj)
         return;
-    const auto removed = obj;
-    const QString strClass = removed->className();
-    for (int i = 1; i <= m_collObjects.Count(); ++i) {
-        // Known not to hold it: not even looked at, as most objects of a large document.
-        if (!m_collObjects.bMayRefer(i, strClass))
-            continue;
-        const auto holder = m_collObjects.Item(i);
-        holder->RemoveReferenceObj(removed);
-    }
-    // Its identifier is reserved below: it stays taken.
-    m_collObjects.RemoveItem(removed, false);
-    removed->afterRemoved(*this);
-    queueRemoved(removed->strGUID());
+    RemoveObjects({obj});
     obj.reset();
+}
+
+void AVDocument::RemoveObjects(const std::vector<std::shared_ptr<RegistryItem>>& objects)
+{
+    const RemovedObjects removed(objects);
+    // One walk finds the few objects that may hold any of them; each removal
+    // then asks those, in registration order, as a walk per removal would.
+    struct Holder {
+        std::shared_ptr<RegistryItem> item;
+        bool bRegistered = true;
+    };
+    std::vector<Holder> holders;
+    for (int i = 1; i <= m_collObjects.Count(); ++i) {
+        // The next holders are fetched from memory while this one is asked.
+        if (i + 8 <= m_collObjects.Count())
+            __builtin_prefetch(m_collObjects.Item(i + 8).get());
+        const auto& classes = removed.classes;
+        const bool bMay = std::any_of(classes.begin(), classes.end(),
+                                      [&](const QString& strClass) { return m_collObjects.bMayRefer(i, strClass); });
+        if (bMay && m_collObjects.Item(i)->bMayReferTo(removed))
+            holders.push_back({m_collObjects.Item(i)});
+    }
+    for (const auto& item : removed.items) {
+        if (!item)
+            continue;
+        for (const auto& holder : holders)
+            if (holder.bRegistered)
+                holder.item->RemoveReferenceObj(item);
+        // Its identifier is reserved below: it stays taken.
+        if (m_collObjects.RemoveItem(item, false)) {
+            const auto entry = std::find_if(holders.begin(), holders.end(), [&](const Holder& h) {
+                return h.bRegistered && h.item == item;
+            });
+            if (entry != holders.end())
+                entry->bRegistered = false;
+        }
+        item->afterRemoved(*this);
+        queueRemoved(item->strGUID());
+    }
 }
 
 void AVDocument::queueRemoved(const QString& strGUID)

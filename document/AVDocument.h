@@ -74,6 +74,8 @@ public:
     // it, it leaves the registry and its identifier waits for the next save
     // to be handed to the store. `obj` is cleared on return.
     void RemoveObject(std::shared_ptr<RegistryItem>& obj);
+    // As RemoveObject for each in turn, with one walk of the registry.
+    void RemoveObjects(const std::vector<std::shared_ptr<RegistryItem>>& objects);
     // Queues the file of a removed object (or of its keyframe picture) for
     // deletion at the next save.
     void queueRemoved(const QString& strGUID);

@@ -9,6 +9,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <numeric>
 
 namespace vimra {
@@ -81,7 +82,7 @@ const Expression::FieldCache* Expression::fieldCache() const
     // A list alive at the address seen before is that same list.
     if (peek != m_fieldCache.peek || m_fieldCache.secol.expired() || m_fieldCache.count != peek->Count()) {
         const auto secol = this->secol();
-        m_fieldCache = {peek, secol, secol->Count(), firstLowerNamed(strPartOfName()), {}};
+        m_fieldCache = {peek, secol, secol->Count(), firstLowerNamed(strPartOfName()), {}, {}, {}};
         for (const auto& field : *secol)
             if (field->strName == QLatin1String("Time"))
                 m_fieldCache.times.push_back(field);
@@ -169,6 +170,42 @@ void Expression::SetPartOfGUID(const QString& strGUID)
         field->bChanged = true;
         field->bValid = true;
     }
+}
+
+bool Expression::bMayReferTo(const RemovedObjects& removed) const
+{
+    // Told by pointers and the part-of field's last name, without copies:
+    // most expressions of a large document hold none of the removed.
+    if (removed.classes.contains(QStringLiteral("Version")))
+        return true;
+    if (!removed.classes.contains(className()))
+        return false;
+    // A successor among a few is told by its owner, without taking a share.
+    if (removed.items.size() <= 8) {
+        for (const auto& item : removed.items)
+            if (item && !m_followedBy.owner_before(item) && !item.owner_before(m_followedBy))
+                return true;
+    } else if (const auto next = m_followedBy.lock(); next && removed.bHas(next.get())) {
+        return true;
+    }
+    for (const auto& segment : m_colSubExpressions)
+        if (removed.bHas(segment.get()))
+            return true;
+    const auto* fields = fieldCache();
+    if (!fields || !fields->partOf)
+        return false;
+    const auto* text = std::get_if<QString>(&fields->partOf->vContent);
+    if (!text || removed.bUnplainName)
+        return true;
+    if (text->isEmpty())
+        return false;
+    // Any write to the field gives it another buffer while this one is held.
+    if (text->constData() != m_fieldCache.partOfSeen.constData() || text->size() != m_fieldCache.partOfSeen.size()) {
+        m_fieldCache.partOfSeen = *text;
+        const auto name = plainLastName(*text);
+        m_fieldCache.partOfName = name ? name->toString() : QString();
+    }
+    return m_fieldCache.partOfName.isEmpty() || removed.lastNames.contains(m_fieldCache.partOfName);
 }
 
 void Expression::ClearPartOfIfGUID(const QString& strGUID)
@@ -334,6 +371,22 @@ void Expression::RemoveSubExpressionByPointer(const std::shared_ptr<Expression>&
         std::shared_ptr<RegistryItem> item = segment;
         doc->RemoveObject(item);
     }
+}
+
+void Expression::RemoveSubExpressionsByPointer(const std::vector<std::shared_ptr<Expression>>& segments)
+{
+    // Segments with segments of their own, or that refuse, go one by one.
+    const bool bLeaves = std::all_of(segments.begin(), segments.end(), [](const auto& segment) {
+        const auto subTree = segment ? segment->colSelSubTree() : std::nullopt;
+        return subTree && subTree->size() == 1 && subTree->front() == segment;
+    });
+    const auto doc = currentDoc();
+    if (!bLeaves || !doc) {
+        for (const auto& segment : segments)
+            RemoveSubExpressionByPointer(segment);
+        return;
+    }
+    doc->RemoveObjects(std::vector<std::shared_ptr<RegistryItem>>(segments.begin(), segments.end()));
 }
 
 void Expression::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)

@@ -80,11 +80,14 @@ public:
     void AddSubExpression(const QString& strTitle, double dStart, double dEnd);
     // Removes a segment with its own segments from the document.
     void RemoveSubExpressionByPointer(const std::shared_ptr<Expression>& segment);
+    // As RemoveSubExpressionByPointer for each in turn.
+    void RemoveSubExpressionsByPointer(const std::vector<std::shared_ptr<Expression>>& segments);
 
     void addObserver(ExpressionObserver* o) { m_observers.push_back(o); }
     void removeObserver(ExpressionObserver* o) { std::erase(m_observers, o); }
 
     void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) override;
+    bool bMayReferTo(const RemovedObjects& removed) const override;
     // Save-as: the version, part-of and followed-by fields take the new
     // identifiers in place, media lists move renamed entries to the end.
     void RenameAllRelativesGUIDs(const GUIDRenames& renames) override;
@@ -139,6 +142,10 @@ private:
         int count = -1;
         SEColl::Record partOf;
         std::vector<SEColl::Record> times;
+        // The part-of text last looked at, held so that its buffer is never
+        // another's, and its plain last name ("" for none).
+        QString partOfSeen;
+        QString partOfName;
     };
     const FieldCache* fieldCache() const;
     mutable FieldCache m_fieldCache;

@@ -18,6 +18,28 @@ void GUIDRenames::add(const QString& strOldGUID, const QString& strNewGUID)
         byOld[keyOf(strOldGUID)].push_back(static_cast<int>(pairs.size()) - 1);
 }
 
+RemovedObjects::RemovedObjects(std::vector<std::shared_ptr<RegistryItem>> objects) : items(std::move(objects))
+{
+    for (const auto& item : items) {
+        if (!item)
+            continue;
+        sorted.push_back(item.get());
+        if (!classes.contains(item->className()))
+            classes << item->className();
+        const QString strGUID = item->strGUID();
+        if (const auto name = plainLastName(strGUID))
+            ++lastNames[name->toString()];
+        else
+            bUnplainName = true;
+    }
+    std::sort(sorted.begin(), sorted.end());
+}
+
+bool RemovedObjects::bHas(const RegistryItem* item) const
+{
+    return std::binary_search(sorted.begin(), sorted.end(), item);
+}
+
 Registry::Refers Registry::refersOf(const RegistryItem& item)
 {
     if (dynamic_cast<const MediaObject*>(&item) || dynamic_cast<const Storage*>(&item))

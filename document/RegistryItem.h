@@ -4,6 +4,7 @@
 
 #include <QAnyStringView>
 #include <QHash>
+#include <QStringList>
 #include <QString>
 
 #include <memory>
@@ -24,6 +25,20 @@ struct GUIDRenames {
     void add(const QString& strOldGUID, const QString& strNewGUID);
     // An identifier as identifiers are compared: normalised ("" stays "").
     static QString keyOf(const QString& strGUID);
+};
+
+class RegistryItem;
+
+// Objects a removal takes away, as a holder is asked whether it may name any.
+struct RemovedObjects {
+    std::vector<std::shared_ptr<RegistryItem>> items; // in removal order
+    std::vector<const RegistryItem*> sorted;          // the same, for lookups
+    QStringList classes;                              // each class once
+    QHash<QString, int> lastNames;                    // plain last names of their identifiers
+    bool bUnplainName = false;                        // an identifier without one
+
+    explicit RemovedObjects(std::vector<std::shared_ptr<RegistryItem>> objects);
+    bool bHas(const RegistryItem* item) const;
 };
 
 // What the document's registry, removal and save passes ask of any registered
@@ -59,6 +74,9 @@ public:
     }
     // Forgets every reference this object holds to `obj`.
     virtual void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) {}
+    // False only when RemoveReferenceObj would leave this object as it is
+    // for each of `removed`, removed in turn.
+    virtual bool bMayReferTo(const RemovedObjects& removed) const { return true; }
     virtual void ShowForm(UiOwner* owner) {}
     // Called by `doc` once it has taken this object out, before its own file
     // is queued for deletion.

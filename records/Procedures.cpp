@@ -178,6 +178,8 @@ bool vFolderExists(const QString& path)
 namespace {
 
 // The last part of a path when normalising it keeps that part as it is.
+} // namespace
+
 std::optional<QStringView> plainLastName(const QString& path)
 {
     const QStringView name = QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1);
@@ -185,8 +187,6 @@ std::optional<QStringView> plainLastName(const QString& path)
         return std::nullopt;
     return name;
 }
-
-} // namespace
 
 bool bSamePath(const QString& a, const QString& b)
 {

@@ -28,6 +28,9 @@ QString vExtensionOf(const QString& path); // "" when there is none
 bool vFileExists(const QString& path);
 bool vFolderExists(const QString& path);
 bool bSamePath(const QString& a, const QString& b);
+// The last name of `path` when it names a file by itself (not "." nor ".."):
+// two paths whose plain last names differ never name the same file.
+std::optional<QStringView> plainLastName(const QString& path);
 // The names (without folder) of the normal files matching a wildcard pattern
 // such as "/dir/*.xml", sorted by name. Hidden files and folders are left out.
 QStringList colListFiles(const QString& pattern);

@@ -243,8 +243,7 @@ bool VideoWindow::RemoveSelectedSegments(std::vector<std::shared_ptr<Expression>
     for (const int i : m_advsld->colSelectedIndexes())
         if (const auto s = member(i))
             chosen.push_back(s);
-    for (const auto& s : chosen)
-        m_obj->RemoveSubExpressionByPointer(s);
+    m_obj->RemoveSubExpressionsByPointer(chosen);
     if (removed)
         *removed = chosen;
     // One pass over the list, not one per chosen segment.

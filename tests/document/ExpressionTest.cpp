@@ -140,6 +140,36 @@ TEST_F(ExpressionTest, ChainLinksSegmentsInTimeOrderThroughAddsAndRemovals)
     }
 }
 
+TEST_F(ExpressionTest, SegmentsRemovedTogetherLeaveWhatRemovalsOneByOneLeave)
+{
+    // Out of time order, a run, the last one, and a segment whose part-of
+    // field was edited to name one of them (it then names none).
+    const QStringList gone{"D", "B", "C", "F"};
+    QStringList results;
+    for (const bool bTogether : {false, true}) {
+        const auto main = newMain("Video");
+        for (int i = 0; i < 6; ++i)
+            main->AddSubExpression(QString(QChar('A' + i)), 10 * i, 10 * i + 5);
+        main->AddSubExpression("X", 70, 75);
+        const auto partOf = segment(*main, "X")->firstNamed("partofvideo");
+        ASSERT_NE(partOf, nullptr);
+        partOf->vContent = segment(*main, "C")->strGUID();
+        ASSERT_TRUE(doc->bSave());
+        std::vector<std::shared_ptr<Expression>> chosen;
+        for (const auto& title : gone)
+            chosen.push_back(segment(*main, title));
+        if (bTogether)
+            main->RemoveSubExpressionsByPointer(chosen);
+        else
+            for (const auto& s : chosen)
+                main->RemoveSubExpressionByPointer(s);
+        results << chainOf(*main) + QString(" part-of %1%2").arg(partOf->bValid).arg(partOf->bChanged)
+                       + QString(" %1 objects").arg(doc->collObjects().Count());
+    }
+    EXPECT_EQ(results[0], "A[0,5]>E E[40,45]>X X[70,75] part-of 01 13 objects");
+    EXPECT_EQ(results[1], results[0]);
+}
+
 TEST_F(ExpressionTest, NeighbourIsTheSmallestGapAndTiesGoToTheLaterSegment)
 {
     walk("Video", {
