@@ -3,6 +3,7 @@
 #include "document/DocumentLocator.h"
 #include "document/DocumentUi.h"
 #include "document/Version.h"
+#include "platform/FileWrite.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
 #include "records/IOManager.h"
@@ -51,6 +52,8 @@ void AVDocument::setBounds(const QString& strGUID)
 
 void AVDocument::openRelatives()
 {
+    // The cleanup and the scans read the object folder's one listing.
+    const fs::ListingScope listings;
     if (io())
         io()->RemoveStaleTemporaries(strGUID());
     const ScanSession session(io().get());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileWrite.h"
 #include "platform/HeapReserve.h"
 #include "records/FileStamp.h"
 
@@ -46,6 +47,7 @@ public:
 
 private:
     StampScope m_stamps; // the settings and the schema looked at once
+    fs::ListingScope m_listings; // each folder listed once
     HeapReserve m_heap;  // room for the objects of the folders read
     IOManager* m_io = nullptr; // the outermost session's store
 };

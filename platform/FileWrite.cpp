@@ -10,6 +10,7 @@
 #include <csignal>
 #include <functional>
 #include <limits>
+#include <unordered_map>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -203,32 +204,121 @@ bool copyAtomically(const QString& source, const QString& target, QString* error
     return failure.isEmpty() || fail(failure);
 }
 
-int removeStaleTemporaries(const QString& folder, const QString& forName)
+namespace {
+
+using Listing = std::vector<FolderEntry>;
+// The listings of the live outermost ListingScope on this thread, by folder
+// (without trailing "/"); null when none lives.
+thread_local std::unordered_map<QByteArray, std::shared_ptr<Listing>>* tListings = nullptr;
+
+QByteArray folderKey(const QString& folder)
 {
     QByteArray path = QFile::encodeName(folder);
     while (path.size() > 1 && path.endsWith('/'))
         path.chop(1);
-    // A folder that is a link leads elsewhere: nothing there is this folder's.
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
-    if (!dir) {
-        if (fd >= 0)
-            ::close(fd);
-        return 0;
-    }
-    const QByteArray name = QFile::encodeName(forName);
-    int removed = 0;
+    return path;
+}
+
+std::shared_ptr<Listing> listFolder(const QByteArray& path)
+{
+    auto listing = std::make_shared<Listing>();
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return listing;
     while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray fileName(entry->d_name);
-        const qint64 pid = temporaryOwner(fileName, name);
-        if (!pid || bRunning(pid))
-            continue;
-        struct stat st {};
-        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
-            && ::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
-            ++removed;
+        const QByteArrayView name(entry->d_name);
+        if (name != "." && name != "..")
+            listing->push_back({name.toByteArray(), entry->d_type});
     }
     ::closedir(dir);
+    return listing;
+}
+
+std::shared_ptr<Listing> cachedListing(const QByteArray& path)
+{
+    if (!tListings)
+        return listFolder(path);
+    auto& listing = (*tListings)[path];
+    if (!listing)
+        listing = listFolder(path);
+    return listing;
+}
+
+} // namespace
+
+std::shared_ptr<const std::vector<FolderEntry>> folderEntries(const QString& folder)
+{
+    return cachedListing(folderKey(folder));
+}
+
+unsigned folderEntryMode(const QString& folder, const FolderEntry& entry, bool followLinks)
+{
+    switch (entry.type) {
+    case DT_REG:
+        return S_IFREG;
+    case DT_DIR:
+        return S_IFDIR;
+    case DT_LNK:
+        if (!followLinks)
+            return S_IFLNK;
+        break;
+    default:
+        break;
+    }
+    const QByteArray path = folderKey(folder) + '/' + entry.name;
+    struct stat st {};
+    const int rc = followLinks ? ::stat(path.constData(), &st) : ::lstat(path.constData(), &st);
+    return rc == 0 ? (st.st_mode & S_IFMT) : 0;
+}
+
+ListingScope::ListingScope() : m_bOuter(!tListings)
+{
+    if (m_bOuter)
+        tListings = new std::unordered_map<QByteArray, std::shared_ptr<Listing>>();
+}
+
+ListingScope::~ListingScope()
+{
+    if (m_bOuter) {
+        delete tListings;
+        tListings = nullptr;
+    }
+}
+
+int removeStaleTemporaries(const QString& folder, const QString& forName)
+{
+    const QByteArray path = folderKey(folder);
+    const QByteArray name = QFile::encodeName(forName);
+    // The names are read from the shared listing; the folder itself is
+    // opened only when one of them is a temporary of an ended run.
+    const auto listing = cachedListing(path);
+    std::vector<QByteArray> stale;
+    for (const FolderEntry& entry : *listing) {
+        const qint64 pid = temporaryOwner(entry.name, name);
+        if (pid && !bRunning(pid))
+            stale.push_back(entry.name);
+    }
+    if (stale.empty())
+        return 0;
+    // A folder that is a link leads elsewhere: nothing there is this folder's.
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    int removed = 0;
+    for (const QByteArray& fileName : stale) {
+        struct stat st {};
+        if (::fstatat(fd, fileName.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)
+            && ::unlinkat(fd, fileName.constData(), 0) == 0) {
+            ++removed;
+            // Gone from the folder, gone from its listing.
+            for (auto it = listing->begin(); it != listing->end(); ++it)
+                if (it->name == fileName) {
+                    listing->erase(it);
+                    break;
+                }
+        }
+    }
+    ::close(fd);
     return removed;
 }
 

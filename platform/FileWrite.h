@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <vector>
 
 namespace vimra::fs {
@@ -23,6 +24,33 @@ bool copyAtomically(const QString& source, const QString& target, QString* error
 // our own temporary naming, made by a process that no longer runs; with
 // `forName`, only those of the file of that name. Answers how many went.
 int removeStaleTemporaries(const QString& folder, const QString& forName = QString());
+
+// One name in a folder as the system listed it, with its type as the
+// listing told it (DT_REG, DT_LNK, DT_UNKNOWN, ...).
+struct FolderEntry {
+    QByteArray name;
+    unsigned char type = 0;
+};
+// The names in `folder` but "." and ".."; none when it cannot be read.
+// While a ListingScope lives on this thread each folder is listed once and
+// the listing is shared: an open's scan, its checks and its cleanup of one
+// folder of tens of thousands of files read it once. Nothing but the cleanup
+// (which updates the listing) may change a listed folder meanwhile.
+std::shared_ptr<const std::vector<FolderEntry>> folderEntries(const QString& folder);
+// The type of a listed name; links and unknown types are looked at with
+// `followLinks` as stat or lstat does ((mode_t)0 when the name is gone).
+unsigned folderEntryMode(const QString& folder, const FolderEntry& entry, bool followLinks);
+
+class ListingScope {
+public:
+    ListingScope();
+    ~ListingScope();
+    ListingScope(const ListingScope&) = delete;
+    ListingScope& operator=(const ListingScope&) = delete;
+
+private:
+    bool m_bOuter = false; // scopes nest; the outermost holds the listings
+};
 
 // While one lives on this thread, atomic writes skip their own sync, and
 // finish() makes every one of them durable with one sync per file system

@@ -1,6 +1,7 @@
 #include "records/Procedures.h"
 
 #include "platform/FileCopy.h"
+#include "platform/FileWrite.h"
 #include "platform/MediaDetector.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
@@ -30,14 +31,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace fs = std::filesystem;
+namespace sfs = std::filesystem;
 
 namespace vimra {
 
 namespace {
 
-fs::path toPath(const QString& s) { return fs::path(QFile::encodeName(s).toStdString()); }
-QString fromPath(const fs::path& p) { return QFile::decodeName(QByteArray::fromStdString(p.native())); }
+sfs::path toPath(const QString& s) { return sfs::path(QFile::encodeName(s).toStdString()); }
+QString fromPath(const sfs::path& p) { return QFile::decodeName(QByteArray::fromStdString(p.native())); }
 
 QString errorText(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 QString errorText(const std::error_code& ec) { return QString::fromStdString(ec.message()); }
@@ -46,7 +47,7 @@ QString errorText(const std::error_code& ec) { return QString::fromStdString(ec.
 bool pathOccupied(const QString& path)
 {
     std::error_code ec;
-    return fs::exists(fs::symlink_status(toPath(path), ec));
+    return sfs::exists(sfs::symlink_status(toPath(path), ec));
 }
 
 // The file-name part of a path: the text after the last "/".
@@ -115,10 +116,10 @@ QString strAbsolutePath(const QString& path, const QString& baseFolder)
 {
     if (bAlreadyNormal(path))
         return path;
-    fs::path p = toPath(path.isEmpty() ? QStringLiteral(".") : path);
+    sfs::path p = toPath(path.isEmpty() ? QStringLiteral(".") : path);
     if (p.is_relative()) {
         std::error_code ec;
-        const fs::path base = baseFolder.isEmpty() ? fs::current_path(ec) : fs::absolute(toPath(baseFolder), ec);
+        const sfs::path base = baseFolder.isEmpty() ? sfs::current_path(ec) : sfs::absolute(toPath(baseFolder), ec);
         p = base / p;
     }
     QString result = fromPath(p.lexically_normal());
@@ -215,25 +216,14 @@ QStringList listFiles(const QString& folder, const QString& wildcard)
         || suffix.contains(QLatin1Char('?')) || suffix.contains(QLatin1Char('[')))
         return QDir(folder).entryList(QStringList{wildcard}, QDir::Files, QDir::Unsorted);
     QStringList names;
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
-        return names;
-    const int fd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
+    const auto listing = fs::folderEntries(folder);
+    for (const fs::FolderEntry& entry : *listing) {
+        if (entry.name.startsWith('.'))
             continue;
-        const QString name = QFile::decodeName(entry->d_name);
-        if (!name.endsWith(suffix, Qt::CaseInsensitive))
-            continue;
-        bool bFile = entry->d_type == DT_REG;
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            struct stat st {};
-            bFile = ::fstatat(fd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
-        }
-        if (bFile)
+        const QString name = QFile::decodeName(entry.name);
+        if (name.endsWith(suffix, Qt::CaseInsensitive) && fs::folderEntryMode(folder, entry, true) == S_IFREG)
             names << name;
     }
-    ::closedir(dir);
     return names;
 }
 
@@ -273,17 +263,14 @@ QStringList colListFiles(const QString& pattern)
 QStringList colUndecodableXmlNames(const QString& folder)
 {
     QStringList names;
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
-        return names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const QByteArrayView name(entry->d_name);
+    const auto listing = fs::folderEntries(folder);
+    for (const fs::FolderEntry& entry : *listing) {
+        const QByteArrayView name(entry.name);
         if (name.startsWith('.') || name.size() < 4 || qstrnicmp(name.last(4).data(), 4, ".xml", 4) != 0)
             continue;
         if (!name.isValidUtf8())
             names << QString::fromUtf8(name);
     }
-    ::closedir(dir);
     names.sort();
     return names;
 }
@@ -307,7 +294,7 @@ QByteArray realPathOf(const QByteArray& path, int depth)
         const ssize_t n = ::readlink(path.constData(), buffer.data(), buffer.size());
         if (n > 0) {
             const QByteArray target(buffer.data(), n);
-            const fs::path joined(target.startsWith('/') ? target.toStdString()
+            const sfs::path joined(target.startsWith('/') ? target.toStdString()
                                                          : (parent + '/' + target).toStdString());
             return realPathOf(QByteArray::fromStdString(joined.lexically_normal().native()), depth + 1);
         }
@@ -348,16 +335,10 @@ bool FolderBounds::bContains(const QString& path) const
         entry = Folder{strRealPath(folder), {}, scope};
         if (!entry.strReal.endsWith(QLatin1Char('/')))
             entry.strReal += QLatin1Char('/');
-        if (DIR* dir = ::opendir(QFile::encodeName(folder).constData())) {
-            while (const dirent* e = ::readdir(dir)) {
-                struct stat st {};
-                if (e->d_type == DT_LNK
-                    || (e->d_type == DT_UNKNOWN && ::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0
-                        && S_ISLNK(st.st_mode)))
-                    entry.links.insert(QFile::decodeName(e->d_name));
-            }
-            ::closedir(dir);
-        }
+        const auto listing = fs::folderEntries(folder);
+        for (const fs::FolderEntry& e : *listing)
+            if (e.type == DT_LNK || (e.type == DT_UNKNOWN && fs::folderEntryMode(folder, e, false) == S_IFLNK))
+                entry.links.insert(QFile::decodeName(e.name));
     }
     const QString name = fileNameOf(absolute);
     const QString real = entry.links.contains(name) ? strRealPath(absolute) : entry.strReal + name;
@@ -381,14 +362,14 @@ QString strMakeDir(const QString& folder)
 
 QString MoveFileFS(const QString& source, const QString& target)
 {
-    const fs::path from = toPath(source);
-    const fs::path to = toPath(target);
+    const sfs::path from = toPath(source);
+    const sfs::path to = toPath(target);
     std::error_code ec;
-    if (!fs::is_regular_file(from, ec))
+    if (!sfs::is_regular_file(from, ec))
         return errorText(ENOENT);
     if (pathOccupied(target))
         return errorText(EEXIST);
-    fs::rename(from, to, ec);
+    sfs::rename(from, to, ec);
     if (!ec)
         return {};
     if (ec != std::errc::cross_device_link)
@@ -397,9 +378,9 @@ QString MoveFileFS(const QString& source, const QString& target)
     // source cannot go, so the file never ends up in two places.
     if (const QString error = strCopyAtomically(source, target); !error.isEmpty())
         return error;
-    if (!fs::remove(from, ec)) {
+    if (!sfs::remove(from, ec)) {
         std::error_code ignored;
-        fs::remove(to, ignored);
+        sfs::remove(to, ignored);
         return errorText(ec);
     }
     return {};
@@ -408,7 +389,7 @@ QString MoveFileFS(const QString& source, const QString& target)
 QString CopyFileFS(const QString& source, const QString& target)
 {
     std::error_code ec;
-    if (!fs::is_regular_file(toPath(source), ec))
+    if (!sfs::is_regular_file(toPath(source), ec))
         return errorText(ENOENT);
     // Never a half-made copy under the target's name, even if the program dies.
     return strCopyAtomically(source, target);

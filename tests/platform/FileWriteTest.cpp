@@ -63,3 +63,24 @@ TEST(FileWrite, OnlyStaleTemporariesOfOursGo)
     EXPECT_EQ(entries(dir.path()).size(), kept.size());
     EXPECT_EQ(entries(dir.filePath("sub")).size(), 1);
 }
+
+// Within one scope a folder is listed once, whichever way it is spelled; the
+// cleanup works from that listing, takes out what it removed, and still never
+// removes through a link.
+TEST(FileWrite, OneListingServesTheCleanupAndTheScan)
+{
+    QTemporaryDir dir;
+    const QString stale = ".Film.xml.vimra-" + QString::number(test::endedProcessId()) + "-k2";
+    ASSERT_NO_FATAL_FAILURE(test::writeFile(dir.filePath("sub/" + stale), "half"));
+    ASSERT_NO_FATAL_FAILURE(test::writeFile(dir.filePath("sub/a.xml"), "<a/>"));
+    QFile::link(dir.filePath("sub"), dir.filePath("link"));
+    const fs::ListingScope scope;
+    EXPECT_EQ(fs::removeStaleTemporaries(dir.filePath("link/")), 0);
+    EXPECT_EQ(fs::folderEntries(dir.filePath("link"))->size(), 2);
+    const auto listing = fs::folderEntries(dir.filePath("sub"));
+    EXPECT_EQ(listing, fs::folderEntries(dir.filePath("sub/")));
+    EXPECT_EQ(fs::removeStaleTemporaries(dir.filePath("sub")), 1);
+    EXPECT_EQ(entries(dir.filePath("sub")), QStringList({"a.xml"}));
+    ASSERT_EQ(listing->size(), 1);
+    EXPECT_EQ(listing->front().name, "a.xml");
+}
