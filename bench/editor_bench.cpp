@@ -19,6 +19,8 @@
 #include "support/FakeMediaPlayer.h"
 #include "support/FakePrompts.h"
 
+#include "BenchSample.h"
+
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -40,6 +42,8 @@
 #include <vector>
 
 using namespace vimra;
+using vimra::bench::inEditor;
+using vimra::bench::versionOf;
 
 namespace {
 
@@ -59,24 +63,6 @@ void row(const char* name, const Figure& f)
 {
     std::printf("%-34s min %8.3f ms  median %8.3f ms  max %8.3f ms  (%zu runs)\n", name, f.min(), f.median(), f.max(),
                 f.ms.size());
-}
-
-// Shows the expression's editor and runs `act` in it; closes it afterwards.
-void inEditor(Expression& e, const std::function<void(VideoWindow&)>& act)
-{
-    auto* form = dynamic_cast<VideoForm*>(e.form().get());
-    QTimer::singleShot(0, [&] {
-        if (VideoWindow* w = form->videoWindow()) {
-            act(*w);
-            w->dialog()->reject();
-        }
-    });
-    e.ShowForm(nullptr);
-}
-
-std::shared_ptr<Version> versionOf(const AVDocument& doc)
-{
-    return std::dynamic_pointer_cast<Version>(doc.colChilds().Item(1));
 }
 
 // From a click on "+1" (every fourth on "-1") to the new frame painted in
@@ -511,26 +497,9 @@ int main(int argc, char** argv)
     // Identifiers are absolute paths: a recorded run is compared only with one in the same folder.
     const QString dir = qEnvironmentVariableIsEmpty("VIMRA_BENCH_DIR") ? QDir::tempPath() + "/vimra-editor-bench"
                                                                      : qEnvironmentVariable("VIMRA_BENCH_DIR");
-    QDir(dir).removeRecursively();
-    if (QProcess::execute(QStringLiteral(VIMRA_SCRIPTS "/make-sample.sh"), {dir}) != 0)
+    if (!bench::makeSample(dir))
         return 1;
-    const QString conf = dir + "/vimra.conf";
-    QFile f(conf);
-    f.open(QIODevice::WriteOnly);
-    f.write("[Vimra]\nXSDPath=" VIMRA_RESOURCES "/vimra.xsd\n");
-    f.close();
-    qputenv("VIMRA_CONFIG", QFile::encodeName(conf));
-    const std::function<std::shared_ptr<AVDocument>()> open = [&]() -> std::shared_ptr<AVDocument> {
-        auto io = std::make_shared<IOManager>();
-        io->setBFileSystem(true);
-        auto doc = AVDocument::create();
-        const QString error = doc->strOpen(dir + "/Sample.xml", editorFactory().create(QStringLiteral("AVDocument")), io);
-        if (!error.isEmpty()) {
-            std::fprintf(stderr, "cannot open the sample: %s\n", qPrintable(error));
-            return nullptr;
-        }
-        return doc;
-    };
+    const std::function<std::shared_ptr<AVDocument>()> open = [&] { return bench::openSample(dir); };
 
     if (!sizes.empty() || !beside.empty()) {
         std::vector<std::pair<QString, Results>> columns;
