@@ -32,6 +32,45 @@ inline bool makeSample(const QString& dir)
     return true;
 }
 
+// Makes the sample's main Video "Long", spanning [0, 2n + 10] s, with n
+// segments "Segment i" at [2i, 2i + 1] s chained in time order, as adding
+// them through the model leaves them, but written as files: set-up in time
+// linear in n. The sample's own three segments go. The segment files are
+// numbered backwards in time, so the list (folder order) is not chain order.
+inline bool writeLongVideo(const QString& dir, int n)
+{
+    const QString files = dir + QStringLiteral("/Sample_files/");
+    const QString head = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Video xmlns:xsi=\"http://www.w3.org/"
+                                        "2001/XMLSchema-instance\" xsi:noNamespaceSchemaLocation=\"vimra.xsd\">");
+    const QString main = files + QStringLiteral("Sample_video1.xml");
+    const auto write = [](const QString& path, const QString& text) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text.toUtf8()) >= 0;
+    };
+    for (int i = 2; i <= 4; ++i)
+        QFile::remove(files + QStringLiteral("Sample_video%1.xml").arg(i));
+    if (!write(main, head + QStringLiteral("<VideoGUID>%1</VideoGUID><Title>Long</Title><VersionGUID>%2</VersionGUID>"
+                                           "<Time start=\"0\" end=\"%3\" reasons=\"0\"/></Video>\n")
+                             .arg(main, files + QStringLiteral("Sample_version1.xml"))
+                             .arg(qint64(n) * 2000 + 10000)))
+        return false;
+    // Segment i is file number n + 2 - i.
+    const auto idOf = [&](int i) { return files + QStringLiteral("Sample_video%1.xml").arg(n + 2 - i); };
+    for (int i = 1; i <= n; ++i) {
+        const QString next = i < n ? QStringLiteral("<followedbyvideo>%1</followedbyvideo>").arg(idOf(i + 1)) : QString();
+        if (!write(idOf(i), head
+                                + QStringLiteral("<VideoGUID>%1</VideoGUID><Title>Segment %2</Title><Time start=\"%3\" "
+                                                 "end=\"%4\" reasons=\"0\"/><partofvideo>%5</partofvideo>%6</Video>\n")
+                                      .arg(idOf(i))
+                                      .arg(i)
+                                      .arg(qint64(i) * 2000)
+                                      .arg(qint64(i) * 2000 + 1000)
+                                      .arg(main, next)))
+            return false;
+    }
+    return true;
+}
+
 inline std::shared_ptr<AVDocument> openSample(const QString& dir)
 {
     auto io = std::make_shared<IOManager>();

@@ -5,6 +5,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QSlider>
 #include <QStyle>
@@ -79,7 +80,18 @@ void AdvancedSlider::Changed()
         else
             m_timer->stop();
     }
-    update();
+    // Only the part whose drawing changed is painted again.
+    const DirtySpan dirty = takeDirty();
+    if (dirty.all) {
+        m_layerDirty = rect();
+        update();
+    } else if (dirty.left <= dirty.right) {
+        const int left = int(std::floor(dirty.left / kTwipsPerPixel)) - 2;
+        const int right = int(std::ceil(dirty.right / kTwipsPerPixel)) + 2;
+        const QRect band = QRect(left, 0, right - left + 1, height()) & rect();
+        m_layerDirty |= band;
+        update(band);
+    }
 }
 
 void AdvancedSlider::resizeEvent(QResizeEvent*)
@@ -93,17 +105,22 @@ void AdvancedSlider::resizeEvent(QResizeEvent*)
     Resize(pixelsToTwips(width()));
 }
 
-void AdvancedSlider::paintEvent(QPaintEvent*)
+void AdvancedSlider::drawBoxes(QPainter& p, const QRect& band) const
 {
-    QPainter p(this);
     p.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel); // draw in twips
     const double pixel = kTwipsPerPixel;
+    // Boxes wholly outside the band are passed over; the others are drawn
+    // in index order, each within its own box and the band.
+    const double x0 = (band.left() - 2) * pixel;
+    const double x1 = (band.right() + 3) * pixel;
     for (int i = 1; i <= Count(); ++i) {
         const RangeBox& box = boxes()[size_t(i - 1)];
+        if (box.span.left > x1 || box.span.left + box.span.width < x0)
+            continue;
         const TwipsRect r = boxRect(i);
         // A box shows only what lies inside it: a zero-width box shows nothing.
         p.save();
-        p.setClipRect(QRectF(r.left, r.top, r.width, r.height));
+        p.setClipRect(QRectF(r.left, r.top, r.width, r.height), Qt::IntersectClip);
         p.translate(r.left, r.top);
         const double bar = box.iBarPixels * pixel;
         p.fillRect(QRectF(0, kBarY - bar / 2, r.width, bar), colorFromBgr(box.barColor));
@@ -112,8 +129,36 @@ void AdvancedSlider::paintEvent(QPaintEvent*)
                    colorFromBgr(box.rightTickColor));
         p.restore();
     }
-    if (blinkVisible())
+}
+
+void AdvancedSlider::paintEvent(QPaintEvent* e)
+{
+    // The boxes are drawn into a layer kept between paints: a paint of the
+    // whole control copies it, and a change draws again only its own band.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = size() * ratio;
+    if (m_layer.size() != pixels) {
+        m_layer = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        m_layer.setDevicePixelRatio(ratio);
+        m_layerDirty = rect();
+    }
+    if (!m_layerDirty.isEmpty()) {
+        QPainter layer(&m_layer);
+        layer.setClipRect(m_layerDirty);
+        layer.setCompositionMode(QPainter::CompositionMode_Source);
+        layer.fillRect(m_layerDirty, Qt::transparent);
+        layer.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        drawBoxes(layer, m_layerDirty);
+        m_layerDirty = QRect();
+    }
+    QPainter p(this);
+    p.drawImage(QRectF(e->rect()), m_layer,
+                QRectF(QPointF(e->rect().topLeft()) * ratio, QSizeF(e->rect().size()) * ratio));
+    if (blinkVisible()) {
+        p.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
+        const double pixel = kTwipsPerPixel;
         p.fillRect(QRectF(blinkX() - 1.5 * pixel, kRowLine - 100, 3 * pixel, 200), colorFromBgr(RangeColor()));
+    }
 }
 
 int AdvancedSlider::boxAt(const QPointF& pixels) const

@@ -2,8 +2,10 @@
 
 #include "segments/RangeSliderModel.h"
 
+#include <QImage>
 #include <QWidget>
 
+class QPainter;
 class QSlider;
 class QTimer;
 
@@ -41,11 +43,15 @@ protected:
 
 private:
     int boxAt(const QPointF& pixels) const;
+    // Draws the boxes that reach into `band` (pixels) through `p`.
+    void drawBoxes(QPainter& p, const QRect& band) const;
 
     QSlider* m_slider;
     QTimer* m_timer;
     bool m_syncing = false;
     double m_dFrameStep = 0;
+    QImage m_layer;     // the boxes as last drawn, clear elsewhere
+    QRect m_layerDirty; // the part of the layer to draw again
 };
 
 } // namespace vimra

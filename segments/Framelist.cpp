@@ -4,6 +4,7 @@
 
 #include <QHelpEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -48,13 +49,18 @@ void Framelist::resizeEvent(QResizeEvent*)
     Resize(pixelsToTwips(width()), pixelsToTwips(height()), pixelsToTwips(barHeight));
 }
 
-void Framelist::paintEvent(QPaintEvent*)
+void Framelist::paintEvent(QPaintEvent* e)
 {
     QPainter p(this);
     p.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel); // draw in twips
     p.setClipRect(QRectF(0, 0, pixelsToTwips(width()), canvasHeight()));
     p.translate(canvasLeft(), 0);
+    // Images wholly outside the part to paint are passed over.
+    const double x0 = (e->rect().left() - 2) * double(kTwipsPerPixel) - canvasLeft();
+    const double x1 = (e->rect().right() + 3) * double(kTwipsPerPixel) - canvasLeft();
     for (const StripImage& image : images()) {
+        if (image.slot.square.left > x1 || image.slot.square.right() < x0)
+            continue;
         const TwipsRect& r = image.slot.image;
         if (!image.picture.isNull())
             p.drawImage(QRectF(r.left, r.top, r.width, r.height), image.picture);

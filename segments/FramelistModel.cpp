@@ -1,5 +1,7 @@
 #include "segments/FramelistModel.h"
 
+#include "segments/Removals.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -93,17 +95,59 @@ void FramelistModel::RemoveSelected()
 
 void FramelistModel::RemoveImage(int index)
 {
-    if (index < 1 || index > Count())
+    RemoveImages({index});
+}
+
+void FramelistModel::RemoveImages(const std::vector<int>& indexes)
+{
+    const int n = Count();
+    const std::vector<int> original = OriginalIndexes(n, indexes);
+    if (original.empty())
         return;
-    const int p = m_images[size_t(index - 1)].position;
-    for (int i = Count(); i >= 1; --i) {
-        StripImage& other = m_images[size_t(i - 1)];
-        if (i != index && other.position > p) {
-            --other.position;
-            other.slot = stripSlot(other.position, m_imageX, m_imageY);
+    const std::vector<bool> gone = RemovedMarks(n, original);
+    std::vector<int> positions(size_t(n) + 1, 0);
+    bool bDistinct = true;
+    for (int i = 1; i <= n; ++i) {
+        const int p = m_images[size_t(i - 1)].position;
+        positions[size_t(i)] = p;
+        bDistinct = bDistinct && p >= 1 && heldAt(p) == 1;
+    }
+    if (bDistinct) {
+        // Distinct positions stay distinct and keep their order: each image
+        // moves left by the removed ones before it.
+        std::vector<int> removedAt;
+        for (const int o : original)
+            removedAt.push_back(positions[size_t(o)]);
+        std::sort(removedAt.begin(), removedAt.end());
+        for (int i = 1; i <= n; ++i)
+            if (!gone[size_t(i)])
+                positions[size_t(i)] -= int(std::lower_bound(removedAt.begin(), removedAt.end(), positions[size_t(i)])
+                                            - removedAt.begin());
+    } else {
+        // Shared positions may merge as images go: each removal in turn.
+        std::vector<bool> left(size_t(n) + 1, true);
+        for (const int o : original) {
+            const int p = positions[size_t(o)];
+            left[size_t(o)] = false;
+            for (int i = 1; i <= n; ++i)
+                if (left[size_t(i)] && positions[size_t(i)] > p)
+                    --positions[size_t(i)];
         }
     }
-    m_images.erase(m_images.begin() + (index - 1));
+    size_t kept = 0;
+    for (int i = 1; i <= n; ++i) {
+        if (gone[size_t(i)])
+            continue;
+        StripImage& image = m_images[size_t(i - 1)];
+        if (image.position != positions[size_t(i)]) {
+            image.position = positions[size_t(i)];
+            image.slot = stripSlot(image.position, m_imageX, m_imageY);
+        }
+        if (kept != size_t(i - 1))
+            m_images[kept] = std::move(image);
+        ++kept;
+    }
+    m_images.resize(kept);
     countPositions();
     // The selection keeps its indexes, unless they now name no image.
     if (m_iStart > Count() || m_iEnd > Count()) {

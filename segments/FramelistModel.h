@@ -64,6 +64,9 @@ public:
     int iAddImage(const QImage& picture, int position, const QString& label);
     void RemoveSelected();
     void RemoveImage(int index);
+    // RemoveImage for each index in turn (each counting without the ones
+    // before it), in one pass and with one change shown.
+    void RemoveImages(const std::vector<int>& indexes);
     void Refresh();
     int iSelectedStart() const { return m_iStart; }
     void setISelectedStart(int value);

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace vimra {
 
@@ -28,6 +29,8 @@ public:
     int Count() const { return m_ranges.Count(); }
     void Remove(int index) { m_ranges.Remove(index); }
     void Remove(const QString& sKey);
+    // Removes every range marked in `gone` (by its 1-based index), in one pass.
+    void RemoveMarked(const std::vector<bool>& gone);
     // 1-based position of that very range, 0 when it is not in the set.
     int IndexOf(const std::shared_ptr<Range>& range) const { return m_ranges.IndexOf(range); }
 
@@ -36,6 +39,7 @@ public:
 
 private:
     Coll<std::shared_ptr<Range>> m_ranges;
+    bool m_bKeyed = false; // a range was added under a key
 };
 
 } // namespace vimra

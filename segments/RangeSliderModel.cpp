@@ -1,5 +1,7 @@
 #include "segments/RangeSliderModel.h"
 
+#include "segments/Removals.h"
+
 #include <QtGlobal>
 
 #include <algorithm>
@@ -81,24 +83,66 @@ std::vector<int> RangeSliderModel::colSelectedIndexes() const
     std::vector<int> indexes;
     if (m_iStart == -1)
         return indexes;
-    for (int i = 1; i <= Count(); ++i)
-        if (inRun(i))
+    const auto [lo, hi] = runBounds();
+    int i = 0;
+    for (const auto& range : m_ranges) {
+        ++i;
+        if (lo <= range->dBegin && range->dBegin <= hi)
             indexes.push_back(i);
+    }
     return indexes;
+}
+
+std::pair<double, double> RangeSliderModel::runBounds() const
+{
+    const double a = m_ranges.Item(m_iStart)->dBegin;
+    const double b = m_ranges.Item(m_iEnd)->dBegin;
+    return {std::min(a, b), std::max(a, b)};
 }
 
 bool RangeSliderModel::inRun(int index) const
 {
-    const double a = m_ranges.Item(m_iStart)->dBegin;
-    const double b = m_ranges.Item(m_iEnd)->dBegin;
+    const auto [lo, hi] = runBounds();
     const double t = m_ranges.Item(index)->dBegin;
-    return std::min(a, b) <= t && t <= std::max(a, b);
+    return lo <= t && t <= hi;
 }
 
 void RangeSliderModel::Refresh()
 {
     redrawAll();
+    dirtyAll();
     Changed();
+}
+
+RangeSliderModel::DirtySpan RangeSliderModel::takeDirty() { return std::exchange(m_dirty, DirtySpan{}); }
+
+void RangeSliderModel::dirtyX(double left, double right)
+{
+    m_dirty.left = std::min(m_dirty.left, left);
+    m_dirty.right = std::max(m_dirty.right, right);
+}
+
+void RangeSliderModel::dirtyBlink()
+{
+    // The line is three pixels wide about blinkX.
+    dirtyX(m_blinkX - 30, m_blinkX + 30);
+}
+
+void RangeSliderModel::setBar(size_t i, int pixels)
+{
+    if (m_boxes[i].iBarPixels != pixels) {
+        m_boxes[i].iBarPixels = pixels;
+        dirtyBox(i);
+    }
+}
+
+void RangeSliderModel::setColours(size_t i, quint32 colour)
+{
+    RangeBox& box = m_boxes[i];
+    if (box.barColor != colour || box.leftTickColor != colour || box.rightTickColor != colour) {
+        box.barColor = box.leftTickColor = box.rightTickColor = colour;
+        dirtyBox(i);
+    }
 }
 
 void RangeSliderModel::setEnabled(bool value)
@@ -110,12 +154,16 @@ void RangeSliderModel::setEnabled(bool value)
 void RangeSliderModel::setDMin(double value)
 {
     m_dMin = value;
+    m_bPlacesStale = true;
+    dirtyAll();
     Changed();
 }
 
 void RangeSliderModel::setDMax(double value)
 {
     m_dMax = value;
+    m_bPlacesStale = true;
+    dirtyAll();
     Changed();
 }
 
@@ -162,13 +210,14 @@ void RangeSliderModel::setDLargeChange(double value)
 void RangeSliderModel::setRangeColor(quint32 value)
 {
     recolour(value);
+    dirtyAll();
     Changed();
 }
 
 void RangeSliderModel::recolour(quint32 value)
 {
-    for (auto& box : m_boxes)
-        box.barColor = box.leftTickColor = box.rightTickColor = value;
+    for (size_t i = 0; i < m_boxes.size(); ++i)
+        setColours(i, value);
     m_rangeColor = value;
 }
 
@@ -196,6 +245,7 @@ int RangeSliderModel::iAddRange(double dStart, double dEnd, const QString& label
     box.label = label;
     m_boxes.push_back(box);
     placeBox(Count());
+    dirtyBox(m_boxes.size() - 1);
     checkInvariants();
     Changed();
     return Count();
@@ -212,6 +262,7 @@ void RangeSliderModel::RemoveSelectedRanges()
     m_iEnd = -1;
     for (const auto& range : run) {
         const int index = m_ranges.IndexOf(range);
+        dirtyBox(size_t(index - 1));
         m_ranges.Remove(index);
         m_boxes.erase(m_boxes.begin() + (index - 1));
     }
@@ -221,27 +272,45 @@ void RangeSliderModel::RemoveSelectedRanges()
 
 void RangeSliderModel::RemoveRange(int index)
 {
-    if (index < 1 || index > m_ranges.Count())
+    RemoveRanges({index});
+}
+
+void RangeSliderModel::RemoveRanges(const std::vector<int>& indexes)
+{
+    const std::vector<int> original = OriginalIndexes(Count(), indexes);
+    if (original.empty())
         return;
     m_iStart = -1;
     m_iEnd = -1;
-    m_ranges.Remove(index);
-    m_boxes.erase(m_boxes.begin() + (index - 1));
+    const std::vector<bool> gone = RemovedMarks(Count(), original);
+    for (const int o : original)
+        dirtyBox(size_t(o - 1));
+    m_ranges.RemoveMarked(gone);
+    size_t kept = 0;
+    for (size_t i = 0; i < m_boxes.size(); ++i)
+        if (!gone[i + 1])
+            m_boxes[kept++] = std::move(m_boxes[i]);
+    m_boxes.resize(kept);
     checkInvariants();
     Changed();
 }
 
 void RangeSliderModel::PutBlinkLine(double t)
 {
+    if (m_bBlinkVisible)
+        dirtyBlink();
     m_bBlinkVisible = true;
     m_bBlinkTimer = true;
     m_blinkTime = t;
     m_blinkX = timeToX(t, m_dMin, m_dMax, track());
+    dirtyBlink();
     Changed();
 }
 
 void RangeSliderModel::RemoveBlinkLine()
 {
+    if (m_bBlinkVisible)
+        dirtyBlink();
     m_bBlinkVisible = false;
     m_bBlinkTimer = false;
     Changed();
@@ -254,7 +323,17 @@ void RangeSliderModel::UpdateRange(int index, double dStart, double dEnd)
     const auto range = m_ranges.Item(index);
     range->dBegin = dStart;
     range->dend = dEnd;
-    Refresh();
+    // Only this box moves, unless the span changed since the boxes were
+    // placed; the run and the anchor's colour may change anywhere.
+    if (m_bPlacesStale) {
+        redrawAll();
+    } else {
+        placeBox(index);
+        highlightRun();
+        colourStartRange();
+        checkInvariants();
+    }
+    Changed();
 }
 
 std::vector<PersistedProperty> RangeSliderModel::persisted()
@@ -310,6 +389,7 @@ int RangeSliderModel::BoxAt(double x, double y) const
 void RangeSliderModel::Resize(double widthTwips)
 {
     m_widthTwips = widthTwips;
+    m_bPlacesStale = true;
     Refresh();
 }
 
@@ -355,21 +435,32 @@ void RangeSliderModel::SliderMoved(int value)
 void RangeSliderModel::BlinkTick()
 {
     m_bBlinkVisible = !m_bBlinkVisible;
+    dirtyBlink();
     Changed();
 }
 
 void RangeSliderModel::placeBox(int index)
 {
-    const auto range = m_ranges.Item(index);
-    m_boxes[size_t(index - 1)].span = rangeBoxSpan(range->dBegin, range->dend, m_dMin, m_dMax, track());
+    const Range& range = *m_ranges.Item(index);
+    const size_t i = size_t(index - 1);
+    const BoxSpan span = rangeBoxSpan(range.dBegin, range.dend, m_dMin, m_dMax, track());
+    if (span != m_boxes[i].span) {
+        dirtyBox(i);
+        m_boxes[i].span = span;
+        dirtyBox(i);
+    }
 }
 
 void RangeSliderModel::highlightRun()
 {
     if (m_iStart == -1)
         return;
-    for (int i = 1; i <= Count(); ++i)
-        m_boxes[size_t(i - 1)].iBarPixels = inRun(i) ? kRunBarPixels : kBarPixels;
+    const auto [lo, hi] = runBounds();
+    size_t i = 0;
+    for (const auto& range : m_ranges) {
+        setBar(i, lo <= range->dBegin && range->dBegin <= hi ? kRunBarPixels : kBarPixels);
+        ++i;
+    }
 }
 
 void RangeSliderModel::colourStartRange()
@@ -377,15 +468,21 @@ void RangeSliderModel::colourStartRange()
     if (m_iStart == -1)
         return;
     recolour(m_rangeColor);
-    RangeBox& anchor = m_boxes[size_t(m_iStart - 1)];
-    anchor.barColor = anchor.leftTickColor = anchor.rightTickColor = m_startRangeColor;
+    setColours(size_t(m_iStart - 1), m_startRangeColor);
 }
 
 void RangeSliderModel::redrawAll()
 {
     for (int i = 1; i <= Count(); ++i)
         placeBox(i);
-    m_blinkX = timeToX(m_blinkTime, m_dMin, m_dMax, track());
+    m_bPlacesStale = false;
+    const double blinkX = timeToX(m_blinkTime, m_dMin, m_dMax, track());
+    if (blinkX != m_blinkX && m_bBlinkVisible) {
+        dirtyBlink();
+        m_blinkX = blinkX;
+        dirtyBlink();
+    }
+    m_blinkX = blinkX;
     highlightRun();
     colourStartRange();
     checkInvariants();

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <utility>
 #include <vector>
 
 namespace vimra {
@@ -101,6 +102,9 @@ public:
     void RemoveSelectedRanges();
     // Removes one range by index and clears the selection.
     void RemoveRange(int index);
+    // RemoveRange for each index in turn (each counting without the ones
+    // before it), in one pass and with one change shown.
+    void RemoveRanges(const std::vector<int>& indexes);
     void PutBlinkLine(double t);
     void RemoveBlinkLine();
     void UpdateRange(int index, double dStart, double dEnd);
@@ -121,6 +125,14 @@ public:
     int sliderLargeChange() const { return m_sliderLargeChange; }
     bool sliderEnabled() const { return m_bEnabled && hasSpan(m_dMin, m_dMax); }
     void Resize(double widthTwips);
+    // The part of the control whose drawing changed since the last call:
+    // all of it, or the x-range [left, right] in twips (empty when left > right).
+    struct DirtySpan {
+        bool all = false;
+        double left = 1e300;
+        double right = -1e300;
+    };
+    DirtySpan takeDirty();
 
     // ---- user input: each answers the index its event reports, 0 for none ----
     int PressBox(int index, bool bShiftAlone);
@@ -136,6 +148,14 @@ protected:
 private:
     SliderTrack track() const { return sliderTrack(0, m_widthTwips); }
     bool inRun(int index) const;
+    // The start times bounding the selected run; only while one is selected.
+    std::pair<double, double> runBounds() const;
+    void dirtyAll() { m_dirty.all = true; }
+    void dirtyX(double left, double right);
+    void dirtyBox(size_t i) { dirtyX(m_boxes[i].span.left, m_boxes[i].span.left + m_boxes[i].span.width); }
+    void dirtyBlink();
+    void setBar(size_t i, int pixels);
+    void setColours(size_t i, quint32 colour);
     void selectOne(int index);
     void placeBox(int index);
     void highlightRun();
@@ -163,6 +183,8 @@ private:
     int m_sliderValue = kSliderMin;
     int m_sliderLargeChange = 0;
     double m_widthTwips = 0;
+    DirtySpan m_dirty;
+    bool m_bPlacesStale = false; // the span or the width changed since the boxes were placed
 };
 
 } // namespace vimra

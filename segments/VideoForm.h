@@ -96,7 +96,13 @@ private:
     void BackButt_Click();
 
     // The segment operations; each does nothing without what it needs.
-    SegmentSnapshot snapshot() const;
+    // The list as the rules see it: read once, then kept in step with the
+    // list's announcements (and the editor's own changes of times).
+    const SegmentSnapshot& snapshot() const;
+    SegmentSnapshot readSnapshot() const;
+    void snapshotAdd(const Expression& segment);
+    // The segment at this index got new times from the editor.
+    void spanChanged(int index);
     // The segment's range and, for a Video, its thumbnail at its chain place.
     void addControlsFor(const Expression& segment, int position);
     std::shared_ptr<Expression> member(int index) const;
@@ -153,6 +159,13 @@ private:
     double m_dStartMark = 0;
     int m_iTab = 1;
     RangeDialog* m_rangeDialog = nullptr;
+    mutable SegmentSnapshot m_snap;
+    mutable bool m_bSnapRead = false;
+    mutable std::vector<int> m_snapRemovals; // announced, not yet applied to m_snap
+    // While the editor removes several segments, the slider and the strip
+    // take the announced removals together once the model is done.
+    bool m_bGathering = false;
+    std::vector<int> m_viewRemovals;
 };
 
 // The editor of one Video, Audio or Transcript. Making, binding and

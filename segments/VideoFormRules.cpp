@@ -3,6 +3,7 @@
 #include "records/Procedures.h"
 #include "records/ValueTypes.h"
 #include "resources/MessageIds.h"
+#include "segments/Removals.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -114,6 +115,40 @@ SegmentSnapshot SnapshotOf(const std::vector<ChainLink>& list)
         snap[i].iNext = found == indexOf.end() ? 0 : found->second;
     }
     return snap;
+}
+
+void RemoveFromSnapshot(SegmentSnapshot& s, const std::vector<int>& removals)
+{
+    const int n = int(s.size());
+    const std::vector<int> original = OriginalIndexes(n, removals);
+    if (original.empty())
+        return;
+    const std::vector<bool> gone = RemovedMarks(n, original);
+    std::vector<int> newIndex(size_t(n) + 1, 0);
+    for (int i = 1, k = 0; i <= n; ++i)
+        if (!gone[size_t(i)])
+            newIndex[size_t(i)] = ++k;
+    // A link into removed members leads, one closed gap after another, to
+    // the first member left; removed members linked in a loop lead nowhere.
+    const size_t limit = original.size() + 1;
+    SegmentSnapshot kept;
+    kept.reserve(size_t(n) - original.size());
+    for (int i = 1; i <= n; ++i) {
+        if (gone[size_t(i)])
+            continue;
+        SegmentSnap m = s[size_t(i) - 1];
+        int to = m.iNext;
+        size_t steps = 0;
+        while (to != 0 && gone[size_t(to)] && steps <= limit) {
+            to = s[size_t(to) - 1].iNext;
+            ++steps;
+        }
+        if (steps > limit || (steps > 0 && to == i))
+            to = 0;
+        m.iNext = to == 0 ? 0 : newIndex[size_t(to)];
+        kept.push_back(m);
+    }
+    s = std::move(kept);
 }
 
 std::vector<int> ChainPositions(const std::vector<ChainLink>& list)

@@ -94,6 +94,11 @@ struct SegmentSnap {
 };
 using SegmentSnapshot = std::vector<SegmentSnap>;
 SegmentSnapshot SnapshotOf(const std::vector<ChainLink>& list);
+// The snapshot after the model removed these members, each given by its
+// list index at its removal, in turn: every member that named a removed one
+// names what that one named (nothing when that is itself), as the model
+// closes the chain over each gap, and later members move up the list.
+void RemoveFromSnapshot(SegmentSnapshot& s, const std::vector<int>& removals);
 
 // A time on a bound is outside.
 bool IsOutsideSegments(const SegmentSnapshot& s, double t);

@@ -20,12 +20,11 @@
 #include <QHash>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QTextEdit>
 #include <QTimer>
 
 #include <algorithm>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace vimra {
 
@@ -49,7 +48,7 @@ bool bEditsText(const QWidget* w)
 
 } // namespace
 
-SegmentSnapshot VideoWindow::snapshot() const
+SegmentSnapshot VideoWindow::readSnapshot() const
 {
     const auto& list = m_obj->colSubExpressions();
     QHash<const Expression*, int> indexOf;
@@ -68,6 +67,69 @@ SegmentSnapshot VideoWindow::snapshot() const
         snap.push_back(m);
     }
     return snap;
+}
+
+const SegmentSnapshot& VideoWindow::snapshot() const
+{
+    if (!m_bSnapRead || int(m_snap.size()) - int(m_snapRemovals.size()) != m_obj->colSubExpressions().Count()) {
+        m_snap = readSnapshot();
+        m_bSnapRead = true;
+    } else if (!m_snapRemovals.empty()) {
+        RemoveFromSnapshot(m_snap, m_snapRemovals);
+    }
+    m_snapRemovals.clear();
+    return m_snap;
+}
+
+void VideoWindow::snapshotAdd(const Expression& segment)
+{
+    if (!m_bSnapRead)
+        return;
+    const auto& list = m_obj->colSubExpressions();
+    // The snapshot as it was before the addition.
+    if (!m_snapRemovals.empty())
+        RemoveFromSnapshot(m_snap, m_snapRemovals);
+    m_snapRemovals.clear();
+    const int index = list.Count();
+    if (int(m_snap.size()) != index - 1 || list.Item(index).get() != &segment) {
+        m_bSnapRead = false;
+        return;
+    }
+    SegmentSnap m;
+    if (const Chunk* chunk = segment.spanPeek())
+        m = {true, chunk->dStart, chunk->dend, 0};
+    if (const auto next = segment.objFollowedBy())
+        m.iNext = list.IndexOf(next);
+    // The model links at most one member to the new segment: most likely the
+    // one that named the new segment's successor, else any other.
+    const auto linksNew = [&](size_t i) { return list.Item(int(i) + 1)->objFollowedBy().get() == &segment; };
+    bool bFound = false;
+    for (size_t i = 0; i < m_snap.size() && !bFound; ++i)
+        if (m_snap[i].iNext == m.iNext && linksNew(i)) {
+            m_snap[i].iNext = index;
+            bFound = true;
+        }
+    for (size_t i = 0; i < m_snap.size() && !bFound; ++i)
+        if (m_snap[i].iNext != m.iNext && linksNew(i)) {
+            m_snap[i].iNext = index;
+            bFound = true;
+        }
+    m_snap.push_back(m);
+}
+
+void VideoWindow::spanChanged(int index)
+{
+    if (!m_bSnapRead)
+        return;
+    const SegmentSnapshot& snap = snapshot();
+    const auto segment = member(index);
+    if (!segment || size_t(index) > snap.size())
+        return;
+    SegmentSnap& m = m_snap[size_t(index) - 1];
+    const Chunk* chunk = segment->spanPeek();
+    m.bSpan = chunk != nullptr;
+    m.dStart = chunk ? chunk->dStart : 0;
+    m.dEnd = chunk ? chunk->dend : 0;
 }
 
 std::shared_ptr<Expression> VideoWindow::member(int index) const
@@ -92,14 +154,21 @@ void VideoWindow::addControlsFor(const Expression& segment, int position)
 
 void VideoWindow::subExpressionAdded(Expression&, const std::shared_ptr<Expression>& segment)
 {
+    snapshotAdd(*segment);
     if (m_player && m_ckChunk)
         addControlsFor(*segment, KeyFramePositions(snapshot()).back());
 }
 
 void VideoWindow::subExpressionRemoved(Expression&, int index)
 {
+    if (m_bSnapRead)
+        m_snapRemovals.push_back(index);
     if (!m_player || !m_ckChunk)
         return;
+    if (m_bGathering) {
+        m_viewRemovals.push_back(index);
+        return;
+    }
     m_advsld->RemoveRange(index);
     m_framelist->setISelectedStart(-1);
     m_framelist->setISelectedEnd(-1);
@@ -220,6 +289,7 @@ void VideoWindow::ModifySegmentTimes()
         return;
     }
     segment->SetChunk(s, e);
+    spanChanged(i);
     m_advsld->UpdateRange(i, s, e);
 }
 
@@ -243,15 +313,28 @@ bool VideoWindow::RemoveSelectedSegments(std::vector<std::shared_ptr<Expression>
     for (const int i : m_advsld->colSelectedIndexes())
         if (const auto s = member(i))
             chosen.push_back(s);
-    m_obj->RemoveSubExpressionsByPointer(chosen);
+    {
+        // The slider and the strip lose the removed segments together.
+        m_viewRemovals.clear();
+        const QScopedValueRollback gathering(m_bGathering, true);
+        m_obj->RemoveSubExpressionsByPointer(chosen);
+    }
+    if (!m_viewRemovals.empty()) {
+        m_advsld->RemoveRanges(m_viewRemovals);
+        m_framelist->setISelectedStart(-1);
+        m_framelist->setISelectedEnd(-1);
+        m_framelist->RemoveImages(std::exchange(m_viewRemovals, {}));
+    }
     if (removed)
         *removed = chosen;
     // One pass over the list, not one per chosen segment.
-    std::unordered_set<const Expression*> gone;
+    std::vector<const Expression*> gone;
     for (const auto& s : chosen)
-        gone.insert(s.get());
+        gone.push_back(s.get());
+    std::sort(gone.begin(), gone.end());
     const auto& list = m_obj->colSubExpressions();
-    return std::none_of(list.begin(), list.end(), [&](const auto& s) { return gone.count(s.get()) != 0; });
+    return std::none_of(list.begin(), list.end(),
+                        [&](const auto& s) { return std::binary_search(gone.begin(), gone.end(), s.get()); });
 }
 
 void VideoWindow::MergeSelectedSegments()
@@ -262,7 +345,7 @@ void VideoWindow::MergeSelectedSegments()
     if (!bAskYes(msg::ConfirmMergeExpressions))
         return;
     const std::vector<int> indexes = m_advsld->colSelectedIndexes();
-    const SegmentSnapshot snap = snapshot();
+    const SegmentSnapshot& snap = snapshot();
     const auto span = MergeSpan(snap, indexes);
     const auto anchor = member(a);
     if (!span || !anchor)
@@ -296,6 +379,7 @@ void VideoWindow::ExpandLeft()
     if (const auto segment = member(k)) {
         const double dStart = segment->ckGetChunk()->dStart;
         segment->SetChunk(dStart, t);
+        spanChanged(k);
         m_advsld->UpdateRange(k, dStart, t);
     }
 }
@@ -309,6 +393,7 @@ void VideoWindow::ExpandRight()
     if (const auto segment = member(k)) {
         const double dEnd = segment->ckGetChunk()->dend;
         segment->SetChunk(t, dEnd);
+        spanChanged(k);
         m_advsld->UpdateRange(k, t, dEnd);
     }
 }

@@ -140,3 +140,41 @@ TEST(Framelist, ScrollRangeCoversTheWholeStrip)
     EXPECT_EQ(m.ImageAt(1100 + 60, 100), 2);
     EXPECT_EQ(m.ImageAt(1100 + 20, 100), 0); // a square's margin
 }
+
+// Removing several images at once leaves what removing them one by one
+// leaves, also where positions are shared or missing (they merge as
+// images go) and where an index names nothing by its turn.
+TEST(Framelist, RemovingManyAtOnceMatchesOneByOne)
+{
+    struct Case {
+        Ints positions;
+        Ints removals; // each counted without the ones before it
+    };
+    const std::vector<Case> cases = {
+        {{1, 2, 3, 4, 5, 6}, {2, 2, 4}},
+        {{6, 1, 5, 2, 4, 3}, {1, 5, 1}},
+        {{1, 2, 2, 3, 0, 4}, {2, 4, 1}},
+        {{3, 3, 1, 0, 0, 2}, {4, 1, 3, 9}},
+        {{1, 2, 3}, {3, 3, 1}},
+    };
+    for (const auto& c : cases) {
+        FramelistModel one, many;
+        for (FramelistModel* m : {&one, &many}) {
+            m->Resize(5000, 1100, 250);
+            for (size_t i = 0; i < c.positions.size(); ++i)
+                m->iAddImage(QImage(), c.positions[i], QString::number(i + 1));
+        }
+        for (const int i : c.removals)
+            one.RemoveImage(i);
+        many.RemoveImages(c.removals);
+        ASSERT_EQ(positions(many), positions(one)) << ::testing::PrintToString(c.positions);
+        for (int i = 0; i < one.Count(); ++i) {
+            EXPECT_EQ(many.images()[size_t(i)].label, one.images()[size_t(i)].label);
+            EXPECT_EQ(many.images()[size_t(i)].slot, one.images()[size_t(i)].slot);
+        }
+        EXPECT_EQ(many.scrollRange(), one.scrollRange());
+        // Later additions see the same held positions.
+        EXPECT_EQ(many.iAddImage(QImage(), 2, "new"), one.iAddImage(QImage(), 2, "new"));
+        EXPECT_EQ(positions(many), positions(one));
+    }
+}

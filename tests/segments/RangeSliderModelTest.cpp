@@ -240,3 +240,47 @@ TEST(RangeSlider, BlinkLineAndSavedSettings)
     EXPECT_EQ(read.WriteProperties(),
               (QVariantMap{{"dMin", 10.0}, {"dMax", 100.0}, {"dLargeChange", 0.0}, {"Enabled", false}}));
 }
+
+// Removing several ranges at once leaves what removing them one by one
+// leaves; only the boxes whose drawing changed are reported for painting.
+TEST(RangeSliderModel, RemovesManyAtOnceAndReportsWhatToPaint)
+{
+    RangeSliderModel one = withRangesAt({10, 20, 30, 40, 50, 60});
+    RangeSliderModel many = withRangesAt({10, 20, 30, 40, 50, 60});
+    for (RangeSliderModel* m : {&one, &many}) {
+        m->setIRangeSelectedStart(2);
+        m->setIRangeSelectedEnd(3);
+    }
+    for (const int i : {5, 1, 7, 1})
+        one.RemoveRange(i);
+    (void)many.takeDirty();
+    many.RemoveRanges({5, 1, 7, 1});
+    ASSERT_EQ(many.Count(), one.Count());
+    for (int i = 1; i <= one.Count(); ++i) {
+        EXPECT_EQ(many.ranges().Item(i)->dBegin, one.ranges().Item(i)->dBegin);
+        EXPECT_EQ(many.boxes()[size_t(i - 1)].span, one.boxes()[size_t(i - 1)].span);
+        EXPECT_EQ(many.boxes()[size_t(i - 1)].iBarPixels, one.boxes()[size_t(i - 1)].iBarPixels);
+    }
+    EXPECT_EQ(many.iRangeSelectedStart(), -1);
+    // The boxes removed (at 50, 10 and 20 s; 7 named none by its turn):
+    // x from 1200 (10 s) to 5700 (55 s), 100 twips a second.
+    auto dirty = many.takeDirty();
+    EXPECT_FALSE(dirty.all);
+    EXPECT_EQ(dirty.left, 1200);
+    EXPECT_EQ(dirty.right, 5700);
+
+    // A new selection (40 s) repaints the boxes whose bar or colour changed:
+    // 30 s leaves the old run, 40 s joins it and takes the anchor's colour.
+    many.setIRangeSelectedStart(2);
+    dirty = many.takeDirty();
+    EXPECT_FALSE(dirty.all);
+    EXPECT_EQ(dirty.left, 3200);
+    EXPECT_EQ(dirty.right, 4700);
+    // Moving a range repaints where it was and where it goes.
+    many.UpdateRange(1, 80, 85);
+    dirty = many.takeDirty();
+    EXPECT_EQ(dirty.left, 3200);
+    EXPECT_EQ(dirty.right, 8700);
+    many.Resize(10000);
+    EXPECT_TRUE(many.takeDirty().all);
+}

@@ -221,3 +221,54 @@ TEST(SegmentRules, CyclicSnapshotEndsEveryWalk)
     EXPECT_EQ(ExpandRightTarget(loop, 9), 0);
     EXPECT_EQ(KeyFramePositions(loop), (std::vector<int>{1, 2, 3}));
 }
+
+namespace {
+
+// The model's removals one by one: each member linked to the removed one
+// takes its successor (none when that is itself); later members move up.
+void removeOneByOne(SegmentSnapshot& s, int index)
+{
+    if (index < 1 || size_t(index) > s.size())
+        return;
+    const int next = s[size_t(index) - 1].iNext;
+    for (size_t i = 0; i < s.size(); ++i)
+        if (s[i].iNext == index)
+            s[i].iNext = next == int(i) + 1 ? 0 : next;
+    s.erase(s.begin() + (index - 1));
+    for (auto& m : s)
+        if (m.iNext > index)
+            --m.iNext;
+}
+
+} // namespace
+
+TEST(SegmentRules, RemovalsTogetherCloseTheChainAsOneByOne)
+{
+    struct Case {
+        std::vector<int> next; // each member's successor, 0 for none
+        std::vector<int> removals;
+    };
+    const std::vector<Case> cases = {
+        {{2, 3, 4, 5, 0}, {2}},          // a plain chain
+        {{2, 3, 4, 5, 0}, {2, 2, 2}},    // a run
+        {{0, 1, 2, 3, 4}, {4, 1, 2}},    // list order against chain order
+        {{3, 0, 5, 2, 4}, {3, 1}},       // removed ones linked to each other
+        {{2, 3, 1, 5, 0}, {2, 2}},       // a loop closing on the member left
+        {{2, 1, 4, 0}, {1, 1}},          // a loop removed whole
+        {{2, 0, 2, 0}, {2, 9, 1}},       // two predecessors; an index past the end
+    };
+    for (const auto& c : cases) {
+        SegmentSnapshot one;
+        for (size_t i = 0; i < c.next.size(); ++i)
+            one.push_back({true, double(i), double(i) + 0.5, c.next[i]});
+        SegmentSnapshot together = one;
+        for (const int r : c.removals)
+            removeOneByOne(one, r);
+        RemoveFromSnapshot(together, c.removals);
+        ASSERT_EQ(together.size(), one.size()) << ::testing::PrintToString(c.next);
+        for (size_t i = 0; i < one.size(); ++i) {
+            EXPECT_EQ(together[i].iNext, one[i].iNext) << ::testing::PrintToString(c.next) << " member " << i + 1;
+            EXPECT_EQ(together[i].dStart, one[i].dStart);
+        }
+    }
+}
