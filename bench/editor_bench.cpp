@@ -100,10 +100,12 @@ void frameSteps(const std::function<std::shared_ptr<AVDocument>()>& open, int ru
 
 // Presses a button; a time dialog it opens is answered with `times` or its
 // preset. The time runs until the events the press left (the main window's
-// tree repainting) have been handled.
+// tree repainting) have been handled; what was left before (a selection's
+// repainting) is handled first.
 double press(VideoWindow& w, const char* button, bool dialog = false,
              std::optional<std::pair<double, double>> times = std::nullopt)
 {
+    QCoreApplication::processEvents();
     if (dialog)
         QTimer::singleShot(0, [&w, times] {
             if (times)

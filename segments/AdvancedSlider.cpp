@@ -85,11 +85,13 @@ void AdvancedSlider::Changed()
     if (dirty.all) {
         m_layerDirty = rect();
         update();
-    } else if (dirty.left <= dirty.right) {
-        const int left = int(std::floor(dirty.left / kTwipsPerPixel)) - 2;
-        const int right = int(std::ceil(dirty.right / kTwipsPerPixel)) + 2;
+        return;
+    }
+    for (const auto& [l, r] : dirty.spans) {
+        const int left = int(std::floor(l / kTwipsPerPixel)) - 2;
+        const int right = int(std::ceil(r / kTwipsPerPixel)) + 2;
         const QRect band = QRect(left, 0, right - left + 1, height()) & rect();
-        m_layerDirty |= band;
+        m_layerDirty += band;
         update(band);
     }
 }
@@ -108,9 +110,11 @@ void AdvancedSlider::resizeEvent(QResizeEvent*)
 void AdvancedSlider::drawBoxes(QPainter& p, const QRect& band) const
 {
     p.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel); // draw in twips
+    const QTransform twips = p.worldTransform();
     const double pixel = kTwipsPerPixel;
+    const QRectF bandTwips(band.left() * pixel, band.top() * pixel, band.width() * pixel, band.height() * pixel);
     // Boxes wholly outside the band are passed over; the others are drawn
-    // in index order, each within its own box and the band.
+    // in index order, each clipped to its own box within the band.
     const double x0 = (band.left() - 2) * pixel;
     const double x1 = (band.right() + 3) * pixel;
     for (int i = 1; i <= Count(); ++i) {
@@ -119,15 +123,14 @@ void AdvancedSlider::drawBoxes(QPainter& p, const QRect& band) const
             continue;
         const TwipsRect r = boxRect(i);
         // A box shows only what lies inside it: a zero-width box shows nothing.
-        p.save();
-        p.setClipRect(QRectF(r.left, r.top, r.width, r.height), Qt::IntersectClip);
+        p.setWorldTransform(twips);
+        p.setClipRect(QRectF(r.left, r.top, r.width, r.height) & bandTwips);
         p.translate(r.left, r.top);
         const double bar = box.iBarPixels * pixel;
         p.fillRect(QRectF(0, kBarY - bar / 2, r.width, bar), colorFromBgr(box.barColor));
         p.fillRect(QRectF(0, kBarY - kTickReach, pixel, 2 * kTickReach), colorFromBgr(box.leftTickColor));
         p.fillRect(QRectF(r.width - kRightTickInset, kBarY - kTickReach, pixel, 2 * kTickReach),
                    colorFromBgr(box.rightTickColor));
-        p.restore();
     }
 }
 
@@ -142,15 +145,15 @@ void AdvancedSlider::paintEvent(QPaintEvent* e)
         m_layer.setDevicePixelRatio(ratio);
         m_layerDirty = rect();
     }
-    if (!m_layerDirty.isEmpty()) {
+    for (const QRect& band : m_layerDirty) {
         QPainter layer(&m_layer);
-        layer.setClipRect(m_layerDirty);
+        layer.setClipRect(band);
         layer.setCompositionMode(QPainter::CompositionMode_Source);
-        layer.fillRect(m_layerDirty, Qt::transparent);
+        layer.fillRect(band, Qt::transparent);
         layer.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        drawBoxes(layer, m_layerDirty);
-        m_layerDirty = QRect();
+        drawBoxes(layer, band);
     }
+    m_layerDirty = QRegion();
     QPainter p(this);
     p.drawImage(QRectF(e->rect()), m_layer,
                 QRectF(QPointF(e->rect().topLeft()) * ratio, QSizeF(e->rect().size()) * ratio));

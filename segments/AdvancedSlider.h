@@ -3,6 +3,7 @@
 #include "segments/RangeSliderModel.h"
 
 #include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 class QPainter;
@@ -51,7 +52,7 @@ private:
     bool m_syncing = false;
     double m_dFrameStep = 0;
     QImage m_layer;     // the boxes as last drawn, clear elsewhere
-    QRect m_layerDirty; // the part of the layer to draw again
+    QRegion m_layerDirty; // the part of the layer to draw again
 };
 
 } // namespace vimra

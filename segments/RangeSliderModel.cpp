@@ -118,8 +118,24 @@ RangeSliderModel::DirtySpan RangeSliderModel::takeDirty() { return std::exchange
 
 void RangeSliderModel::dirtyX(double left, double right)
 {
-    m_dirty.left = std::min(m_dirty.left, left);
-    m_dirty.right = std::max(m_dirty.right, right);
+    // Places far apart stay apart, so that a change at each end of the
+    // track does not paint all between; past a few they are joined.
+    constexpr size_t kMostSpans = 32;
+    constexpr double kNear = 300;
+    auto& spans = m_dirty.spans;
+    for (auto& span : spans)
+        if (left <= span.second + kNear && right >= span.first - kNear) {
+            span = {std::min(span.first, left), std::max(span.second, right)};
+            return;
+        }
+    if (spans.size() == kMostSpans) {
+        for (const auto& span : spans) {
+            left = std::min(left, span.first);
+            right = std::max(right, span.second);
+        }
+        spans.clear();
+    }
+    spans.emplace_back(left, right);
 }
 
 void RangeSliderModel::dirtyBlink()
@@ -467,8 +483,9 @@ void RangeSliderModel::colourStartRange()
 {
     if (m_iStart == -1)
         return;
-    recolour(m_rangeColor);
-    setColours(size_t(m_iStart - 1), m_startRangeColor);
+    const size_t anchor = size_t(m_iStart - 1);
+    for (size_t i = 0; i < m_boxes.size(); ++i)
+        setColours(i, i == anchor ? m_startRangeColor : m_rangeColor);
 }
 
 void RangeSliderModel::redrawAll()

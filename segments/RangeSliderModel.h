@@ -126,11 +126,10 @@ public:
     bool sliderEnabled() const { return m_bEnabled && hasSpan(m_dMin, m_dMax); }
     void Resize(double widthTwips);
     // The part of the control whose drawing changed since the last call:
-    // all of it, or the x-range [left, right] in twips (empty when left > right).
+    // all of it, or these x-ranges [left, right] in twips.
     struct DirtySpan {
         bool all = false;
-        double left = 1e300;
-        double right = -1e300;
+        std::vector<std::pair<double, double>> spans;
     };
     DirtySpan takeDirty();
 

@@ -2,6 +2,7 @@
 
 #include "segments/SegmentsTestSupport.h"
 
+#include <QPainter>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -44,4 +45,65 @@ TEST(AdvancedSliderWidget, ShiftClickSelectsARunAndOnlyTheUserScrolls)
     slider.setDMax(0); // no span: the inner slider cannot be moved
     slider.Refresh();
     EXPECT_FALSE(slider.Slider1()->isEnabled());
+}
+
+namespace {
+
+// The boxes as a paint of the whole control draws them, each under its own
+// clip, over the control's background.
+QImage drawnBoxByBox(const AdvancedSlider& slider, const QImage& background)
+{
+    QImage out = background;
+    QPainter p(&out);
+    p.scale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
+    for (int i = 1; i <= slider.Count(); ++i) {
+        const auto& box = slider.boxes()[size_t(i - 1)];
+        const TwipsRect r = slider.boxRect(i);
+        p.save();
+        p.setClipRect(QRectF(r.left, r.top, r.width, r.height));
+        p.translate(r.left, r.top);
+        const double bar = box.iBarPixels * double(kTwipsPerPixel);
+        p.fillRect(QRectF(0, AdvancedSlider::kBarY - bar / 2, r.width, bar), colorFromBgr(box.barColor));
+        p.fillRect(QRectF(0, AdvancedSlider::kBarY - AdvancedSlider::kTickReach, kTwipsPerPixel,
+                          2 * AdvancedSlider::kTickReach),
+                   colorFromBgr(box.leftTickColor));
+        p.fillRect(QRectF(r.width - AdvancedSlider::kRightTickInset, AdvancedSlider::kBarY - AdvancedSlider::kTickReach,
+                          kTwipsPerPixel, 2 * AdvancedSlider::kTickReach),
+                   colorFromBgr(box.rightTickColor));
+        p.restore();
+    }
+    return out;
+}
+
+} // namespace
+
+// Painting only the changed places into the kept layer shows what painting
+// every box again would: boxes overlapping, thinner than a pixel, moved,
+// removed and reselected.
+TEST(AdvancedSliderWidget, PartialRepaintsShowWhatAWholePaintShows)
+{
+    AdvancedSlider slider;
+    slider.ReadProperties({{"RangeColor", 0xC0u}, {"StartRangeColor", 0xC000u}, {"dMax", 1000.0}});
+    slider.resize(500, slider.sizeHint().height());
+    slider.show();
+    const QImage background = slider.grab().toImage();
+    for (int i = 0; i < 400; ++i)
+        slider.iAddRange(i * 2.37, i * 2.37 + (i % 7) * 6.1, QString());
+    const auto same = [&](const char* step) {
+        QCoreApplication::processEvents();
+        const QImage shown = slider.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(shown, drawnBoxByBox(slider, background.convertToFormat(QImage::Format_RGB32))) << step;
+    };
+    same("added");
+    slider.setIRangeSelectedStart(120);
+    slider.setIRangeSelectedEnd(40);
+    same("selected");
+    slider.UpdateRange(300, 11.3, 17.9);
+    slider.UpdateRange(121, 283, 290); // at the run's end, its bar thinner than the run's
+    slider.RemoveRanges({7, 7, 390, 200, 38});
+    same("moved and removed");
+    slider.setIRangeSelectedStart(3);
+    slider.PutBlinkLine(20);
+    slider.RemoveBlinkLine();
+    same("reselected");
 }

@@ -262,25 +262,22 @@ TEST(RangeSliderModel, RemovesManyAtOnceAndReportsWhatToPaint)
         EXPECT_EQ(many.boxes()[size_t(i - 1)].iBarPixels, one.boxes()[size_t(i - 1)].iBarPixels);
     }
     EXPECT_EQ(many.iRangeSelectedStart(), -1);
-    // The boxes removed (at 50, 10 and 20 s; 7 named none by its turn):
-    // x from 1200 (10 s) to 5700 (55 s), 100 twips a second.
+    // The boxes removed (at 50, 10 and 20 s; 7 named none by its turn), at
+    // 100 twips a second.
+    using Spans = std::vector<std::pair<double, double>>;
     auto dirty = many.takeDirty();
     EXPECT_FALSE(dirty.all);
-    EXPECT_EQ(dirty.left, 1200);
-    EXPECT_EQ(dirty.right, 5700);
+    EXPECT_EQ(dirty.spans, (Spans{{5200, 5700}, {1200, 1700}, {2200, 2700}}));
 
     // A new selection (40 s) repaints the boxes whose bar or colour changed:
     // 30 s leaves the old run, 40 s joins it and takes the anchor's colour.
     many.setIRangeSelectedStart(2);
     dirty = many.takeDirty();
     EXPECT_FALSE(dirty.all);
-    EXPECT_EQ(dirty.left, 3200);
-    EXPECT_EQ(dirty.right, 4700);
+    EXPECT_EQ(dirty.spans, (Spans{{4200, 4700}, {3200, 3700}}));
     // Moving a range repaints where it was and where it goes.
     many.UpdateRange(1, 80, 85);
-    dirty = many.takeDirty();
-    EXPECT_EQ(dirty.left, 3200);
-    EXPECT_EQ(dirty.right, 8700);
+    EXPECT_EQ(many.takeDirty().spans, (Spans{{3200, 3700}, {8200, 8700}}));
     many.Resize(10000);
     EXPECT_TRUE(many.takeDirty().all);
 }
