@@ -291,16 +291,33 @@ void frmMain::forgetNodes(const QTreeWidgetItem* node)
         forgetNodes(node->child(i));
 }
 
+namespace {
+
+// What a keyframe icon is made from: the segment's small keyframe picture,
+// named by its cache key, or (0) the fixed "Video" picture without one.
+qint64 keyframeSource(const Video& video)
+{
+    const QImage& small = video.picKeyFrameSmall();
+    return small.isNull() ? 0 : small.cacheKey();
+}
+
+} // namespace
+
+QPixmap frmMain::makeSmallKeyFrame(const Video& video) const
+{
+    const QImage base = video.picKeyFrameSmall().isNull() ? imlTreeIcons.Item(QStringLiteral("Video")).toImage()
+                                                          : video.picKeyFrameSmall();
+    return QPixmap::fromImage(keyframeIcon(base, ilFrame));
+}
+
 void frmMain::AddSmallKeyFrame(const std::shared_ptr<Video>& video)
 {
     if (!video)
         return;
     const QString key = video->strGUID();
-    const QImage base = video->picKeyFrameSmall().isNull() ? imlTreeIcons.Item(QStringLiteral("Video")).toImage()
-                                                           : video->picKeyFrameSmall();
     // Asked again under the same key, the new icon replaces the old.
     imlTreeIcons.Remove(key);
-    imlTreeIcons.Add(key, QPixmap::fromImage(keyframeIcon(base, ilFrame)), QStringLiteral("keyframe"));
+    imlTreeIcons.Add(key, makeSmallKeyFrame(*video), QStringLiteral("keyframe"), keyframeSource(*video));
 }
 
 QPixmap frmMain::SmallKeyFrame(const std::shared_ptr<Video>& video)
@@ -314,20 +331,32 @@ QPixmap frmMain::SmallKeyFrame(const std::shared_ptr<Video>& video)
 
 void frmMain::UpdateSmallKeyFrames()
 {
-    // Only the icons made so far are made again; the others are made when
-    // their segments' nodes are first shown.
-    QSet<QString> made;
-    for (const auto& p : imlTreeIcons.pictures())
-        if (p.strTag == QLatin1String("keyframe"))
-            made.insert(p.strKey);
-    ResetListImageExpression();
-    const auto doc = appState().objAVDoc;
-    if (!doc || made.isEmpty())
-        return;
-    for (const auto& obj : doc->collObjects()) {
-        const auto video = std::dynamic_pointer_cast<Video>(obj);
-        if (video && video->objMainExpr() && made.contains(video->strGUID()))
+    // Only the icons made so far are made again, in registration order, of
+    // the segments still in the document; the others are made when their
+    // segments' nodes are first shown.
+    const QString tag = QStringLiteral("keyframe");
+    std::vector<std::shared_ptr<Video>> made;
+    if (const auto doc = appState().objAVDoc)
+        for (const auto& obj : doc->collObjects()) {
+            const auto video = std::dynamic_pointer_cast<Video>(obj);
+            if (video && video->objMainExpr() && imlTreeIcons.Find(video->strGUID(), tag))
+                made.push_back(video);
+        }
+    const std::vector<QString> shown = imlTreeIcons.keysTagged(tag);
+    const bool bSameOrder = shown.size() == made.size()
+        && std::equal(shown.begin(), shown.end(), made.begin(),
+                      [](const QString& key, const auto& video) { return key == video->strGUID(); });
+    if (!bSameOrder) {
+        ResetListImageExpression();
+        for (const auto& video : made)
             AddSmallKeyFrame(video);
+        return;
+    }
+    // Where they stand already: an icon is made again only from another picture.
+    for (const auto& video : made) {
+        const qint64 source = keyframeSource(*video);
+        if (imlTreeIcons.Find(video->strGUID(), tag)->source != source)
+            imlTreeIcons.Replace(video->strGUID(), makeSmallKeyFrame(*video), source);
     }
 }
 

@@ -7,13 +7,40 @@
 
 namespace vimra {
 
-bool PictureList::Add(const QString& strKey, const QPixmap& pixmap, const QString& strTag)
+bool PictureList::Add(const QString& strKey, const QPixmap& pixmap, const QString& strTag, qint64 source)
 {
     if (Contains(strKey))
         return false;
     m_index.insert(strKey, m_places.size());
-    m_places.push_back(Picture{strKey, pixmap, strTag});
+    m_places.push_back(Picture{strKey, pixmap, strTag, source});
     return true;
+}
+
+const PictureList::Picture* PictureList::Find(const QString& strKey, const QString& strTag) const
+{
+    const auto it = m_index.constFind(strKey);
+    if (it == m_index.constEnd() || m_places[*it]->strTag != strTag)
+        return nullptr;
+    return &*m_places[*it];
+}
+
+bool PictureList::Replace(const QString& strKey, const QPixmap& pixmap, qint64 source)
+{
+    const auto it = m_index.constFind(strKey);
+    if (it == m_index.constEnd())
+        return false;
+    m_places[*it]->pixmap = pixmap;
+    m_places[*it]->source = source;
+    return true;
+}
+
+std::vector<QString> PictureList::keysTagged(const QString& strTag) const
+{
+    std::vector<QString> keys;
+    for (const auto& place : m_places)
+        if (place && place->strTag == strTag)
+            keys.push_back(place->strKey);
+    return keys;
 }
 
 QPixmap PictureList::Item(const QString& strKey) const

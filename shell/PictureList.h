@@ -18,10 +18,17 @@ public:
         QString strKey;
         QPixmap pixmap;
         QString strTag;
+        qint64 source = 0; // what the picture was made from, as its maker tells
     };
 
     // Appends; false, with nothing added, when the key is taken.
-    bool Add(const QString& strKey, const QPixmap& pixmap, const QString& strTag = QString());
+    bool Add(const QString& strKey, const QPixmap& pixmap, const QString& strTag = QString(), qint64 source = 0);
+    // The picture under the key, when there is one with that tag; nullptr otherwise.
+    const Picture* Find(const QString& strKey, const QString& strTag) const;
+    // Replaces the picture under the key where it stands; false when there is none.
+    bool Replace(const QString& strKey, const QPixmap& pixmap, qint64 source);
+    // The keys of the pictures tagged `strTag`, in list order.
+    std::vector<QString> keysTagged(const QString& strTag) const;
     // The picture under the key (exact comparison); null when there is none.
     QPixmap Item(const QString& strKey) const;
     bool Contains(const QString& strKey) const { return m_index.contains(strKey); }

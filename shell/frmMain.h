@@ -244,6 +244,7 @@ private:
                          const std::vector<std::shared_ptr<Expression>>& removed);
     // Whether the node's children show expr's segments in chain order, as a rebuild would.
     bool bChainShown(const Expression& expr, const QTreeWidgetItem* node) const;
+    QPixmap makeSmallKeyFrame(const Video& video) const;
     void forgetNodes(const QTreeWidgetItem* node);
     // The expression tree's node of each object, while the tree is as built:
     // emptied when anything else takes nodes out of it.
