@@ -146,6 +146,18 @@ TEST_F(ExpressionTreeTest, ShowsTheMainExpressionsAndTheirSegmentsInTimeOrderWit
     w->AddSmallKeyFrame(video(s2()));
     w->UpdateSmallKeyFrames();
     EXPECT_EQ(keyframeKeys(), QStringList({s2()}));
+    // In registration order; made again only from another picture.
+    w->AddSmallKeyFrame(video(s1()));
+    w->UpdateSmallKeyFrames();
+    EXPECT_EQ(keyframeKeys(), QStringList({s2(), s1()}));
+    const qint64 kept = w->imlTreeIcons.Item(s1()).cacheKey();
+    w->UpdateSmallKeyFrames();
+    EXPECT_EQ(w->imlTreeIcons.Item(s1()).cacheKey(), kept);
+    video(s1())->CreateKeyFrameIcons(); // its pictures are read again
+    w->UpdateSmallKeyFrames();
+    EXPECT_NE(w->imlTreeIcons.Item(s1()).cacheKey(), kept);
+    EXPECT_EQ(keyframeKeys(), QStringList({s2(), s1()}));
+    w->RemoveIcon(s1());
 
     // A chain that loops back on itself still ends, each segment shown once.
     const auto ver = std::dynamic_pointer_cast<Version>(frmMain::objectOf(version()));
@@ -419,6 +431,18 @@ TEST(PictureList, KeepsOrderAndKeysThroughRemovals)
     EXPECT_TRUE(list.Remove("d")); // two of five places left: packed
     EXPECT_TRUE(list.Add("b", red, "keyframe"));
     EXPECT_EQ(keys(), "aeb");
+    EXPECT_EQ(list.keysTagged("keyframe"), (std::vector<QString>{"e", "b"}));
+    // A picture replaced stays where it stands, with what it was made from.
+    QPixmap blue(2, 2);
+    blue.fill(Qt::blue);
+    EXPECT_TRUE(list.Replace("e", blue, 7));
+    EXPECT_FALSE(list.Replace("x", blue, 7));
+    EXPECT_EQ(keys(), "aeb");
+    ASSERT_NE(list.Find("e", "keyframe"), nullptr);
+    EXPECT_EQ(list.Find("e", "keyframe")->source, 7);
+    EXPECT_EQ(list.Item("e").toImage().pixel(0, 0), QColor(Qt::blue).rgb());
+    EXPECT_EQ(list.Find("e", "fixed"), nullptr);
+    EXPECT_EQ(list.Find("x", "keyframe"), nullptr);
     EXPECT_EQ(list.Count(), 3);
     EXPECT_TRUE(list.Item("d").isNull());
     EXPECT_FALSE(list.Item("e").isNull());
