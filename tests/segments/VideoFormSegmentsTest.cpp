@@ -415,3 +415,43 @@ TEST_F(VideoFormSegmentsTest, SampleDocumentEditedSavedAndReopened)
     }
     EXPECT_EQ(titles.join(' '), last.chain);
 }
+
+// The rules follow the list through the changes the editor makes, without
+// reading it again: a segment first in time (no predecessor), one last,
+// removals of several at once, a merge and a widening; the bounds are then
+// walked through the chain both ways.
+TEST_F(VideoFormSegmentsTest, RulesFollowEveryChangeOfTheList)
+{
+    video->AddSubExpression("A", 6, 7);
+    video->AddSubExpression("B", 10, 11);
+    video->AddSubExpression("C", 12, 13);
+    ASSERT_TRUE(inEditor([&](VideoWindow& w) {
+        mark(w, 3, 4, "First");
+        mark(w, 15, 16, "Last");
+        expectState(w, "created", {{{"A", 6, 7}, {"B", 10, 11}, {"C", 12, 13}, {"First", 3, 4}, {"Last", 15, 16}},
+                                   "First A B C Last"});
+        prompts.answers = {Prompts::Yes, Prompts::Yes};
+        select(w, 2, 3); // B and C
+        w.button("cmdCanc")->click();
+        select(w, 1, 2); // A and First
+        w.button("cmdMerge")->click();
+        expectState(w, "removed and merged", {{{"Last", 15, 16}, {"A", 3, 7}}, "A Last"});
+        player().playTo(8);
+        w.button("cmdExpandLeft")->click();
+        // A mark inside the widened segment is refused.
+        player().playTo(7.5);
+        w.button("cmdSel")->click();
+        EXPECT_FALSE(w.bMarking());
+        const auto walk = [&](const char* button, double from) {
+            std::vector<double> at;
+            player().playTo(from);
+            for (int i = 0; i < 6; ++i) {
+                w.button(button)->click();
+                at.push_back(player().position);
+            }
+            return at;
+        };
+        EXPECT_EQ(walk("cmdNext", 2), (std::vector<double>{3, 8, 15, 16, 16, 16}));
+        EXPECT_EQ(walk("cmdPrev", 19), (std::vector<double>{16, 15, 8, 3, 3, 3}));
+    }));
+}
