@@ -410,6 +410,8 @@ Results sweepRun(const QString& dir, int n, int beside)
         return out;
     }
     std::printf("%d segments, %d objects in the document\n", n, doc->collObjects().Count());
+    // The program's document, as the main window's keyframe icons look for it.
+    appState().objAVDoc = doc;
     // Untimed: one segment added and removed, so that the first create does
     // not also pay for starting the frame grabber and the identifier search.
     video->AddSubExpression("Warm-up", 2 * n + 7.0, 2 * n + 7.5);
@@ -442,6 +444,7 @@ Results sweepRun(const QString& dir, int n, int beside)
     row("RemoveSubExpressionByPointer (model)", remove);
     out.emplace_back("AddSubExpression (model)", add.min());
     out.emplace_back("RemoveSubExpressionByPointer (model)", remove.min());
+    appState().objAVDoc = nullptr;
     doc->release();
     return out;
 }

@@ -336,28 +336,33 @@ void frmMain::UpdateSmallKeyFrames()
     // segments' nodes are first shown.
     const QString tag = QStringLiteral("keyframe");
     std::vector<std::shared_ptr<Video>> made;
+    std::vector<qint64> madeFrom;
     if (const auto doc = appState().objAVDoc)
         for (const auto& obj : doc->collObjects()) {
             const auto video = std::dynamic_pointer_cast<Video>(obj);
-            if (video && video->objMainExpr() && imlTreeIcons.Find(video->strGUID(), tag))
+            if (!video)
+                continue;
+            const auto* icon = imlTreeIcons.Find(video->strGUID(), tag);
+            if (icon && video->objMainExpr()) {
                 made.push_back(video);
+                madeFrom.push_back(icon->source);
+            }
         }
     const std::vector<QString> shown = imlTreeIcons.keysTagged(tag);
     const bool bSameOrder = shown.size() == made.size()
         && std::equal(shown.begin(), shown.end(), made.begin(),
                       [](const QString& key, const auto& video) { return key == video->strGUID(); });
     if (!bSameOrder) {
-        ResetListImageExpression();
+        std::vector<QString> keys;
+        keys.reserve(made.size());
         for (const auto& video : made)
-            AddSmallKeyFrame(video);
-        return;
+            keys.push_back(video->strGUID());
+        imlTreeIcons.KeepTagged(tag, keys);
     }
-    // Where they stand already: an icon is made again only from another picture.
-    for (const auto& video : made) {
-        const qint64 source = keyframeSource(*video);
-        if (imlTreeIcons.Find(video->strGUID(), tag)->source != source)
-            imlTreeIcons.Replace(video->strGUID(), makeSmallKeyFrame(*video), source);
-    }
+    // An icon is made again only from another picture.
+    for (size_t i = 0; i < made.size(); ++i)
+        if (const qint64 source = keyframeSource(*made[i]); source != madeFrom[i])
+            imlTreeIcons.Replace(made[i]->strGUID(), makeSmallKeyFrame(*made[i]), source);
 }
 
 void frmMain::ResetListImageExpression()

@@ -83,6 +83,25 @@ std::vector<PictureList::Picture> PictureList::pictures() const
     return out;
 }
 
+void PictureList::KeepTagged(const QString& strTag, const std::vector<QString>& keys)
+{
+    std::vector<std::optional<Picture>> kept;
+    kept.reserve(m_places.size());
+    for (auto& place : m_places)
+        if (place && place->strTag != strTag)
+            kept.push_back(std::move(place));
+    for (const QString& key : keys) {
+        const auto it = m_index.constFind(key);
+        if (it != m_index.constEnd() && m_places[*it] && m_places[*it]->strTag == strTag)
+            kept.push_back(std::move(m_places[*it]));
+    }
+    m_places = std::move(kept);
+    m_index.clear();
+    m_index.reserve(qsizetype(m_places.size()));
+    for (size_t k = 0; k < m_places.size(); ++k)
+        m_index.insert(m_places[k]->strKey, k);
+}
+
 void PictureList::compact()
 {
     std::erase_if(m_places, [](const std::optional<Picture>& place) { return !place; });

@@ -29,6 +29,10 @@ public:
     bool Replace(const QString& strKey, const QPixmap& pixmap, qint64 source);
     // The keys of the pictures tagged `strTag`, in list order.
     std::vector<QString> keysTagged(const QString& strTag) const;
+    // Keeps of the pictures tagged `strTag` only those under `keys`, after
+    // every other picture and in the order of `keys` (each key once), as
+    // removing them all and adding them again in that order would leave them.
+    void KeepTagged(const QString& strTag, const std::vector<QString>& keys);
     // The picture under the key (exact comparison); null when there is none.
     QPixmap Item(const QString& strKey) const;
     bool Contains(const QString& strKey) const { return m_index.contains(strKey); }

@@ -444,6 +444,17 @@ TEST(PictureList, KeepsOrderAndKeysThroughRemovals)
     EXPECT_EQ(list.Find("e", "fixed"), nullptr);
     EXPECT_EQ(list.Find("x", "keyframe"), nullptr);
     EXPECT_EQ(list.Count(), 3);
+    // Kept in a new order after the others, as removed and added again; the rest go.
+    EXPECT_TRUE(list.Add("c", red, "keyframe"));
+    EXPECT_TRUE(list.Add("f", red, "fixed"));
+    list.KeepTagged("keyframe", {"c", "x", "e", "a"});
+    EXPECT_EQ(keys(), "afce");
+    EXPECT_EQ(list.Find("e", "keyframe")->source, 7);
+    EXPECT_TRUE(list.Item("b").isNull());
+    EXPECT_TRUE(list.Remove("c"));
+    EXPECT_EQ(keys(), "afe");
+    EXPECT_TRUE(list.Add("b", red, "keyframe"));
+    EXPECT_TRUE(list.Remove("f"));
     EXPECT_TRUE(list.Item("d").isNull());
     EXPECT_FALSE(list.Item("e").isNull());
     list.RemoveTagged("keyframe");
