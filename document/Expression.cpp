@@ -353,7 +353,8 @@ void Expression::AddSubExpression(const QString& strTitle, double dStart, double
     segment->setVerVersion(verVersion());
     m_colSubExpressions.Add(segment);
     segmentAdded(*segment);
-    segment->OpenSubExpressions();
+    // A new segment starts with no segments of its own: a stray file in the
+    // folder naming its fresh identifier as its parent is not taken in.
     for (auto* o : std::vector(m_observers))
         o->subExpressionAdded(*this, segment);
 }

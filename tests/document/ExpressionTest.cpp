@@ -4,6 +4,7 @@
 #include "document/Transcript.h"
 #include "document/Version.h"
 
+#include <QRegularExpression>
 #include <QSet>
 
 #include <functional>
@@ -253,5 +254,30 @@ TEST_F(ExpressionTest, TranscriptSegmentsCutTheirWordsFromTheirParent)
     EXPECT_EQ(textsOf(std::dynamic_pointer_cast<Transcript>(segment(*middle, "Inner"))->WordList()),
               QStringList({"early", "instant"}));
     EXPECT_EQ(words->Count(), 5);
+    EXPECT_TRUE(prompts.calls.empty());
+}
+
+TEST_F(ExpressionTest, NewSegmentTakesInNoStrayFileNamingItsIdentifier)
+{
+    const auto main = newMain("Video");
+    main->AddSubExpression("A", 0, 5);
+    ASSERT_TRUE(doc->bSave());
+    // Files left by someone else, each naming as its parent one of the
+    // identifiers the next segments may be given.
+    const QString first = segment(*main, "A")->strGUID();
+    QRegularExpressionMatch number;
+    ASSERT_TRUE(first.contains(QRegularExpression("(\\d+)\\.xml$"), &number));
+    for (int n = number.captured(1).toInt() + 1, i = 0; i < 20; ++n, ++i) {
+        QString parent = first;
+        parent.replace(number.capturedStart(1), number.capturedLength(1), QString::number(n));
+        writeExpr(QString("Stray%1.xml").arg(i), "Video", "Stray", "<partofvideo>" + parent + "</partofvideo>", 50, 60);
+    }
+    main->AddSubExpression("B", 10, 15);
+    ASSERT_NE(segment(*main, "B"), nullptr);
+    EXPECT_TRUE(segment(*main, "B")->colSubExpressions().isEmpty());
+    for (const auto& item : doc->collObjects())
+        if (const auto expr = std::dynamic_pointer_cast<Expression>(item))
+            EXPECT_NE(expr->strTitle(), "Stray") << expr->strGUID().toStdString();
+    EXPECT_EQ(chainOf(*main), "A[0,5]>B B[10,15]");
     EXPECT_TRUE(prompts.calls.empty());
 }
