@@ -25,6 +25,90 @@ bool Expression::bIsExpressionClass(const QString& strClass)
            || strClass == QLatin1String("Transcript");
 }
 
+namespace {
+
+void eraseOne(std::vector<const Expression*>& list, const Expression* expr)
+{
+    if (const auto it = std::find(list.begin(), list.end(), expr); it != list.end())
+        list.erase(it);
+}
+
+} // namespace
+
+Expression::~Expression()
+{
+    if (const auto next = m_followedBy.lock())
+        eraseOne(next->m_predecessors, this);
+    for (const auto& segment : m_colSubExpressions)
+        eraseOne(segment->m_listedBy, this);
+}
+
+void Expression::setObjFollowedBy(const std::shared_ptr<Expression>& obj)
+{
+    if (const auto old = m_followedBy.lock())
+        eraseOne(old->m_predecessors, this);
+    m_followedBy = obj;
+    if (obj)
+        obj->m_predecessors.push_back(this);
+}
+
+void Expression::setSegments(Segments segments)
+{
+    for (const auto& segment : m_colSubExpressions)
+        eraseOne(segment->m_listedBy, this);
+    m_colSubExpressions = std::move(segments);
+    for (const auto& segment : m_colSubExpressions)
+        segment->m_listedBy.push_back(this);
+}
+
+void Expression::addSegment(const std::shared_ptr<Expression>& segment)
+{
+    m_colSubExpressions.Add(segment);
+    segment->m_listedBy.push_back(this);
+}
+
+void Expression::removeSegmentAt(int index)
+{
+    eraseOne(m_colSubExpressions.Item(index)->m_listedBy, this);
+    m_colSubExpressions.Remove(index);
+}
+
+void Expression::appendLinkHolders(std::vector<const Expression*>& out) const
+{
+    out.insert(out.end(), m_predecessors.begin(), m_predecessors.end());
+    out.insert(out.end(), m_listedBy.begin(), m_listedBy.end());
+}
+
+void Expression::partOfWritten()
+{
+    if (const auto doc = currentDoc())
+        if (const auto self = weak_from_this().lock())
+            doc->references().touch(self);
+}
+
+void Expression::fieldsHandedOut(const SchemaElement* field) const
+{
+    if (m_bWatched)
+        return;
+    if (field) {
+        const auto* fields = fieldCache();
+        if (!fields || fields->partOf.get() != field)
+            return;
+    }
+    const auto doc = currentDoc();
+    const auto self = std::const_pointer_cast<RegistryItem>(weak_from_this().lock());
+    if (doc && self) {
+        m_bWatched = true;
+        doc->references().watch(self);
+    }
+}
+
+void Expression::restoreState(SavedState& state)
+{
+    DocObject::restoreState(state);
+    partOfWritten();
+}
+
 void Expression::OpenTranscript()
 {
     const auto ver = verVersion();
@@ -53,7 +137,7 @@ bool bLowerEquals(const QString& name, const QString& lower)
 
 SEColl::Record Expression::firstLowerNamed(const QString& strName) const
 {
-    const auto secol = this->secol();
+    const auto& secol = ownFields();
     if (!secol)
         return nullptr;
     for (const auto& field : *secol)
@@ -76,12 +160,12 @@ void Expression::setStrVersionGUID(const QString& strGUID)
 
 const Expression::FieldCache* Expression::fieldCache() const
 {
-    const SEColl* peek = secolPeek();
+    const SEColl* peek = ownFields().get();
     if (!peek)
         return nullptr;
     // A list alive at the address seen before is that same list.
     if (peek != m_fieldCache.peek || m_fieldCache.secol.expired() || m_fieldCache.count != peek->Count()) {
-        const auto secol = this->secol();
+        const auto& secol = ownFields();
         m_fieldCache = {peek, secol, secol->Count(), firstLowerNamed(strPartOfName()), {}, {}, {}};
         for (const auto& field : *secol)
             if (field->strName == QLatin1String("Time"))
@@ -169,6 +253,7 @@ void Expression::SetPartOfGUID(const QString& strGUID)
         field->vContent = strGUID;
         field->bChanged = true;
         field->bValid = true;
+        partOfWritten();
     }
 }
 
@@ -191,21 +276,46 @@ bool Expression::bMayReferTo(const RemovedObjects& removed) const
     for (const auto& segment : m_colSubExpressions)
         if (removed.bHas(segment.get()))
             return true;
+    const PartOfKey& key = partOfKeyRef();
+    switch (key.kind) {
+    case PartOfKey::None:
+        return false;
+    case PartOfKey::Empty:
+        return removed.bUnplainName;
+    case PartOfKey::Named:
+        return removed.bUnplainName || removed.lastNames.contains(key.name);
+    case PartOfKey::Always:
+        return true;
+    }
+    return true;
+}
+
+const Expression::PartOfKey& Expression::partOfKeyRef() const
+{
+    static const PartOfKey none;
     const auto* fields = fieldCache();
     if (!fields || !fields->partOf)
-        return false;
+        return none;
     const auto* text = std::get_if<QString>(&fields->partOf->vContent);
-    if (!text || removed.bUnplainName)
-        return true;
-    if (text->isEmpty())
-        return false;
+    if (!text) {
+        static const PartOfKey always{PartOfKey::Always, {}};
+        return always;
+    }
     // Any write to the field gives it another buffer while this one is held.
-    if (text->constData() != m_fieldCache.partOfSeen.constData() || text->size() != m_fieldCache.partOfSeen.size()) {
+    if (text->constData() != m_fieldCache.partOfSeen.constData() || text->size() != m_fieldCache.partOfSeen.size()
+        || m_fieldCache.partOfKey.kind == PartOfKey::None) {
         m_fieldCache.partOfSeen = *text;
         const auto name = plainLastName(*text);
-        m_fieldCache.partOfName = name ? name->toString() : QString();
+        m_fieldCache.partOfKey = text->isEmpty() ? PartOfKey{PartOfKey::Empty, {}}
+                                 : name          ? PartOfKey{PartOfKey::Named, name->toString()}
+                                                 : PartOfKey{PartOfKey::Always, {}};
     }
-    return m_fieldCache.partOfName.isEmpty() || removed.lastNames.contains(m_fieldCache.partOfName);
+    return m_fieldCache.partOfKey;
+}
+
+Expression::PartOfKey Expression::partOfKey() const
+{
+    return partOfKeyRef();
 }
 
 void Expression::ClearPartOfIfGUID(const QString& strGUID)
@@ -232,13 +342,15 @@ bool Expression::bCheckIfSubExpression(const QString& strClass, const QString& s
 
 void Expression::afterLoad()
 {
+    partOfWritten();
     if (objMainExpr())
         afterSegmentLoaded();
 }
 
 void Expression::afterInit()
 {
-    m_colSubExpressions.Clear();
+    partOfWritten();
+    setSegments(Segments());
 }
 
 void Expression::openRelatives()
@@ -255,7 +367,7 @@ void Expression::OpenSubExpressions()
         for (const auto& segment : colScanForExpressions(io(), doc, self))
             found.Add(segment);
     }
-    m_colSubExpressions = std::move(found);
+    setSegments(std::move(found));
     LinkFollowedBy();
 }
 
@@ -351,9 +463,12 @@ void Expression::AddSubExpression(const QString& strTitle, double dStart, double
     segmentTimed(*segment);
     segment->setObjMainExpr(std::static_pointer_cast<Expression>(shared_from_this()));
     segment->setVerVersion(verVersion());
-    m_colSubExpressions.Add(segment);
+    addSegment(segment);
     segmentAdded(*segment);
     segment->OpenSubExpressions();
+    // The index takes in each new object as it comes, not all at the next removal.
+    if (const auto doc = currentDoc())
+        doc->references().sync(doc->collObjects());
     for (auto* o : std::vector(m_observers))
         o->subExpressionAdded(*this, segment);
 }
@@ -401,7 +516,7 @@ void Expression::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
             const auto successor = removed->objFollowedBy();
             setObjFollowedBy(successor.get() == this ? nullptr : successor);
         } else if (const int index = m_colSubExpressions.IndexOf(removed)) {
-            m_colSubExpressions.Remove(index);
+            removeSegmentAt(index);
             ClearPartOfIfGUID(removed->strGUID());
             for (auto* o : std::vector(m_observers))
                 o->subExpressionRemoved(*this, index);
@@ -416,9 +531,10 @@ void Expression::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
 
 void Expression::RenameAllRelativesGUIDs(const GUIDRenames& renames)
 {
-    const auto secol = this->secol();
+    const auto& secol = ownFields();
     if (!secol || !io() || !io()->bFileSystem())
         return;
+    partOfWritten();
     // Every field, not only the first of each name.
     const QStringList single = QStringList{QStringLiteral("versionguid"), strFollowedByName(), strPartOfName()}
                                + renamedRelationNames();

@@ -33,6 +33,9 @@ class Expression : public DocObject {
 public:
     using DocObject::DocObject;
     using Segments = Coll<std::shared_ptr<Expression>>;
+    Expression(const Expression&) = delete;
+    Expression& operator=(const Expression&) = delete;
+    ~Expression() override;
 
     // A new, unloaded Video, Audio or Transcript; none for another class.
     static std::shared_ptr<Expression> newExpression(const QString& strClass, std::weak_ptr<AVDocument> context);
@@ -44,7 +47,7 @@ public:
     void setObjMainExpr(const std::shared_ptr<Expression>& obj) { m_mainExpr = obj; }
     // The next segment in time order; none for the last.
     std::shared_ptr<Expression> objFollowedBy() const { return m_followedBy.lock(); }
-    void setObjFollowedBy(const std::shared_ptr<Expression>& obj) { m_followedBy = obj; }
+    void setObjFollowedBy(const std::shared_ptr<Expression>& obj);
     std::shared_ptr<Version> verVersion() const { return m_version.lock(); }
     void setVerVersion(const std::shared_ptr<Version>& ver) { m_version = ver; }
 
@@ -88,6 +91,19 @@ public:
 
     void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) override;
     bool bMayReferTo(const RemovedObjects& removed) const override;
+    // What bMayReferTo makes of the part-of field: it names no removed
+    // object, it names those of this plain last name, or it may name any.
+    struct PartOfKey {
+        // Empty: an empty text, which names a removed object only when one
+        // has no plain last name.
+        enum Kind : quint8 { None, Empty, Named, Always } kind = None;
+        QString name;
+        bool operator==(const PartOfKey&) const = default;
+    };
+    PartOfKey partOfKey() const;
+    // The expressions whose successor link names this one, and those
+    // listing it among their segments (once per place in the list).
+    void appendLinkHolders(std::vector<const Expression*>& out) const;
     // Save-as: the version, part-of and followed-by fields take the new
     // identifiers in place, media lists move renamed entries to the end.
     void RenameAllRelativesGUIDs(const GUIDRenames& renames) override;
@@ -118,6 +134,8 @@ protected:
     void afterLoad() override;
     void afterInit() override;
     void openRelatives() override;
+    void fieldsHandedOut(const SchemaElement* field) const override;
+    void restoreState(SavedState& state) override;
 
     QString strFollowedBy() const;
     void setObjTranscript(const std::shared_ptr<Expression>& obj) { m_transcript = obj; }
@@ -133,6 +151,14 @@ private:
     QString strRelationValue(const QString& strName) const;
     void LinkFollowedBy();
     void collectSubTree(SubTree& out, std::unordered_set<const DocObject*>& visited);
+    // The segment list changes only through these, which keep each
+    // segment's m_listedBy current.
+    void setSegments(Segments segments);
+    void addSegment(const std::shared_ptr<Expression>& segment);
+    void removeSegmentAt(int index);
+    // The part-of field may hold another value: the document's index of
+    // them looks at it again.
+    void partOfWritten();
 
     // The fields a walk over the document asks every expression for, found
     // once per field list: its part-of field and its Time fields in order.
@@ -143,16 +169,22 @@ private:
         SEColl::Record partOf;
         std::vector<SEColl::Record> times;
         // The part-of text last looked at, held so that its buffer is never
-        // another's, and its plain last name ("" for none).
+        // another's, and what it names.
         QString partOfSeen;
-        QString partOfName;
+        PartOfKey partOfKey;
     };
     const FieldCache* fieldCache() const;
+    const PartOfKey& partOfKeyRef() const;
     mutable FieldCache m_fieldCache;
 
     Segments m_colSubExpressions;
     std::weak_ptr<Expression> m_mainExpr;
     std::weak_ptr<Expression> m_followedBy;
+    // Back links, each entry kept while its expression lives: whose
+    // m_followedBy names this one, and whose segment list holds it.
+    std::vector<const Expression*> m_predecessors;
+    std::vector<const Expression*> m_listedBy;
+    mutable bool m_bWatched = false; // its fields were handed out
     std::weak_ptr<Version> m_version;
     std::weak_ptr<Expression> m_transcript;
     std::vector<ExpressionObserver*> m_observers;
