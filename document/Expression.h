@@ -111,6 +111,8 @@ public:
     void RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID) override;
     // True while the main expression, the successor or the Version is changed.
     bool bReferedStillToBeSaved() const override;
+    // The part-of field, put back, is looked at again.
+    void restoreState(SavedState& state) override;
     // Each segment's subtree, then the object; every object once.
     std::optional<SubTree> colSelSubTree() override;
 
@@ -135,7 +137,6 @@ protected:
     void afterInit() override;
     void openRelatives() override;
     void fieldsHandedOut(const SchemaElement* field) const override;
-    void restoreState(SavedState& state) override;
 
     QString strFollowedBy() const;
     void setObjTranscript(const std::shared_ptr<Expression>& obj) { m_transcript = obj; }

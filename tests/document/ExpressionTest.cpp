@@ -170,6 +170,64 @@ TEST_F(ExpressionTest, SegmentsRemovedTogetherLeaveWhatRemovalsOneByOneLeave)
     EXPECT_EQ(results[1], results[0]);
 }
 
+TEST_F(ExpressionTest, RemovalsAskTheObjectsAWalkOfTheRegistryWouldAsk)
+{
+    // For every expression, alone and with its successor: the holders the
+    // document finds against those a walk asking every entry finds, after
+    // links and part-of fields changed in each way they can.
+    const auto check = [](AVDocument& d) {
+        const Registry& registry = d.collObjects();
+        for (const auto& item : registry) {
+            const auto expr = std::dynamic_pointer_cast<Expression>(item);
+            if (!expr)
+                continue;
+            for (const auto& objects : {std::vector<std::shared_ptr<RegistryItem>>{expr},
+                                        std::vector<std::shared_ptr<RegistryItem>>{expr, expr->objFollowedBy()}}) {
+                const RemovedObjects removed(objects);
+                std::vector<std::shared_ptr<RegistryItem>> walked, found;
+                for (int i = 1; i <= registry.Count(); ++i)
+                    if (registry.bMayHold(i, removed))
+                        walked.push_back(registry.Item(i));
+                ASSERT_TRUE(d.references().bFindHolders(registry, removed, found));
+                EXPECT_EQ(found, walked) << qPrintable(expr->strTitle());
+            }
+        }
+    };
+    const auto main = newMain("Video");
+    for (int i = 0; i < 5; ++i)
+        main->AddSubExpression(QString(QChar('A' + i)), 10 * i, 10 * i + 5);
+    segment(*main, "C")->AddSubExpression("C1", 20, 22);
+    const auto kept = segment(*main, "E")->secol();
+    const std::pair<QString, std::function<void()>> steps[] = {
+        {"added", [] {}},
+        {"linked by hand", [&] { segment(*main, "A")->setObjFollowedBy(segment(*main, "D")); }},
+        {"part-of written through a field handed out",
+         [&] { segment(*main, "B")->firstNamed("partofvideo")->vContent = segment(*main, "D")->strGUID(); }},
+        {"part-of written through a list kept", [&] { kept->find("partofvideo")->vContent = segment(*main, "C")->strGUID(); }},
+        {"renamed, then put back",
+         [&] {
+             auto state = segment(*main, "D")->savedState();
+             segment(*main, "D")->RenameAllRelativesGUID(main->strGUID(), path("Film_files/Other.xml"));
+             check(*doc);
+             segment(*main, "D")->restoreState(state);
+         }},
+        {"removed", [&] { main->RemoveSubExpressionsByPointer({segment(*main, "C1"), segment(*main, "B")}); }},
+        {"saved and opened again", [&] { ASSERT_TRUE(doc->bSave()); check(*open("Film.xml")); }},
+    };
+    for (const auto& [what, op] : steps) {
+        SCOPED_TRACE(what.toStdString());
+        op();
+        check(*doc);
+    }
+    // A removed Version, or an object registered twice: only the walk can tell.
+    std::vector<std::shared_ptr<RegistryItem>> found;
+    EXPECT_FALSE(doc->references().bFindHolders(doc->collObjects(), RemovedObjects({ver}), found));
+    doc->collObjects().Add(main);
+    EXPECT_FALSE(doc->references().bFindHolders(doc->collObjects(), RemovedObjects({segment(*main, "A")}), found));
+    doc->collObjects().RemoveItem(main);
+    EXPECT_TRUE(prompts.calls.empty());
+}
+
 TEST_F(ExpressionTest, NeighbourIsTheSmallestGapAndTiesGoToTheLaterSegment)
 {
     walk("Video", {
