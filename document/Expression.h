@@ -4,6 +4,8 @@
 #include "records/Coll.h"
 #include "records/ValueTypes.h"
 
+#include <map>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -61,7 +63,8 @@ public:
     // leaves the field unassigned.
     QString strVersionGUID() const { return strNamedField(QStringLiteral("VersionGUID")); }
     void setStrVersionGUID(const QString& strGUID);
-    // The time span; none without an assigned Time.
+    // The time span; none without an assigned Time. Whoever takes it may
+    // change it in place.
     std::shared_ptr<Chunk> ckGetChunk() const;
     // The same span without taking a share of it, for walks over many segments.
     const Chunk* spanPeek() const;
@@ -176,6 +179,37 @@ private:
     };
     const FieldCache* fieldCache() const;
     const PartOfKey& partOfKeyRef() const;
+    const std::shared_ptr<Chunk>* spanHolder() const;
+
+    // The segments by the ends and the starts of their spans, for the
+    // neighbour search, with each one's place in colSubExpressions (the
+    // later listed, the greater). A segment whose span may have been
+    // changed outside this class is looked at again before each search:
+    // once after each change the model makes, after its span was handed
+    // out until no one else holds it, and always once its fields were.
+    struct TimeIndex {
+        struct Seen {
+            quint64 place = 0;
+            double start = 0.0, end = 0.0;
+            bool bSpan = false;
+        };
+        bool bBuilt = false;
+        quint64 nextPlace = 1;
+        std::unordered_map<const Expression*, Seen> seen;
+        std::map<std::pair<double, quint64>, const Expression*> byEnd, byStart;
+        std::vector<std::weak_ptr<const RegistryItem>> suspects, watched;
+    };
+    void buildTimeIndex();
+    void indexSpan(const Expression& segment);
+    void unindexSpan(const Expression& segment);
+    // Indexes the segment's span again when it is not the one indexed.
+    void reindexSpan(const Expression& segment);
+    void lookAgainAtSpans();
+    // The new span's neighbours, as a walk of colSubExpressions finds them.
+    std::pair<std::shared_ptr<Expression>, std::shared_ptr<Expression>> neighbours(double dStart, double dEnd);
+    // The span may be another: the lists holding this segment look again.
+    void spanMayHaveChanged() const;
+    mutable TimeIndex m_time;
     mutable FieldCache m_fieldCache;
 
     Segments m_colSubExpressions;
@@ -185,7 +219,9 @@ private:
     // m_followedBy names this one, and whose segment list holds it.
     std::vector<const Expression*> m_predecessors;
     std::vector<const Expression*> m_listedBy;
-    mutable bool m_bWatched = false; // its fields were handed out
+    mutable bool m_bWatched = false; // its part-of field was handed out
+    mutable bool m_bTimesOut = false; // its Time fields were handed out
+    mutable bool m_bSpanOut = false;  // waits in its lists' suspects
     std::weak_ptr<Version> m_version;
     std::weak_ptr<Expression> m_transcript;
     std::vector<ExpressionObserver*> m_observers;

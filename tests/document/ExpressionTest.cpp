@@ -6,6 +6,7 @@
 
 #include <QSet>
 
+#include <cmath>
 #include <functional>
 
 using namespace vimra;
@@ -239,6 +240,60 @@ TEST_F(ExpressionTest, NeighbourIsTheSmallestGapAndTiesGoToTheLaterSegment)
         // C and E both end at 15: the later, E, takes F; C keeps its link.
         add("F", 15, 20, "A[0,10]>C C[10,15] | D[0,5]>E E[5,15]>F F[15,20]"),
     });
+}
+
+TEST_F(ExpressionTest, NeighboursFollowSpansHoweverTheyWereChanged)
+{
+    // After each change, new segments are linked between the neighbours a
+    // walk of the segment list finds: the smallest gap, ties to the later.
+    const auto main = newMain("Video");
+    for (int i = 0; i < 6; ++i)
+        main->AddSubExpression(QString(QChar('A' + i)), 10 * i, 10 * i + 5);
+    const auto walked = [&](double start, double end) {
+        std::shared_ptr<Expression> previous, next;
+        for (const auto& s : main->colSubExpressions())
+            if (const Chunk* c = s->spanPeek()) {
+                if (c->dend <= start && (!previous || start - c->dend <= start - previous->spanPeek()->dend))
+                    previous = s;
+                if (c->dStart >= end && (!next || c->dStart - end <= next->spanPeek()->dStart - end))
+                    next = s;
+            }
+        return std::pair(previous, next == previous ? nullptr : next);
+    };
+    std::shared_ptr<Chunk> held;
+    DocObject::SavedState saved;
+    const double far = std::ldexp(1.0, 62); // every end before it is the same gap away
+    const std::pair<QString, std::function<void()>> steps[] = {
+        {"added", [] {}},
+        {"moved", [&] { segment(*main, "B")->SetChunk(52, 53); }},
+        {"changed in place, then let go", [&] { *segment(*main, "C")->ckGetChunk() = Chunk{70, 71, {}}; }},
+        {"taken", [&] { held = segment(*main, "D")->ckGetChunk(); }},
+        {"changed in place while held", [&] { *held = Chunk{3, 4, {}}; }},
+        {"unassigned through the field list", [&] { segment(*main, "E")->secol()->find("Time")->bValid = false; }},
+        {"replaced through a field", [&] { segment(*main, "F")->firstNamed("Time")->vContent = std::make_shared<Chunk>(Chunk{80, 90, {}}); }},
+        {"saved, moved and put back",
+         [&] {
+             saved = segment(*main, "A")->savedState();
+             segment(*main, "A")->SetChunk(95, 96);
+             segment(*main, "A")->restoreState(saved);
+         }},
+        {"no number", [&] { segment(*main, "B")->SetChunk(std::nan(""), std::nan("")); }},
+        {"an early one listed last", [&] { main->AddSubExpression("G", 1, 2); }},
+    };
+    for (const auto& [what, op] : steps) {
+        op();
+        for (const auto& [start, end] : {std::pair(5.0, 9.0), {56.0, 57.0}, {30.0, 30.0}, {far, far + 1000}}) {
+            SCOPED_TRACE(QString("%1, new [%2,%3]").arg(what).arg(start).arg(end).toStdString());
+            const auto [previous, next] = walked(start, end);
+            main->AddSubExpression("New", start, end);
+            const auto added = main->colSubExpressions().Item(main->colSubExpressions().Count());
+            EXPECT_EQ(added->objFollowedBy(), next);
+            if (previous)
+                EXPECT_EQ(previous->objFollowedBy(), added);
+            main->RemoveSubExpressionByPointer(added);
+        }
+    }
+    EXPECT_TRUE(prompts.calls.empty());
 }
 
 TEST_F(ExpressionTest, ExpressionsThatCannotBeMadeAddNothing)
