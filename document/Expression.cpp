@@ -62,27 +62,27 @@ void Expression::setSegments(Segments segments)
     m_colSubExpressions = std::move(segments);
     for (const auto& segment : m_colSubExpressions)
         segment->m_listedBy.push_back(this);
-    m_time = TimeIndex();
+    m_time.reset();
 }
 
 void Expression::addSegment(const std::shared_ptr<Expression>& segment)
 {
     m_colSubExpressions.Add(segment);
     segment->m_listedBy.push_back(this);
-    if (!m_time.bBuilt)
+    if (!m_time)
         return;
     // A segment listed twice is left to the next build.
-    if (m_time.seen.contains(segment.get())) {
-        m_time = TimeIndex();
+    if (m_time->seen.contains(segment.get())) {
+        m_time.reset();
         return;
     }
-    m_time.seen[segment.get()].place = m_time.nextPlace++;
+    m_time->seen[segment.get()].place = m_time->nextPlace++;
     indexSpan(*segment);
     if (segment->m_bTimesOut)
-        m_time.watched.push_back(segment);
-    // Its span may be held by someone else, who was told to the lists before.
-    if (segment->m_bSpanOut)
-        m_time.suspects.push_back(segment);
+        m_time->watched.push_back(segment);
+    // Its span may have been handed out before it was listed.
+    segment->m_bSpanOut = true;
+    m_time->suspects.push_back(segment);
 }
 
 void Expression::removeSegmentAt(int index)
@@ -90,14 +90,14 @@ void Expression::removeSegmentAt(int index)
     const auto segment = m_colSubExpressions.Item(index);
     eraseOne(segment->m_listedBy, this);
     m_colSubExpressions.Remove(index);
-    if (!m_time.bBuilt)
+    if (!m_time)
         return;
     if (std::find(segment->m_listedBy.begin(), segment->m_listedBy.end(), this) != segment->m_listedBy.end()) {
-        m_time = TimeIndex();
+        m_time.reset();
         return;
     }
     unindexSpan(*segment);
-    m_time.seen.erase(segment.get());
+    m_time->seen.erase(segment.get());
 }
 
 void Expression::spanMayHaveChanged() const
@@ -109,38 +109,39 @@ void Expression::spanMayHaveChanged() const
         return;
     m_bSpanOut = true;
     for (const auto* list : m_listedBy)
-        list->m_time.suspects.push_back(self);
+        if (list->m_time)
+            list->m_time->suspects.push_back(self);
 }
 
 void Expression::unindexSpan(const Expression& segment)
 {
-    const auto it = m_time.seen.find(&segment);
-    if (it == m_time.seen.end() || !it->second.bSpan)
+    const auto it = m_time->seen.find(&segment);
+    if (it == m_time->seen.end() || !it->second.bSpan)
         return;
-    m_time.byEnd.erase({it->second.end, it->second.place});
-    m_time.byStart.erase({it->second.start, it->second.place});
+    m_time->byEnd.erase({it->second.end, it->second.place});
+    m_time->byStart.erase({it->second.start, it->second.place});
     it->second.bSpan = false;
 }
 
 void Expression::indexSpan(const Expression& segment)
 {
-    const auto it = m_time.seen.find(&segment);
+    const auto it = m_time->seen.find(&segment);
     const Chunk* chunk = segment.spanPeek();
-    if (it == m_time.seen.end() || !chunk)
+    if (it == m_time->seen.end() || !chunk)
         return;
     TimeIndex::Seen& seen = it->second;
     seen = {seen.place, chunk->dStart, chunk->dend, true};
     // No comparison holds with NaN: such a bound is never a neighbour's.
     if (!std::isnan(seen.end))
-        m_time.byEnd.emplace(std::pair(seen.end, seen.place), &segment);
+        m_time->byEnd.emplace(std::pair(seen.end, seen.place), &segment);
     if (!std::isnan(seen.start))
-        m_time.byStart.emplace(std::pair(seen.start, seen.place), &segment);
+        m_time->byStart.emplace(std::pair(seen.start, seen.place), &segment);
 }
 
 void Expression::reindexSpan(const Expression& segment)
 {
-    const auto it = m_time.seen.find(&segment);
-    if (it == m_time.seen.end())
+    const auto it = m_time->seen.find(&segment);
+    if (it == m_time->seen.end())
         return;
     // Bit for bit, so that a NaN bound kept is the same bound.
     const auto same = [](double a, double b) { return std::bit_cast<quint64>(a) == std::bit_cast<quint64>(b); };
@@ -154,16 +155,15 @@ void Expression::reindexSpan(const Expression& segment)
 
 void Expression::buildTimeIndex()
 {
-    m_time = TimeIndex();
-    m_time.bBuilt = true;
+    m_time = std::make_unique<TimeIndex>();
     for (const auto& segment : m_colSubExpressions)
-        m_time.seen[segment.get()].place = m_time.nextPlace++; // a segment listed twice: its later place
-    for (const auto& [segment, seen] : m_time.seen) {
+        m_time->seen[segment.get()].place = m_time->nextPlace++; // a segment listed twice: its later place
+    for (const auto& [segment, seen] : m_time->seen) {
         indexSpan(*segment);
         if (segment->m_bTimesOut)
-            m_time.watched.push_back(segment->weak_from_this());
+            m_time->watched.push_back(segment->weak_from_this());
         segment->m_bSpanOut = false;
-        m_time.suspects.push_back(segment->weak_from_this());
+        m_time->suspects.push_back(segment->weak_from_this());
     }
     // Those whose span someone else holds stay suspects.
     lookAgainAtSpans();
@@ -171,8 +171,8 @@ void Expression::buildTimeIndex()
 
 void Expression::lookAgainAtSpans()
 {
-    const auto suspects = std::move(m_time.suspects);
-    m_time.suspects.clear();
+    const auto suspects = std::move(m_time->suspects);
+    m_time->suspects.clear();
     for (const auto& weak : suspects) {
         const auto item = weak.lock();
         if (!item)
@@ -182,13 +182,13 @@ void Expression::lookAgainAtSpans()
         const auto* chunk = segment.spanHolder();
         if (chunk && chunk->use_count() > 1) {
             segment.m_bSpanOut = true;
-            m_time.suspects.push_back(weak);
+            m_time->suspects.push_back(weak);
         } else {
             segment.m_bSpanOut = false;
         }
     }
-    std::erase_if(m_time.watched, [](const auto& weak) { return weak.expired(); });
-    for (const auto& weak : m_time.watched) {
+    std::erase_if(m_time->watched, [](const auto& weak) { return weak.expired(); });
+    for (const auto& weak : m_time->watched) {
         const auto item = weak.lock();
         reindexSpan(static_cast<const Expression&>(*item));
     }
@@ -218,7 +218,7 @@ std::pair<std::shared_ptr<Expression>, std::shared_ptr<Expression>> Expression::
         }
         return {previous, next};
     }
-    if (m_time.bBuilt)
+    if (m_time)
         lookAgainAtSpans();
     else
         buildTimeIndex();
@@ -226,7 +226,7 @@ std::pair<std::shared_ptr<Expression>, std::shared_ptr<Expression>> Expression::
         return std::static_pointer_cast<Expression>(const_cast<Expression*>(segment)->shared_from_this());
     };
     // Rounding may give bounds a little apart the same gap: the later listed of those.
-    const auto& byEnd = m_time.byEnd;
+    const auto& byEnd = m_time->byEnd;
     if (auto it = byEnd.upper_bound({dStart, std::numeric_limits<quint64>::max()}); it != byEnd.begin()) {
         auto best = --it;
         const double gap = dStart - it->first.first;
@@ -240,7 +240,7 @@ std::pair<std::shared_ptr<Expression>, std::shared_ptr<Expression>> Expression::
         }
         previous = shared(best->second);
     }
-    const auto& byStart = m_time.byStart;
+    const auto& byStart = m_time->byStart;
     if (auto it = byStart.lower_bound({dEnd, 0}); it != byStart.end()) {
         auto best = it;
         const double gap = it->first.first - dEnd;
@@ -285,7 +285,8 @@ void Expression::fieldsHandedOut(const SchemaElement* field) const
     if (bTime && !m_bTimesOut) {
         m_bTimesOut = true;
         for (const auto* list : m_listedBy)
-            list->m_time.watched.push_back(self);
+            if (list->m_time)
+                list->m_time->watched.push_back(self);
     }
 }
 

@@ -193,7 +193,6 @@ private:
             double start = 0.0, end = 0.0;
             bool bSpan = false;
         };
-        bool bBuilt = false;
         quint64 nextPlace = 1;
         std::unordered_map<const Expression*, Seen> seen;
         std::map<std::pair<double, quint64>, const Expression*> byEnd, byStart;
@@ -209,7 +208,8 @@ private:
     std::pair<std::shared_ptr<Expression>, std::shared_ptr<Expression>> neighbours(double dStart, double dEnd);
     // The span may be another: the lists holding this segment look again.
     void spanMayHaveChanged() const;
-    mutable TimeIndex m_time;
+    // Made by the first search, dropped when the list is replaced.
+    mutable std::unique_ptr<TimeIndex> m_time;
     mutable FieldCache m_fieldCache;
 
     Segments m_colSubExpressions;
