@@ -87,6 +87,7 @@ bool AVDocument::bAnyChanged() const
 void AVDocument::release()
 {
     m_collObjects.Clear();
+    m_references = ReferenceIndex();
     colChilds().Clear();
     m_collCloseListTypes.Clear();
 }
@@ -139,22 +140,24 @@ void AVDocument::RemoveObject(std::shared_ptr<RegistryItem>& obj)
 void AVDocument::RemoveObjects(const std::vector<std::shared_ptr<RegistryItem>>& objects)
 {
     const RemovedObjects removed(objects);
-    // One walk finds the few objects that may hold any of them; each removal
+    // The few objects that may hold any of them are found once; each removal
     // then asks those, in registration order, as a walk per removal would.
     struct Holder {
         std::shared_ptr<RegistryItem> item;
         bool bRegistered = true;
     };
     std::vector<Holder> holders;
-    for (int i = 1; i <= m_collObjects.Count(); ++i) {
-        // The next holders are fetched from memory while this one is asked.
-        if (i + 8 <= m_collObjects.Count())
-            __builtin_prefetch(m_collObjects.Item(i + 8).get());
-        const auto& classes = removed.classes;
-        const bool bMay = std::any_of(classes.begin(), classes.end(),
-                                      [&](const QString& strClass) { return m_collObjects.bMayRefer(i, strClass); });
-        if (bMay && m_collObjects.Item(i)->bMayReferTo(removed))
-            holders.push_back({m_collObjects.Item(i)});
+    if (std::vector<std::shared_ptr<RegistryItem>> found; m_references.bFindHolders(m_collObjects, removed, found)) {
+        for (auto& item : found)
+            holders.push_back({std::move(item)});
+    } else {
+        for (int i = 1; i <= m_collObjects.Count(); ++i) {
+            // The next holders are fetched from memory while this one is asked.
+            if (i + 8 <= m_collObjects.Count())
+                __builtin_prefetch(m_collObjects.Item(i + 8).get());
+            if (m_collObjects.bMayHold(i, removed))
+                holders.push_back({m_collObjects.Item(i)});
+        }
     }
     for (const auto& item : removed.items) {
         if (!item)
@@ -170,6 +173,7 @@ void AVDocument::RemoveObjects(const std::vector<std::shared_ptr<RegistryItem>>&
             if (entry != holders.end())
                 entry->bRegistered = false;
         }
+        m_references.forget(item.get());
         item->afterRemoved(*this);
         queueRemoved(item->strGUID());
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/ParentObject.h"
+#include "document/ReferenceIndex.h"
 #include "document/Registry.h"
 #include "records/Coll.h"
 #include "records/Procedures.h"
@@ -30,6 +31,8 @@ public:
     // file is item 1 and every parent precedes its children.
     Registry& collObjects() { return m_collObjects; }
     const Registry& collObjects() const { return m_collObjects; }
+    // Which registered objects may hold a reference to a removed segment.
+    ReferenceIndex& references() { return m_references; }
     // The identifiers of the registry, for making new ones.
     QStringList registeredGUIDs() const;
     // A free identifier in the document's folder for a new object of `strClass`
@@ -112,6 +115,7 @@ private:
 
     CloseListRegistry m_collCloseListTypes;
     Registry m_collObjects;
+    ReferenceIndex m_references;
     Coll<QString> m_colRemovedGUIDs{Qt::CaseSensitive};
     int m_iSavedRemovals = 0;
     // Removals queued before the last save-as: their files belong to the old

@@ -86,7 +86,7 @@ bool AVDocument::bSave()
             return false;
         }
     }
-    if (!secol()->bSave(instanceDoc(), strGUID(), *io()))
+    if (!ownFields()->bSave(instanceDoc(), strGUID(), *io()))
         return false;
     // Only now: a removed object's file must stay while the stored document
     // may still name it.
@@ -139,7 +139,7 @@ bool AVDocument::bSaveAs(const QString& strNewPath)
     }
     setStrSchemaPath(strSchemaPath);
     setStrGUID(strNewGUID);
-    if (!secol()->bSaveAs(instanceDoc(), strNewGUID, *io()))
+    if (!ownFields()->bSaveAs(instanceDoc(), strNewGUID, *io()))
         return false;
     rollback.commit();
     m_bUntitled = false;

@@ -86,7 +86,7 @@ void DocObject::setStrGUID(const QString& value)
 
 void DocObject::fieldsMade()
 {
-    m_guidField = firstNamed(strGUIDElement());
+    m_guidField = m_secol ? m_secol->find(strGUIDElement()) : nullptr;
 }
 
 void DocObject::guidChanged()
@@ -102,6 +102,8 @@ bool DocObject::bChanged() const
 
 void DocObject::ShowForm(UiOwner* owner)
 {
+    // The window writes the fields it shows.
+    fieldsHandedOut(nullptr);
     if (m_form)
         m_form->Show(owner);
 }
@@ -207,8 +209,10 @@ void DocObject::EditAttributesForm(UiOwner* owner)
     // The window is built afresh from the fields at its next showing.
     if (m_form)
         m_form->Unload();
-    if (m_secol)
+    if (m_secol) {
+        fieldsHandedOut(nullptr);
         editorFactory().ShowAVDocSchemaDialog(owner, m_secol);
+    }
 }
 
 std::optional<DocObject::SubTree> DocObject::colSelSubTree()
@@ -237,12 +241,15 @@ QString DocObject::strRemoveAllChilds()
 
 SEColl::Record DocObject::firstNamed(const QString& strName) const
 {
-    return m_secol ? m_secol->find(strName) : nullptr;
+    auto field = m_secol ? m_secol->find(strName) : nullptr;
+    if (field)
+        fieldsHandedOut(field.get());
+    return field;
 }
 
 QString DocObject::strNamedField(const QString& strName) const
 {
-    const auto field = firstNamed(strName);
+    const auto field = m_secol ? m_secol->find(strName) : nullptr;
     if (!field || !field->bValid)
         return {};
     return valueToText(field->vContent);

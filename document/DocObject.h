@@ -66,9 +66,18 @@ public:
                          const std::shared_ptr<EditorWindow>& form, const std::shared_ptr<IOManager>& io);
 
     // The field collection; a new one is made by every load and initialisation.
-    std::shared_ptr<SEColl> secol() const { return m_secol; }
+    // Whoever takes it may write any field at any later time.
+    std::shared_ptr<SEColl> secol() const
+    {
+        fieldsHandedOut(nullptr);
+        return m_secol;
+    }
     // The same list without taking a share of it, for walks over many objects.
-    const SEColl* secolPeek() const { return m_secol.get(); }
+    const SEColl* secolPeek() const
+    {
+        fieldsHandedOut(nullptr);
+        return m_secol.get();
+    }
     std::shared_ptr<EditorWindow> form() const { return m_form; }
 
     // True once the fields were built from a schema: only such an object is
@@ -149,7 +158,17 @@ protected:
     // identifiers go to the end in renaming order.
     void renameInList(const SEColl::Record& field, const GUIDRenames& renames) const;
 
+    // The fields, for the object's own reads and writes: handing them out
+    // through secol, secolPeek or firstNamed tells fieldsHandedOut.
+    const std::shared_ptr<SEColl>& ownFields() const { return m_secol; }
+    // Called when the field list (`field` null) or one field leaves the
+    // object's own code, to be written by whoever took it.
+    virtual void fieldsHandedOut(const SchemaElement* field) const {}
+
     xml::Document& instanceDoc() { return m_doc; }
+    // A media-file object reads and writes its identifier in its owner's
+    // fields (a Video's keyframe, a Storage's collocation), and no other.
+    friend class MediaObject;
     void setContext(std::weak_ptr<AVDocument> context) { m_context = std::move(context); }
 
 private:

@@ -10,6 +10,9 @@
 #include <QHash>
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace vimra {
@@ -23,6 +26,275 @@ bool Expression::bIsExpressionClass(const QString& strClass)
 {
     return strClass == QLatin1String("Video") || strClass == QLatin1String("Audio")
            || strClass == QLatin1String("Transcript");
+}
+
+namespace {
+
+void eraseOne(std::vector<const Expression*>& list, const Expression* expr)
+{
+    if (const auto it = std::find(list.begin(), list.end(), expr); it != list.end())
+        list.erase(it);
+}
+
+} // namespace
+
+Expression::~Expression()
+{
+    if (const auto next = m_followedBy.lock())
+        eraseOne(next->m_predecessors, this);
+    for (const auto& segment : m_colSubExpressions)
+        eraseOne(segment->m_listedBy, this);
+}
+
+void Expression::setObjFollowedBy(const std::shared_ptr<Expression>& obj)
+{
+    if (const auto old = m_followedBy.lock())
+        eraseOne(old->m_predecessors, this);
+    m_followedBy = obj;
+    if (obj)
+        obj->m_predecessors.push_back(this);
+}
+
+void Expression::setSegments(Segments segments)
+{
+    for (const auto& segment : m_colSubExpressions)
+        eraseOne(segment->m_listedBy, this);
+    m_colSubExpressions = std::move(segments);
+    for (const auto& segment : m_colSubExpressions)
+        segment->m_listedBy.push_back(this);
+    m_time.reset();
+}
+
+void Expression::addSegment(const std::shared_ptr<Expression>& segment)
+{
+    m_colSubExpressions.Add(segment);
+    segment->m_listedBy.push_back(this);
+    if (!m_time)
+        return;
+    // A segment listed twice is left to the next build.
+    if (m_time->seen.contains(segment.get())) {
+        m_time.reset();
+        return;
+    }
+    m_time->seen[segment.get()].place = m_time->nextPlace++;
+    indexSpan(*segment);
+    if (segment->m_bTimesOut)
+        m_time->watched.push_back(segment);
+    // Its span may have been handed out before it was listed.
+    segment->m_bSpanOut = true;
+    m_time->suspects.push_back(segment);
+}
+
+void Expression::removeSegmentAt(int index)
+{
+    const auto segment = m_colSubExpressions.Item(index);
+    eraseOne(segment->m_listedBy, this);
+    m_colSubExpressions.Remove(index);
+    if (!m_time)
+        return;
+    if (std::find(segment->m_listedBy.begin(), segment->m_listedBy.end(), this) != segment->m_listedBy.end()) {
+        m_time.reset();
+        return;
+    }
+    unindexSpan(*segment);
+    m_time->seen.erase(segment.get());
+}
+
+void Expression::spanMayHaveChanged() const
+{
+    if (m_bSpanOut || m_listedBy.empty())
+        return;
+    const auto self = weak_from_this().lock();
+    if (!self)
+        return;
+    m_bSpanOut = true;
+    for (const auto* list : m_listedBy)
+        if (list->m_time)
+            list->m_time->suspects.push_back(self);
+}
+
+void Expression::unindexSpan(const Expression& segment)
+{
+    const auto it = m_time->seen.find(&segment);
+    if (it == m_time->seen.end() || !it->second.bSpan)
+        return;
+    m_time->byEnd.erase({it->second.end, it->second.place});
+    m_time->byStart.erase({it->second.start, it->second.place});
+    it->second.bSpan = false;
+}
+
+void Expression::indexSpan(const Expression& segment)
+{
+    const auto it = m_time->seen.find(&segment);
+    const Chunk* chunk = segment.spanPeek();
+    if (it == m_time->seen.end() || !chunk)
+        return;
+    TimeIndex::Seen& seen = it->second;
+    seen = {seen.place, chunk->dStart, chunk->dend, true};
+    // No comparison holds with NaN: such a bound is never a neighbour's.
+    if (!std::isnan(seen.end))
+        m_time->byEnd.emplace(std::pair(seen.end, seen.place), &segment);
+    if (!std::isnan(seen.start))
+        m_time->byStart.emplace(std::pair(seen.start, seen.place), &segment);
+}
+
+void Expression::reindexSpan(const Expression& segment)
+{
+    const auto it = m_time->seen.find(&segment);
+    if (it == m_time->seen.end())
+        return;
+    // Bit for bit, so that a NaN bound kept is the same bound.
+    const auto same = [](double a, double b) { return std::bit_cast<quint64>(a) == std::bit_cast<quint64>(b); };
+    const Chunk* chunk = segment.spanPeek();
+    const TimeIndex::Seen& seen = it->second;
+    if (chunk ? seen.bSpan && same(seen.start, chunk->dStart) && same(seen.end, chunk->dend) : !seen.bSpan)
+        return;
+    unindexSpan(segment);
+    indexSpan(segment);
+}
+
+void Expression::buildTimeIndex()
+{
+    m_time = std::make_unique<TimeIndex>();
+    for (const auto& segment : m_colSubExpressions)
+        m_time->seen[segment.get()].place = m_time->nextPlace++; // a segment listed twice: its later place
+    for (const auto& [segment, seen] : m_time->seen) {
+        indexSpan(*segment);
+        if (segment->m_bTimesOut)
+            m_time->watched.push_back(segment->weak_from_this());
+        segment->m_bSpanOut = false;
+        m_time->suspects.push_back(segment->weak_from_this());
+    }
+    // Those whose span someone else holds stay suspects.
+    lookAgainAtSpans();
+}
+
+void Expression::lookAgainAtSpans()
+{
+    const auto suspects = std::move(m_time->suspects);
+    m_time->suspects.clear();
+    for (const auto& weak : suspects) {
+        const auto item = weak.lock();
+        if (!item)
+            continue;
+        const auto& segment = static_cast<const Expression&>(*item);
+        reindexSpan(segment);
+        const auto* chunk = segment.spanHolder();
+        if (chunk && chunk->use_count() > 1) {
+            segment.m_bSpanOut = true;
+            m_time->suspects.push_back(weak);
+        } else {
+            segment.m_bSpanOut = false;
+        }
+    }
+    std::erase_if(m_time->watched, [](const auto& weak) { return weak.expired(); });
+    for (const auto& weak : m_time->watched) {
+        const auto item = weak.lock();
+        reindexSpan(static_cast<const Expression&>(*item));
+    }
+}
+
+std::pair<std::shared_ptr<Expression>, std::shared_ptr<Expression>> Expression::neighbours(double dStart, double dEnd)
+{
+    // The nearest sibling ending at or before the start, and the nearest
+    // starting at or after the end; ties go to the later in the collection.
+    // A sibling without a span, or overlapping the new one, is neither.
+    std::shared_ptr<Expression> previous, next;
+    if (!std::isfinite(dStart) || !std::isfinite(dEnd)) {
+        // Gaps to an infinite bound are no numbers: the walk's own order decides.
+        double previousGap = 0.0, nextGap = 0.0;
+        for (const auto& sibling : m_colSubExpressions) {
+            const Chunk* chunk = sibling->spanPeek();
+            if (!chunk)
+                continue;
+            if (chunk->dend <= dStart && (!previous || dStart - chunk->dend <= previousGap)) {
+                previous = sibling;
+                previousGap = dStart - chunk->dend;
+            }
+            if (chunk->dStart >= dEnd && (!next || chunk->dStart - dEnd <= nextGap)) {
+                next = sibling;
+                nextGap = chunk->dStart - dEnd;
+            }
+        }
+        return {previous, next};
+    }
+    if (m_time)
+        lookAgainAtSpans();
+    else
+        buildTimeIndex();
+    const auto shared = [](const Expression* segment) {
+        return std::static_pointer_cast<Expression>(const_cast<Expression*>(segment)->shared_from_this());
+    };
+    // Rounding may give bounds a little apart the same gap: the later listed of those.
+    const auto& byEnd = m_time->byEnd;
+    if (auto it = byEnd.upper_bound({dStart, std::numeric_limits<quint64>::max()}); it != byEnd.begin()) {
+        auto best = --it;
+        const double gap = dStart - it->first.first;
+        for (;; --it) {
+            if (dStart - it->first.first != gap)
+                break;
+            if (it->first.second > best->first.second)
+                best = it;
+            if (it == byEnd.begin())
+                break;
+        }
+        previous = shared(best->second);
+    }
+    const auto& byStart = m_time->byStart;
+    if (auto it = byStart.lower_bound({dEnd, 0}); it != byStart.end()) {
+        auto best = it;
+        const double gap = it->first.first - dEnd;
+        for (; it != byStart.end() && it->first.first - dEnd == gap; ++it)
+            if (it->first.second > best->first.second)
+                best = it;
+        next = shared(best->second);
+    }
+    return {previous, next};
+}
+
+void Expression::appendLinkHolders(std::vector<const Expression*>& out) const
+{
+    out.insert(out.end(), m_predecessors.begin(), m_predecessors.end());
+    out.insert(out.end(), m_listedBy.begin(), m_listedBy.end());
+}
+
+void Expression::partOfWritten()
+{
+    if (const auto doc = currentDoc())
+        if (const auto self = weak_from_this().lock())
+            doc->references().touch(self);
+}
+
+void Expression::fieldsHandedOut(const SchemaElement* field) const
+{
+    if (m_bWatched && m_bTimesOut)
+        return;
+    const auto* fields = field ? fieldCache() : nullptr;
+    const bool bPartOf = !field || (fields && fields->partOf.get() == field);
+    const bool bTime = !field || (fields && std::any_of(fields->times.begin(), fields->times.end(), [&](const auto& time) {
+                                      return time.get() == field;
+                                  }));
+    const auto self = weak_from_this().lock();
+    if (!self)
+        return;
+    const auto doc = currentDoc();
+    if (bPartOf && !m_bWatched && doc) {
+        m_bWatched = true;
+        doc->references().watch(std::const_pointer_cast<RegistryItem>(self));
+    }
+    if (bTime && !m_bTimesOut) {
+        m_bTimesOut = true;
+        for (const auto* list : m_listedBy)
+            if (list->m_time)
+                list->m_time->watched.push_back(self);
+    }
+}
+
+void Expression::restoreState(SavedState& state)
+{
+    DocObject::restoreState(state);
+    partOfWritten();
+    spanMayHaveChanged();
 }
 
 void Expression::OpenTranscript()
@@ -53,7 +325,7 @@ bool bLowerEquals(const QString& name, const QString& lower)
 
 SEColl::Record Expression::firstLowerNamed(const QString& strName) const
 {
-    const auto secol = this->secol();
+    const auto& secol = ownFields();
     if (!secol)
         return nullptr;
     for (const auto& field : *secol)
@@ -76,12 +348,12 @@ void Expression::setStrVersionGUID(const QString& strGUID)
 
 const Expression::FieldCache* Expression::fieldCache() const
 {
-    const SEColl* peek = secolPeek();
+    const SEColl* peek = ownFields().get();
     if (!peek)
         return nullptr;
     // A list alive at the address seen before is that same list.
     if (peek != m_fieldCache.peek || m_fieldCache.secol.expired() || m_fieldCache.count != peek->Count()) {
-        const auto secol = this->secol();
+        const auto& secol = ownFields();
         m_fieldCache = {peek, secol, secol->Count(), firstLowerNamed(strPartOfName()), {}, {}, {}};
         for (const auto& field : *secol)
             if (field->strName == QLatin1String("Time"))
@@ -90,17 +362,21 @@ const Expression::FieldCache* Expression::fieldCache() const
     return &m_fieldCache;
 }
 
-const Chunk* Expression::spanPeek() const
+const std::shared_ptr<Chunk>* Expression::spanHolder() const
 {
     const auto* fields = fieldCache();
     if (!fields)
         return nullptr;
     for (const auto& field : fields->times)
-        if (field->bValid) {
-            const auto* chunk = std::get_if<std::shared_ptr<Chunk>>(&field->vContent);
-            return chunk ? chunk->get() : nullptr;
-        }
+        if (field->bValid)
+            return std::get_if<std::shared_ptr<Chunk>>(&field->vContent);
     return nullptr;
+}
+
+const Chunk* Expression::spanPeek() const
+{
+    const auto* chunk = spanHolder();
+    return chunk ? chunk->get() : nullptr;
 }
 
 std::shared_ptr<Chunk> Expression::ckGetChunk() const
@@ -109,16 +385,19 @@ std::shared_ptr<Chunk> Expression::ckGetChunk() const
     if (!fields)
         return nullptr;
     for (const auto& field : fields->times)
-        if (field->bValid)
+        if (field->bValid) {
+            spanMayHaveChanged();
             return valueObject<Chunk>(field->vContent);
+        }
     return nullptr;
 }
 
 void Expression::SetChunk(double dStart, double dEnd)
 {
-    const auto field = firstNamed(QStringLiteral("Time"));
+    const auto field = ownFields() ? ownFields()->find(QStringLiteral("Time")) : nullptr;
     if (!field)
         return;
+    spanMayHaveChanged();
     auto chunk = std::make_shared<Chunk>();
     chunk->dStart = dStart;
     chunk->dend = dEnd;
@@ -169,6 +448,7 @@ void Expression::SetPartOfGUID(const QString& strGUID)
         field->vContent = strGUID;
         field->bChanged = true;
         field->bValid = true;
+        partOfWritten();
     }
 }
 
@@ -191,21 +471,46 @@ bool Expression::bMayReferTo(const RemovedObjects& removed) const
     for (const auto& segment : m_colSubExpressions)
         if (removed.bHas(segment.get()))
             return true;
+    const PartOfKey& key = partOfKeyRef();
+    switch (key.kind) {
+    case PartOfKey::None:
+        return false;
+    case PartOfKey::Empty:
+        return removed.bUnplainName;
+    case PartOfKey::Named:
+        return removed.bUnplainName || removed.lastNames.contains(key.name);
+    case PartOfKey::Always:
+        return true;
+    }
+    return true;
+}
+
+const Expression::PartOfKey& Expression::partOfKeyRef() const
+{
+    static const PartOfKey none;
     const auto* fields = fieldCache();
     if (!fields || !fields->partOf)
-        return false;
+        return none;
     const auto* text = std::get_if<QString>(&fields->partOf->vContent);
-    if (!text || removed.bUnplainName)
-        return true;
-    if (text->isEmpty())
-        return false;
+    if (!text) {
+        static const PartOfKey always{PartOfKey::Always, {}};
+        return always;
+    }
     // Any write to the field gives it another buffer while this one is held.
-    if (text->constData() != m_fieldCache.partOfSeen.constData() || text->size() != m_fieldCache.partOfSeen.size()) {
+    if (text->constData() != m_fieldCache.partOfSeen.constData() || text->size() != m_fieldCache.partOfSeen.size()
+        || m_fieldCache.partOfKey.kind == PartOfKey::None) {
         m_fieldCache.partOfSeen = *text;
         const auto name = plainLastName(*text);
-        m_fieldCache.partOfName = name ? name->toString() : QString();
+        m_fieldCache.partOfKey = text->isEmpty() ? PartOfKey{PartOfKey::Empty, {}}
+                                 : name          ? PartOfKey{PartOfKey::Named, name->toString()}
+                                                 : PartOfKey{PartOfKey::Always, {}};
     }
-    return m_fieldCache.partOfName.isEmpty() || removed.lastNames.contains(m_fieldCache.partOfName);
+    return m_fieldCache.partOfKey;
+}
+
+Expression::PartOfKey Expression::partOfKey() const
+{
+    return partOfKeyRef();
 }
 
 void Expression::ClearPartOfIfGUID(const QString& strGUID)
@@ -232,13 +537,17 @@ bool Expression::bCheckIfSubExpression(const QString& strClass, const QString& s
 
 void Expression::afterLoad()
 {
+    partOfWritten();
+    spanMayHaveChanged();
     if (objMainExpr())
         afterSegmentLoaded();
 }
 
 void Expression::afterInit()
 {
-    m_colSubExpressions.Clear();
+    partOfWritten();
+    spanMayHaveChanged();
+    setSegments(Segments());
 }
 
 void Expression::openRelatives()
@@ -255,7 +564,7 @@ void Expression::OpenSubExpressions()
         for (const auto& segment : colScanForExpressions(io(), doc, self))
             found.Add(segment);
     }
-    m_colSubExpressions = std::move(found);
+    setSegments(std::move(found));
     LinkFollowedBy();
 }
 
@@ -317,24 +626,7 @@ void Expression::AddSubExpression(const QString& strTitle, double dStart, double
         return;
     segment->SetPartOfGUID(strGUID());
 
-    // The nearest sibling ending at or before the start, and the nearest
-    // starting at or after the end; ties go to the later in the collection.
-    // A sibling without a span, or overlapping the new one, is neither.
-    std::shared_ptr<Expression> previous, next;
-    double previousGap = 0.0, nextGap = 0.0;
-    for (const auto& sibling : m_colSubExpressions) {
-        const Chunk* chunk = sibling->spanPeek();
-        if (!chunk)
-            continue;
-        if (chunk->dend <= dStart && (!previous || dStart - chunk->dend <= previousGap)) {
-            previous = sibling;
-            previousGap = dStart - chunk->dend;
-        }
-        if (chunk->dStart >= dEnd && (!next || chunk->dStart - dEnd <= nextGap)) {
-            next = sibling;
-            nextGap = chunk->dStart - dEnd;
-        }
-    }
+    auto [previous, next] = neighbours(dStart, dEnd);
     // A zero-length sibling at a zero-length new span is both: linking it
     // both ways would close a cycle.
     if (next == previous)
@@ -351,10 +643,13 @@ void Expression::AddSubExpression(const QString& strTitle, double dStart, double
     segmentTimed(*segment);
     segment->setObjMainExpr(std::static_pointer_cast<Expression>(shared_from_this()));
     segment->setVerVersion(verVersion());
-    m_colSubExpressions.Add(segment);
+    addSegment(segment);
     segmentAdded(*segment);
     // A new segment starts with no segments of its own: a stray file in the
     // folder naming its fresh identifier as its parent is not taken in.
+    // The index takes in each new object as it comes, not all at the next removal.
+    if (const auto doc = currentDoc())
+        doc->references().sync(doc->collObjects());
     for (auto* o : std::vector(m_observers))
         o->subExpressionAdded(*this, segment);
 }
@@ -402,7 +697,7 @@ void Expression::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
             const auto successor = removed->objFollowedBy();
             setObjFollowedBy(successor.get() == this ? nullptr : successor);
         } else if (const int index = m_colSubExpressions.IndexOf(removed)) {
-            m_colSubExpressions.Remove(index);
+            removeSegmentAt(index);
             ClearPartOfIfGUID(removed->strGUID());
             for (auto* o : std::vector(m_observers))
                 o->subExpressionRemoved(*this, index);
@@ -417,9 +712,10 @@ void Expression::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
 
 void Expression::RenameAllRelativesGUIDs(const GUIDRenames& renames)
 {
-    const auto secol = this->secol();
+    const auto& secol = ownFields();
     if (!secol || !io() || !io()->bFileSystem())
         return;
+    partOfWritten();
     // Every field, not only the first of each name.
     const QStringList single = QStringList{QStringLiteral("versionguid"), strFollowedByName(), strPartOfName()}
                                + renamedRelationNames();

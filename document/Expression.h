@@ -4,6 +4,8 @@
 #include "records/Coll.h"
 #include "records/ValueTypes.h"
 
+#include <map>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -33,6 +35,9 @@ class Expression : public DocObject {
 public:
     using DocObject::DocObject;
     using Segments = Coll<std::shared_ptr<Expression>>;
+    Expression(const Expression&) = delete;
+    Expression& operator=(const Expression&) = delete;
+    ~Expression() override;
 
     // A new, unloaded Video, Audio or Transcript; none for another class.
     static std::shared_ptr<Expression> newExpression(const QString& strClass, std::weak_ptr<AVDocument> context);
@@ -44,7 +49,7 @@ public:
     void setObjMainExpr(const std::shared_ptr<Expression>& obj) { m_mainExpr = obj; }
     // The next segment in time order; none for the last.
     std::shared_ptr<Expression> objFollowedBy() const { return m_followedBy.lock(); }
-    void setObjFollowedBy(const std::shared_ptr<Expression>& obj) { m_followedBy = obj; }
+    void setObjFollowedBy(const std::shared_ptr<Expression>& obj);
     std::shared_ptr<Version> verVersion() const { return m_version.lock(); }
     void setVerVersion(const std::shared_ptr<Version>& ver) { m_version = ver; }
 
@@ -58,7 +63,8 @@ public:
     // leaves the field unassigned.
     QString strVersionGUID() const { return strNamedField(QStringLiteral("VersionGUID")); }
     void setStrVersionGUID(const QString& strGUID);
-    // The time span; none without an assigned Time.
+    // The time span; none without an assigned Time. Whoever takes it may
+    // change it in place.
     std::shared_ptr<Chunk> ckGetChunk() const;
     // The same span without taking a share of it, for walks over many segments.
     const Chunk* spanPeek() const;
@@ -88,6 +94,19 @@ public:
 
     void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) override;
     bool bMayReferTo(const RemovedObjects& removed) const override;
+    // What bMayReferTo makes of the part-of field: it names no removed
+    // object, it names those of this plain last name, or it may name any.
+    struct PartOfKey {
+        // Empty: an empty text, which names a removed object only when one
+        // has no plain last name.
+        enum Kind : quint8 { None, Empty, Named, Always } kind = None;
+        QString name;
+        bool operator==(const PartOfKey&) const = default;
+    };
+    PartOfKey partOfKey() const;
+    // The expressions whose successor link names this one, and those
+    // listing it among their segments (once per place in the list).
+    void appendLinkHolders(std::vector<const Expression*>& out) const;
     // Save-as: the version, part-of and followed-by fields take the new
     // identifiers in place, media lists move renamed entries to the end.
     void RenameAllRelativesGUIDs(const GUIDRenames& renames) override;
@@ -95,6 +114,8 @@ public:
     void RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID) override;
     // True while the main expression, the successor or the Version is changed.
     bool bReferedStillToBeSaved() const override;
+    // The part-of field, put back, is looked at again.
+    void restoreState(SavedState& state) override;
     // Each segment's subtree, then the object; every object once.
     std::optional<SubTree> colSelSubTree() override;
 
@@ -118,6 +139,7 @@ protected:
     void afterLoad() override;
     void afterInit() override;
     void openRelatives() override;
+    void fieldsHandedOut(const SchemaElement* field) const override;
 
     QString strFollowedBy() const;
     void setObjTranscript(const std::shared_ptr<Expression>& obj) { m_transcript = obj; }
@@ -133,6 +155,14 @@ private:
     QString strRelationValue(const QString& strName) const;
     void LinkFollowedBy();
     void collectSubTree(SubTree& out, std::unordered_set<const DocObject*>& visited);
+    // The segment list changes only through these, which keep each
+    // segment's m_listedBy current.
+    void setSegments(Segments segments);
+    void addSegment(const std::shared_ptr<Expression>& segment);
+    void removeSegmentAt(int index);
+    // The part-of field may hold another value: the document's index of
+    // them looks at it again.
+    void partOfWritten();
 
     // The fields a walk over the document asks every expression for, found
     // once per field list: its part-of field and its Time fields in order.
@@ -143,16 +173,55 @@ private:
         SEColl::Record partOf;
         std::vector<SEColl::Record> times;
         // The part-of text last looked at, held so that its buffer is never
-        // another's, and its plain last name ("" for none).
+        // another's, and what it names.
         QString partOfSeen;
-        QString partOfName;
+        PartOfKey partOfKey;
     };
     const FieldCache* fieldCache() const;
+    const PartOfKey& partOfKeyRef() const;
+    const std::shared_ptr<Chunk>* spanHolder() const;
+
+    // The segments by the ends and the starts of their spans, for the
+    // neighbour search, with each one's place in colSubExpressions (the
+    // later listed, the greater). A segment whose span may have been
+    // changed outside this class is looked at again before each search:
+    // once after each change the model makes, after its span was handed
+    // out until no one else holds it, and always once its fields were.
+    struct TimeIndex {
+        struct Seen {
+            quint64 place = 0;
+            double start = 0.0, end = 0.0;
+            bool bSpan = false;
+        };
+        quint64 nextPlace = 1;
+        std::unordered_map<const Expression*, Seen> seen;
+        std::map<std::pair<double, quint64>, const Expression*> byEnd, byStart;
+        std::vector<std::weak_ptr<const RegistryItem>> suspects, watched;
+    };
+    void buildTimeIndex();
+    void indexSpan(const Expression& segment);
+    void unindexSpan(const Expression& segment);
+    // Indexes the segment's span again when it is not the one indexed.
+    void reindexSpan(const Expression& segment);
+    void lookAgainAtSpans();
+    // The new span's neighbours, as a walk of colSubExpressions finds them.
+    std::pair<std::shared_ptr<Expression>, std::shared_ptr<Expression>> neighbours(double dStart, double dEnd);
+    // The span may be another: the lists holding this segment look again.
+    void spanMayHaveChanged() const;
+    // Made by the first search, dropped when the list is replaced.
+    mutable std::unique_ptr<TimeIndex> m_time;
     mutable FieldCache m_fieldCache;
 
     Segments m_colSubExpressions;
     std::weak_ptr<Expression> m_mainExpr;
     std::weak_ptr<Expression> m_followedBy;
+    // Back links, each entry kept while its expression lives: whose
+    // m_followedBy names this one, and whose segment list holds it.
+    std::vector<const Expression*> m_predecessors;
+    std::vector<const Expression*> m_listedBy;
+    mutable bool m_bWatched = false; // its part-of field was handed out
+    mutable bool m_bTimesOut = false; // its Time fields were handed out
+    mutable bool m_bSpanOut = false;  // waits in its lists' suspects
     std::weak_ptr<Version> m_version;
     std::weak_ptr<Expression> m_transcript;
     std::vector<ExpressionObserver*> m_observers;

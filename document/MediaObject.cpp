@@ -34,14 +34,14 @@ std::shared_ptr<MediaObject> MediaObject::create(const std::weak_ptr<AVDocument>
 void MediaObject::setObjOwner(const std::shared_ptr<DocObject>& owner)
 {
     m_owner = owner;
-    m_ownerFields = owner ? owner->secol() : nullptr;
+    m_ownerFields = owner ? owner->ownFields() : nullptr;
     m_bKeyframe = owner && owner->bIsClass("Video");
 }
 
 std::shared_ptr<SEColl> MediaObject::ownerFields() const
 {
     const auto owner = objOwner();
-    return owner ? owner->secol() : m_ownerFields;
+    return owner ? owner->ownFields() : m_ownerFields;
 }
 
 QString MediaObject::strGUID() const

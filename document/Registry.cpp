@@ -73,32 +73,51 @@ bool Registry::bMayRefer(int index, const QString& strClass) const
     return true;
 }
 
+bool Registry::bMayHold(int index, const RemovedObjects& removed) const
+{
+    const auto& classes = removed.classes;
+    return std::any_of(classes.begin(), classes.end(), [&](const QString& strClass) { return bMayRefer(index, strClass); })
+           && Item(index)->bMayReferTo(removed);
+}
+
 void Registry::Add(const Item_t& item)
 {
     m_items.Add(item);
     m_refers.push_back(item ? refersOf(*item) : Refers::Anything);
+    const quint64 order = m_iNextOrder++;
+    m_orders.push_back(order);
     if (!item)
         return;
     Entry& entry = m_keyOf[item.get()];
     if (entry.count++ == 0) {
         entry.key = GUIDRenames::keyOf(item->strGUID());
+        entry.order = order;
         index(item.get(), entry.key);
+    } else {
+        ++m_iRepeats;
     }
 }
 
 bool Registry::RemoveItem(const Item_t& item, bool bFreesGUID)
 {
-    const int index = m_items.IndexOf(item);
+    const auto it = item ? m_keyOf.find(item.get()) : m_keyOf.end();
+    const int index = it != m_keyOf.end() ? iPositionOfOrder(it->second.order) : m_items.IndexOf(item);
     if (index == 0)
         return false;
     m_items.Remove(index);
     m_refers.erase(m_refers.begin() + (index - 1));
+    m_orders.erase(m_orders.begin() + (index - 1));
     if (bFreesGUID)
         ++m_iFreedStamp;
-    const auto it = item ? m_keyOf.find(item.get()) : m_keyOf.end();
-    if (it != m_keyOf.end() && --it->second.count == 0) {
+    if (it == m_keyOf.end())
+        return true;
+    if (--it->second.count == 0) {
         unindex(item.get(), it->second.key);
         m_keyOf.erase(it);
+    } else {
+        --m_iRepeats;
+        // Its next entry is now its first.
+        it->second.order = m_orders[size_t(m_items.IndexOf(item) - 1)];
     }
     return true;
 }
@@ -107,9 +126,40 @@ void Registry::Clear()
 {
     m_items.Clear();
     m_refers.clear();
+    m_orders.clear();
+    m_iRepeats = 0;
     m_keyOf.clear();
     m_byKey.clear();
     ++m_iFreedStamp;
+}
+
+int Registry::IndexOf(const Item_t& item) const
+{
+    const auto it = item ? m_keyOf.find(item.get()) : m_keyOf.end();
+    return it != m_keyOf.end() ? iPositionOfOrder(it->second.order) : m_items.IndexOf(item);
+}
+
+quint64 Registry::iOrderOf(const RegistryItem* item) const
+{
+    const auto it = m_keyOf.find(item);
+    return it == m_keyOf.end() ? 0 : it->second.order;
+}
+
+int Registry::iPositionOfOrder(quint64 order) const
+{
+    const auto it = std::lower_bound(m_orders.begin(), m_orders.end(), order);
+    return it != m_orders.end() && *it == order ? int(it - m_orders.begin()) + 1 : 0;
+}
+
+int Registry::iFirstFromOrder(quint64 order) const
+{
+    return int(std::lower_bound(m_orders.begin(), m_orders.end(), order) - m_orders.begin()) + 1;
+}
+
+bool Registry::bExpressionAt(int index) const
+{
+    const Refers refers = m_refers[size_t(index - 1)];
+    return refers == Refers::Video || refers == Refers::Audio || refers == Refers::Transcript;
 }
 
 Registry::Item_t Registry::objFind(const QString& strGUID) const

@@ -24,11 +24,14 @@ public:
     const Item_t& Item(int index) const { return m_items.Item(index); }
     int Count() const { return m_items.Count(); }
     bool isEmpty() const { return m_items.isEmpty(); }
-    int IndexOf(const Item_t& item) const { return m_items.IndexOf(item); }
+    int IndexOf(const Item_t& item) const;
     // Whether the entry at `index` may hold a reference to an object of
     // `strClass` that its RemoveReferenceObj drops: media files and Storages
     // hold none, an expression only to its own class and to a Version.
     bool bMayRefer(int index, const QString& strClass) const;
+    // Whether the entry at `index` may hold a reference to any of `removed`:
+    // it may refer to one of their classes, and its bMayReferTo says so.
+    bool bMayHold(int index, const RemovedObjects& removed) const;
     // Removes the first entry of `item`. `bFreesGUID` false: the caller keeps
     // its identifier from being given again.
     bool RemoveItem(const Item_t& item, bool bFreesGUID = true);
@@ -46,10 +49,29 @@ public:
     // Changes whenever an identifier stops naming a registered object.
     quint64 iFreedStamp() const { return m_iFreedStamp; }
 
+    // Registration order: every entry gets a number greater than any before
+    // it, so numbers rise with positions. 0 for an object not registered;
+    // an object registered more than once answers for its first entry.
+    quint64 iOrderOf(const RegistryItem* item) const;
+    // The 1-based position of the entry numbered `order`, 0 when there is none.
+    int iPositionOfOrder(quint64 order) const;
+    // The position of the first entry numbered `order` or later (Count() + 1
+    // when there is none), and the number the next entry will get.
+    int iFirstFromOrder(quint64 order) const;
+    quint64 iNextOrder() const { return m_iNextOrder; }
+    // True while no object holds more than one entry.
+    bool bEachOnce() const { return m_iRepeats == 0; }
+    // Whether the entry at `index` may hold a reference to an object of any
+    // class (a document, a Version, a Media), and whether it is an expression
+    // that may hold one only to its own class and to a Version.
+    bool bMayReferToAnything(int index) const { return m_refers[size_t(index - 1)] == Refers::Anything; }
+    bool bExpressionAt(int index) const;
+
 private:
     struct Entry {
         QString key;
         int count = 0; // the same object registered more than once
+        quint64 order = 0; // of its first entry
     };
     void index(const RegistryItem* item, const QString& key);
     void unindex(const RegistryItem* item, const QString& key);
@@ -59,6 +81,9 @@ private:
     static Refers refersOf(const RegistryItem& item);
     Coll<Item_t> m_items;
     std::vector<Refers> m_refers;
+    std::vector<quint64> m_orders; // by position, rising
+    quint64 m_iNextOrder = 1;
+    int m_iRepeats = 0; // entries beyond each object's first
     std::unordered_map<const RegistryItem*, Entry> m_keyOf;
     QHash<QString, std::vector<const RegistryItem*>> m_byKey;
     quint64 m_iFreedStamp = 0;

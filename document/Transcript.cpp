@@ -14,7 +14,7 @@ std::shared_ptr<WordColl> Transcript::WordList() const
 
 void Transcript::setWordList(const std::shared_ptr<WordColl>& words)
 {
-    const auto secol = this->secol();
+    const auto& secol = ownFields();
     if (!secol)
         return;
     for (const auto& field : *secol) {

@@ -48,7 +48,7 @@ std::shared_ptr<RegistryItem> Video::objKeyframeObject() const { return m_keyfra
 
 SEColl::Record Video::assignedKeyframe() const
 {
-    const auto secol = this->secol();
+    const auto& secol = ownFields();
     if (!secol)
         return nullptr;
     for (const auto& field : *secol)
@@ -59,7 +59,7 @@ SEColl::Record Video::assignedKeyframe() const
 
 double Video::dFrameRate() const
 {
-    const auto secol = this->secol();
+    const auto& secol = ownFields();
     if (!secol)
         return 0.0;
     for (const auto& field : *secol) {
@@ -131,7 +131,7 @@ void Video::afterSegmentLoaded()
 
 bool Video::bSave()
 {
-    if (!m_strGrabbed.isEmpty() && bFieldsRead() && secol()->bChanged()) {
+    if (!m_strGrabbed.isEmpty() && bFieldsRead() && ownFields()->bChanged()) {
         if (const QString error = strPlaceGrabbed(m_strGrabbed); !error.isEmpty()) {
             m_keyframe->setStrGUID(QString());
             prompts().MsgBox(error, Prompts::OKOnly);

@@ -6,6 +6,8 @@
 #include "document/Video.h"
 #include "records/ThematicKeywords.h"
 
+#include <set>
+
 using namespace vimra;
 using namespace vimra::test;
 
@@ -149,4 +151,39 @@ TEST_F(DocumentTest, RemovingObjectsDropsEveryReferenceAndQueuesTheirFiles)
     doc->io()->release();
     EXPECT_FALSE(QFileInfo::exists(path("Film_files/Film_version1.xml")));
     EXPECT_TRUE(QFileInfo::exists(path("Film.xml")));
+}
+
+TEST_F(DocumentTest, RegistryPositionsFollowAddsAndRemovalsOfObjectsRegisteredTwice)
+{
+    // Against a plain list of entries: each object's first position, found
+    // by identity, by its registration number and by its identifier.
+    std::vector<std::shared_ptr<RegistryItem>> items;
+    for (const char* id : {"a.xml", "b.xml", "c.xml", "d.xml"})
+        items.push_back(std::make_shared<FileItem>(path(id)));
+    Registry registry;
+    std::vector<const RegistryItem*> plain;
+    const std::pair<bool, int> steps[] = {{true, 0},  {true, 1},  {true, 2},  {true, 1}, {true, 3}, {false, 1},
+                                          {false, 0}, {true, 0},  {false, 1}, {true, 1}, {true, 2}, {false, 2},
+                                          {false, 3}, {false, 2}};
+    for (const auto& [bAdd, n] : steps) {
+        SCOPED_TRACE(testing::Message() << (bAdd ? "add " : "remove ") << n);
+        if (bAdd) {
+            registry.Add(items[n]);
+            plain.push_back(items[n].get());
+        } else {
+            EXPECT_TRUE(registry.RemoveItem(items[n]));
+            plain.erase(std::find(plain.begin(), plain.end(), items[n].get()));
+        }
+        for (const auto& item : items) {
+            const auto first = std::find(plain.begin(), plain.end(), item.get());
+            const int expected = first == plain.end() ? 0 : int(first - plain.begin()) + 1;
+            EXPECT_EQ(registry.IndexOf(item), expected);
+            EXPECT_EQ(registry.iPositionOfOrder(registry.iOrderOf(item.get())), expected);
+            EXPECT_EQ(registry.objFind(item->strGUID()), expected ? item : nullptr);
+        }
+        EXPECT_EQ(registry.Count(), int(plain.size()));
+        EXPECT_EQ(registry.bEachOnce(), std::set(plain.begin(), plain.end()).size() == plain.size());
+        EXPECT_EQ(registry.iFirstFromOrder(registry.iNextOrder()), registry.Count() + 1);
+    }
+    EXPECT_FALSE(registry.RemoveItem(std::make_shared<FileItem>(path("e.xml"))));
 }

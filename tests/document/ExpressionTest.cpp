@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <cmath>
 #include <functional>
 
 using namespace vimra;
@@ -171,6 +172,64 @@ TEST_F(ExpressionTest, SegmentsRemovedTogetherLeaveWhatRemovalsOneByOneLeave)
     EXPECT_EQ(results[1], results[0]);
 }
 
+TEST_F(ExpressionTest, RemovalsAskTheObjectsAWalkOfTheRegistryWouldAsk)
+{
+    // For every expression, alone and with its successor: the holders the
+    // document finds against those a walk asking every entry finds, after
+    // links and part-of fields changed in each way they can.
+    const auto check = [](AVDocument& d) {
+        const Registry& registry = d.collObjects();
+        for (const auto& item : registry) {
+            const auto expr = std::dynamic_pointer_cast<Expression>(item);
+            if (!expr)
+                continue;
+            for (const auto& objects : {std::vector<std::shared_ptr<RegistryItem>>{expr},
+                                        std::vector<std::shared_ptr<RegistryItem>>{expr, expr->objFollowedBy()}}) {
+                const RemovedObjects removed(objects);
+                std::vector<std::shared_ptr<RegistryItem>> walked, found;
+                for (int i = 1; i <= registry.Count(); ++i)
+                    if (registry.bMayHold(i, removed))
+                        walked.push_back(registry.Item(i));
+                ASSERT_TRUE(d.references().bFindHolders(registry, removed, found));
+                EXPECT_EQ(found, walked) << qPrintable(expr->strTitle());
+            }
+        }
+    };
+    const auto main = newMain("Video");
+    for (int i = 0; i < 5; ++i)
+        main->AddSubExpression(QString(QChar('A' + i)), 10 * i, 10 * i + 5);
+    segment(*main, "C")->AddSubExpression("C1", 20, 22);
+    const auto kept = segment(*main, "E")->secol();
+    const std::pair<QString, std::function<void()>> steps[] = {
+        {"added", [] {}},
+        {"linked by hand", [&] { segment(*main, "A")->setObjFollowedBy(segment(*main, "D")); }},
+        {"part-of written through a field handed out",
+         [&] { segment(*main, "B")->firstNamed("partofvideo")->vContent = segment(*main, "D")->strGUID(); }},
+        {"part-of written through a list kept", [&] { kept->find("partofvideo")->vContent = segment(*main, "C")->strGUID(); }},
+        {"renamed, then put back",
+         [&] {
+             auto state = segment(*main, "D")->savedState();
+             segment(*main, "D")->RenameAllRelativesGUID(main->strGUID(), path("Film_files/Other.xml"));
+             check(*doc);
+             segment(*main, "D")->restoreState(state);
+         }},
+        {"removed", [&] { main->RemoveSubExpressionsByPointer({segment(*main, "C1"), segment(*main, "B")}); }},
+        {"saved and opened again", [&] { ASSERT_TRUE(doc->bSave()); check(*open("Film.xml")); }},
+    };
+    for (const auto& [what, op] : steps) {
+        SCOPED_TRACE(what.toStdString());
+        op();
+        check(*doc);
+    }
+    // A removed Version, or an object registered twice: only the walk can tell.
+    std::vector<std::shared_ptr<RegistryItem>> found;
+    EXPECT_FALSE(doc->references().bFindHolders(doc->collObjects(), RemovedObjects({ver}), found));
+    doc->collObjects().Add(main);
+    EXPECT_FALSE(doc->references().bFindHolders(doc->collObjects(), RemovedObjects({segment(*main, "A")}), found));
+    doc->collObjects().RemoveItem(main);
+    EXPECT_TRUE(prompts.calls.empty());
+}
+
 TEST_F(ExpressionTest, NeighbourIsTheSmallestGapAndTiesGoToTheLaterSegment)
 {
     walk("Video", {
@@ -182,6 +241,60 @@ TEST_F(ExpressionTest, NeighbourIsTheSmallestGapAndTiesGoToTheLaterSegment)
         // C and E both end at 15: the later, E, takes F; C keeps its link.
         add("F", 15, 20, "A[0,10]>C C[10,15] | D[0,5]>E E[5,15]>F F[15,20]"),
     });
+}
+
+TEST_F(ExpressionTest, NeighboursFollowSpansHoweverTheyWereChanged)
+{
+    // After each change, new segments are linked between the neighbours a
+    // walk of the segment list finds: the smallest gap, ties to the later.
+    const auto main = newMain("Video");
+    for (int i = 0; i < 6; ++i)
+        main->AddSubExpression(QString(QChar('A' + i)), 10 * i, 10 * i + 5);
+    const auto walked = [&](double start, double end) {
+        std::shared_ptr<Expression> previous, next;
+        for (const auto& s : main->colSubExpressions())
+            if (const Chunk* c = s->spanPeek()) {
+                if (c->dend <= start && (!previous || start - c->dend <= start - previous->spanPeek()->dend))
+                    previous = s;
+                if (c->dStart >= end && (!next || c->dStart - end <= next->spanPeek()->dStart - end))
+                    next = s;
+            }
+        return std::pair(previous, next == previous ? nullptr : next);
+    };
+    std::shared_ptr<Chunk> held;
+    DocObject::SavedState saved;
+    const double far = std::ldexp(1.0, 62); // every end before it is the same gap away
+    const std::pair<QString, std::function<void()>> steps[] = {
+        {"added", [] {}},
+        {"moved", [&] { segment(*main, "B")->SetChunk(52, 53); }},
+        {"changed in place, then let go", [&] { *segment(*main, "C")->ckGetChunk() = Chunk{70, 71, {}}; }},
+        {"taken", [&] { held = segment(*main, "D")->ckGetChunk(); }},
+        {"changed in place while held", [&] { *held = Chunk{3, 4, {}}; }},
+        {"unassigned through the field list", [&] { segment(*main, "E")->secol()->find("Time")->bValid = false; }},
+        {"replaced through a field", [&] { segment(*main, "F")->firstNamed("Time")->vContent = std::make_shared<Chunk>(Chunk{80, 90, {}}); }},
+        {"saved, moved and put back",
+         [&] {
+             saved = segment(*main, "A")->savedState();
+             segment(*main, "A")->SetChunk(95, 96);
+             segment(*main, "A")->restoreState(saved);
+         }},
+        {"no number", [&] { segment(*main, "B")->SetChunk(std::nan(""), std::nan("")); }},
+        {"an early one listed last", [&] { main->AddSubExpression("G", 1, 2); }},
+    };
+    for (const auto& [what, op] : steps) {
+        op();
+        for (const auto& [start, end] : {std::pair(5.0, 9.0), {56.0, 57.0}, {30.0, 30.0}, {far, far + 1000}}) {
+            SCOPED_TRACE(QString("%1, new [%2,%3]").arg(what).arg(start).arg(end).toStdString());
+            const auto [previous, next] = walked(start, end);
+            main->AddSubExpression("New", start, end);
+            const auto added = main->colSubExpressions().Item(main->colSubExpressions().Count());
+            EXPECT_EQ(added->objFollowedBy(), next);
+            if (previous)
+                EXPECT_EQ(previous->objFollowedBy(), added);
+            main->RemoveSubExpressionByPointer(added);
+        }
+    }
+    EXPECT_TRUE(prompts.calls.empty());
 }
 
 TEST_F(ExpressionTest, ExpressionsThatCannotBeMadeAddNothing)
