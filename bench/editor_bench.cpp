@@ -141,13 +141,13 @@ void segmentOperations(Expression& video, test::FakeMediaPlayerFactory& fake, fr
         };
         int count = list.Count();
         const auto times = [&](int i) {
-            const auto c = list.Item(i)->ckGetChunk();
+            const Chunk* c = list.Item(i)->spanPeek();
             return std::pair(c->dStart, c->dend);
         };
         // The list index of the segment starting at t, 0 for none.
         const auto at = [&](double t) {
             for (int i = 1; i <= list.Count(); ++i)
-                if (const auto c = list.Item(i)->ckGetChunk(); c && c->dStart == t)
+                if (const Chunk* c = list.Item(i)->spanPeek(); c && c->dStart == t)
                     return i;
             return 0;
         };

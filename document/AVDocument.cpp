@@ -10,6 +10,7 @@
 #include "records/ThematicKeywords.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <exception>
 
 namespace vimra {
@@ -159,14 +160,27 @@ void AVDocument::RemoveObjects(const std::vector<std::shared_ptr<RegistryItem>>&
                 holders.push_back({m_collObjects.Item(i)});
         }
     }
+    // Several leave the registry's list in one pass, after the walk; nothing
+    // in it looks at the list. Their identifiers are reserved below: they
+    // stay taken.
+    const bool bTogether = removed.items.size() > 1 && m_collObjects.bEachOnce();
+    std::vector<std::shared_ptr<RegistryItem>> leaving;
+    std::unordered_set<const RegistryItem*> leavingSet;
     for (const auto& item : removed.items) {
         if (!item)
             continue;
         for (const auto& holder : holders)
             if (holder.bRegistered)
                 holder.item->RemoveReferenceObj(item);
-        // Its identifier is reserved below: it stays taken.
-        if (m_collObjects.RemoveItem(item, false)) {
+        bool bLeft = false;
+        if (bTogether) {
+            bLeft = m_collObjects.iOrderOf(item.get()) != 0 && leavingSet.insert(item.get()).second;
+            if (bLeft)
+                leaving.push_back(item);
+        } else {
+            bLeft = m_collObjects.RemoveItem(item, false);
+        }
+        if (bLeft) {
             const auto entry = std::find_if(holders.begin(), holders.end(), [&](const Holder& h) {
                 return h.bRegistered && h.item == item;
             });
@@ -177,6 +191,7 @@ void AVDocument::RemoveObjects(const std::vector<std::shared_ptr<RegistryItem>>&
         item->afterRemoved(*this);
         queueRemoved(item->strGUID());
     }
+    m_collObjects.RemoveItems(leaving, false);
 }
 
 void AVDocument::queueRemoved(const QString& strGUID)

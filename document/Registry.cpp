@@ -122,6 +122,49 @@ bool Registry::RemoveItem(const Item_t& item, bool bFreesGUID)
     return true;
 }
 
+std::vector<bool> Registry::RemoveItems(const std::vector<Item_t>& items, bool bFreesGUID)
+{
+    std::vector<bool> removed(items.size(), false);
+    // An object registered twice loses one entry per removal: in turn.
+    if (!bEachOnce() || items.size() < 2) {
+        for (size_t i = 0; i < items.size(); ++i)
+            removed[i] = RemoveItem(items[i], bFreesGUID);
+        return removed;
+    }
+    std::vector<int> positions;
+    positions.reserve(items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        const auto it = items[i] ? m_keyOf.find(items[i].get()) : m_keyOf.end();
+        const int index = it != m_keyOf.end() ? iPositionOfOrder(it->second.order) : m_items.IndexOf(items[i]);
+        if (index == 0 || std::find(positions.begin(), positions.end(), index) != positions.end())
+            continue;
+        removed[i] = true;
+        positions.push_back(index);
+        if (bFreesGUID)
+            ++m_iFreedStamp;
+        if (it != m_keyOf.end()) {
+            unindex(items[i].get(), it->second.key);
+            m_keyOf.erase(it);
+        }
+    }
+    std::sort(positions.begin(), positions.end());
+    m_items.RemovePositions(positions);
+    const auto compact = [&](auto& column) {
+        size_t out = 0, next = 0;
+        for (size_t i = 0; i < column.size(); ++i) {
+            if (next < positions.size() && size_t(positions[next] - 1) == i) {
+                ++next;
+                continue;
+            }
+            column[out++] = column[i];
+        }
+        column.resize(out);
+    };
+    compact(m_refers);
+    compact(m_orders);
+    return removed;
+}
+
 void Registry::Clear()
 {
     m_items.Clear();

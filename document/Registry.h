@@ -35,6 +35,9 @@ public:
     // Removes the first entry of `item`. `bFreesGUID` false: the caller keeps
     // its identifier from being given again.
     bool RemoveItem(const Item_t& item, bool bFreesGUID = true);
+    // RemoveItem for each of `items` in turn, the entries taken out of the
+    // list in one pass; answers, for each, whether it was registered.
+    std::vector<bool> RemoveItems(const std::vector<Item_t>& items, bool bFreesGUID = true);
     void Clear();
     auto begin() const { return m_items.begin(); }
     auto end() const { return m_items.end(); }

@@ -21,8 +21,14 @@ public:
     {
         if (!sKey.isEmpty() && IndexOfKey(sKey) != 0)
             return false;
+        // Keys are kept only once one is given: most collections have none.
+        if (!sKey.isEmpty() && !m_bKeyed) {
+            m_keys.resize(m_items.size());
+            m_bKeyed = true;
+        }
         m_items.push_back(item);
-        m_keys.push_back(sKey);
+        if (m_bKeyed)
+            m_keys.push_back(sKey);
         return true;
     }
 
@@ -60,7 +66,6 @@ public:
     void reserve(int n)
     {
         m_items.reserve(static_cast<size_t>(n));
-        m_keys.reserve(static_cast<size_t>(n));
     }
     bool isEmpty() const { return m_items.empty(); }
 
@@ -68,7 +73,8 @@ public:
     {
         check(index);
         m_items.erase(m_items.begin() + (index - 1));
-        m_keys.erase(m_keys.begin() + (index - 1));
+        if (m_bKeyed)
+            m_keys.erase(m_keys.begin() + (index - 1));
     }
     bool Remove(const QString& sKey)
     {
@@ -77,6 +83,30 @@ public:
             return false;
         Remove(i);
         return true;
+    }
+    // Removes the items at the given 1-based positions (rising, each once) in
+    // one pass: removing many from a long collection moves each item once.
+    void RemovePositions(const std::vector<int>& positions)
+    {
+        if (positions.empty())
+            return;
+        for (const int index : positions)
+            check(index);
+        size_t out = static_cast<size_t>(positions.front() - 1);
+        size_t next = 0;
+        for (size_t i = out; i < m_items.size(); ++i) {
+            if (next < positions.size() && static_cast<size_t>(positions[next] - 1) == i) {
+                ++next;
+                continue;
+            }
+            m_items[out] = std::move(m_items[i]);
+            if (m_bKeyed)
+                m_keys[out] = std::move(m_keys[i]);
+            ++out;
+        }
+        m_items.resize(out);
+        if (m_bKeyed)
+            m_keys.resize(out);
     }
     // Removes the first item equal to `item` (identity for shared pointers).
     bool RemoveItem(const T& item)
@@ -91,6 +121,7 @@ public:
     {
         m_items.clear();
         m_keys.clear();
+        m_bKeyed = false;
     }
 
     // 1-based position of the first equal item, 0 when absent.
@@ -125,7 +156,8 @@ private:
 
     Qt::CaseSensitivity m_keyCase;
     std::vector<T> m_items;
-    std::vector<QString> m_keys;
+    std::vector<QString> m_keys; // one per item once any item was given a key
+    bool m_bKeyed = false;
 };
 
 } // namespace vimra

@@ -142,7 +142,8 @@ std::shared_ptr<Video> VideoWindow::video() const { return std::dynamic_pointer_
 
 void VideoWindow::addControlsFor(const Expression& segment, int position)
 {
-    const auto chunk = segment.ckGetChunk();
+    // Read, not taken: the span stays the segment's own.
+    const Chunk* chunk = segment.spanPeek();
     // A segment without a span sits at the start, without a time of its own.
     const double dStart = chunk ? chunk->dStart : m_advsld->dMin();
     const double dEnd = chunk ? chunk->dend : m_advsld->dMin();

@@ -36,3 +36,26 @@ TEST(Coll, CloseListRegistryKeysExactly)
     EXPECT_EQ(*reg.Find("colour"), b);
     EXPECT_EQ(reg.Find("COLOUR"), nullptr);
 }
+
+TEST(Coll, KeysGivenLateAndManyRemovedAtOnceKeepEveryItemWithItsKey)
+{
+    for (const bool bKeyed : {false, true}) {
+        Coll<QString> c;
+        for (const QString& s : {"a", "b", "c", "d", "e", "f"})
+            c.Add(s);
+        if (bKeyed)
+            c.Add("g", "G"); // the first key, after items without one
+        c.RemovePositions({1, 3, 4, 6});
+        QStringList left;
+        for (const auto& s : c)
+            left << s;
+        EXPECT_EQ(left.join(""), bKeyed ? "beg" : "be");
+        EXPECT_EQ(c.Find("g") != nullptr, bKeyed);
+        if (bKeyed) {
+            EXPECT_EQ(c.IndexOfKey("G"), 3);
+            c.Remove(1);
+            EXPECT_EQ(*c.Find("g"), "g");
+        }
+        EXPECT_THROW(c.RemovePositions({9}), std::out_of_range);
+    }
+}
