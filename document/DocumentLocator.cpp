@@ -33,6 +33,7 @@ struct ObjRecord {
 struct FolderObjects {
     struct Entry {
         QString strName;
+        QString strPath; // the file's identifier: its absolute path, normalised
         std::shared_ptr<const IOManager::ObjectFileInfo> info; // none for a malformed file
     };
     std::vector<Entry> entries;
@@ -45,9 +46,15 @@ struct FolderObjects {
     }
 };
 
-// The folders read while a session lives, by folder, and the outermost
-// session's heap reserve.
-QHash<QString, std::shared_ptr<const FolderObjects>>* g_session = nullptr;
+// The folders read while a session lives, by normalised folder and by the
+// folder as the scans name it (every segment's scan names the same folder:
+// it is not normalised again for each), and the outermost session's heap
+// reserve.
+struct SessionFolders {
+    QHash<QString, std::shared_ptr<const FolderObjects>> byKey;
+    QHash<QString, std::shared_ptr<const FolderObjects>> byName;
+};
+SessionFolders* g_session = nullptr;
 HeapReserve* g_sessionHeap = nullptr;
 
 // What an open takes of the heap for each object file, with room to spare:
@@ -58,18 +65,28 @@ constexpr std::size_t kHeapPerObjectFile = 8 * 1024;
 // and relation values from the store's index of object files. While a
 // session lives (a document opening) each folder is read once. A malformed
 // file is shown once per store and has no class.
-std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOManager>& io, const QString& folder)
+std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOManager>& io, AVDocument& doc,
+                                                     const QString& folder)
 {
+    if (g_session) {
+        if (const auto it = g_session->byName.constFind(folder); it != g_session->byName.constEnd())
+            return *it;
+    }
     const QString key = strAbsolutePath(folder);
     if (g_session) {
-        if (const auto it = g_session->constFind(key); it != g_session->constEnd())
+        if (const auto it = g_session->byKey.constFind(key); it != g_session->byKey.constEnd()) {
+            g_session->byName.insert(folder, *it);
             return *it;
+        }
     }
     auto objects = std::make_shared<FolderObjects>();
     const QStringList names = colListFiles(folder + QStringLiteral("*.xml"));
     // Most of the files become objects of the document being opened.
-    if (g_sessionHeap)
+    if (g_sessionHeap) {
         g_sessionHeap->reserve(static_cast<std::size_t>(names.size()) * kHeapPerObjectFile);
+        // With a media file for some: a Storage's, a Video segment's picture.
+        doc.collObjects().reserve(doc.collObjects().Count() + static_cast<int>(names.size() + names.size() / 2));
+    }
     QStringList paths;
     paths.reserve(names.size());
     for (const QString& name : names)
@@ -88,10 +105,12 @@ std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOMa
             for (auto it = info->values.constBegin(); it != info->values.constEnd(); ++it)
                 objects->byRelation[FolderObjects::relationKey(it.key(), it.value())].push_back(position);
         }
-        objects->entries.push_back({name, std::move(info)});
+        objects->entries.push_back({name, std::move(infos[static_cast<size_t>(i)].strKey), std::move(info)});
     }
-    if (g_session)
-        g_session->insert(key, objects);
+    if (g_session) {
+        g_session->byKey.insert(key, objects);
+        g_session->byName.insert(folder, objects);
+    }
     return objects;
 }
 
@@ -128,7 +147,7 @@ std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, co
     const QString base = strSplitPath(strGUID, &folder);
     if (strWanted == QLatin1String("AVDocument"))
         folder += QStringLiteral("../");
-    const auto folderObjects = colFolderObjects(io, folder);
+    const auto folderObjects = colFolderObjects(io, *doc, folder);
     const auto& entries = folderObjects->entries;
     // A loaded candidate answers for itself (its class and relations may
     // have changed since its file was written); true when it did.
@@ -148,20 +167,24 @@ std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, co
         if (bPartOf ? !Expression::bIsExpressionClass(strClass) : strClass != QLatin1String("Version"))
             return found;
         const QString field = bPartOf ? QStringLiteral("partof") + strClass.toLower() : QStringLiteral("versionguid");
-        for (const int i : folderObjects->byRelation.value(FolderObjects::relationKey(field, strGUID))) {
+        const auto hits = folderObjects->byRelation.constFind(FolderObjects::relationKey(field, strGUID));
+        if (hits == folderObjects->byRelation.constEnd())
+            return found;
+        const QString ownName = base + QStringLiteral(".xml");
+        for (const int i : *hits) {
             const auto& entry = entries[static_cast<size_t>(i)];
-            const QString candidatePath = folder + entry.strName;
-            if (entry.strName != base + QStringLiteral(".xml") && !bTakenAsLoaded(candidatePath)
+            if (entry.strName != ownName && !bTakenAsLoaded(entry.strPath)
                 && bWantedClass(entry.info->strClass, strWanted))
-                found.push_back({entry.info->strClass, strAbsolutePath(candidatePath)});
+                found.push_back({entry.info->strClass, entry.strPath});
         }
         return found;
     }
 
+    const QString ownName = base + QStringLiteral(".xml");
     for (const auto& entry : entries) {
-        if (entry.strName == base + QStringLiteral(".xml"))
+        if (entry.strName == ownName)
             continue;
-        const QString candidatePath = folder + entry.strName;
+        const QString& candidatePath = entry.strPath;
         if (bTakenAsLoaded(candidatePath) || !entry.info || !bWantedClass(entry.info->strClass, strWanted))
             continue;
         const auto candidate = CreateObjectOfType(entry.info->strClass, doc);
@@ -223,7 +246,7 @@ QString strGetParentGUID(const std::shared_ptr<IOManager>& io, const std::shared
 ScanSession::ScanSession(IOManager* io)
 {
     if (!g_session && io) {
-        g_session = new QHash<QString, std::shared_ptr<const FolderObjects>>();
+        g_session = new SessionFolders();
         g_sessionHeap = &m_heap;
         m_io = io;
         m_io->setBKeepParsed(true);

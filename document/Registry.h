@@ -21,6 +21,8 @@ public:
     using Item_t = std::shared_ptr<RegistryItem>;
 
     void Add(const Item_t& item);
+    // Room for `n` objects in all, for an open about to register many.
+    void reserve(int n);
     const Item_t& Item(int index) const { return m_items.Item(index); }
     int Count() const { return m_items.Count(); }
     bool isEmpty() const { return m_items.isEmpty(); }

@@ -10,7 +10,6 @@
 #include <QStringList>
 
 #include <functional>
-#include <unordered_map>
 
 #include <memory>
 #include <vector>
@@ -149,6 +148,7 @@ public:
     struct FileInfoResult {
         std::shared_ptr<const ObjectFileInfo> info;
         QString error;
+        QString strKey; // the identifier normalised
     };
     std::vector<FileInfoResult> objectFileInfos(const QStringList& colGUIDs);
     // While on, a document objectFileInfo parses waits for the next strOpen of
@@ -190,7 +190,7 @@ private:
         xml::Document doc;
         PreparedFields prepared;
     };
-    std::unordered_map<QString, Parsed> m_parsed; // waiting for strOpen, by normalised identifier
+    QHash<QString, std::shared_ptr<Parsed>> m_parsed; // waiting for strOpen, by normalised identifier
     bool m_bKeepParsed = false;
     std::shared_ptr<const ParsedSchema> m_schema; // the fields of kept files are built from it
     Coll<QString> m_colGUIDToRemove{Qt::CaseSensitive};

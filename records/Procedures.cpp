@@ -91,23 +91,28 @@ namespace {
 // they are compared far more often than they are made.
 bool bAlreadyNormal(const QString& path)
 {
-    if (!path.startsWith(QLatin1Char('/')) || !path.isValidUtf16())
-        return false;
-    if (path.size() == 1)
-        return true;
-    // One pass: no empty, "." or ".." part, and no slash at the end.
+    const auto* const p = reinterpret_cast<const char16_t*>(path.utf16());
     const qsizetype n = path.size();
+    if (n == 0 || p[0] != u'/')
+        return false;
+    // One pass: no empty, "." or ".." part, no slash at the end, and text
+    // that is valid UTF-16 (only a surrogate asks for the full check).
+    bool bSurrogate = false;
     for (qsizetype i = 0; i < n; ++i) {
-        if (path[i] != QLatin1Char('/'))
+        if (p[i] != u'/') {
+            bSurrogate = bSurrogate || (p[i] & 0xF800) == 0xD800;
             continue;
-        const qsizetype dots = i + 2 < n && path[i + 1] == QLatin1Char('.') && path[i + 2] == QLatin1Char('.') ? 2
-            : i + 1 < n && path[i + 1] == QLatin1Char('.')                                                   ? 1
-                                                                                                             : 0;
+        }
+        if (n == 1)
+            return true;
+        const qsizetype dots = i + 2 < n && p[i + 1] == u'.' && p[i + 2] == u'.' ? 2
+            : i + 1 < n && p[i + 1] == u'.'                                     ? 1
+                                                                                : 0;
         const qsizetype after = i + 1 + dots;
-        if (after == n || path[after] == QLatin1Char('/'))
+        if (after == n || p[after] == u'/')
             return false;
     }
-    return true;
+    return !bSurrogate || path.isValidUtf16();
 }
 
 } // namespace
@@ -327,22 +332,38 @@ bool FolderBounds::bContains(const QString& path) const
     if (scope == 0)
         return (strRealPath(absolute) + QLatin1Char('/')).startsWith(m_strRealFolder);
     // An open asks about thousands of files in a few folders: each folder's
-    // real path and links are read once, and no file costs a look at the disk.
-    QString folder;
-    strSplitPath(absolute, &folder);
-    Folder& entry = m_folders[folder];
-    if (entry.scope != scope) {
-        entry = Folder{strRealPath(folder), {}, scope};
-        if (!entry.strReal.endsWith(QLatin1Char('/')))
-            entry.strReal += QLatin1Char('/');
-        const auto listing = fs::folderEntries(folder);
-        for (const fs::FolderEntry& e : *listing)
-            if (e.type == DT_LNK || (e.type == DT_UNKNOWN && fs::folderEntryMode(folder, e, false) == S_IFLNK))
-                entry.links.insert(QFile::decodeName(e.name));
+    // real path and links are read once, and no file costs a look at the
+    // disk. Most files asked about lie in the folder asked about before.
+    const qsizetype slash = absolute.lastIndexOf(QLatin1Char('/'));
+    const QStringView folderPart = QStringView(absolute).left(slash + 1);
+    const QStringView name = QStringView(absolute).mid(slash + 1);
+    if (m_last.scope != scope || folderPart != m_lastFolder) {
+        const QString folder = folderPart.toString();
+        Folder& entry = m_folders[folder];
+        if (entry.scope != scope) {
+            entry = Folder{strRealPath(folder), {}, scope};
+            if (!entry.strReal.endsWith(QLatin1Char('/')))
+                entry.strReal += QLatin1Char('/');
+            const auto listing = fs::folderEntries(folder);
+            for (const fs::FolderEntry& e : *listing)
+                if (e.type == DT_LNK || (e.type == DT_UNKNOWN && fs::folderEntryMode(folder, e, false) == S_IFLNK))
+                    entry.links.insert(QFile::decodeName(e.name));
+        }
+        m_last = entry;
+        m_lastFolder = folder;
     }
-    const QString name = fileNameOf(absolute);
-    const QString real = entry.links.contains(name) ? strRealPath(absolute) : entry.strReal + name;
-    return (real + QLatin1Char('/')).startsWith(m_strRealFolder);
+    if (!m_last.links.isEmpty() && m_last.links.contains(name.toString()))
+        return (strRealPath(absolute) + QLatin1Char('/')).startsWith(m_strRealFolder);
+    // Whether the folder's real path, the name and "/" begin with the bounds.
+    QStringView bounds = m_strRealFolder;
+    for (const QStringView part : {QStringView(m_last.strReal), name}) {
+        if (bounds.size() <= part.size())
+            return part.startsWith(bounds);
+        if (!bounds.startsWith(part))
+            return false;
+        bounds = bounds.mid(part.size());
+    }
+    return bounds == u"/";
 }
 
 QString strMakeDir(const QString& folder)
