@@ -53,6 +53,8 @@ struct FolderObjects {
 struct SessionFolders {
     QHash<QString, std::shared_ptr<const FolderObjects>> byKey;
     QHash<QString, std::shared_ptr<const FolderObjects>> byName;
+    QString lastName; // the folder last asked for, and what it holds
+    std::shared_ptr<const FolderObjects> last;
 };
 SessionFolders* g_session = nullptr;
 HeapReserve* g_sessionHeap = nullptr;
@@ -69,8 +71,14 @@ std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOMa
                                                      const QString& folder)
 {
     if (g_session) {
-        if (const auto it = g_session->byName.constFind(folder); it != g_session->byName.constEnd())
+        // Every segment's scan asks for the folder the one before asked for.
+        if (g_session->last && folder == g_session->lastName)
+            return g_session->last;
+        if (const auto it = g_session->byName.constFind(folder); it != g_session->byName.constEnd()) {
+            g_session->lastName = folder;
+            g_session->last = *it;
             return *it;
+        }
     }
     const QString key = strAbsolutePath(folder);
     if (g_session) {
@@ -114,6 +122,21 @@ std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOMa
     return objects;
 }
 
+// The lower-cased name of an expression class's part-of field.
+QString partOfField(const QString& strClass)
+{
+    static const QString video = QStringLiteral("partofvideo");
+    static const QString audio = QStringLiteral("partofaudio");
+    static const QString transcript = QStringLiteral("partoftranscript");
+    if (strClass == QLatin1String("Video"))
+        return video;
+    if (strClass == QLatin1String("Audio"))
+        return audio;
+    if (strClass == QLatin1String("Transcript"))
+        return transcript;
+    return QStringLiteral("partof") + strClass.toLower();
+}
+
 // Whether a candidate of class `strClass` is taken when `strWanted` is asked:
 // an empty wanted class takes the three expression classes.
 bool bWantedClass(const QString& strClass, const QString& strWanted)
@@ -143,8 +166,9 @@ std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, co
     std::vector<ObjRecord> found;
     if (!io->bFileSystem())
         return found;
-    QString folder;
-    const QString base = strSplitPath(strGUID, &folder);
+    // The folder as strSplitPath gives it; the name is split off only when needed.
+    const qsizetype slash = strGUID.lastIndexOf(QLatin1Char('/'));
+    QString folder = strGUID.isEmpty() ? QString() : slash < 0 ? QStringLiteral("./") : strGUID.left(slash + 1);
     if (strWanted == QLatin1String("AVDocument"))
         folder += QStringLiteral("../");
     const auto folderObjects = colFolderObjects(io, *doc, folder);
@@ -166,11 +190,11 @@ std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, co
         const bool bPartOf = strRelation.startsWith(QLatin1String("PartOf"));
         if (bPartOf ? !Expression::bIsExpressionClass(strClass) : strClass != QLatin1String("Version"))
             return found;
-        const QString field = bPartOf ? QStringLiteral("partof") + strClass.toLower() : QStringLiteral("versionguid");
-        const auto hits = folderObjects->byRelation.constFind(FolderObjects::relationKey(field, strGUID));
+        const auto hits = folderObjects->byRelation.constFind(
+            FolderObjects::relationKey(bPartOf ? partOfField(strClass) : QStringLiteral("versionguid"), strGUID));
         if (hits == folderObjects->byRelation.constEnd())
             return found;
-        const QString ownName = base + QStringLiteral(".xml");
+        const QString ownName = strSplitPath(strGUID, nullptr) + QStringLiteral(".xml");
         for (const int i : *hits) {
             const auto& entry = entries[static_cast<size_t>(i)];
             if (entry.strName != ownName && !bTakenAsLoaded(entry.strPath)
@@ -180,7 +204,7 @@ std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, co
         return found;
     }
 
-    const QString ownName = base + QStringLiteral(".xml");
+    const QString ownName = strSplitPath(strGUID, nullptr) + QStringLiteral(".xml");
     for (const auto& entry : entries) {
         if (entry.strName == ownName)
             continue;

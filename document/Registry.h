@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QVarLengthArray>
 
 #include <memory>
 #include <unordered_map>
@@ -62,7 +63,8 @@ private:
     Coll<Item_t> m_items;
     std::vector<Refers> m_refers;
     std::unordered_map<const RegistryItem*, Entry> m_keyOf;
-    QHash<QString, std::vector<const RegistryItem*>> m_byKey;
+    // Most identifiers name one object: held in place, not allocated.
+    QHash<QString, QVarLengthArray<const RegistryItem*, 1>> m_byKey;
     quint64 m_iFreedStamp = 0;
 };
 
