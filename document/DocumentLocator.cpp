@@ -42,7 +42,7 @@ struct FolderObjects {
 
     static QString relationKey(const QString& lowerName, const QString& strGUID)
     {
-        return lowerName + QLatin1Char('\n') + GUIDRenames::keyOf(strGUID);
+        return IOManager::ObjectFileInfo::relationKey(lowerName, GUIDRenames::keyOf(strGUID));
     }
 };
 
@@ -110,8 +110,10 @@ std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOMa
             io->ReportMalformed(folder + name, infos[static_cast<size_t>(i)].error);
         const int position = static_cast<int>(objects->entries.size());
         if (info) {
-            for (auto it = info->values.constBegin(); it != info->values.constEnd(); ++it)
-                objects->byRelation[FolderObjects::relationKey(it.key(), it.value())].push_back(position);
+            for (const auto& value : info->values)
+                objects->byRelation[value.strKey.isEmpty() ? FolderObjects::relationKey(value.strLowerName, value.strValue)
+                                                           : value.strKey]
+                    .push_back(position);
         }
         objects->entries.push_back({name, std::move(infos[static_cast<size_t>(i)].strKey), std::move(info)});
     }

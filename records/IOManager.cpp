@@ -333,8 +333,13 @@ std::shared_ptr<const IOManager::ObjectFileInfo> infoOf(const xml::Document& doc
         if (!texts.isEmpty())
             info->lists.insert(e.nodeName(), texts);
         else if (const QString name = e.localName().toLower();
-                 bIsSingleRelation(name) && !info->values.contains(name))
-            info->values.insert(name, e.text());
+                 bIsSingleRelation(name)
+                 && std::none_of(info->values.begin(), info->values.end(),
+                                 [&name](const auto& value) { return value.strLowerName == name; })) {
+            const QString value = e.text();
+            const bool bNormal = !value.isEmpty() && strAbsolutePath(value) == value;
+            info->values.push_back({name, value, bNormal ? IOManager::ObjectFileInfo::relationKey(name, value) : QString()});
+        }
     }
     return info;
 }

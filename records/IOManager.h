@@ -130,11 +130,25 @@ public:
     // local name) and, by full element name, the texts of the child elements
     // of the root's elements that have any (the last such element's), and
     // by lower-cased name the text of the first element of that name that
-    // has none, for an expression's version and part-of fields.
+    // has none, for an expression's version and part-of fields, with the
+    // key a scan finds it under.
     struct ObjectFileInfo {
         QString strClass;
         QHash<QString, QStringList> lists;
-        QHash<QString, QString> values;
+        struct Relation {
+            QString strLowerName;
+            QString strValue;
+            // The lower-cased name, a line break and the value normalised,
+            // made where the file was read when the value is an absolute
+            // normal path (no folder to resolve it against); "" otherwise.
+            QString strKey;
+        };
+        std::vector<Relation> values; // the first of each name
+        // The key under which scans look a relation up.
+        static QString relationKey(const QString& lowerName, const QString& strNormalValue)
+        {
+            return lowerName + QLatin1Char('\n') + strNormalValue;
+        }
     };
     // The object file's entry in the index of object files: read again when
     // the file's size or time differ from the entry, kept current by this
