@@ -396,7 +396,7 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
         if (result.info && m_bKeepParsed && m_schema && !result.info->strClass.isEmpty()) {
             try {
                 slot.parsed->prepared = {m_schema, result.info->strClass,
-                                         SEColl::prepared(doc, *m_schema, result.info->strClass)};
+                                         SEColl::prepared(doc, m_schema, result.info->strClass)};
             } catch (const std::bad_alloc&) {
                 slot.parsed->prepared = {};
             }
