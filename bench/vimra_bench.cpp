@@ -560,7 +560,7 @@ int usage()
     std::fprintf(stderr,
                  "usage: vimra_bench [--objects N | --versions V] [--media M] [--storages S] [--segments K]\n"
                  "                   [--runs R] [--dir FOLDER] [--record OUTFOLDER] [--open-only]\n"
-                 "  --open-only times the floor and the open only (for profiling the open).\n"
+                 "  --open-only times the floor and the open only (for profiling the open), and its peak memory.\n"
                  "  --record writes the registry after open, the messages and status texts, and the\n"
                  "  files save-as writes into OUTFOLDER instead of timing (see compare.sh).\n");
     return 2;
@@ -702,6 +702,9 @@ int main(int argc, char** argv)
         std::printf("\nopen min %.4f s, median %.4f s; processor time min %.4f s on its thread, %.4f s in all\n",
                     open.min(), open.median(), openMainCpu.min(), openCpu.min());
         floors.print(open.min());
+        const long emptyPeak = peakOfOpen(empty.docPath);
+        const long peak = peakOfOpen(gen.docPath);
+        std::printf("peak memory of open %.1f KiB per object\n", double(peak - emptyPeak) / expected);
         QDir(dir).removeRecursively();
         return 0;
     }

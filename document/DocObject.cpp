@@ -126,17 +126,23 @@ QString DocObject::strLoadXML(const QString& strPath, const std::shared_ptr<Edit
     const QString error = m_secol->strLoad(m_doc, strGUID, *m_io, className(),
                                            doc ? doc->collCloseListTypes() : scratch);
     fieldsMade();
-    guidChanged();
-    if (!error.isEmpty())
+    // The registry hears of the new identifier once, whichever way the load ends.
+    if (!error.isEmpty()) {
+        guidChanged();
         return error;
+    }
     // With no schema named in the settings the fields are never read: the
     // object would show nothing and its next save would empty its file.
-    if (!bFieldsRead())
+    if (!bFieldsRead()) {
+        guidChanged();
         return text(msg::SchemaNotFound);
+    }
     // The file may name another path (it was copied or moved); the path it
     // was opened by is its identity.
-    if (m_io->bFileSystem())
+    if (m_io->bFileSystem() && m_guidField)
         strInitGUID(strGUID);
+    else
+        guidChanged();
     bindAndRegister(form);
     afterLoad();
     return {};

@@ -178,7 +178,7 @@ private:
     // Tells the registry that the identifier may have changed.
     void guidChanged();
 
-    xml::Document m_doc;
+    xml::Document m_doc{xml::Document::Null{}}; // made by the load or initialisation
     std::shared_ptr<SEColl> m_secol;
     SEColl::Record m_guidField;
     std::shared_ptr<IOManager> m_io;

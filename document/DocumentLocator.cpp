@@ -33,6 +33,7 @@ struct ObjRecord {
 struct FolderObjects {
     struct Entry {
         QString strName;
+        QString strPath; // the file's identifier: its absolute path, normalised
         std::shared_ptr<const IOManager::ObjectFileInfo> info; // none for a malformed file
     };
     std::vector<Entry> entries;
@@ -41,13 +42,21 @@ struct FolderObjects {
 
     static QString relationKey(const QString& lowerName, const QString& strGUID)
     {
-        return lowerName + QLatin1Char('\n') + GUIDRenames::keyOf(strGUID);
+        return IOManager::ObjectFileInfo::relationKey(lowerName, GUIDRenames::keyOf(strGUID));
     }
 };
 
-// The folders read while a session lives, by folder, and the outermost
-// session's heap reserve.
-QHash<QString, std::shared_ptr<const FolderObjects>>* g_session = nullptr;
+// The folders read while a session lives, by normalised folder and by the
+// folder as the scans name it (every segment's scan names the same folder:
+// it is not normalised again for each), and the outermost session's heap
+// reserve.
+struct SessionFolders {
+    QHash<QString, std::shared_ptr<const FolderObjects>> byKey;
+    QHash<QString, std::shared_ptr<const FolderObjects>> byName;
+    QString lastName; // the folder last asked for, and what it holds
+    std::shared_ptr<const FolderObjects> last;
+};
+SessionFolders* g_session = nullptr;
 HeapReserve* g_sessionHeap = nullptr;
 
 // What an open takes of the heap for each object file, with room to spare:
@@ -58,18 +67,34 @@ constexpr std::size_t kHeapPerObjectFile = 8 * 1024;
 // and relation values from the store's index of object files. While a
 // session lives (a document opening) each folder is read once. A malformed
 // file is shown once per store and has no class.
-std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOManager>& io, const QString& folder)
+std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOManager>& io, AVDocument& doc,
+                                                     const QString& folder)
 {
+    if (g_session) {
+        // Every segment's scan asks for the folder the one before asked for.
+        if (g_session->last && folder == g_session->lastName)
+            return g_session->last;
+        if (const auto it = g_session->byName.constFind(folder); it != g_session->byName.constEnd()) {
+            g_session->lastName = folder;
+            g_session->last = *it;
+            return *it;
+        }
+    }
     const QString key = strAbsolutePath(folder);
     if (g_session) {
-        if (const auto it = g_session->constFind(key); it != g_session->constEnd())
+        if (const auto it = g_session->byKey.constFind(key); it != g_session->byKey.constEnd()) {
+            g_session->byName.insert(folder, *it);
             return *it;
+        }
     }
     auto objects = std::make_shared<FolderObjects>();
     const QStringList names = colListFiles(folder + QStringLiteral("*.xml"));
     // Most of the files become objects of the document being opened.
-    if (g_sessionHeap)
+    if (g_sessionHeap) {
         g_sessionHeap->reserve(static_cast<std::size_t>(names.size()) * kHeapPerObjectFile);
+        // With a media file for some: a Storage's, a Video segment's picture.
+        doc.collObjects().reserve(doc.collObjects().Count() + static_cast<int>(names.size() + names.size() / 2));
+    }
     QStringList paths;
     paths.reserve(names.size());
     for (const QString& name : names)
@@ -85,14 +110,33 @@ std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOMa
             io->ReportMalformed(folder + name, infos[static_cast<size_t>(i)].error);
         const int position = static_cast<int>(objects->entries.size());
         if (info) {
-            for (auto it = info->values.constBegin(); it != info->values.constEnd(); ++it)
-                objects->byRelation[FolderObjects::relationKey(it.key(), it.value())].push_back(position);
+            for (const auto& value : info->values)
+                objects->byRelation[value.strKey.isEmpty() ? FolderObjects::relationKey(value.strLowerName, value.strValue)
+                                                           : value.strKey]
+                    .push_back(position);
         }
-        objects->entries.push_back({name, std::move(info)});
+        objects->entries.push_back({name, std::move(infos[static_cast<size_t>(i)].strKey), std::move(info)});
     }
-    if (g_session)
-        g_session->insert(key, objects);
+    if (g_session) {
+        g_session->byKey.insert(key, objects);
+        g_session->byName.insert(folder, objects);
+    }
     return objects;
+}
+
+// The lower-cased name of an expression class's part-of field.
+QString partOfField(const QString& strClass)
+{
+    static const QString video = QStringLiteral("partofvideo");
+    static const QString audio = QStringLiteral("partofaudio");
+    static const QString transcript = QStringLiteral("partoftranscript");
+    if (strClass == QLatin1String("Video"))
+        return video;
+    if (strClass == QLatin1String("Audio"))
+        return audio;
+    if (strClass == QLatin1String("Transcript"))
+        return transcript;
+    return QStringLiteral("partof") + strClass.toLower();
 }
 
 // Whether a candidate of class `strClass` is taken when `strWanted` is asked:
@@ -124,11 +168,12 @@ std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, co
     std::vector<ObjRecord> found;
     if (!io->bFileSystem())
         return found;
-    QString folder;
-    const QString base = strSplitPath(strGUID, &folder);
+    // The folder as strSplitPath gives it; the name is split off only when needed.
+    const qsizetype slash = strGUID.lastIndexOf(QLatin1Char('/'));
+    QString folder = strGUID.isEmpty() ? QString() : slash < 0 ? QStringLiteral("./") : strGUID.left(slash + 1);
     if (strWanted == QLatin1String("AVDocument"))
         folder += QStringLiteral("../");
-    const auto folderObjects = colFolderObjects(io, folder);
+    const auto folderObjects = colFolderObjects(io, *doc, folder);
     const auto& entries = folderObjects->entries;
     // A loaded candidate answers for itself (its class and relations may
     // have changed since its file was written); true when it did.
@@ -147,21 +192,25 @@ std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, co
         const bool bPartOf = strRelation.startsWith(QLatin1String("PartOf"));
         if (bPartOf ? !Expression::bIsExpressionClass(strClass) : strClass != QLatin1String("Version"))
             return found;
-        const QString field = bPartOf ? QStringLiteral("partof") + strClass.toLower() : QStringLiteral("versionguid");
-        for (const int i : folderObjects->byRelation.value(FolderObjects::relationKey(field, strGUID))) {
+        const auto hits = folderObjects->byRelation.constFind(
+            FolderObjects::relationKey(bPartOf ? partOfField(strClass) : QStringLiteral("versionguid"), strGUID));
+        if (hits == folderObjects->byRelation.constEnd())
+            return found;
+        const QString ownName = strSplitPath(strGUID, nullptr) + QStringLiteral(".xml");
+        for (const int i : *hits) {
             const auto& entry = entries[static_cast<size_t>(i)];
-            const QString candidatePath = folder + entry.strName;
-            if (entry.strName != base + QStringLiteral(".xml") && !bTakenAsLoaded(candidatePath)
+            if (entry.strName != ownName && !bTakenAsLoaded(entry.strPath)
                 && bWantedClass(entry.info->strClass, strWanted))
-                found.push_back({entry.info->strClass, strAbsolutePath(candidatePath)});
+                found.push_back({entry.info->strClass, entry.strPath});
         }
         return found;
     }
 
+    const QString ownName = strSplitPath(strGUID, nullptr) + QStringLiteral(".xml");
     for (const auto& entry : entries) {
-        if (entry.strName == base + QStringLiteral(".xml"))
+        if (entry.strName == ownName)
             continue;
-        const QString candidatePath = folder + entry.strName;
+        const QString& candidatePath = entry.strPath;
         if (bTakenAsLoaded(candidatePath) || !entry.info || !bWantedClass(entry.info->strClass, strWanted))
             continue;
         const auto candidate = CreateObjectOfType(entry.info->strClass, doc);
@@ -223,7 +272,7 @@ QString strGetParentGUID(const std::shared_ptr<IOManager>& io, const std::shared
 ScanSession::ScanSession(IOManager* io)
 {
     if (!g_session && io) {
-        g_session = new QHash<QString, std::shared_ptr<const FolderObjects>>();
+        g_session = new SessionFolders();
         g_sessionHeap = &m_heap;
         m_io = io;
         m_io->setBKeepParsed(true);

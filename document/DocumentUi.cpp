@@ -20,8 +20,14 @@ void setDocumentUi(DocumentUi* ui) { Installed<DocumentUi, NullDocumentUi>::set(
 
 void showObjectProgress(int iMsgId, int iNumber, const QString& strTitle)
 {
-    documentUi().setStrStatusBarText(text(iMsgId) + QLatin1Char(' ') + QString::number(iNumber)
-                                     + QStringLiteral(" (") + strTitle + QLatin1Char(')'));
+    // Made in one piece: an open shows one for every object.
+    const QString what = text(iMsgId);
+    const QString number = QString::number(iNumber);
+    QString line;
+    line.reserve(what.size() + number.size() + strTitle.size() + 4);
+    line.append(what).append(QLatin1Char(' ')).append(number).append(QLatin1String(" (")).append(strTitle).append(
+        QLatin1Char(')'));
+    documentUi().setStrStatusBarText(line);
 }
 
 } // namespace vimra

@@ -98,6 +98,16 @@ void Registry::Add(const Item_t& item)
     }
 }
 
+void Registry::reserve(int n)
+{
+    if (n <= Count())
+        return;
+    m_items.reserve(n);
+    m_refers.reserve(static_cast<size_t>(n));
+    m_keyOf.reserve(static_cast<size_t>(n));
+    m_byKey.reserve(n);
+}
+
 bool Registry::RemoveItem(const Item_t& item, bool bFreesGUID)
 {
     const auto it = item ? m_keyOf.find(item.get()) : m_keyOf.end();

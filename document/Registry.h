@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QVarLengthArray>
 
 #include <memory>
 #include <unordered_map>
@@ -21,6 +22,8 @@ public:
     using Item_t = std::shared_ptr<RegistryItem>;
 
     void Add(const Item_t& item);
+    // Room for `n` objects in all, for an open about to register many.
+    void reserve(int n);
     const Item_t& Item(int index) const { return m_items.Item(index); }
     int Count() const { return m_items.Count(); }
     bool isEmpty() const { return m_items.isEmpty(); }
@@ -88,7 +91,8 @@ private:
     quint64 m_iNextOrder = 1;
     int m_iRepeats = 0; // entries beyond each object's first
     std::unordered_map<const RegistryItem*, Entry> m_keyOf;
-    QHash<QString, std::vector<const RegistryItem*>> m_byKey;
+    // Most identifiers name one object: held in place, not allocated.
+    QHash<QString, QVarLengthArray<const RegistryItem*, 1>> m_byKey;
     quint64 m_iFreedStamp = 0;
 };
 

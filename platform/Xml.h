@@ -93,6 +93,10 @@ private:
 class Document {
 public:
     Document();
+    // No document at all (isNull()), for a holder that loads or makes its
+    // own before using it.
+    struct Null {};
+    explicit Document(Null) noexcept {}
     ~Document();
     Document(Document&& other) noexcept;
     Document& operator=(Document&& other) noexcept;

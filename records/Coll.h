@@ -137,7 +137,8 @@ public:
         if (sKey.isEmpty())
             return 0;
         for (size_t i = 0; i < m_keys.size(); ++i)
-            if (!m_keys[i].isEmpty() && m_keys[i].compare(sKey, m_keyCase) == 0)
+            if (m_keyCase == Qt::CaseSensitive ? m_keys[i] == sKey
+                                               : !m_keys[i].isEmpty() && m_keys[i].compare(sKey, m_keyCase) == 0)
                 return static_cast<int>(i) + 1;
         return 0;
     }

@@ -222,19 +222,20 @@ IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const 
 
 QString IOManager::strOpen(xml::Document& doc, const QString& strGUID, PreparedFields* prepared)
 {
-    doc = xml::Document();
-    if (!m_bFileSystem)
-        return {};
     // Parsed moments ago by a scan of the same open, which nothing writes.
-    if (!m_parsed.empty()) {
+    if (m_bFileSystem && !m_parsed.isEmpty()) {
         if (const auto it = m_parsed.find(strAbsolutePath(strGUID)); it != m_parsed.end()) {
-            doc = std::move(it->second.doc);
-            if (prepared)
-                *prepared = std::move(it->second.prepared);
+            const auto parsed = std::move(*it);
             m_parsed.erase(it);
+            doc = std::move(parsed->doc);
+            if (prepared)
+                *prepared = std::move(parsed->prepared);
             return {};
         }
     }
+    doc = xml::Document();
+    if (!m_bFileSystem)
+        return {};
     // Anything else found there is refused by the load, which says what it is.
     if (!QFileInfo::exists(strGUID)) {
         // Bytes that are not UTF-8 in a name read as replacement characters,
@@ -332,8 +333,13 @@ std::shared_ptr<const IOManager::ObjectFileInfo> infoOf(const xml::Document& doc
         if (!texts.isEmpty())
             info->lists.insert(e.nodeName(), texts);
         else if (const QString name = e.localName().toLower();
-                 bIsSingleRelation(name) && !info->values.contains(name))
-            info->values.insert(name, e.text());
+                 bIsSingleRelation(name)
+                 && std::none_of(info->values.begin(), info->values.end(),
+                                 [&name](const auto& value) { return value.strLowerName == name; })) {
+            const QString value = e.text();
+            const bool bNormal = !value.isEmpty() && strAbsolutePath(value) == value;
+            info->values.push_back({name, value, bNormal ? IOManager::ObjectFileInfo::relationKey(name, value) : QString()});
+        }
     }
     return info;
 }
@@ -355,7 +361,7 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
         QString key;
         FileStamp stamp;
         bool bRead = false; // parsed now, not taken from the index
-        Parsed parsed;
+        std::shared_ptr<Parsed> parsed;
     };
     std::vector<Slot> pending(static_cast<size_t>(n));
     std::vector<FileInfoResult> results(static_cast<size_t>(n));
@@ -366,6 +372,7 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
         Slot& slot = pending[static_cast<size_t>(i)];
         FileInfoResult& result = results[static_cast<size_t>(i)];
         slot.key = strAbsolutePath(colGUIDs[i]);
+        result.strKey = slot.key;
         slot.stamp = FileStamp::of(slot.key);
         const auto it = m_index.constFind(slot.key);
         if (it != m_index.constEnd() && it->stamp.bUnchanged(slot.stamp)) {
@@ -373,7 +380,8 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
             return;
         }
         slot.bRead = true;
-        xml::Document& doc = slot.parsed.doc;
+        slot.parsed = std::make_shared<Parsed>();
+        xml::Document& doc = slot.parsed->doc;
         try {
             if (doc.load(colGUIDs[i]))
                 result.info = infoOf(doc);
@@ -387,10 +395,10 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
         // without the memory for them it builds them itself.
         if (result.info && m_bKeepParsed && m_schema && !result.info->strClass.isEmpty()) {
             try {
-                slot.parsed.prepared = {m_schema, result.info->strClass,
-                                        SEColl::prepared(doc, *m_schema, result.info->strClass)};
+                slot.parsed->prepared = {m_schema, result.info->strClass,
+                                         SEColl::prepared(doc, m_schema, result.info->strClass)};
             } catch (const std::bad_alloc&) {
-                slot.parsed.prepared = {};
+                slot.parsed->prepared = {};
             }
         }
     };
@@ -422,7 +430,7 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
 
     if (threads > 1) { // a whole folder: grown once
         if (m_bKeepParsed)
-            m_parsed.reserve(m_parsed.size() + static_cast<size_t>(n));
+            m_parsed.reserve(m_parsed.size() + n);
         m_index.reserve(m_index.size() + n);
     }
     for (int i = 0; i < n; ++i) {
@@ -436,7 +444,7 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
         }
         m_index.insert(slot.key, IndexEntry{slot.stamp, info});
         if (m_bKeepParsed)
-            m_parsed.insert_or_assign(slot.key, std::move(slot.parsed));
+            m_parsed.emplace(slot.key, std::move(slot.parsed));
     }
     return results;
 }

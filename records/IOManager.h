@@ -10,7 +10,6 @@
 #include <QStringList>
 
 #include <functional>
-#include <unordered_map>
 
 #include <memory>
 #include <vector>
@@ -131,11 +130,25 @@ public:
     // local name) and, by full element name, the texts of the child elements
     // of the root's elements that have any (the last such element's), and
     // by lower-cased name the text of the first element of that name that
-    // has none, for an expression's version and part-of fields.
+    // has none, for an expression's version and part-of fields, with the
+    // key a scan finds it under.
     struct ObjectFileInfo {
         QString strClass;
         QHash<QString, QStringList> lists;
-        QHash<QString, QString> values;
+        struct Relation {
+            QString strLowerName;
+            QString strValue;
+            // The lower-cased name, a line break and the value normalised,
+            // made where the file was read when the value is an absolute
+            // normal path (no folder to resolve it against); "" otherwise.
+            QString strKey;
+        };
+        std::vector<Relation> values; // the first of each name
+        // The key under which scans look a relation up.
+        static QString relationKey(const QString& lowerName, const QString& strNormalValue)
+        {
+            return lowerName + QLatin1Char('\n') + strNormalValue;
+        }
     };
     // The object file's entry in the index of object files: read again when
     // the file's size or time differ from the entry, kept current by this
@@ -149,6 +162,7 @@ public:
     struct FileInfoResult {
         std::shared_ptr<const ObjectFileInfo> info;
         QString error;
+        QString strKey; // the identifier normalised
     };
     std::vector<FileInfoResult> objectFileInfos(const QStringList& colGUIDs);
     // While on, a document objectFileInfo parses waits for the next strOpen of
@@ -190,7 +204,7 @@ private:
         xml::Document doc;
         PreparedFields prepared;
     };
-    std::unordered_map<QString, Parsed> m_parsed; // waiting for strOpen, by normalised identifier
+    QHash<QString, std::shared_ptr<Parsed>> m_parsed; // waiting for strOpen, by normalised identifier
     bool m_bKeepParsed = false;
     std::shared_ptr<const ParsedSchema> m_schema; // the fields of kept files are built from it
     Coll<QString> m_colGUIDToRemove{Qt::CaseSensitive};

@@ -22,10 +22,15 @@
 #include <filesystem>
 #include <limits>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 #include <dirent.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -91,23 +96,46 @@ namespace {
 // they are compared far more often than they are made.
 bool bAlreadyNormal(const QString& path)
 {
-    if (!path.startsWith(QLatin1Char('/')) || !path.isValidUtf16())
-        return false;
-    if (path.size() == 1)
-        return true;
-    // One pass: no empty, "." or ".." part, and no slash at the end.
+    const auto* const p = reinterpret_cast<const char16_t*>(path.utf16());
     const qsizetype n = path.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (path[i] != QLatin1Char('/'))
-            continue;
-        const qsizetype dots = i + 2 < n && path[i + 1] == QLatin1Char('.') && path[i + 2] == QLatin1Char('.') ? 2
-            : i + 1 < n && path[i + 1] == QLatin1Char('.')                                                   ? 1
-                                                                                                             : 0;
-        const qsizetype after = i + 1 + dots;
-        if (after == n || path[after] == QLatin1Char('/'))
-            return false;
+    if (n == 0 || p[0] != u'/' || (n > 1 && p[n - 1] == u'/'))
+        return false;
+    // Identifiers are asked about many times each: eight characters at a
+    // time, a path with no "//", no "/." and no surrogate passes at once.
+    qsizetype i = 0;
+#ifdef __SSE2__
+    bool bPlain = true;
+    const __m128i slash = _mm_set1_epi16('/');
+    const __m128i dot = _mm_set1_epi16('.');
+    const __m128i surrogateMask = _mm_set1_epi16(static_cast<short>(0xF800));
+    const __m128i surrogate = _mm_set1_epi16(static_cast<short>(0xD800));
+    for (; bPlain && i + 9 <= n; i += 8) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 1));
+        const __m128i bad = _mm_or_si128(
+            _mm_and_si128(_mm_cmpeq_epi16(c, slash), _mm_or_si128(_mm_cmpeq_epi16(next, slash), _mm_cmpeq_epi16(next, dot))),
+            _mm_cmpeq_epi16(_mm_and_si128(c, surrogateMask), surrogate));
+        bPlain = _mm_movemask_epi8(bad) == 0;
     }
-    return true;
+    if (!bPlain)
+        i = 0;
+#endif
+    // The rest one at a time: no empty, "." or ".." part, and text that is
+    // valid UTF-16 (only a surrogate asks for the full check).
+    bool bSurrogate = false;
+    for (; i < n; ++i) {
+        if (p[i] != u'/') {
+            bSurrogate = bSurrogate || (p[i] & 0xF800) == 0xD800;
+            continue;
+        }
+        const qsizetype dots = i + 2 < n && p[i + 1] == u'.' && p[i + 2] == u'.' ? 2
+            : i + 1 < n && p[i + 1] == u'.'                                     ? 1
+                                                                                : 0;
+        const qsizetype after = i + 1 + dots;
+        if (after == n || p[after] == u'/')
+            return n == 1;
+    }
+    return !bSurrogate || path.isValidUtf16();
 }
 
 } // namespace
@@ -227,6 +255,57 @@ QStringList listFiles(const QString& folder, const QString& wildcard)
     return names;
 }
 
+bool bAsciiBytes(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// colListFiles for a name ending in a folder of ASCII names, the common
+// case, from the listed bytes: each name is lower-cased once for the order
+// and made text once; none where the case is not that one.
+std::optional<QStringList> asciiFilesInOrder(const QString& folder, const QString& wildcard)
+{
+    const QString suffix = wildcard.mid(1);
+    const QByteArray suffixBytes = suffix.toLatin1().toLower();
+    if (!wildcard.startsWith(QLatin1Char('*')) || suffix.contains(QLatin1Char('*'))
+        || suffix.contains(QLatin1Char('?')) || suffix.contains(QLatin1Char('['))
+        || !std::all_of(suffix.cbegin(), suffix.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+        return std::nullopt;
+    const auto listing = fs::folderEntries(folder);
+    // The lower-cased names one after another in one buffer.
+    std::string lower;
+    struct Key {
+        size_t at;
+        size_t size;
+        const QByteArray* name; // as listed
+    };
+    std::vector<Key> keys;
+    keys.reserve(listing->size());
+    for (const fs::FolderEntry& entry : *listing) {
+        const QByteArray& name = entry.name;
+        if (!bAsciiBytes(name))
+            return std::nullopt;
+        if (name.startsWith('.') || name.size() < suffixBytes.size()
+            || qstrnicmp(name.constData() + name.size() - suffixBytes.size(), suffixBytes.size(),
+                         suffixBytes.constData(), suffixBytes.size()) != 0
+            || fs::folderEntryMode(folder, entry, true) != S_IFREG)
+            continue;
+        keys.push_back({lower.size(), static_cast<size_t>(name.size()), &name});
+        for (const char c : name)
+            lower += c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    }
+    const auto lowerOf = [&lower](const Key& k) { return std::string_view(lower.data() + k.at, k.size); };
+    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+        const int c = lowerOf(a).compare(lowerOf(b));
+        return c != 0 ? c < 0 : *a.name < *b.name;
+    });
+    QStringList names;
+    names.reserve(static_cast<qsizetype>(keys.size()));
+    for (const Key& key : keys)
+        names << QString::fromLatin1(*key.name);
+    return names;
+}
+
 } // namespace
 
 QStringList colListFiles(const QString& pattern)
@@ -236,6 +315,8 @@ QStringList colListFiles(const QString& pattern)
     const QString wildcard = pattern.mid(slash + 1);
     // Matching and order ignore case, as on the platform the files were made on;
     // names equal but for case keep a fixed order.
+    if (auto names = asciiFilesInOrder(folder, wildcard))
+        return *std::move(names);
     QStringList names = listFiles(folder, wildcard);
     const bool bAscii = std::all_of(names.cbegin(), names.cend(), [](const QString& name) {
         return std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
@@ -327,22 +408,38 @@ bool FolderBounds::bContains(const QString& path) const
     if (scope == 0)
         return (strRealPath(absolute) + QLatin1Char('/')).startsWith(m_strRealFolder);
     // An open asks about thousands of files in a few folders: each folder's
-    // real path and links are read once, and no file costs a look at the disk.
-    QString folder;
-    strSplitPath(absolute, &folder);
-    Folder& entry = m_folders[folder];
-    if (entry.scope != scope) {
-        entry = Folder{strRealPath(folder), {}, scope};
-        if (!entry.strReal.endsWith(QLatin1Char('/')))
-            entry.strReal += QLatin1Char('/');
-        const auto listing = fs::folderEntries(folder);
-        for (const fs::FolderEntry& e : *listing)
-            if (e.type == DT_LNK || (e.type == DT_UNKNOWN && fs::folderEntryMode(folder, e, false) == S_IFLNK))
-                entry.links.insert(QFile::decodeName(e.name));
+    // real path and links are read once, and no file costs a look at the
+    // disk. Most files asked about lie in the folder asked about before.
+    const qsizetype slash = absolute.lastIndexOf(QLatin1Char('/'));
+    const QStringView folderPart = QStringView(absolute).left(slash + 1);
+    const QStringView name = QStringView(absolute).mid(slash + 1);
+    if (m_last.scope != scope || folderPart != m_lastFolder) {
+        const QString folder = folderPart.toString();
+        Folder& entry = m_folders[folder];
+        if (entry.scope != scope) {
+            entry = Folder{strRealPath(folder), {}, scope};
+            if (!entry.strReal.endsWith(QLatin1Char('/')))
+                entry.strReal += QLatin1Char('/');
+            const auto listing = fs::folderEntries(folder);
+            for (const fs::FolderEntry& e : *listing)
+                if (e.type == DT_LNK || (e.type == DT_UNKNOWN && fs::folderEntryMode(folder, e, false) == S_IFLNK))
+                    entry.links.insert(QFile::decodeName(e.name));
+        }
+        m_last = entry;
+        m_lastFolder = folder;
     }
-    const QString name = fileNameOf(absolute);
-    const QString real = entry.links.contains(name) ? strRealPath(absolute) : entry.strReal + name;
-    return (real + QLatin1Char('/')).startsWith(m_strRealFolder);
+    if (!m_last.links.isEmpty() && m_last.links.contains(name.toString()))
+        return (strRealPath(absolute) + QLatin1Char('/')).startsWith(m_strRealFolder);
+    // Whether the folder's real path, the name and "/" begin with the bounds.
+    QStringView bounds = m_strRealFolder;
+    for (const QStringView part : {QStringView(m_last.strReal), name}) {
+        if (bounds.size() <= part.size())
+            return part.startsWith(bounds);
+        if (!bounds.startsWith(part))
+            return false;
+        bounds = bounds.mid(part.size());
+    }
+    return bounds == u"/";
 }
 
 QString strMakeDir(const QString& folder)

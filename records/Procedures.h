@@ -61,6 +61,8 @@ private:
     };
     QString m_strRealFolder; // ending in "/"; "" for no bounds
     mutable QHash<QString, Folder> m_folders;
+    mutable QString m_lastFolder; // the folder last asked about, and its entry
+    mutable Folder m_last;
 };
 // Makes one folder level; "" on success, else msg::CannotCreateDirectory with the reason.
 QString strMakeDir(const QString& folder);

@@ -10,6 +10,7 @@
 #include "resources/StringTable.h"
 
 #include <exception>
+#include <map>
 #include <new>
 
 namespace vimra {
@@ -109,9 +110,40 @@ QString SEColl::strLoadFields(xml::Document& doc, const QString& strGUID, IOMana
     return strReadInstance(*this, doc, strClass);
 }
 
-std::shared_ptr<SEColl> SEColl::prepared(const xml::Document& doc, const ParsedSchema& schema, const QString& strClass)
+namespace {
+
+// The class's fields with texts of this thread's own. The reading threads
+// copy them into every object they read: copies of one text shared by all
+// threads would have each thread wait for the others on the text's count.
+const ClassFields& threadOwnFields(const std::shared_ptr<const ParsedSchema>& schema, const QString& strClass)
 {
-    const ClassFields& classFields = schema.classFields(strClass);
+    struct Own {
+        std::shared_ptr<const ParsedSchema> schema; // held: its address names no other schema meanwhile
+        std::map<QString, ClassFields> classes;
+    };
+    thread_local Own own;
+    if (own.schema != schema) {
+        own.schema = schema;
+        own.classes.clear();
+    }
+    auto it = own.classes.find(strClass);
+    if (it == own.classes.end()) {
+        ClassFields copy = schema->classFields(strClass);
+        for (ClassFields::Field& field : copy.fields)
+            for (QString* text : {&field.se.strCloseList, &field.se.strName, &field.se.strComment, &field.strListType})
+                if (!text->isEmpty())
+                    *text = QString(text->constData(), text->size());
+        it = own.classes.emplace(strClass, std::move(copy)).first;
+    }
+    return it->second;
+}
+
+} // namespace
+
+std::shared_ptr<SEColl> SEColl::prepared(const xml::Document& doc, const std::shared_ptr<const ParsedSchema>& schema,
+                                         const QString& strClass)
+{
+    const ClassFields& classFields = threadOwnFields(schema, strClass);
     if (!classFields.error.isEmpty())
         return nullptr;
     auto fields = std::make_shared<SEColl>();

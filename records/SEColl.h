@@ -64,7 +64,7 @@ public:
     // before any document's closed lists are met: what strLoad builds, made
     // where the file was parsed (any thread). nullptr when strLoad would
     // answer an error.
-    static std::shared_ptr<SEColl> prepared(const xml::Document& doc, const ParsedSchema& schema,
+    static std::shared_ptr<SEColl> prepared(const xml::Document& doc, const std::shared_ptr<const ParsedSchema>& schema,
                                             const QString& strClass);
     // Prepares a new object: a bare root `rootName` with its schema location
     // in `doc`, every field unassigned. "" on success, else the error text.

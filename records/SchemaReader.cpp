@@ -254,7 +254,7 @@ QString SEColl::strAppendClass(const ClassFields& classFields, CloseListRegistry
     if (filled && m_col.isEmpty()) {
         // Taken whole, with the count its records keep of their changes.
         m_col = std::move(filled->m_col);
-        m_changed = filled->m_changed;
+        m_changed = std::move(filled->m_changed);
     } else if (filled) {
         for (const Record& se : filled->m_col) {
             m_col.Add(se);
@@ -267,7 +267,7 @@ QString SEColl::strAppendClass(const ClassFields& classFields, CloseListRegistry
         const ClassFields::Field& field = classFields.fields[i];
         if (field.strListType.isEmpty())
             continue;
-        SchemaElement& se = *Item(first + static_cast<int>(i));
+        SchemaElement& se = *m_col.Item(first + static_cast<int>(i));
         // A list is parsed once per document; later objects reuse it even
         // when the schema file changed in between.
         if (closeLists.Contains(field.strListType)) {

@@ -51,9 +51,11 @@ GroupCache& groupCache()
 const std::optional<QHash<QString, QVariant>>& readGroup()
 {
     GroupCache& cache = groupCache();
-    const QString path = settingsFilePath();
-    if (path == cache.path && StampScope::current() && cache.checkedIn == StampScope::current())
+    // Within a scope the file is the one it first found, under the name the
+    // environment gave then.
+    if (StampScope::current() && cache.checkedIn == StampScope::current())
         return cache.values;
+    const QString path = settingsFilePath();
     const FileStamp now = FileStamp::of(path);
     cache.checkedIn = StampScope::current();
     if (path == cache.path && cache.stamp.bUnchanged(now))

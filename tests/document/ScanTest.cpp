@@ -9,6 +9,7 @@
 #include "document/Transcript.h"
 #include "document/Version.h"
 
+#include <QDir>
 #include <QProcess>
 
 using namespace vimra;
@@ -220,6 +221,26 @@ TEST_F(ScanTest, SegmentsReadSideBySideOpenAsWritten)
         EXPECT_EQ(segment->ckGetChunk()->dStart, i);
         EXPECT_EQ(segment->ckGetChunk()->dend, i + 0.5);
     }
+}
+
+TEST_F(ScanTest, RelationsSpelledOtherwiseFindTheirObjects)
+{
+    // A part-of value with a "." part, one relative to the current folder and
+    // one with a doubled slash name the same main video: the scan key made
+    // where the file was read and the one made at the open agree.
+    writeExpressions();
+    const QString main = path("Film_files/Film_video3.xml");
+    const QString current = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir));
+    writeExpr("Film_video20.xml", "Video", "Dotted", "<partofvideo>" + path("Film_files/./Film_video3.xml") + "</partofvideo>", 0, 1);
+    writeExpr("Film_video21.xml", "Video", "Relative", "<partofvideo>Film_files/Film_video3.xml</partofvideo>", 1, 2);
+    writeExpr("Film_video22.xml", "Video", "Plain", "<partofvideo>" + main + "</partofvideo>", 2, 3);
+    writeExpr("Film_video23.xml", "Video", "Doubled", "<partofvideo>" + QString(main).replace("/Film_files/", "//Film_files/") + "</partofvideo>", 3, 4);
+    const auto doc = open("Film.xml");
+    QDir::setCurrent(current);
+    EXPECT_TRUE(prompts.calls.empty());
+    EXPECT_EQ(titlesOf(at<Version>(*doc, 18)->vdMainVideo()->colSubExpressions()),
+              QStringList({"Dotted", "Relative", "Plain", "Doubled"}));
 }
 
 TEST_F(ScanTest, MalformedFileIsReportedOnceForAWholeOpen)

@@ -1,4 +1,5 @@
 #include "records/AppState.h"
+#include "records/FileStamp.h"
 #include "records/Procedures.h"
 #include "resources/StringTable.h"
 #include "support/FakeMediaDetector.h"
@@ -88,6 +89,52 @@ TEST(Procedures, AbsolutePathsAreLexical)
         EXPECT_EQ(bSamePath(p.b, p.a), p.same) << p.b << " " << p.a;
     }
     EXPECT_TRUE(strTempPath().endsWith('/'));
+}
+
+TEST(Procedures, PathsNormalisedWhereverTheirFaultStands)
+{
+    // Identifiers are told normal several characters at a time: each fault,
+    // at every place in a long path, is still found and normalised.
+    const struct {
+        const char* fault;
+        const char* normal;
+    } faults[] = {{"/./", "/"}, {"//", "/"}, {"/x/../", "/"}, {"/.hidden/", "/.hidden/"}, {"/..x/", "/..x/"}};
+    for (const auto& f : faults)
+        for (int at = 1; at <= 24; ++at) {
+            const QString head = "/" + QString(at, 'a');
+            const QString tail = "b/cdefghijklmnopq.xml";
+            EXPECT_EQ(strAbsolutePath(head + f.fault + tail), head + f.normal + tail) << f.fault << " at " << at;
+            EXPECT_EQ(strAbsolutePath(head + "/" + tail + "/"), head + "/" + tail) << at;
+        }
+    // A surrogate pair is text like any other; a lone surrogate is not a
+    // normal path and the path is made again from its parts.
+    const QString pair = QString::fromUtf16(u"/abcdefghijkl/\U0001F600mnopqrstu.xml");
+    EXPECT_EQ(strAbsolutePath(pair), pair);
+    EXPECT_TRUE(bSamePath(pair, QString(pair).replace("/abc", "/./abc")));
+    const QString lone = QStringLiteral("/abcdefghijkl/") + QChar(0xD800) + QStringLiteral("mnopqrstu.xml");
+    EXPECT_NE(strAbsolutePath(lone), lone);
+}
+
+TEST(Procedures, FolderBoundsAlternatingBetweenFolders)
+{
+    // Within a scope the folder asked about before is reused: answers for
+    // files in turn in two folders, one reached through a link, stay right.
+    QTemporaryDir tmp, outside;
+    const QString d = tmp.path();
+    QDir(d).mkdir("in");
+    writeFile(outside.path() + "/x.xml", "x");
+    ASSERT_TRUE(QFile::link(outside.path(), d + "/out"));
+    ASSERT_TRUE(QFile::link(outside.path() + "/x.xml", d + "/in/away.xml"));
+    const FolderBounds bounds(d);
+    const StampScope scope;
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_TRUE(bounds.bContains(d + "/in/a.xml"));
+        EXPECT_FALSE(bounds.bContains(d + "/out/a.xml"));
+        EXPECT_FALSE(bounds.bContains(d + "/in/away.xml"));
+        EXPECT_TRUE(bounds.bContains(d + "/in/b.xml"));
+        EXPECT_FALSE(bounds.bContains(d + "/out/../../elsewhere.xml"));
+        EXPECT_TRUE(bounds.bContains(d + "/b.xml"));
+    }
 }
 
 TEST(Procedures, FilesFoldersAndListing)
