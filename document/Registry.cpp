@@ -235,6 +235,12 @@ Registry::Item_t Registry::objFind(const QString& strGUID) const
     return first ? const_cast<RegistryItem*>(first)->shared_from_this() : nullptr;
 }
 
+QVarLengthArray<const RegistryItem*, 1> Registry::objectsNamed(const QString& strGUID) const
+{
+    const QString key = GUIDRenames::keyOf(strGUID);
+    return key.isEmpty() ? QVarLengthArray<const RegistryItem*, 1>() : m_byKey.value(key);
+}
+
 void Registry::rekey(const RegistryItem* item)
 {
     const auto it = m_keyOf.find(item);

@@ -48,6 +48,9 @@ public:
     // The first registered object whose identifier names the same file as
     // `strGUID`; none for an empty identifier.
     Item_t objFind(const QString& strGUID) const;
+    // Every registered object whose identifier names the same file as
+    // `strGUID`, in no particular order; none for an empty identifier.
+    QVarLengthArray<const RegistryItem*, 1> objectsNamed(const QString& strGUID) const;
     // Called by a registered object whose identifier changed.
     void rekey(const RegistryItem* item);
     // Whether a registered object has this normalised identifier.

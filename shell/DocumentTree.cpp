@@ -337,7 +337,10 @@ void frmMain::UpdateSmallKeyFrames()
     const QString tag = QStringLiteral("keyframe");
     std::vector<std::shared_ptr<Video>> made;
     std::vector<qint64> madeFrom;
-    if (const auto doc = appState().objAVDoc)
+    const auto doc = appState().objAVDoc;
+    // The icons' own segments, found by their keys, when each key names one
+    // registered object; otherwise every registered object is asked.
+    if (doc && !bMadeByKeys(doc->collObjects(), tag, made, madeFrom))
         for (const auto& obj : doc->collObjects()) {
             const auto video = std::dynamic_pointer_cast<Video>(obj);
             if (!video)
@@ -363,6 +366,37 @@ void frmMain::UpdateSmallKeyFrames()
     for (size_t i = 0; i < made.size(); ++i)
         if (const qint64 source = keyframeSource(*made[i]); source != madeFrom[i])
             imlTreeIcons.Replace(made[i]->strGUID(), makeSmallKeyFrame(*made[i]), source);
+}
+
+bool frmMain::bMadeByKeys(const Registry& registry, const QString& tag, std::vector<std::shared_ptr<Video>>& made,
+                          std::vector<qint64>& madeFrom) const
+{
+    // Looking an icon's segment up costs about four times asking one object:
+    // with icons for most of the document the walk is the quicker.
+    const std::vector<QString> keys = imlTreeIcons.keysTagged(tag);
+    if (!registry.bEachOnce() || keys.size() * 4 > size_t(registry.Count()))
+        return false;
+    std::vector<std::pair<quint64, std::shared_ptr<Video>>> found;
+    for (const QString& key : keys) {
+        if (key.isEmpty())
+            return false;
+        const auto named = registry.objectsNamed(key);
+        if (named.size() > 1)
+            return false;
+        const auto* video = named.isEmpty() ? nullptr : dynamic_cast<const Video*>(named.front());
+        if (!video || video->strGUID() != key || !video->objMainExpr())
+            continue;
+        found.emplace_back(registry.iOrderOf(video),
+                           std::static_pointer_cast<Video>(const_cast<Video*>(video)->shared_from_this()));
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    made.clear();
+    madeFrom.clear();
+    for (auto& [order, video] : found) {
+        madeFrom.push_back(imlTreeIcons.Find(video->strGUID(), tag)->source);
+        made.push_back(std::move(video));
+    }
+    return true;
 }
 
 void frmMain::ResetListImageExpression()

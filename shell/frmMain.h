@@ -29,6 +29,7 @@ namespace vimra {
 
 class ConnectionDialog;
 class DocObject;
+class Registry;
 class SearchDialog;
 class SearchResultDialog;
 class frmSplash;
@@ -245,6 +246,11 @@ private:
     // Whether the node's children show expr's segments in chain order, as a rebuild would.
     bool bChainShown(const Expression& expr, const QTreeWidgetItem* node) const;
     QPixmap makeSmallKeyFrame(const Video& video) const;
+    // The Videos whose keyframe icons were made, in registration order, and
+    // what each icon was made from, found through the icons' keys; false
+    // when a key names no single registered object (nothing is then told).
+    bool bMadeByKeys(const Registry& registry, const QString& tag, std::vector<std::shared_ptr<Video>>& made,
+                     std::vector<qint64>& madeFrom) const;
     void forgetNodes(const QTreeWidgetItem* node);
     // The expression tree's node of each object, while the tree is as built:
     // emptied when anything else takes nodes out of it.

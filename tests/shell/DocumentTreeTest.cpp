@@ -157,6 +157,10 @@ TEST_F(ExpressionTreeTest, ShowsTheMainExpressionsAndTheirSegmentsInTimeOrderWit
     w->UpdateSmallKeyFrames();
     EXPECT_NE(w->imlTreeIcons.Item(s1()).cacheKey(), kept);
     EXPECT_EQ(keyframeKeys(), QStringList({s2(), s1()}));
+    // An object registered twice: every registered object is asked, as before.
+    appState().objAVDoc->collObjects().Add(video(s1()));
+    w->UpdateSmallKeyFrames();
+    EXPECT_EQ(keyframeKeys(), QStringList({s2(), s1()}));
     w->RemoveIcon(s1());
 
     // A chain that loops back on itself still ends, each segment shown once.
