@@ -501,11 +501,17 @@ int main(int argc, char** argv)
     for (const char* flag : {"--sizes", "--beside"})
         if (argc > 2 && QByteArray(argv[1]) == flag) {
             for (const auto& n : QByteArray(argv[2]).split(','))
-                (QByteArray(flag) == "--sizes" ? sizes : beside).push_back(std::max(0, n.toInt()));
+                (QByteArray(flag) == "--sizes" ? sizes : beside).push_back(std::max(QByteArray(flag) == "--sizes" ? 8 : 0, n.toInt()));
             argv += 2;
             argc -= 2;
         }
-    const int segments = argc > 1 ? std::max(1, atoi(argv[1])) : 1000;
+    if (argc > 1 && argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: vimra_editor_bench [--record FOLDER] [--sizes N,N,...] [--beside V,V,...] "
+                             "[SEGMENTS [WORDS [RUNS]]]\n");
+        return 2;
+    }
+    // The operations pick segments around the middle and a run of them: at least eight.
+    const int segments = argc > 1 ? std::max(8, atoi(argv[1])) : 1000;
     const int words = argc > 2 ? std::max(10, atoi(argv[2])) : 50000;
     const int runs = argc > 3 ? std::max(1, atoi(argv[3])) : 50;
     StringTable::setLanguage(StringTable::Language::English);
