@@ -159,19 +159,8 @@ std::vector<bool> Registry::RemoveItems(const std::vector<Item_t>& items, bool b
     }
     std::sort(positions.begin(), positions.end());
     m_items.RemovePositions(positions);
-    const auto compact = [&](auto& column) {
-        size_t out = 0, next = 0;
-        for (size_t i = 0; i < column.size(); ++i) {
-            if (next < positions.size() && size_t(positions[next] - 1) == i) {
-                ++next;
-                continue;
-            }
-            column[out++] = column[i];
-        }
-        column.resize(out);
-    };
-    compact(m_refers);
-    compact(m_orders);
+    ErasePositions(m_refers, positions);
+    ErasePositions(m_orders, positions);
     return removed;
 }
 

@@ -7,6 +7,25 @@
 
 namespace vimra {
 
+// Erases the elements at the given 1-based positions (rising, each once) in
+// one pass: erasing many from a long vector moves each element once.
+template <typename T>
+void ErasePositions(std::vector<T>& v, const std::vector<int>& positions)
+{
+    if (positions.empty())
+        return;
+    size_t out = static_cast<size_t>(positions.front() - 1);
+    size_t next = 0;
+    for (size_t i = out; i < v.size(); ++i) {
+        if (next < positions.size() && static_cast<size_t>(positions[next] - 1) == i) {
+            ++next;
+            continue;
+        }
+        v[out++] = std::move(v[i]);
+    }
+    v.resize(out);
+}
+
 // The one ordered collection of the system: 1-based positions, optional unique
 // text keys (compared without case unless the owner asks otherwise), insertion
 // order, removal by position, key or identity, and range-for iteration.
@@ -88,25 +107,11 @@ public:
     // one pass: removing many from a long collection moves each item once.
     void RemovePositions(const std::vector<int>& positions)
     {
-        if (positions.empty())
-            return;
         for (const int index : positions)
             check(index);
-        size_t out = static_cast<size_t>(positions.front() - 1);
-        size_t next = 0;
-        for (size_t i = out; i < m_items.size(); ++i) {
-            if (next < positions.size() && static_cast<size_t>(positions[next] - 1) == i) {
-                ++next;
-                continue;
-            }
-            m_items[out] = std::move(m_items[i]);
-            if (m_bKeyed)
-                m_keys[out] = std::move(m_keys[i]);
-            ++out;
-        }
-        m_items.resize(out);
+        ErasePositions(m_items, positions);
         if (m_bKeyed)
-            m_keys.resize(out);
+            ErasePositions(m_keys, positions);
     }
     // Removes the first item equal to `item` (identity for shared pointers).
     bool RemoveItem(const T& item)
