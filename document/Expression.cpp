@@ -156,17 +156,46 @@ void Expression::reindexSpan(const Expression& segment)
 void Expression::buildTimeIndex()
 {
     m_time = std::make_unique<TimeIndex>();
+    m_time->seen.reserve(size_t(m_colSubExpressions.Count()));
     for (const auto& segment : m_colSubExpressions)
         m_time->seen[segment.get()].place = m_time->nextPlace++; // a segment listed twice: its later place
-    for (const auto& [segment, seen] : m_time->seen) {
-        indexSpan(*segment);
+    // Both orders are filled from sorted runs, each entry placed at the end.
+    using Entry = std::pair<std::pair<double, quint64>, const Expression*>;
+    std::vector<Entry> ends, starts;
+    ends.reserve(m_time->seen.size());
+    starts.reserve(m_time->seen.size());
+    for (auto& [segment, seen] : m_time->seen) {
+        const auto* holder = segment->spanHolder();
+        if (const Chunk* chunk = holder ? holder->get() : nullptr) {
+            seen = {seen.place, chunk->dStart, chunk->dend, true};
+            // No comparison holds with NaN: such a bound is never a neighbour's.
+            if (!std::isnan(seen.end))
+                ends.push_back({{seen.end, seen.place}, segment});
+            if (!std::isnan(seen.start))
+                starts.push_back({{seen.start, seen.place}, segment});
+        }
         if (segment->m_bTimesOut)
             m_time->watched.push_back(segment->weak_from_this());
-        segment->m_bSpanOut = false;
-        m_time->suspects.push_back(segment->weak_from_this());
+        // Those whose span someone else holds stay suspects.
+        segment->m_bSpanOut = holder && holder->use_count() > 1;
+        if (segment->m_bSpanOut)
+            m_time->suspects.push_back(segment->weak_from_this());
     }
-    // Those whose span someone else holds stay suspects.
-    lookAgainAtSpans();
+    const auto fill = [](auto& index, std::vector<Entry>& entries) {
+        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.first < b.first; });
+        for (const auto& entry : entries)
+            index.emplace_hint(index.end(), entry);
+    };
+    fill(m_time->byEnd, ends);
+    fill(m_time->byStart, starts);
+}
+
+void Expression::PrepareForSegmenting()
+{
+    if (!m_time)
+        buildTimeIndex();
+    if (const auto doc = currentDoc())
+        doc->references().sync(doc->collObjects());
 }
 
 void Expression::lookAgainAtSpans()

@@ -126,6 +126,9 @@ void VideoWindow::Opened(PaneDialog& window)
         LoadTranscript();
         OpenMedia(m_obj->strGetMediaObjectPath());
         FillRanges();
+        // Cutting is what the editor is for: the first cut should not also
+        // pay for ordering a long expression's segments.
+        m_obj->PrepareForSegmenting();
     });
     m_timer1->stop();
     m_blinker->stop();

@@ -297,6 +297,27 @@ TEST_F(ExpressionTest, NeighboursFollowSpansHoweverTheyWereChanged)
     EXPECT_TRUE(prompts.calls.empty());
 }
 
+TEST_F(ExpressionTest, SpanHeldBeforeTheSegmentsAreOrderedIsLookedAtAgain)
+{
+    // Read from files, the segments are ordered by time only when asked; a
+    // span taken before that and changed after it still decides.
+    auto main = newMain("Video");
+    for (int i = 0; i < 4; ++i)
+        main->AddSubExpression(QString(QChar('A' + i)), 10 * i, 10 * i + 5);
+    ASSERT_TRUE(doc->bSave());
+    const auto reopened = open("Film.xml");
+    main = mainOf(*std::dynamic_pointer_cast<Version>(reopened->colChilds().Item(1)), "Video");
+    ASSERT_NE(main, nullptr);
+    const auto held = segment(*main, "B")->ckGetChunk();
+    main->PrepareForSegmenting();
+    *held = Chunk{40, 41, {}};
+    main->AddSubExpression("Late", 42, 43);
+    main->AddSubExpression("Early", 6, 7);
+    EXPECT_EQ(segment(*main, "B")->objFollowedBy(), segment(*main, "Late"));
+    EXPECT_EQ(segment(*main, "Early")->objFollowedBy(), segment(*main, "C"));
+    EXPECT_TRUE(prompts.calls.empty());
+}
+
 TEST_F(ExpressionTest, ExpressionsThatCannotBeMadeAddNothing)
 {
     const auto main = newMain("Video");
