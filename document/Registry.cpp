@@ -96,6 +96,7 @@ void Registry::Add(const Item_t& item)
     } else {
         ++m_iRepeats;
     }
+    noteName(entry.key);
 }
 
 void Registry::reserve(int n)
@@ -121,6 +122,7 @@ bool Registry::RemoveItem(const Item_t& item, bool bFreesGUID)
         ++m_iFreedStamp;
     if (it == m_keyOf.end())
         return true;
+    noteName(it->second.key);
     if (--it->second.count == 0) {
         unindex(item.get(), it->second.key);
         m_keyOf.erase(it);
@@ -153,6 +155,7 @@ std::vector<bool> Registry::RemoveItems(const std::vector<Item_t>& items, bool b
         if (bFreesGUID)
             ++m_iFreedStamp;
         if (it != m_keyOf.end()) {
+            noteName(it->second.key);
             unindex(items[i].get(), it->second.key);
             m_keyOf.erase(it);
         }
@@ -173,6 +176,7 @@ void Registry::Clear()
     m_keyOf.clear();
     m_byKey.clear();
     ++m_iFreedStamp;
+    m_names.forget();
 }
 
 int Registry::IndexOf(const Item_t& item) const
@@ -236,13 +240,22 @@ void Registry::rekey(const RegistryItem* item)
     if (it == m_keyOf.end())
         return;
     const QString key = GUIDRenames::keyOf(item->strGUID());
+    // The identifier may have changed where its normalised form did not.
+    noteName(key);
     if (key == it->second.key)
         return;
+    noteName(it->second.key);
     if (!it->second.key.isEmpty())
         ++m_iFreedStamp;
     unindex(item, it->second.key);
     it->second.key = key;
     index(item, key);
+}
+
+void Registry::noteName(const QString& key)
+{
+    if (!key.isEmpty())
+        m_names.note(key);
 }
 
 void Registry::index(const RegistryItem* item, const QString& key)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/RegistryItem.h"
+#include "records/ChangeLog.h"
 #include "records/Coll.h"
 
 #include <QHash>
@@ -57,6 +58,12 @@ public:
     bool bHasKey(const QString& strKey) const { return m_byKey.contains(strKey); }
     // Changes whenever an identifier stops naming a registered object.
     quint64 iFreedStamp() const { return m_iFreedStamp; }
+    // Rises with every registration, removal and identifier change.
+    quint64 iNamesStamp() const { return m_names.stamp(); }
+    // The normalised identifiers whose objects changed since `stamp` (an
+    // object registered or removed, an identifier given up or taken, each
+    // as often as it happened); nothing when those are no longer all known.
+    std::optional<std::span<const QString>> namesChangedSince(quint64 stamp) const { return m_names.since(stamp); }
 
     // Registration order: every entry gets a number greater than any before
     // it, so numbers rise with positions. 0 for an object not registered;
@@ -84,6 +91,7 @@ private:
     };
     void index(const RegistryItem* item, const QString& key);
     void unindex(const RegistryItem* item, const QString& key);
+    void noteName(const QString& key);
 
     // What an entry's RemoveReferenceObj answers to, by position.
     enum class Refers : quint8 { Anything, Nothing, Video, Audio, Transcript };
@@ -97,6 +105,7 @@ private:
     // Most identifiers name one object: held in place, not allocated.
     QHash<QString, QVarLengthArray<const RegistryItem*, 1>> m_byKey;
     quint64 m_iFreedStamp = 0;
+    ChangeLog m_names;
 };
 
 } // namespace vimra

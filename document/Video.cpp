@@ -6,6 +6,7 @@
 #include "platform/FileRead.h"
 #include "platform/MediaDetector.h"
 #include "platform/Prompts.h"
+#include "records/ChangeLog.h"
 #include "records/IOManager.h"
 #include "records/Procedures.h"
 #include "resources/MessageIds.h"
@@ -245,11 +246,29 @@ QString Video::vGetKeyFrameFilePath() const
     return m_keyframe && io() && io()->bFileSystem() ? m_keyframe->strGUID() : QString();
 }
 
+namespace {
+
+ChangeLog& droppedPictures()
+{
+    static ChangeLog log;
+    return log;
+}
+
+} // namespace
+
 void Video::CreateKeyFrameIcons()
 {
     m_bPicturesRead = false;
     m_picKeyFrameSmall = QImage();
     m_picKeyFrame = QImage();
+    droppedPictures().note(strGUID());
+}
+
+quint64 Video::iDroppedPictures() { return droppedPictures().stamp(); }
+
+std::optional<std::span<const QString>> Video::droppedPicturesSince(quint64 count)
+{
+    return droppedPictures().since(count);
 }
 
 const QImage& Video::picKeyFrameSmall() const

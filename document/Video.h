@@ -4,6 +4,9 @@
 
 #include <QImage>
 
+#include <optional>
+#include <span>
+
 namespace vimra {
 
 class MediaObject;
@@ -33,6 +36,11 @@ public:
     const QImage& picKeyFrame() const;
     // The two pictures are read again when next asked for (segments only).
     void CreateKeyFrameIcons();
+    // Rises each time any Video drops its pictures (CreateKeyFrameIcons).
+    static quint64 iDroppedPictures();
+    // The identifiers of the Videos that dropped their pictures since
+    // `count`, as they were then; nothing when those are no longer all known.
+    static std::optional<std::span<const QString>> droppedPicturesSince(quint64 count);
     // The keyframe time in seconds; a negative stored time reads as the
     // middle of the span. -1 when there is none.
     double dGetKeyFrameTime() const;

@@ -20,7 +20,7 @@ public:
     QString className() const override { return "MediaObject"; }
     std::shared_ptr<IOManager> io() const override { return nullptr; }
     QString strGUID() const override { return m_guid; }
-    void setStrGUID(const QString&) override {}
+    void setStrGUID(const QString& value) override { m_guid = value; }
     QString strTitle() const override { return m_guid; }
     bool bChanged() const override { return false; }
     bool bSave() override { return true; }
@@ -186,4 +186,38 @@ TEST_F(DocumentTest, RegistryPositionsFollowAddsAndRemovalsOfObjectsRegisteredTw
         EXPECT_EQ(registry.iFirstFromOrder(registry.iNextOrder()), registry.Count() + 1);
     }
     EXPECT_FALSE(registry.RemoveItem(std::make_shared<FileItem>(path("e.xml"))));
+}
+
+TEST_F(DocumentTest, RegistryTellsTheIdentifiersChangedSinceAStamp)
+{
+    std::vector<std::shared_ptr<RegistryItem>> items;
+    for (const char* id : {"a.xml", "b.xml", "c.xml"})
+        items.push_back(std::make_shared<FileItem>(path(id)));
+    Registry registry;
+    const auto since = [&](quint64 stamp) {
+        QStringList out;
+        const auto names = registry.namesChangedSince(stamp);
+        for (const QString& name : names.value())
+            out << QFileInfo(name).fileName();
+        return out;
+    };
+    for (const auto& item : items)
+        registry.Add(item);
+    const quint64 stamp = registry.iNamesStamp();
+    items[0]->setStrGUID(path("x/../a.xml")); // the same file spelt otherwise
+    registry.rekey(items[0].get());
+    items[1]->setStrGUID(path("d.xml"));
+    registry.rekey(items[1].get());
+    registry.RemoveItems({items[2], items[0]});
+    EXPECT_EQ(since(stamp), QStringList({"a.xml", "d.xml", "b.xml", "c.xml", "a.xml"}));
+    EXPECT_EQ(since(0).size(), 8);
+    EXPECT_TRUE(since(registry.iNamesStamp()).isEmpty());
+    registry.Clear();
+    EXPECT_FALSE(registry.namesChangedSince(stamp));
+    // A reader far behind is told the names are no longer all known.
+    ChangeLog log;
+    for (int i = 0; i < 70000; ++i)
+        log.note(QString::number(i));
+    EXPECT_FALSE(log.since(0));
+    EXPECT_EQ(log.since(log.stamp() - 2).value().front(), "69998");
 }
