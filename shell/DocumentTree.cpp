@@ -315,9 +315,49 @@ void frmMain::AddSmallKeyFrame(const std::shared_ptr<Video>& video)
     if (!video)
         return;
     const QString key = video->strGUID();
+    const QString tag = QStringLiteral("keyframe");
+    const bool bInStep = m_keyframes.iList == imlTreeIcons.iStamp();
     // Asked again under the same key, the new icon replaces the old.
     imlTreeIcons.Remove(key);
-    imlTreeIcons.Add(key, makeSmallKeyFrame(*video), QStringLiteral("keyframe"), keyframeSource(*video));
+    if (imlTreeIcons.CountTagged(tag) == 0)
+        keyframeIconsFrom(appState().objAVDoc); // no icon to keep in order
+    else if (!bInStep)
+        m_keyframes.bKnown = false;
+    imlTreeIcons.Add(key, makeSmallKeyFrame(*video), tag, keyframeSource(*video), iKeyframeSortKey(*video, key));
+    m_keyframes.iList = imlTreeIcons.iStamp();
+}
+
+void frmMain::keyframeIconsFrom(const std::shared_ptr<AVDocument>& doc)
+{
+    m_keyframes.bKnown = true;
+    m_keyframes.doc = doc;
+    m_keyframes.iNames = doc ? doc->collObjects().iNamesStamp() : 0;
+    m_keyframes.iDropped = Video::iDroppedPictures();
+    m_keyframes.iList = imlTreeIcons.iStamp();
+    m_keyframes.pending.clear();
+    m_keyframes.mains.clear();
+}
+
+quint64 frmMain::iKeyframeSortKey(const Video& video, const QString& key)
+{
+    auto& state = m_keyframes;
+    const auto doc = state.doc.lock();
+    if (!state.bKnown || !doc || doc != appState().objAVDoc) {
+        state.bKnown = false;
+        return 0;
+    }
+    const Registry& registry = doc->collObjects();
+    const auto main = video.objMainExpr();
+    const auto named = registry.objectsNamed(key);
+    // Changes are told by normalised identifier: an icon under another is
+    // looked at each time.
+    if (!main || !registry.bEachOnce() || named.size() != 1 || named.front() != &video
+        || GUIDRenames::keyOf(key) != key) {
+        state.pending.push_back(key);
+        return 0;
+    }
+    state.mains.try_emplace(main.get(), main);
+    return registry.iOrderOf(&video);
 }
 
 QPixmap frmMain::SmallKeyFrame(const std::shared_ptr<Video>& video)
@@ -331,13 +371,75 @@ QPixmap frmMain::SmallKeyFrame(const std::shared_ptr<Video>& video)
 
 void frmMain::UpdateSmallKeyFrames()
 {
-    // Only the icons made so far are made again, in registration order, of
-    // the segments still in the document; the others are made when their
-    // segments' nodes are first shown.
+    // The icons made so far, of the segments still in the document, stand
+    // in registration order, each made again when its picture changed; the
+    // others are made when their segments' nodes are first shown.
+    const auto doc = appState().objAVDoc;
+    if (!bUpdatedChangedKeyframes(doc))
+        updateAllKeyframes(doc);
+}
+
+bool frmMain::bUpdatedChangedKeyframes(const std::shared_ptr<AVDocument>& doc)
+{
+    auto& state = m_keyframes;
+    if (!state.bKnown || !doc || state.doc.lock() != doc || state.iList != imlTreeIcons.iStamp())
+        return false;
+    const Registry& registry = doc->collObjects();
+    const auto names = registry.namesChangedSince(state.iNames);
+    const auto dropped = Video::droppedPicturesSince(state.iDropped);
+    if (!registry.bEachOnce() || !names || !dropped
+        || std::any_of(state.mains.begin(), state.mains.end(), [](const auto& main) { return main.second.expired(); }))
+        return false;
+    // The icons under a changed identifier, of a segment whose pictures
+    // were dropped, or made since without their segment found.
+    std::vector<QString> keys = std::move(state.pending);
+    keys.insert(keys.end(), names->begin(), names->end());
+    keys.insert(keys.end(), dropped->begin(), dropped->end());
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    // Each one's segment, if any, found before anything changes: a key
+    // naming more than one object takes the walk of the whole document.
+    const QString tag = QStringLiteral("keyframe");
+    std::vector<std::pair<QString, std::shared_ptr<Video>>> found;
+    for (QString& key : keys) {
+        if (!imlTreeIcons.Find(key, tag))
+            continue;
+        const auto named = registry.objectsNamed(key);
+        if (named.size() > 1)
+            return false;
+        const auto* video = named.isEmpty() ? nullptr : dynamic_cast<const Video*>(named.front());
+        if (video && (video->strGUID() != key || !video->objMainExpr()))
+            video = nullptr;
+        if (video && GUIDRenames::keyOf(key) != key)
+            return false;
+        found.emplace_back(std::move(key), video ? std::static_pointer_cast<Video>(const_cast<Video*>(video)->shared_from_this())
+                                                 : nullptr);
+    }
+    for (const auto& [key, video] : found) {
+        if (!video) {
+            imlTreeIcons.Remove(key);
+            continue;
+        }
+        imlTreeIcons.SetSortKey(key, registry.iOrderOf(video.get()));
+        const auto main = video->objMainExpr();
+        state.mains.try_emplace(main.get(), main);
+        // An icon is made again only from another picture.
+        if (const qint64 source = keyframeSource(*video); source != imlTreeIcons.Find(key, tag)->source)
+            imlTreeIcons.Replace(key, makeSmallKeyFrame(*video), source);
+    }
+    imlTreeIcons.SortTagged(tag);
+    state.iNames = registry.iNamesStamp();
+    state.iDropped = Video::iDroppedPictures();
+    state.iList = imlTreeIcons.iStamp();
+    state.pending.clear();
+    return true;
+}
+
+void frmMain::updateAllKeyframes(const std::shared_ptr<AVDocument>& doc)
+{
     const QString tag = QStringLiteral("keyframe");
     std::vector<std::shared_ptr<Video>> made;
     std::vector<qint64> madeFrom;
-    const auto doc = appState().objAVDoc;
     // The icons' own segments, found by their keys, when each key names one
     // registered object; otherwise every registered object is asked.
     if (doc && !bMadeByKeys(doc->collObjects(), tag, made, madeFrom))
@@ -351,21 +453,26 @@ void frmMain::UpdateSmallKeyFrames()
                 madeFrom.push_back(icon->source);
             }
         }
-    const std::vector<QString> shown = imlTreeIcons.keysTagged(tag);
-    const bool bSameOrder = shown.size() == made.size()
-        && std::equal(shown.begin(), shown.end(), made.begin(),
-                      [](const QString& key, const auto& video) { return key == video->strGUID(); });
-    if (!bSameOrder) {
-        std::vector<QString> keys;
-        keys.reserve(made.size());
-        for (const auto& video : made)
-            keys.push_back(video->strGUID());
-        imlTreeIcons.KeepTagged(tag, keys);
+    keyframeIconsFrom(doc);
+    // Only the icons of those segments stay, in their registration order:
+    // an icon found twice stands where it was first found.
+    std::vector<std::pair<QString, quint64>> kept;
+    kept.reserve(made.size());
+    for (const auto& video : made) {
+        kept.emplace_back(video->strGUID(), doc->collObjects().iOrderOf(video.get()));
+        const auto main = video->objMainExpr();
+        m_keyframes.mains.try_emplace(main.get(), main);
+        if (GUIDRenames::keyOf(kept.back().first) != kept.back().first)
+            m_keyframes.bKnown = false;
     }
+    imlTreeIcons.KeepTagged(tag, kept);
     // An icon is made again only from another picture.
     for (size_t i = 0; i < made.size(); ++i)
         if (const qint64 source = keyframeSource(*made[i]); source != madeFrom[i])
-            imlTreeIcons.Replace(made[i]->strGUID(), makeSmallKeyFrame(*made[i]), source);
+            imlTreeIcons.Replace(kept[i].first, makeSmallKeyFrame(*made[i]), source);
+    m_keyframes.bKnown = m_keyframes.bKnown && doc && doc->collObjects().bEachOnce();
+    m_keyframes.iDropped = Video::iDroppedPictures();
+    m_keyframes.iList = imlTreeIcons.iStamp();
 }
 
 bool frmMain::bMadeByKeys(const Registry& registry, const QString& tag, std::vector<std::shared_ptr<Video>>& made,
@@ -402,11 +509,15 @@ bool frmMain::bMadeByKeys(const Registry& registry, const QString& tag, std::vec
 void frmMain::ResetListImageExpression()
 {
     imlTreeIcons.RemoveTagged(QStringLiteral("keyframe"));
+    keyframeIconsFrom(appState().objAVDoc);
 }
 
 void frmMain::RemoveIcon(const QString& strGUID)
 {
+    const bool bInStep = m_keyframes.iList == imlTreeIcons.iStamp();
     imlTreeIcons.Remove(strGUID);
+    if (bInStep)
+        m_keyframes.iList = imlTreeIcons.iStamp();
 }
 
 void frmMain::UpdateNodeTitle(const std::shared_ptr<DocObject>& obj)

@@ -7,21 +7,24 @@
 
 namespace vimra {
 
-bool PictureList::Add(const QString& strKey, const QPixmap& pixmap, const QString& strTag, qint64 source)
+bool PictureList::Add(const QString& strKey, const QPixmap& pixmap, const QString& strTag, qint64 source,
+                      quint64 sortKey)
 {
     if (Contains(strKey))
         return false;
     m_index.insert(strKey, m_places.size());
-    m_places.push_back(Picture{strKey, pixmap, strTag, source});
+    m_places.push_back(Place{Picture{strKey, pixmap, strTag, source}, m_iAdded++, sortKey});
+    ++m_tagged[strTag];
+    ++m_iStamp;
     return true;
 }
 
 const PictureList::Picture* PictureList::Find(const QString& strKey, const QString& strTag) const
 {
     const auto it = m_index.constFind(strKey);
-    if (it == m_index.constEnd() || m_places[*it]->strTag != strTag)
+    if (it == m_index.constEnd() || m_places[*it]->picture.strTag != strTag)
         return nullptr;
-    return &*m_places[*it];
+    return &m_places[*it]->picture;
 }
 
 bool PictureList::Replace(const QString& strKey, const QPixmap& pixmap, qint64 source)
@@ -29,24 +32,96 @@ bool PictureList::Replace(const QString& strKey, const QPixmap& pixmap, qint64 s
     const auto it = m_index.constFind(strKey);
     if (it == m_index.constEnd())
         return false;
-    m_places[*it]->pixmap = pixmap;
-    m_places[*it]->source = source;
+    m_places[*it]->picture.pixmap = pixmap;
+    m_places[*it]->picture.source = source;
+    ++m_iStamp;
     return true;
+}
+
+bool PictureList::SetSortKey(const QString& strKey, quint64 sortKey)
+{
+    const auto it = m_index.constFind(strKey);
+    if (it == m_index.constEnd())
+        return false;
+    m_places[*it]->sortKey = sortKey;
+    ++m_iStamp;
+    return true;
+}
+
+void PictureList::KeepTagged(const QString& strTag, const std::vector<std::pair<QString, quint64>>& keys)
+{
+    std::vector<bool> kept(m_places.size());
+    for (const auto& [key, sortKey] : keys) {
+        const auto it = m_index.constFind(key);
+        if (it == m_index.constEnd() || kept[*it] || m_places[*it]->picture.strTag != strTag)
+            continue;
+        kept[*it] = true;
+        m_places[*it]->sortKey = sortKey;
+    }
+    for (size_t k = 0; k < m_places.size(); ++k)
+        if (m_places[k] && !kept[k] && m_places[k]->picture.strTag == strTag) {
+            m_index.remove(m_places[k]->picture.strKey);
+            --m_tagged[strTag];
+            m_places[k].reset();
+        }
+    if (m_index.size() < m_places.size() / 2)
+        compact();
+    SortTagged(strTag);
+}
+
+std::vector<const PictureList::Place*> PictureList::ordered() const
+{
+    // Before the pictures added since the last sort: the others of that
+    // time in the order added, then those of the sorted tag by their keys.
+    const auto group = [this](const Place& p) {
+        return p.added >= m_iSorted ? 2 : p.picture.strTag == m_strSorted ? 1 : 0;
+    };
+    std::vector<const Place*> out;
+    out.reserve(size_t(m_index.size()));
+    for (const auto& place : m_places)
+        if (place)
+            out.push_back(&*place);
+    std::stable_sort(out.begin(), out.end(), [&](const Place* a, const Place* b) {
+        const int ga = group(*a), gb = group(*b);
+        return ga != gb ? ga < gb : ga == 1 && a->sortKey < b->sortKey;
+    });
+    return out;
+}
+
+void PictureList::SortTagged(const QString& strTag)
+{
+    if (strTag != m_strSorted && m_iSorted > 0) {
+        // Another tag sorted before: its order becomes the order added.
+        const auto order = ordered();
+        std::vector<std::optional<Place>> places;
+        places.reserve(order.size());
+        for (const Place* p : order)
+            places.emplace_back(std::move(*const_cast<Place*>(p)));
+        m_places = std::move(places);
+        for (size_t k = 0; k < m_places.size(); ++k) {
+            m_places[k]->added = k;
+            m_index[m_places[k]->picture.strKey] = k;
+        }
+        m_iAdded = m_places.size();
+    }
+    m_strSorted = strTag;
+    m_iSorted = m_iAdded;
+    ++m_iStamp;
 }
 
 std::vector<QString> PictureList::keysTagged(const QString& strTag) const
 {
     std::vector<QString> keys;
-    for (const auto& place : m_places)
-        if (place && place->strTag == strTag)
-            keys.push_back(place->strKey);
+    for (const Place* p : ordered())
+        if (p->picture.strTag == strTag)
+            keys.push_back(p->picture.strKey);
     return keys;
 }
 
 QPixmap PictureList::Item(const QString& strKey) const
 {
     const auto it = m_index.constFind(strKey);
-    return it == m_index.constEnd() ? QPixmap() : m_places[*it]->pixmap;
+    return it == m_index.constEnd() ? QPixmap() : m_places[*it]->picture.pixmap;
 }
 
 bool PictureList::Remove(const QString& strKey)
@@ -56,8 +131,10 @@ bool PictureList::Remove(const QString& strKey)
         return false;
     // The place stays empty until half of them are: a removal costs the
     // same with ten thousand keyframe icons as with ten.
+    --m_tagged[m_places[*it]->picture.strTag];
     m_places[*it].reset();
     m_index.erase(it);
+    ++m_iStamp;
     if (m_index.size() < m_places.size() / 2)
         compact();
     return true;
@@ -66,10 +143,12 @@ bool PictureList::Remove(const QString& strKey)
 void PictureList::RemoveTagged(const QString& strTag)
 {
     for (auto& place : m_places)
-        if (place && place->strTag == strTag) {
-            m_index.remove(place->strKey);
+        if (place && place->picture.strTag == strTag) {
+            m_index.remove(place->picture.strKey);
             place.reset();
         }
+    m_tagged.remove(strTag);
+    ++m_iStamp;
     compact();
 }
 
@@ -77,36 +156,16 @@ std::vector<PictureList::Picture> PictureList::pictures() const
 {
     std::vector<Picture> out;
     out.reserve(size_t(m_index.size()));
-    for (const auto& place : m_places)
-        if (place)
-            out.push_back(*place);
+    for (const Place* p : ordered())
+        out.push_back(p->picture);
     return out;
-}
-
-void PictureList::KeepTagged(const QString& strTag, const std::vector<QString>& keys)
-{
-    std::vector<std::optional<Picture>> kept;
-    kept.reserve(m_places.size());
-    for (auto& place : m_places)
-        if (place && place->strTag != strTag)
-            kept.push_back(std::move(place));
-    for (const QString& key : keys) {
-        const auto it = m_index.constFind(key);
-        if (it != m_index.constEnd() && m_places[*it] && m_places[*it]->strTag == strTag)
-            kept.push_back(std::move(m_places[*it]));
-    }
-    m_places = std::move(kept);
-    m_index.clear();
-    m_index.reserve(qsizetype(m_places.size()));
-    for (size_t k = 0; k < m_places.size(); ++k)
-        m_index.insert(m_places[k]->strKey, k);
 }
 
 void PictureList::compact()
 {
-    std::erase_if(m_places, [](const std::optional<Picture>& place) { return !place; });
+    std::erase_if(m_places, [](const std::optional<Place>& place) { return !place; });
     for (size_t k = 0; k < m_places.size(); ++k)
-        m_index[m_places[k]->strKey] = k;
+        m_index[m_places[k]->picture.strKey] = k;
 }
 
 const std::vector<QString>& treePictureKeys()

@@ -13,6 +13,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 class QAction;
@@ -27,6 +28,7 @@ class QTreeWidgetItem;
 
 namespace vimra {
 
+class AVDocument;
 class ConnectionDialog;
 class DocObject;
 class Registry;
@@ -41,6 +43,26 @@ struct FileMenuEnabling {
     bool operator==(const FileMenuEnabling&) const = default;
 };
 FileMenuEnabling fileMenuEnabling(bool bDocumentCurrent, bool bFileSystem);
+
+// What the keyframe icons were last brought into order against, so that the
+// next time only the icons of what changed since are looked at: the
+// document's identifiers changed since its registry's names stamp, the
+// pictures dropped since the Videos' count, and the icons made since.
+struct KeyframeIconsState {
+    // False when every icon is to be looked at again.
+    bool bKnown = false;
+    std::weak_ptr<AVDocument> doc;
+    quint64 iNames = 0;
+    quint64 iDropped = 0;
+    // The icon list's stamp as this window's own changes left it: another
+    // change makes every icon to be looked at again.
+    quint64 iList = 0;
+    // Icons made since whose segments were not found at once.
+    std::vector<QString> pending;
+    // The main expressions of the icons' segments: when one is gone, so are
+    // its segments' icons.
+    std::unordered_map<const Expression*, std::weak_ptr<Expression>> mains;
+};
 
 // The program's one main window: the document tree and the expression tree
 // side by side under their titles, a toolbar, a status bar and the menus
@@ -251,6 +273,17 @@ private:
     // when a key names no single registered object (nothing is then told).
     bool bMadeByKeys(const Registry& registry, const QString& tag, std::vector<std::shared_ptr<Video>>& made,
                      std::vector<qint64>& madeFrom) const;
+    // The keyframe icons brought into order by looking only at those whose
+    // segments changed since the last time; false, with nothing changed,
+    // when every icon must be looked at.
+    bool bUpdatedChangedKeyframes(const std::shared_ptr<AVDocument>& doc);
+    void updateAllKeyframes(const std::shared_ptr<AVDocument>& doc);
+    // The key an icon of `video` made now is sorted by, when its segment is
+    // what the next bringing into order finds under the key; 0, and looked
+    // at again then, otherwise.
+    quint64 iKeyframeSortKey(const Video& video, const QString& key);
+    void keyframeIconsFrom(const std::shared_ptr<AVDocument>& doc);
+    KeyframeIconsState m_keyframes;
     void forgetNodes(const QTreeWidgetItem* node);
     // The expression tree's node of each object, while the tree is as built:
     // emptied when anything else takes nodes out of it.

@@ -414,6 +414,57 @@ TEST_F(ExpressionTreeTest, SegmentChangesArePlacedAsARebuildShowsThem)
     rebuilt("after an untold change");
 }
 
+// After each change the keyframe icons are those a walk of the whole
+// document finds: the icons made of segments still registered, in
+// registration order, each made from its segment's picture of now.
+TEST_F(ExpressionTreeTest, KeyframeIconsFollowEachChangeAsAWalkOfTheDocumentFindsThem)
+{
+    const auto main = std::dynamic_pointer_cast<Version>(frmMain::objectOf(version()))->vdMainVideo();
+    const auto segment = [&](int i) { return main->colSubExpressions().Item(i); };
+    const auto added = [&](const char* title, double start, double end) {
+        main->AddSubExpression(title, start, end);
+        w->AddSmallKeyFrame(std::dynamic_pointer_cast<Video>(segment(main->colSubExpressions().Count())));
+    };
+    std::shared_ptr<Video> gone;
+    const std::function<void()> steps[] = {
+        [] {},
+        [&] { video(s1())->CreateKeyFrameIcons(); }, // a keyframe set: its picture is read again
+        [&] { // moved to the end of the registration order
+            auto& registry = appState().objAVDoc->collObjects();
+            const std::shared_ptr<RegistryItem> moved = video(s2());
+            registry.RemoveItem(moved);
+            registry.Add(moved);
+        },
+        [&] { added("Between", 12, 15); },
+        [&] { main->RemoveSubExpressionByPointer(video(s1())); },
+        [&] { // merged: two removed, one added over both
+            main->RemoveSubExpressionsByPointer({segment(1), segment(2)});
+            added("Merged", 12, 30);
+        },
+        [&] { added("Last", 40, 50); },
+        [&] { segment(1)->setStrGUID(path("Film_files/renamed.xml")); },
+        [&] { w->AddSmallKeyFrame(std::dynamic_pointer_cast<Video>(segment(1))); },
+        [&] {
+            gone = std::dynamic_pointer_cast<Video>(segment(2));
+            main->RemoveSubExpressionByPointer(gone);
+        },
+        [&] { w->AddSmallKeyFrame(gone); }, // of a segment no longer in the document
+    };
+    for (size_t step = 0; step < std::size(steps); ++step) {
+        SCOPED_TRACE(step);
+        steps[step]();
+        QStringList walked;
+        for (const auto& obj : appState().objAVDoc->collObjects())
+            if (const auto v = std::dynamic_pointer_cast<Video>(obj); v && v->objMainExpr() && !walked.contains(v->strGUID()))
+                if (w->imlTreeIcons.Find(v->strGUID(), "keyframe"))
+                    walked << v->strGUID();
+        w->UpdateSmallKeyFrames();
+        EXPECT_EQ(keyframeKeys(), walked);
+        for (const QString& key : walked)
+            EXPECT_EQ(w->imlTreeIcons.Find(key, "keyframe")->source, video(key)->picKeyFrameSmall().cacheKey()) << qPrintable(key);
+    }
+}
+
 TEST(PictureList, KeepsOrderAndKeysThroughRemovals)
 {
     PictureList list;
@@ -448,16 +499,28 @@ TEST(PictureList, KeepsOrderAndKeysThroughRemovals)
     EXPECT_EQ(list.Find("e", "fixed"), nullptr);
     EXPECT_EQ(list.Find("x", "keyframe"), nullptr);
     EXPECT_EQ(list.Count(), 3);
-    // Kept in a new order after the others, as removed and added again; the rest go.
+    // Kept by keys of their own after the others; the rest of the tag go.
     EXPECT_TRUE(list.Add("c", red, "keyframe"));
     EXPECT_TRUE(list.Add("f", red, "fixed"));
-    list.KeepTagged("keyframe", {"c", "x", "e", "a"});
+    list.KeepTagged("keyframe", {{"c", 5}, {"x", 1}, {"e", 6}, {"a", 0}, {"c", 9}});
     EXPECT_EQ(keys(), "afce");
     EXPECT_EQ(list.Find("e", "keyframe")->source, 7);
     EXPECT_TRUE(list.Item("b").isNull());
     EXPECT_TRUE(list.Remove("c"));
     EXPECT_EQ(keys(), "afe");
-    EXPECT_TRUE(list.Add("b", red, "keyframe"));
+    // Added later, they follow until the next sort.
+    EXPECT_TRUE(list.Add("b", red, "keyframe", 0, 1));
+    EXPECT_TRUE(list.Add("g", red, "fixed"));
+    EXPECT_TRUE(list.SetSortKey("e", 2));
+    EXPECT_FALSE(list.SetSortKey("x", 0));
+    EXPECT_EQ(keys(), "afebg");
+    list.SortTagged("keyframe");
+    EXPECT_EQ(keys(), "afgbe");
+    EXPECT_EQ(list.keysTagged("keyframe"), (std::vector<QString>{"b", "e"}));
+    // Another tag sorted: the first tag's pictures keep the order they had.
+    list.SortTagged("fixed");
+    EXPECT_EQ(keys(), "beafg");
+    EXPECT_TRUE(list.Remove("g"));
     EXPECT_TRUE(list.Remove("f"));
     EXPECT_TRUE(list.Item("d").isNull());
     EXPECT_FALSE(list.Item("e").isNull());
