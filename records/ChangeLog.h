@@ -31,7 +31,8 @@ public:
     // Rises with every name noted.
     quint64 stamp() const { return m_iFirst + m_names.size(); }
     // The names noted since `stamp` (repeats kept); nothing when they are no
-    // longer all known.
+    // longer all known. Keep the result before walking it: a range-for over
+    // `*log.since(s)` walks a span that died with its optional.
     std::optional<std::span<const QString>> since(quint64 stamp) const
     {
         if (stamp < m_iFirst || stamp > this->stamp())
