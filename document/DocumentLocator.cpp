@@ -354,9 +354,21 @@ std::vector<std::shared_ptr<Expression>> colScanForExpressions(const std::shared
     if (!io || !doc || (!version && !main))
         return result;
     const QString strClass = obj->className();
+    // Each level of segments opens inside the one above it: a stored chain
+    // of part-of fields thousands deep would exhaust the stack.
+    int depth = 0;
+    std::shared_ptr<Expression> top = main;
+    while (top && top->objMainExpr()) {
+        top = top->objMainExpr();
+        ++depth;
+    }
     const auto records = version
         ? colFindRelatives(io, doc, obj->strGUID(), strClass, QStringLiteral("VersionGUID"), QString())
         : colFindRelatives(io, doc, obj->strGUID(), strClass, QStringLiteral("PartOf") + strClass, strClass);
+    if (depth >= kMaxSegmentDepth && !records.empty()) {
+        io->ReportOnce(top->strGUID(), obj->strGUID() + QLatin1Char(' ') + text(msg::SegmentsTooDeep));
+        return result;
+    }
     for (const auto& [exprClass, id] : records) {
         if (const auto item = doc->objAlreadyLoaded(id)) {
             if (auto loaded = std::dynamic_pointer_cast<Expression>(item))

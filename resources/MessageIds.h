@@ -103,6 +103,7 @@ constexpr int FileTooLarge = 1189;
 constexpr int NoMemoryForFile = 1190;
 constexpr int EntityTextTooLarge = 1191;
 constexpr int EntityNotRead = 1192;
+constexpr int SegmentsTooDeep = 1193;         // after the path
 
 // Thematic vocabulary file.
 constexpr int SubthemeNoEnglish = 1168;

@@ -8,6 +8,7 @@
 #include "document/Storage.h"
 #include "document/Transcript.h"
 #include "document/Version.h"
+#include "resources/MessageIds.h"
 
 #include <QDir>
 #include <QProcess>
@@ -388,4 +389,22 @@ TEST_F(ScanTest, ExpressionThatCannotBeOpenedIsReportedAndLeftOut)
     EXPECT_EQ(at<Version>(*doc, 2)->auMainAudio(), nullptr);
     EXPECT_FALSE(classesOf(*doc).contains("Audio"));
     EXPECT_EQ(at<Version>(*doc, 2)->vdMainVideo()->strTitle(), "Main video");
+}
+
+// Segments below segments, thousands deep in two branches: a hundred levels
+// below the main expression open, and the rest is told once, naming the last
+// level of the branch met first (video2000 sorts before video51).
+TEST_F(ScanTest, SegmentsNestedDeeperThanAHundredLevelsAreNotOpened)
+{
+    writeFixture();
+    writeExpr("Film_video1.xml", "Video", "Main", versionOf("Film_version1.xml"), 0, 60);
+    const auto name = [](int i) { return QString("Film_video%1.xml").arg(i); };
+    for (int i = 2; i <= 12000; ++i)
+        writeExpr(name(i), "Video", "S", tag("partofvideo", name(i == 2000 ? 50 : i - 1)));
+    const auto doc = open("Film.xml");
+    int levels = 0;
+    for (auto e = at<Version>(*doc, 2)->vdMainVideo(); e->colSubExpressions().Count() > 0; ++levels)
+        e = e->colSubExpressions().Item(1);
+    EXPECT_EQ(levels, 100);
+    EXPECT_EQ(prompts.messages(), QStringList{path("Film_files/" + name(2050)) + " " + text(msg::SegmentsTooDeep)});
 }
