@@ -11,8 +11,10 @@
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 
 #include <cmath>
 
@@ -272,16 +274,32 @@ void Video::loadKeyFramePictures() const
     if (!objMainExpr())
         return;
     const QString path = vGetKeyFrameFilePath();
+    m_picKeyFrameSmall = QImage();
+    m_picKeyFrame = QImage();
     // A missing or unreadable picture gives null pictures; a FIFO or device
     // named as the picture is not waited on.
     QByteArray bytes;
-    m_picKeyFrameSmall = path.isEmpty() || fs::readRegularFile(path, bytes) != fs::ReadResult::Read
-                             ? QImage()
-                             : QImage::fromData(bytes, QFileInfo(path).suffix().toLatin1().constData());
-    m_picKeyFrame = m_picKeyFrameSmall.isNull()
-                        ? QImage()
-                        : m_picKeyFrameSmall.convertToFormat(QImage::Format_RGB32)
-                              .scaled(thumbnailSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (path.isEmpty() || fs::readRegularFile(path, bytes) != fs::ReadResult::Read)
+        return;
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer, QFileInfo(path).suffix().toLatin1());
+    const QSize size = reader.size();
+    // Without a size in its header the picture is not decoded: how much
+    // memory it would take is unknown. The field keeps it.
+    if (!size.isValid()) {
+        if (io())
+            io()->ReportOnce(path, text(msg::FileNotValid) + QStringLiteral(": ") + path);
+        return;
+    }
+    // A small file may declare a picture of any size: one larger than a
+    // frame of high-definition video is decoded at that size.
+    const QSize largest(1920, 1080);
+    if (size.width() > largest.width() || size.height() > largest.height())
+        reader.setScaledSize(size.scaled(largest, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    m_picKeyFrameSmall = reader.read();
+    if (!m_picKeyFrameSmall.isNull())
+        m_picKeyFrame = m_picKeyFrameSmall.convertToFormat(QImage::Format_RGB32)
+                            .scaled(thumbnailSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)

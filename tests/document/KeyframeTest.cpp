@@ -280,3 +280,35 @@ TEST_F(KeyframeTest, PicturesThatCannotBePlacedOrFollowASaveAsLeaveTheSegmentWit
     EXPECT_EQ(pictureOf(*bare), "");
     EXPECT_EQ(QDir(strTempPath()).entryList({QFileInfo(detector->lastTarget).fileName()}).size(), 0);
 }
+
+// A picture larger than a frame of high-definition video is decoded at that
+// size; one whose header cannot be read is told and its reference kept.
+TEST_F(KeyframeTest, PicturesOfAnySizeOpenNoLargerThanAFrame)
+{
+    detector.emplace();
+    write("Film_files/clip.mpg", "media");
+    const struct {
+        const char* name;
+        QSize stored;
+        QSize opened;
+    } rows[] = {{"wide.jpg", {3000, 1000}, {1920, 640}}, {"tall.png", {2000, 4000}, {540, 1080}},
+                {"small.bmp", {4, 3}, {4, 3}}, {"none.bmp", {}, {0, 0}}};
+    std::vector<QStringList> segments;
+    for (const auto& row : rows) {
+        QImage image(row.stored, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        if (!image.save(path(QString("Film_files/") + row.name)))
+            write(QString("Film_files/") + row.name, "not a picture");
+        segments.push_back({row.name, "0", "10", keyframeElement(1, path(QString("Film_files/") + row.name))});
+    }
+    const auto main = openWithSegments(clip(), segments);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto segment = videoSegment(*main, row.name);
+        EXPECT_EQ(segment->picKeyFrameSmall().size(), row.opened);
+        EXPECT_EQ(segment->picKeyFrame().size(), row.opened.isEmpty() ? QSize(0, 0) : QSize(67, 50));
+    }
+    EXPECT_EQ(prompts.messages(), QStringList{"File not valid: " + path("Film_files/none.bmp")});
+    ASSERT_TRUE(doc->bSave());
+    EXPECT_EQ(pictureOf(*videoSegment(*main, "none.bmp")), path("Film_files/none.bmp"));
+}
