@@ -242,9 +242,11 @@ QString Video::vGetKeyFrameFilePath() const
     if (!m_strGrabbed.isEmpty())
         return m_strGrabbed;
     // A picture outside the document's folder is shown as a missing one.
-    if (bKeyframeOutside())
+    if (bKeyframeOutside() || !m_keyframe || !io() || !io()->bFileSystem() || m_keyframe->strGUID().isEmpty())
         return {};
-    return m_keyframe && io() && io()->bFileSystem() ? m_keyframe->strGUID() : QString();
+    // Read by the path the folder's bounds were judged on: "link/.." leads
+    // where the name says, not to the link's parent.
+    return strAbsolutePath(m_keyframe->strGUID());
 }
 
 void Video::CreateKeyFrameIcons()
@@ -315,7 +317,7 @@ QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)
         WarnNotFoundOnce(strOld);
         return {};
     }
-    if (!vFileExists(strOld)) {
+    if (!vFileExists(strAbsolutePath(strOld))) {
         // The reference goes, so the next open grabs a new picture; the
         // save goes on.
         WarnNotFoundOnce(strOld);
