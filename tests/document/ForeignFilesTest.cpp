@@ -67,6 +67,7 @@ TEST_F(DocumentTest, NothingOutsideTheDocumentFolderIsOpenedWrittenCopiedOrDelet
         {"a link to a segment elsewhere naming this main Video", {"", "", "", ""}, [&] { link(O("Other_files/Seg.xml"), D("Film_files/S.xml")); }, {D("Film_files/S.xml") + outside}},
         {"a keyframe picture elsewhere", {"", "", "", O("pic.bmp")}, {}, {}},
         {"a keyframe picture named through a link and ../", {"", "", "", D("Film_files/up/../pic.bmp")}, [&] { link(O("Other_files"), D("Film_files/up")); }, {}},
+        {"a link to a malformed file elsewhere", {"", "", "", ""}, [&] { writeFile(O("bad.xml"), "<x>"); link(O("bad.xml"), D("Film_files/M.xml")); }, {D("Film_files/M.xml") + outside}},
         {"a keyframe picture linked from the folder", {"", "", "", D("Film_files/pic.bmp")}, [&] { link(O("pic.bmp"), D("Film_files/pic.bmp")); }, {}},
         {"a dangling link at the next Version's name", {"", "", "", ""}, [&] { link(O("Made.xml"), D("Film_files/Film_version2.xml")); }, {}},
         {"an object folder that is a link to another", {"", "", "", ""}, [&] { QDir(D("Film_files")).removeRecursively(); link(O("Other_files"), D("Film_files")); }, {D("Film_files/Film_version1.xml") + outside}},

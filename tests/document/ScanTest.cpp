@@ -158,6 +158,14 @@ TEST_F(ScanTest, ObjectFilesClimbToTheirDocument)
     writeExpr("Film_video9.xml", "Video", "Loop", tag("partofvideo", "Film_video8.xml"));
     EXPECT_EQ(climb("Film_files/Film_video8.xml"), "");
 
+    // A part-of naming a document elsewhere ends the climb in this one's folder.
+    QTemporaryDir elsewhere;
+    writeFile(elsewhere.filePath("Other.xml"), "<AVDocument/>");
+    writeExpr("Film_video8.xml", "Video", "Stray", "<partofvideo>" + elsewhere.filePath("Other.xml") + "</partofvideo>");
+    EXPECT_EQ(climb("Film_files/Film_video8.xml"), "");
+    EXPECT_EQ(prompts.messages(), QStringList{elsewhere.filePath("Other.xml") + " " + text(msg::OutsideDocumentFolder)});
+    prompts.calls.clear();
+
     // Two documents naming one Version: neither is its document.
     write("Copy.xml", read("Film.xml"));
     EXPECT_EQ(climb("Film_files/Film_video7.xml"), "");
