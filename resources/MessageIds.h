@@ -96,6 +96,8 @@ constexpr int NoVocabularyInSettings = 1184;
 constexpr int ConnectionParameters = 1185;    // the connection dialog's caption
 constexpr int OutsideDocumentFolder = 1186;   // after the path
 constexpr int NameNotUtf8 = 1187;             // after the path
+constexpr int SegmentsTooDeep = 1193;         // after the path
+constexpr int SaveAsInsideObjectFolder = 1194; // after the path
 
 // Why a file was refused unread, said after its path.
 constexpr int NotRegularFile = 1188;
@@ -103,7 +105,6 @@ constexpr int FileTooLarge = 1189;
 constexpr int NoMemoryForFile = 1190;
 constexpr int EntityTextTooLarge = 1191;
 constexpr int EntityNotRead = 1192;
-constexpr int SegmentsTooDeep = 1193;         // after the path
 
 // Thematic vocabulary file.
 constexpr int SubthemeNoEnglish = 1168;
