@@ -396,7 +396,11 @@ std::vector<std::shared_ptr<Expression>> colScanForExpressions(const std::shared
     }
     for (const auto& [exprClass, id] : records) {
         if (const auto item = doc->objAlreadyLoaded(id)) {
-            if (auto loaded = std::dynamic_pointer_cast<Expression>(item))
+            // An expression keeps the one place it was opened in: a main
+            // expression that also names a part-of, or a segment that also
+            // names a Version, is not taken again here, so none lies below
+            // itself or below many, however the stored fields contradict.
+            if (auto loaded = std::dynamic_pointer_cast<Expression>(item); loaded && loaded->objMainExpr() == main)
                 result.push_back(std::move(loaded));
             continue;
         }

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QProcess>
 
+#include <set>
+
 using namespace vimra;
 using namespace vimra::test;
 
@@ -207,6 +209,15 @@ TEST_F(ScanTest, SelfContradictingChainsLoadAndEnd)
     const auto v1 = at<Version>(*looped, 2);
     ASSERT_TRUE(v1->colSelSubTree());
     EXPECT_EQ(v1->strRemoveAllChilds(), "");
+
+    // A main expression naming another Version's main expression as its whole
+    // keeps its one place: the document's subtree holds each object once.
+    writeExpressions();
+    writeExpr("Film_video2.xml", "Video", "Main video", versionOf("Film_version1.xml") + tag("partofvideo", "Film_video3.xml"), 0, 90);
+    const auto crossed = open("Film.xml");
+    EXPECT_EQ(std::dynamic_pointer_cast<Expression>(crossed->objAlreadyLoaded(path("Film_files/Film_video3.xml")))->colSubExpressions().Count(), 0);
+    const auto subTree = crossed->colSelSubTree();
+    EXPECT_EQ(std::set(subTree->begin(), subTree->end()).size(), subTree->size());
 }
 
 // Enough object files for the scan to read them on several threads, which
