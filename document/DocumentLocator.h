@@ -30,8 +30,10 @@ constexpr int kMaxSegmentDepth = 100;
 
 // The expressions found in the document folder for `obj`: a Version's
 // expressions, or an expression's segments, in folder order. Those already
-// in `doc`'s registry are taken as they are; the others are opened (with
-// their own segments) and stay registered. One that fails to open is shown
+// in `doc`'s registry are taken as they are when they were opened in this
+// place (a main expression for a Version, a segment of `obj`), and left out
+// otherwise; the others are opened (with their own segments) and stay
+// registered. One that fails to open is shown
 // and left out. Segments deeper than kMaxSegmentDepth are not opened, and
 // that is shown once for each main expression.
 std::vector<std::shared_ptr<Expression>> colScanForExpressions(const std::shared_ptr<IOManager>& io,
