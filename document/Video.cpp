@@ -352,8 +352,15 @@ void Video::afterRemoved(AVDocument& doc)
 {
     documentUi().RemoveIcon(strGUID());
     // A segment without a picture queues no empty identifier.
-    if (const auto keyframe = objKeyframeObject(); keyframe && !keyframe->strGUID().isEmpty())
-        doc.queueRemoved(keyframe->strGUID());
+    const auto keyframe = objKeyframeObject();
+    if (!keyframe || keyframe->strGUID().isEmpty())
+        return;
+    // A stored picture path may name a file another object lives in (the
+    // document's, a Version's, a media file): that file is not the segment's.
+    for (const RegistryItem* other : doc.collObjects().objectsNamed(keyframe->strGUID()))
+        if (other != keyframe.get())
+            return;
+    doc.queueRemoved(keyframe->strGUID());
 }
 
 } // namespace vimra

@@ -312,3 +312,22 @@ TEST_F(KeyframeTest, PicturesOfAnySizeOpenNoLargerThanAFrame)
     ASSERT_TRUE(doc->bSave());
     EXPECT_EQ(pictureOf(*videoSegment(*main, "none.bmp")), path("Film_files/none.bmp"));
 }
+
+// A stored picture path may name a file another object lives in: removing the
+// segment deletes none of them.
+TEST_F(KeyframeTest, RemovedSegmentDeletesNoFileAnotherObjectLivesIn)
+{
+    detector.emplace();
+    write("Film_files/clip.mpg", "media");
+    const QStringList others = {path("Film.xml"), path("Film_files/Film_version1.xml"), path("Film_files/Film_video1.xml"), clip()};
+    std::vector<QStringList> segments;
+    for (const QString& other : others)
+        segments.push_back({other, "10", "20", keyframeElement(1, other)});
+    const auto main = openWithSegments(clip(), segments);
+    for (const QString& other : others)
+        main->RemoveSubExpressionByPointer(videoSegment(*main, other));
+    ASSERT_TRUE(doc->bSave());
+    doc->io()->release();
+    for (const QString& other : others)
+        EXPECT_TRUE(QFile::exists(other)) << other.toStdString();
+}
