@@ -281,52 +281,28 @@ TEST_F(KeyframeTest, PicturesThatCannotBePlacedOrFollowASaveAsLeaveTheSegmentWit
     EXPECT_EQ(QDir(strTempPath()).entryList({QFileInfo(detector->lastTarget).fileName()}).size(), 0);
 }
 
-// A picture larger than a frame of high-definition video is decoded at that
-// size; one whose header cannot be read is told and its reference kept.
-TEST_F(KeyframeTest, PicturesOfAnySizeOpenNoLargerThanAFrame)
+// Stored pictures larger than a frame of high-definition video open at that
+// size, one whose header cannot be read is told and kept, and a removed
+// segment deletes no file another object lives in.
+TEST_F(KeyframeTest, StoredPicturesOpenNoLargerThanAFrameAndGoOnlyWithTheirSegment)
 {
     detector.emplace();
     write("Film_files/clip.mpg", "media");
-    const struct {
-        const char* name;
-        QSize stored;
-        QSize opened;
-    } rows[] = {{"wide.jpg", {3000, 1000}, {1920, 640}}, {"tall.png", {2000, 4000}, {540, 1080}},
-                {"small.bmp", {4, 3}, {4, 3}}, {"none.bmp", {}, {0, 0}}};
-    std::vector<QStringList> segments;
-    for (const auto& row : rows) {
-        QImage image(row.stored, QImage::Format_RGB32);
-        image.fill(Qt::darkCyan);
-        if (!image.save(path(QString("Film_files/") + row.name)))
-            write(QString("Film_files/") + row.name, "not a picture");
-        segments.push_back({row.name, "0", "10", keyframeElement(1, path(QString("Film_files/") + row.name))});
-    }
-    const auto main = openWithSegments(clip(), segments);
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const auto segment = videoSegment(*main, row.name);
-        EXPECT_EQ(segment->picKeyFrameSmall().size(), row.opened);
-        EXPECT_EQ(segment->picKeyFrame().size(), row.opened.isEmpty() ? QSize(0, 0) : QSize(67, 50));
-    }
-    EXPECT_EQ(prompts.messages(), QStringList{"File not valid: " + path("Film_files/none.bmp")});
-    ASSERT_TRUE(doc->bSave());
-    EXPECT_EQ(pictureOf(*videoSegment(*main, "none.bmp")), path("Film_files/none.bmp"));
-}
-
-// A stored picture path may name a file another object lives in: removing the
-// segment deletes none of them.
-TEST_F(KeyframeTest, RemovedSegmentDeletesNoFileAnotherObjectLivesIn)
-{
-    detector.emplace();
-    write("Film_files/clip.mpg", "media");
+    QImage(3000, 1000, QImage::Format_Mono).save(path("Film_files/wide.jpg"));
+    QImage(2000, 4000, QImage::Format_Mono).save(path("Film_files/tall.png"));
+    write("Film_files/none.bmp", "not a picture");
     const QStringList others = {path("Film.xml"), path("Film_files/Film_version1.xml"), path("Film_files/Film_video1.xml"), clip()};
     std::vector<QStringList> segments;
-    for (const QString& other : others)
-        segments.push_back({other, "10", "20", keyframeElement(1, other)});
+    for (const QString& file : others + QStringList{path("Film_files/wide.jpg"), path("Film_files/tall.png"), path("Film_files/none.bmp")})
+        segments.push_back({file, "10", "20", keyframeElement(1, file)});
     const auto main = openWithSegments(clip(), segments);
+    for (const auto& [name, size] : {std::pair{"wide.jpg", QSize(1920, 640)}, {"tall.png", QSize(540, 1080)}, {"none.bmp", QSize(0, 0)}})
+        EXPECT_EQ(videoSegment(*main, path(QString("Film_files/") + name))->picKeyFrameSmall().size(), size) << name;
+    EXPECT_EQ(prompts.messages(), QStringList{"File not valid: " + path("Film_files/none.bmp")});
     for (const QString& other : others)
         main->RemoveSubExpressionByPointer(videoSegment(*main, other));
     ASSERT_TRUE(doc->bSave());
+    EXPECT_EQ(pictureOf(*videoSegment(*main, path("Film_files/none.bmp"))), path("Film_files/none.bmp"));
     doc->io()->release();
     for (const QString& other : others)
         EXPECT_TRUE(QFile::exists(other)) << other.toStdString();

@@ -409,21 +409,3 @@ TEST_F(ScanTest, ExpressionThatCannotBeOpenedIsReportedAndLeftOut)
     EXPECT_FALSE(classesOf(*doc).contains("Audio"));
     EXPECT_EQ(at<Version>(*doc, 2)->vdMainVideo()->strTitle(), "Main video");
 }
-
-// Segments below segments, thousands deep in two branches: a hundred levels
-// below the main expression open, and the rest is told once, naming the last
-// level of the branch met first (video2000 sorts before video51).
-TEST_F(ScanTest, SegmentsNestedDeeperThanAHundredLevelsAreNotOpened)
-{
-    writeFixture();
-    writeExpr("Film_video1.xml", "Video", "Main", versionOf("Film_version1.xml"), 0, 60);
-    const auto name = [](int i) { return QString("Film_video%1.xml").arg(i); };
-    for (int i = 2; i <= 12000; ++i)
-        writeExpr(name(i), "Video", "S", tag("partofvideo", name(i == 2000 ? 50 : i - 1)));
-    const auto doc = open("Film.xml");
-    int levels = 0;
-    for (auto e = at<Version>(*doc, 2)->vdMainVideo(); e->colSubExpressions().Count() > 0; ++levels)
-        e = e->colSubExpressions().Item(1);
-    EXPECT_EQ(levels, 100);
-    EXPECT_EQ(prompts.messages(), QStringList{path("Film_files/" + name(2050)) + " " + text(msg::SegmentsTooDeep)});
-}
