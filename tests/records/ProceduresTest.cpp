@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -146,9 +147,10 @@ TEST(Procedures, RealPathsOfAnyLengthThroughAnyLinks)
     const QString d = strRealPath(tmp.path()), secret = strRealPath(outside.path()) + "/secret";
     // "half/rest" leads 24 folders of 200 letters deep, and "away" there out.
     const QString twelve = QString(QString(200, 'p') + "/").repeated(12), back = QDir::currentPath();
+    // Deeper than the temporary folder's own clean-up reaches.
+    const auto cleanUp = qScopeGuard([&] { QDir::setCurrent(back); QProcess::execute("rm", {"-rf", d}); });
     ASSERT_TRUE(QDir(d).mkpath(twelve) && QDir::setCurrent(d + "/" + twelve) && QDir().mkpath(twelve));
     ASSERT_TRUE(::symlink(QFile::encodeName(secret).constData(), QFile::encodeName(twelve + "away").constData()) == 0);
-    ASSERT_TRUE(QDir::setCurrent(back));
     ASSERT_TRUE(QFile::link(twelve, d + "/half") && QFile::link(twelve, d + "/" + twelve + "rest"));
     ASSERT_TRUE(QFile::link("b", d + "/a") && QFile::link("a", d + "/b"));
     const QString many = d + QString("/m").repeated(50000) + "/x.xml";
