@@ -47,6 +47,9 @@ public:
     // is opened as an object, written, copied or deleted. Until the document
     // is loaded or made, everything lies inside.
     bool bInsideFolder(const QString& path) const { return m_bounds.bContains(path); }
+    // Confines the document to `folder` and below, before it has a file of
+    // its own: a climb from an object file to its document reads no further.
+    void confineTo(const QString& folder) { m_bounds = FolderBounds(folder); }
 
     // A document made by strInitAsNew and not yet saved under a name.
     bool isUntitled() const { return m_bUntitled; }

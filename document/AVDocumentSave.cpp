@@ -123,6 +123,16 @@ bool AVDocument::bSaveAllObjects()
 bool AVDocument::bSaveAs(const QString& strNewPath)
 {
     const QString strNewGUID = strNewPath.isEmpty() ? strNewPath : strAbsolutePath(strNewPath);
+    // A copy in the document's own object folder would replace one of its
+    // files, or lie among them where its scans read.
+    if (io() && io()->bFileSystem() && !strNewGUID.isEmpty() && !strGUID().isEmpty()) {
+        QString folder;
+        const QString name = strSplitPath(strAbsolutePath(strGUID()), &folder);
+        if (FolderBounds(folder + name + QStringLiteral("_files")).bContains(strNewGUID)) {
+            prompts().MsgBox(strNewGUID + QLatin1Char(' ') + text(msg::SaveAsInsideObjectFolder));
+            return false;
+        }
+    }
     if (!bEveryObjectRead()) {
         prompts().MsgBox(text(msg::ObjectsNotSaved));
         return false;

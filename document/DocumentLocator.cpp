@@ -88,7 +88,16 @@ std::shared_ptr<const FolderObjects> colFolderObjects(const std::shared_ptr<IOMa
         }
     }
     auto objects = std::make_shared<FolderObjects>();
-    const QStringList names = colListFiles(folder + QStringLiteral("*.xml"));
+    QStringList names = colListFiles(folder + QStringLiteral("*.xml"));
+    // A link leading out of the document's folder is not read: what it
+    // leads to is no object of this document.
+    names.removeIf([&](const QString& name) {
+        if (doc.bInsideFolder(folder + name))
+            return false;
+        const QString path = strAbsolutePath(folder + name);
+        io->ReportOnce(path, path + QLatin1Char(' ') + text(msg::OutsideDocumentFolder));
+        return true;
+    });
     // Most of the files become objects of the document being opened.
     if (g_sessionHeap) {
         g_sessionHeap->reserve(static_cast<std::size_t>(names.size()) * kHeapPerObjectFile);
@@ -171,8 +180,12 @@ std::vector<ObjRecord> colFindRelatives(const std::shared_ptr<IOManager>& io, co
     // The folder as strSplitPath gives it; the name is split off only when needed.
     const qsizetype slash = strGUID.lastIndexOf(QLatin1Char('/'));
     QString folder = strGUID.isEmpty() ? QString() : slash < 0 ? QStringLiteral("./") : strGUID.left(slash + 1);
-    if (strWanted == QLatin1String("AVDocument"))
-        folder += QStringLiteral("../");
+    // The folder above, by name: not the parent of wherever a linked object folder leads.
+    if (strWanted == QLatin1String("AVDocument") && !folder.isEmpty()) {
+        folder = strAbsolutePath(folder + QStringLiteral(".."));
+        if (!folder.endsWith(QLatin1Char('/')))
+            folder += QLatin1Char('/');
+    }
     const auto folderObjects = colFolderObjects(io, *doc, folder);
     const auto& entries = folderObjects->entries;
     // A loaded candidate answers for itself (its class and relations may
@@ -324,11 +337,21 @@ std::shared_ptr<DocObject> CreateObjectOfType(const QString& strClass, std::weak
 QString strRetrieveAVDocGUIDFromGUID(const std::shared_ptr<IOManager>& io, const std::shared_ptr<AVDocument>& doc,
                                      const QString& strGUID)
 {
+    // An object file may name parents anywhere: the climb reads only in the
+    // folder its document would lie in, the one above the object's own.
+    QString folder;
+    strSplitPath(strAbsolutePath(strGUID), &folder);
+    if (io->bFileSystem())
+        doc->confineTo(strAbsolutePath(folder + QStringLiteral("..")));
     // Parents that name each other in a circle end the climb.
     QSet<QString> visited;
-    QString current = strGUID;
-    while (!current.isEmpty() && !visited.contains(strAbsolutePath(current))) {
-        visited.insert(strAbsolutePath(current));
+    QString current = strGUID.isEmpty() ? strGUID : strAbsolutePath(strGUID);
+    while (!current.isEmpty() && !visited.contains(current)) {
+        visited.insert(current);
+        if (io->bFileSystem() && !doc->bInsideFolder(current)) {
+            io->ReportOnce(current, current + QLatin1Char(' ') + text(msg::OutsideDocumentFolder));
+            return {};
+        }
         const QString strClass = io->strWhatIs(current);
         if (strClass == QLatin1String("AVDocument"))
             return current;
@@ -338,6 +361,8 @@ QString strRetrieveAVDocGUIDFromGUID(const std::shared_ptr<IOManager>& io, const
             && !Expression::bIsExpressionClass(strClass))
             return {};
         current = strGetParentGUID(io, doc, current, strClass);
+        if (!current.isEmpty())
+            current = strAbsolutePath(current);
     }
     return {};
 }
@@ -354,12 +379,28 @@ std::vector<std::shared_ptr<Expression>> colScanForExpressions(const std::shared
     if (!io || !doc || (!version && !main))
         return result;
     const QString strClass = obj->className();
+    // Each level of segments opens inside the one above it: a stored chain
+    // of part-of fields thousands deep would exhaust the stack.
+    int depth = 0;
+    std::shared_ptr<Expression> top = main;
+    while (top && top->objMainExpr()) {
+        top = top->objMainExpr();
+        ++depth;
+    }
     const auto records = version
         ? colFindRelatives(io, doc, obj->strGUID(), strClass, QStringLiteral("VersionGUID"), QString())
         : colFindRelatives(io, doc, obj->strGUID(), strClass, QStringLiteral("PartOf") + strClass, strClass);
+    if (depth >= kMaxSegmentDepth && !records.empty()) {
+        io->ReportOnce(top->strGUID(), obj->strGUID() + QLatin1Char(' ') + text(msg::SegmentsTooDeep));
+        return result;
+    }
     for (const auto& [exprClass, id] : records) {
         if (const auto item = doc->objAlreadyLoaded(id)) {
-            if (auto loaded = std::dynamic_pointer_cast<Expression>(item))
+            // An expression keeps the one place it was opened in: a main
+            // expression that also names a part-of, or a segment that also
+            // names a Version, is not taken again here, so none lies below
+            // itself or below many, however the stored fields contradict.
+            if (auto loaded = std::dynamic_pointer_cast<Expression>(item); loaded && loaded->objMainExpr() == main)
                 result.push_back(std::move(loaded));
             continue;
         }

@@ -25,11 +25,17 @@ class IOManager;
 QString strRetrieveAVDocGUIDFromGUID(const std::shared_ptr<IOManager>& io, const std::shared_ptr<AVDocument>& doc,
                                      const QString& strGUID);
 
+// How many levels of segments below its main expression open.
+constexpr int kMaxSegmentDepth = 100;
+
 // The expressions found in the document folder for `obj`: a Version's
 // expressions, or an expression's segments, in folder order. Those already
-// in `doc`'s registry are taken as they are; the others are opened (with
-// their own segments) and stay registered. One that fails to open is shown
-// and left out.
+// in `doc`'s registry are taken as they are when they were opened in this
+// place (a main expression for a Version, a segment of `obj`), and left out
+// otherwise; the others are opened (with their own segments) and stay
+// registered. One that fails to open is shown
+// and left out. Segments deeper than kMaxSegmentDepth are not opened, and
+// that is shown once for each main expression.
 std::vector<std::shared_ptr<Expression>> colScanForExpressions(const std::shared_ptr<IOManager>& io,
                                                                const std::shared_ptr<AVDocument>& doc,
                                                                const std::shared_ptr<DocObject>& obj);

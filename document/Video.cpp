@@ -12,8 +12,10 @@
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 
 #include <cmath>
 
@@ -241,9 +243,11 @@ QString Video::vGetKeyFrameFilePath() const
     if (!m_strGrabbed.isEmpty())
         return m_strGrabbed;
     // A picture outside the document's folder is shown as a missing one.
-    if (bKeyframeOutside())
+    if (bKeyframeOutside() || !m_keyframe || !io() || !io()->bFileSystem() || m_keyframe->strGUID().isEmpty())
         return {};
-    return m_keyframe && io() && io()->bFileSystem() ? m_keyframe->strGUID() : QString();
+    // Read by the path the folder's bounds were judged on: "link/.." leads
+    // where the name says, not to the link's parent.
+    return strAbsolutePath(m_keyframe->strGUID());
 }
 
 namespace {
@@ -291,16 +295,32 @@ void Video::loadKeyFramePictures() const
     if (!objMainExpr())
         return;
     const QString path = vGetKeyFrameFilePath();
+    m_picKeyFrameSmall = QImage();
+    m_picKeyFrame = QImage();
     // A missing or unreadable picture gives null pictures; a FIFO or device
     // named as the picture is not waited on.
     QByteArray bytes;
-    m_picKeyFrameSmall = path.isEmpty() || fs::readRegularFile(path, bytes) != fs::ReadResult::Read
-                             ? QImage()
-                             : QImage::fromData(bytes, QFileInfo(path).suffix().toLatin1().constData());
-    m_picKeyFrame = m_picKeyFrameSmall.isNull()
-                        ? QImage()
-                        : m_picKeyFrameSmall.convertToFormat(QImage::Format_RGB32)
-                              .scaled(thumbnailSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (path.isEmpty() || fs::readRegularFile(path, bytes) != fs::ReadResult::Read)
+        return;
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer, QFileInfo(path).suffix().toLatin1());
+    const QSize size = reader.size();
+    // Without a size in its header the picture is not decoded: how much
+    // memory it would take is unknown. The field keeps it.
+    if (!size.isValid()) {
+        if (io())
+            io()->ReportOnce(path, text(msg::FileNotValid) + QStringLiteral(": ") + path);
+        return;
+    }
+    // A small file may declare a picture of any size: one larger than a
+    // frame of high-definition video is decoded at that size.
+    const QSize largest(1920, 1080);
+    if (size.width() > largest.width() || size.height() > largest.height())
+        reader.setScaledSize(size.scaled(largest, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+    m_picKeyFrameSmall = reader.read();
+    if (!m_picKeyFrameSmall.isNull())
+        m_picKeyFrame = m_picKeyFrameSmall.convertToFormat(QImage::Format_RGB32)
+                            .scaled(thumbnailSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)
@@ -316,7 +336,7 @@ QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)
         WarnNotFoundOnce(strOld);
         return {};
     }
-    if (!vFileExists(strOld)) {
+    if (!vFileExists(strAbsolutePath(strOld))) {
         // The reference goes, so the next open grabs a new picture; the
         // save goes on.
         WarnNotFoundOnce(strOld);
@@ -351,8 +371,15 @@ void Video::afterRemoved(AVDocument& doc)
 {
     documentUi().RemoveIcon(strGUID());
     // A segment without a picture queues no empty identifier.
-    if (const auto keyframe = objKeyframeObject(); keyframe && !keyframe->strGUID().isEmpty())
-        doc.queueRemoved(keyframe->strGUID());
+    const auto keyframe = objKeyframeObject();
+    if (!keyframe || keyframe->strGUID().isEmpty())
+        return;
+    // A stored picture path may name a file another object lives in (the
+    // document's, a Version's, a media file): that file is not the segment's.
+    for (const RegistryItem* other : doc.collObjects().objectsNamed(keyframe->strGUID()))
+        if (other != keyframe.get())
+            return;
+    doc.queueRemoved(keyframe->strGUID());
 }
 
 } // namespace vimra

@@ -236,15 +236,18 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID, PreparedF
     doc = xml::Document();
     if (!m_bFileSystem)
         return {};
+    // Read by the path its bounds are judged on: "link/.." leads where the
+    // name says, not to the link's parent.
+    const QString path = strAbsolutePath(strGUID);
     // Anything else found there is refused by the load, which says what it is.
-    if (!QFileInfo::exists(strGUID)) {
+    if (!QFileInfo::exists(path)) {
         // Bytes that are not UTF-8 in a name read as replacement characters,
         // and the path made of them names nothing.
         if (strGUID.contains(QChar::ReplacementCharacter))
             return strGUID + QLatin1Char(' ') + text(msg::NameNotUtf8);
         return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
     }
-    if (!doc.load(strGUID))
+    if (!doc.load(path))
         return strFailedOn(QStringLiteral("XML Parser: "), strGUID, doc.parseErrorReason());
     return {};
 }
@@ -383,7 +386,7 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
         slot.parsed = std::make_shared<Parsed>();
         xml::Document& doc = slot.parsed->doc;
         try {
-            if (doc.load(colGUIDs[i]))
+            if (doc.load(slot.key))
                 result.info = infoOf(doc);
             else
                 result.error = doc.parseErrorReason();
@@ -570,18 +573,20 @@ QString IOManager::strDeleteObject(const QString& strGUID)
 {
     if (!m_bFileSystem)
         return {};
-    const QFileInfo info(strGUID);
+    // The file the document's bounds were judged on, not the one "link/.." leads to.
+    const QString path = strAbsolutePath(strGUID);
+    const QFileInfo info(path);
     if (!info.isFile())
         return kFileNotFound;
     // Deleting without force leaves a read-only file. The permission bits are
     // checked here because unlink ignores them (and root ignores them anyway).
     if (!(info.permissions() & QFileDevice::WriteOwner))
         return kPermissionDenied;
-    QFile file(strGUID);
+    QFile file(path);
     if (!file.remove())
         return file.errorString();
-    forgetNumbersIn(strGUID);
-    m_index.remove(strAbsolutePath(strGUID));
+    forgetNumbersIn(path);
+    m_index.remove(path);
     return {};
 }
 

@@ -358,36 +358,88 @@ QStringList colUndecodableXmlNames(const QString& folder)
 
 namespace {
 
-// The real path of an absolute, lexically normal path; `depth` counts the
-// dangling links followed, which end where their target would be made.
-QByteArray realPathOf(const QByteArray& path, int depth)
+// Queues the parts of a path to be walked before those queued already.
+void pushParts(std::vector<QByteArray>& pending, const QByteArray& path)
+{
+    const QList<QByteArray> parts = path.split('/');
+    // Walked from the back.
+    for (auto it = parts.crbegin(); it != parts.crend(); ++it)
+        if (!it->isEmpty())
+            pending.push_back(*it);
+}
+
+// The real path of an absolute, lexically normal path. Where the system
+// cannot resolve it whole, its parts are walked one at a time from the
+// folder before each, so neither the length nor the number of parts is
+// limited: a part that does not exist (yet) and every part after it are kept
+// as written, and a dangling link is followed to where its target would be
+// made. At most 40 links are followed, as the system does.
+QByteArray realPathOf(const QByteArray& path)
 {
     if (path.isEmpty() || path == "/")
         return QByteArrayLiteral("/");
     std::array<char, PATH_MAX> buffer{};
-    if (::realpath(path.constData(), buffer.data()))
+    if (path.size() < PATH_MAX && ::realpath(path.constData(), buffer.data()))
         return QByteArray(buffer.data());
+    std::vector<QByteArray> pending; // the parts still to walk, the next one last
+    QByteArray resolved;             // without the "/" of the root
+    // Most paths asked about are a new file in a folder that exists.
     const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray parent = realPathOf(slash <= 0 ? QByteArrayLiteral("/") : path.left(slash), depth);
-    const QByteArray name = path.mid(slash + 1);
-    struct stat st {};
-    if (depth < 40 && ::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        const ssize_t n = ::readlink(path.constData(), buffer.data(), buffer.size());
-        if (n > 0) {
-            const QByteArray target(buffer.data(), n);
-            const sfs::path joined(target.startsWith('/') ? target.toStdString()
-                                                         : (parent + '/' + target).toStdString());
-            return realPathOf(QByteArray::fromStdString(joined.lexically_normal().native()), depth + 1);
-        }
+    if (slash > 0 && slash < PATH_MAX && ::realpath(path.left(slash).constData(), buffer.data())) {
+        resolved = buffer.data();
+        if (resolved == "/")
+            resolved.clear();
+        pending.push_back(path.mid(slash + 1));
+    } else {
+        pushParts(pending, path);
     }
-    return parent == "/" ? '/' + name : parent + '/' + name;
+    // The folder `resolved` names, open; -1 once a part is missing.
+    int folder = ::open(resolved.isEmpty() ? "/" : resolved.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    const auto enter = [&folder](int next) {
+        if (folder >= 0)
+            ::close(folder);
+        folder = next;
+    };
+    int links = 0;
+    while (!pending.empty()) {
+        const QByteArray name = std::move(pending.back());
+        pending.pop_back();
+        if (name == ".")
+            continue;
+        if (name == "..") {
+            resolved.truncate(std::max<qsizetype>(resolved.lastIndexOf('/'), 0));
+            if (folder >= 0)
+                enter(::openat(folder, "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+            continue;
+        }
+        struct stat st {};
+        if (folder >= 0 && ::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)
+            && links < 40) {
+            const ssize_t n = ::readlinkat(folder, name.constData(), buffer.data(), buffer.size());
+            if (n > 0 && static_cast<size_t>(n) < buffer.size()) {
+                ++links;
+                const QByteArray target(buffer.data(), n);
+                if (target.startsWith('/')) {
+                    resolved.clear();
+                    enter(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
+                }
+                pushParts(pending, target);
+                continue;
+            }
+        }
+        const bool bFolder = folder >= 0 && S_ISDIR(st.st_mode);
+        enter(bFolder ? ::openat(folder, name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1);
+        resolved += '/' + name;
+    }
+    enter(-1);
+    return resolved.isEmpty() ? QByteArrayLiteral("/") : resolved;
 }
 
 } // namespace
 
 QString strRealPath(const QString& path)
 {
-    QString result = QFile::decodeName(realPathOf(QFile::encodeName(strAbsolutePath(path)), 0));
+    QString result = QFile::decodeName(realPathOf(QFile::encodeName(strAbsolutePath(path))));
     while (result.size() > 1 && result.endsWith(QLatin1Char('/')))
         result.chop(1);
     return result;

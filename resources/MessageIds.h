@@ -96,6 +96,8 @@ constexpr int NoVocabularyInSettings = 1184;
 constexpr int ConnectionParameters = 1185;    // the connection dialog's caption
 constexpr int OutsideDocumentFolder = 1186;   // after the path
 constexpr int NameNotUtf8 = 1187;             // after the path
+constexpr int SegmentsTooDeep = 1193;         // after the path
+constexpr int SaveAsInsideObjectFolder = 1194; // after the path
 
 // Why a file was refused unread, said after its path.
 constexpr int NotRegularFile = 1188;

@@ -69,6 +69,9 @@ int answerOf(QMessageBox::StandardButton button)
 int WidgetPrompts::MsgBox(const QString& text, Buttons buttons, Icon icon, const QString& title)
 {
     QMessageBox box(boxIcon(icon), titleOrDefault(title), text, QMessageBox::NoButton, owner());
+    // Messages carry titles and paths read from the document: markup in
+    // them is shown as written, never rendered (an image would be read from disk).
+    box.setTextFormat(Qt::PlainText);
     const auto standard = boxButtons(buttons);
     for (QMessageBox::StandardButton b : standard)
         box.addButton(b);

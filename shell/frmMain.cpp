@@ -100,6 +100,9 @@ void showInPanel(QLabel* panel, const QString& textValue)
 QLabel* statusPanel(const QString& textValue)
 {
     auto* label = new QLabel;
+    // Status texts carry titles read from the document: markup in them is
+    // shown as written, never rendered (an image would be read from disk).
+    label->setTextFormat(Qt::PlainText);
     showInPanel(label, textValue);
     label->setFrameShape(QFrame::Panel);
     label->setFrameShadow(QFrame::Sunken);

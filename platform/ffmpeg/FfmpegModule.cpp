@@ -16,12 +16,15 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <deque>
 #include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace vimra {
 
@@ -32,6 +35,21 @@ void quietLibraries()
 {
     static std::once_flag once;
     std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
+
+// FFmpeg's own way of opening the files a media file leads to.
+using OpenFunction = int (*)(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**);
+OpenFunction g_defaultOpen = nullptr;
+
+// Opens only regular files: a playlist may name a FIFO or a device among its
+// parts, and opening one would wait for ever.
+int openRegularFile(AVFormatContext* ctx, AVIOContext** pb, const char* url, int flags, AVDictionary** options)
+{
+    const char* path = std::strncmp(url, "file:", 5) == 0 ? url + 5 : url;
+    struct stat st {};
+    if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode))
+        return AVERROR(EACCES);
+    return g_defaultOpen(ctx, pb, url, flags, options);
 }
 
 bool isPlayable(const AVStream* stream)
@@ -56,6 +74,12 @@ public:
         // Only local files: the "file:" prefix keeps a name that looks like a URL a
         // file name, and the whitelist keeps playlists from reaching anything else.
         const QByteArray url = "file:" + QFile::encodeName(info.absoluteFilePath());
+        m_ctx = avformat_alloc_context();
+        if (!m_ctx)
+            return;
+        static std::once_flag once;
+        std::call_once(once, [this] { g_defaultOpen = m_ctx->io_open; });
+        m_ctx->io_open = openRegularFile;
         AVDictionary* options = nullptr;
         av_dict_set(&options, "protocol_whitelist", "file", 0);
         const int opened = avformat_open_input(&m_ctx, url.constData(), nullptr, &options);

@@ -1,5 +1,7 @@
 #include "DocumentTestSupport.h"
 
+#include "document/Video.h"
+
 #include <QDirIterator>
 #include <QMap>
 
@@ -28,7 +30,8 @@ QMap<QString, QByteArray> snapshot(const QString& folder)
 } // namespace
 
 // A received document names files of another document (the canaries) in every
-// way it can; open, edit, save, save as, remove and close leave them as they were.
+// way it can; open (pictures shown), edit, save, save as, remove and close
+// leave them as they were and read none of them.
 TEST_F(DocumentTest, NothingOutsideTheDocumentFolderIsOpenedWrittenCopiedOrDeleted)
 {
     const auto D = [&](const QString& rel) { return path("doc/" + rel); };
@@ -63,6 +66,8 @@ TEST_F(DocumentTest, NothingOutsideTheDocumentFolderIsOpenedWrittenCopiedOrDelet
         {"a link to another document's Version", {D("Film_files/V.xml"), "", "", ""}, [&] { link(version, D("Film_files/V.xml")); }, {D("Film_files/V.xml") + outside}},
         {"a link to a segment elsewhere naming this main Video", {"", "", "", ""}, [&] { link(O("Other_files/Seg.xml"), D("Film_files/S.xml")); }, {D("Film_files/S.xml") + outside}},
         {"a keyframe picture elsewhere", {"", "", "", O("pic.bmp")}, {}, {}},
+        {"a keyframe picture named through a link and ../", {"", "", "", D("Film_files/up/../pic.bmp")}, [&] { link(O("Other_files"), D("Film_files/up")); }, {}},
+        {"a link to a malformed file elsewhere", {"", "", "", ""}, [&] { writeFile(O("bad.xml"), "<x>"); link(O("bad.xml"), D("Film_files/M.xml")); }, {D("Film_files/M.xml") + outside}},
         {"a keyframe picture linked from the folder", {"", "", "", D("Film_files/pic.bmp")}, [&] { link(O("pic.bmp"), D("Film_files/pic.bmp")); }, {}},
         {"a dangling link at the next Version's name", {"", "", "", ""}, [&] { link(O("Made.xml"), D("Film_files/Film_version2.xml")); }, {}},
         {"an object folder that is a link to another", {"", "", "", ""}, [&] { QDir(D("Film_files")).removeRecursively(); link(O("Other_files"), D("Film_files")); }, {D("Film_files/Film_version1.xml") + outside}},
@@ -85,6 +90,9 @@ TEST_F(DocumentTest, NothingOutsideTheDocumentFolderIsOpenedWrittenCopiedOrDelet
         const auto canaries = snapshot(path("other"));
         prompts.calls.clear();
         auto doc = open("doc/Film.xml");
+        for (const auto& item : doc->collObjects())
+            if (const auto video = std::dynamic_pointer_cast<Video>(item))
+                video->picKeyFrameSmall();
         const QStringList shown = prompts.messages();
         ASSERT_EQ(shown.size(), row.messages.size()) << shown.join("\n").toStdString();
         for (int i = 0; i < shown.size(); ++i)

@@ -53,6 +53,10 @@ TEST_F(DocumentTest, HostileFilesAnswerAtOnceAndNothingOutsideReachesAFieldOrASa
              writeFile(storage, "<Storage><Notes>" + (QByteArray(1 << 20, 'z') + "<!---->").repeated(65) + "</Notes></Storage>");
              ASSERT_EQ(QProcess::execute("gzip", {"-f", storage}), 0);
              QFile::rename(storage + ".gz", storage); }, refused(msg::FileTooLarge)},
+        {"segments nested thousands deep", [&] {
+             for (int i = 1; i <= 12000; ++i)
+                 writeExpr(QString("Film_video%1.xml").arg(i), "Video", "S", i == 1 ? versionOf("Film_version1.xml") : tag("partofvideo", QString("Film_video%1.xml").arg(i - 1))); },
+         path("Film_files/Film_video101.xml ") + text(msg::SegmentsTooDeep)},
         {"FIFO as keyframe picture", [&] {
              writeExpr("Film_video1.xml", "Video", "Main", versionOf("Film_version1.xml"), 0, 60);
              writeExpr("Film_video2.xml", "Video", "S", tag("partofvideo", "Film_video1.xml") + "<Keyframe start=\"15000\" end=\"0\" reasons=\"0\">" + picture + "</Keyframe>", 10, 20);

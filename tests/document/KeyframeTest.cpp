@@ -280,3 +280,30 @@ TEST_F(KeyframeTest, PicturesThatCannotBePlacedOrFollowASaveAsLeaveTheSegmentWit
     EXPECT_EQ(pictureOf(*bare), "");
     EXPECT_EQ(QDir(strTempPath()).entryList({QFileInfo(detector->lastTarget).fileName()}).size(), 0);
 }
+
+// Stored pictures larger than a frame of high-definition video open at that
+// size, one whose header cannot be read is told and kept, and a removed
+// segment deletes no file another object lives in.
+TEST_F(KeyframeTest, StoredPicturesOpenNoLargerThanAFrameAndGoOnlyWithTheirSegment)
+{
+    detector.emplace();
+    write("Film_files/clip.mpg", "media");
+    QImage(3000, 1000, QImage::Format_Mono).save(path("Film_files/wide.jpg"));
+    QImage(2000, 4000, QImage::Format_Mono).save(path("Film_files/tall.png"));
+    write("Film_files/none.bmp", "not a picture");
+    const QStringList others = {path("Film.xml"), path("Film_files/Film_version1.xml"), path("Film_files/Film_video1.xml"), clip()};
+    std::vector<QStringList> segments;
+    for (const QString& file : others + QStringList{path("Film_files/wide.jpg"), path("Film_files/tall.png"), path("Film_files/none.bmp")})
+        segments.push_back({file, "10", "20", keyframeElement(1, file)});
+    const auto main = openWithSegments(clip(), segments);
+    for (const auto& [name, size] : {std::pair{"wide.jpg", QSize(1920, 640)}, {"tall.png", QSize(540, 1080)}, {"none.bmp", QSize(0, 0)}})
+        EXPECT_EQ(videoSegment(*main, path(QString("Film_files/") + name))->picKeyFrameSmall().size(), size) << name;
+    EXPECT_EQ(prompts.messages(), QStringList{"File not valid: " + path("Film_files/none.bmp")});
+    for (const QString& other : others)
+        main->RemoveSubExpressionByPointer(videoSegment(*main, other));
+    ASSERT_TRUE(doc->bSave());
+    EXPECT_EQ(pictureOf(*videoSegment(*main, path("Film_files/none.bmp"))), path("Film_files/none.bmp"));
+    doc->io()->release();
+    for (const QString& other : others)
+        EXPECT_TRUE(QFile::exists(other)) << other.toStdString();
+}

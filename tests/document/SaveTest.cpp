@@ -5,6 +5,7 @@
 #include "document/Media.h"
 #include "document/Storage.h"
 #include "document/Version.h"
+#include "resources/MessageIds.h"
 
 #include <QDirIterator>
 #include <QImage>
@@ -460,4 +461,27 @@ TEST_F(DocumentTest, SaveAsRenamesEachChildsFirstEntryInRenamingOrder)
     EXPECT_EQ(idsOf(*m1, "AvailableAs"), QStringList({missing, s2, path("Copy_files/Copy_storage1.xml"),
                                                       path("Copy_files/Copy_storage2.xml")}));
     EXPECT_EQ(at<Storage>(*doc, 4)->strGUID(), path("Copy_files/Copy_storage1.xml"));
+}
+
+// A save-as onto the document's own objects, however named, is refused before
+// anything is written: the document and every file stay as they were.
+TEST_F(DocumentTest, SaveAsIntoTheDocumentsOwnObjectFolderIsRefused)
+{
+    writeFixture();
+    ASSERT_TRUE(QFile::link(dir, path("alias")));
+    const auto doc = open("Film.xml");
+    doc->setStrTitle("Edited");
+    const auto files = [&] {
+        QMap<QString, QByteArray> out;
+        for (QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            out.insert(it.next(), readFile(it.filePath()));
+        return out;
+    };
+    const auto before = files();
+    for (const char* target : {"Film_files/Film_version1.xml", "alias/Film_files/Film_media1.xml", "Film_files/Copy.xml"}) {
+        prompts.calls.clear();
+        EXPECT_FALSE(doc->bSaveAs(path(target)));
+        EXPECT_EQ(prompts.messages(), QStringList{path(target) + " " + text(msg::SaveAsInsideObjectFolder)});
+        EXPECT_TRUE(doc->strGUID() == path("Film.xml") && doc->bChanged() && files() == before) << target;
+    }
 }

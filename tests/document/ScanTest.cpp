@@ -8,9 +8,12 @@
 #include "document/Storage.h"
 #include "document/Transcript.h"
 #include "document/Version.h"
+#include "resources/MessageIds.h"
 
 #include <QDir>
 #include <QProcess>
+
+#include <set>
 
 using namespace vimra;
 using namespace vimra::test;
@@ -157,6 +160,14 @@ TEST_F(ScanTest, ObjectFilesClimbToTheirDocument)
     writeExpr("Film_video9.xml", "Video", "Loop", tag("partofvideo", "Film_video8.xml"));
     EXPECT_EQ(climb("Film_files/Film_video8.xml"), "");
 
+    // A part-of naming a document elsewhere ends the climb in this one's folder.
+    QTemporaryDir elsewhere;
+    writeFile(elsewhere.filePath("Other.xml"), "<AVDocument/>");
+    writeExpr("Film_video8.xml", "Video", "Stray", "<partofvideo>" + elsewhere.filePath("Other.xml") + "</partofvideo>");
+    EXPECT_EQ(climb("Film_files/Film_video8.xml"), "");
+    EXPECT_EQ(prompts.messages(), QStringList{elsewhere.filePath("Other.xml") + " " + text(msg::OutsideDocumentFolder)});
+    prompts.calls.clear();
+
     // Two documents naming one Version: neither is its document.
     write("Copy.xml", read("Film.xml"));
     EXPECT_EQ(climb("Film_files/Film_video7.xml"), "");
@@ -198,6 +209,15 @@ TEST_F(ScanTest, SelfContradictingChainsLoadAndEnd)
     const auto v1 = at<Version>(*looped, 2);
     ASSERT_TRUE(v1->colSelSubTree());
     EXPECT_EQ(v1->strRemoveAllChilds(), "");
+
+    // A main expression naming another Version's main expression as its whole
+    // keeps its one place: the document's subtree holds each object once.
+    writeExpressions();
+    writeExpr("Film_video2.xml", "Video", "Main video", versionOf("Film_version1.xml") + tag("partofvideo", "Film_video3.xml"), 0, 90);
+    const auto crossed = open("Film.xml");
+    EXPECT_EQ(std::dynamic_pointer_cast<Expression>(crossed->objAlreadyLoaded(path("Film_files/Film_video3.xml")))->colSubExpressions().Count(), 0);
+    const auto subTree = crossed->colSelSubTree();
+    EXPECT_EQ(std::set(subTree->begin(), subTree->end()).size(), subTree->size());
 }
 
 // Enough object files for the scan to read them on several threads, which

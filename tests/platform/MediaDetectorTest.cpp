@@ -1,5 +1,6 @@
 #include "platform/MediaDetector.h"
 
+#include "support/AnswersAtOnce.h"
 #include "support/TestFiles.h"
 #include "support/TestMedia.h"
 
@@ -8,6 +9,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace vimra;
 using namespace vimra::test;
@@ -44,6 +47,11 @@ TEST(MediaDetector, ZeroForAnythingElse)
         EXPECT_EQ(detector.frameRate(file), 0.0);
         EXPECT_FALSE(detector.writeFrame(file, 0.0, tmp.filePath("frame.bmp")));
     }
+    // A playlist whose part is a FIFO: opening that would wait for ever.
+    const QString playlist = tmp.filePath("list.m3u8"), part = tmp.filePath("part.ts");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(part).constData(), 0600), 0);
+    test::writeFile(playlist, "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\npart.ts\n#EXT-X-ENDLIST\n");
+    EXPECT_TRUE(bAnswersAtOnce({part}, [&] { EXPECT_EQ(detector.streamLength(playlist), 0.0); }));
     EXPECT_EQ(detector.streamLength(tmp.filePath("missing.wav")), 0.0);
     EXPECT_EQ(detector.streamLength(tmp.path()), 0.0);
     EXPECT_EQ(detector.streamLength(""), 0.0);

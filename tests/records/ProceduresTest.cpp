@@ -10,11 +10,13 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vimra;
 
@@ -134,6 +136,28 @@ TEST(Procedures, FolderBoundsAlternatingBetweenFolders)
         EXPECT_TRUE(bounds.bContains(d + "/in/b.xml"));
         EXPECT_FALSE(bounds.bContains(d + "/out/../../elsewhere.xml"));
         EXPECT_TRUE(bounds.bContains(d + "/b.xml"));
+    }
+}
+
+// Paths longer than the system resolves in one call, through links in a
+// circle or into folders nested deeper than that, resolve where it goes.
+TEST(Procedures, RealPathsOfAnyLengthThroughAnyLinks)
+{
+    QTemporaryDir tmp, outside;
+    const QString d = strRealPath(tmp.path()), secret = strRealPath(outside.path()) + "/secret";
+    // "half/rest" leads 24 folders of 200 letters deep, and "away" there out.
+    const QString twelve = QString(QString(200, 'p') + "/").repeated(12), back = QDir::currentPath();
+    // Deeper than the temporary folder's own clean-up reaches.
+    const auto cleanUp = qScopeGuard([&] { QDir::setCurrent(back); QProcess::execute("rm", {"-rf", d}); });
+    ASSERT_TRUE(QDir(d).mkpath(twelve) && QDir::setCurrent(d + "/" + twelve) && QDir().mkpath(twelve));
+    ASSERT_TRUE(::symlink(QFile::encodeName(secret).constData(), QFile::encodeName(twelve + "away").constData()) == 0);
+    ASSERT_TRUE(QFile::link(twelve, d + "/half") && QFile::link(twelve, d + "/" + twelve + "rest"));
+    ASSERT_TRUE(QFile::link("b", d + "/a") && QFile::link("a", d + "/b"));
+    const QString many = d + QString("/m").repeated(50000) + "/x.xml";
+    const std::pair<QString, QString> rows[] = {{many, many}, {d + "/a/x.xml", ""}, {d + "/half/rest/away", secret}};
+    for (const auto& [path, real] : rows) { // "": anywhere inside
+        EXPECT_TRUE(real.isEmpty() || strRealPath(path) == real) << path.left(300).toStdString();
+        EXPECT_EQ(FolderBounds(d).bContains(path), real != secret) << path.left(300).toStdString();
     }
 }
 

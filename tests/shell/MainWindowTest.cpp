@@ -3,6 +3,8 @@
 #include "ShellTestSupport.h"
 #include "document/AVDocument.h"
 #include "shell/UserSettings.h"
+#include "shell/WidgetPrompts.h"
+#include "support/AnswersAtOnce.h"
 #include "support/FakePrompts.h"
 
 #include <QApplication>
@@ -14,8 +16,11 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QTimer>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace vimra;
 using vimra::test::FakePrompts;
@@ -293,4 +298,21 @@ TEST_F(MainWindowTest, ToolbarButtonsShowTheirPlaceholdersOnly)
                            "Add 'mnuFileProperties_Click' code."}));
     EXPECT_EQ(boxes.calls[2].title, "vimra");
     EXPECT_EQ(appState().objAVDoc, nullptr);
+}
+
+// A title read from a document may hold markup: the status bar and the
+// message boxes show it as written and read no file it names.
+TEST_F(MainWindowTest, TitlesShowAsWrittenAndReadNothingTheyName)
+{
+    QTemporaryDir tmp;
+    const QString fifo = tmp.filePath("fifo"), title = "Opening object <img src=\"" + fifo + "\">";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    frmMain w;
+    w.show();
+    EXPECT_TRUE(vimra::test::bAnswersAtOnce({fifo}, [&] {
+        w.setStrStatusBarText(title);
+        w.grab();
+        QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+        WidgetPrompts().MsgBox(title, Prompts::OKOnly, Prompts::NoIcon, QString());
+    }));
 }
