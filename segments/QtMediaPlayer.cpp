@@ -133,16 +133,16 @@ void QtMediaPlayer::onLoaded()
         m_player->pause();
     else if (m_state == State::Playing)
         m_player->play();
-    if (m_player->isSeekable())
-        applyPendingSeek();
+    applyPendingSeek();
 }
 
 void QtMediaPlayer::applyPendingSeek()
 {
-    // While the still shows the picture the back end need not follow every
-    // step (a seek of its own can take a third of a second): it seeks when
-    // playing starts.
-    if (!m_pendingSeek || (showsStills() && m_state != State::Playing))
+    // The back end drops a seek made before the media can seek: the seek
+    // waits until it can. While the still shows the picture the back end
+    // need not follow every step (a seek of its own can take a third of a
+    // second): it seeks when playing starts.
+    if (!m_pendingSeek || !m_loaded || !m_player->isSeekable() || (showsStills() && m_state != State::Playing))
         return;
     m_seekInFlight = m_state == State::Playing;
     m_lastStamp = -1;
@@ -312,8 +312,7 @@ void QtMediaPlayer::Run()
     m_shownAt = -1;
     // The still stays until the back end shows a frame of its own.
     if (m_loaded) {
-        if (m_player->isSeekable())
-            applyPendingSeek();
+        applyPendingSeek();
         m_player->play();
     }
 }
@@ -361,8 +360,7 @@ void QtMediaPlayer::setCurrentPosition(double seconds)
     if (m_failed)
         return;
     m_pendingSeek = seconds;
-    if (m_loaded && m_player->isSeekable())
-        applyPendingSeek();
+    applyPendingSeek();
 }
 
 void QtMediaPlayer::setVideoOutput(QObject* output)
