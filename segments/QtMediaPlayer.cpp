@@ -133,18 +133,19 @@ void QtMediaPlayer::onLoaded()
         m_player->pause();
     else if (m_state == State::Playing)
         m_player->play();
-    if (m_player->isSeekable())
-        applyPendingSeek();
+    applyPendingSeek();
 }
 
 void QtMediaPlayer::applyPendingSeek()
 {
-    // While the still shows the picture the back end need not follow every
-    // step (a seek of its own can take a third of a second): it seeks when
-    // playing starts.
-    if (!m_pendingSeek || (showsStills() && m_state != State::Playing))
+    // The back end drops a seek made before the media can seek: the seek
+    // waits until it can. While the still shows the picture the back end
+    // need not follow every step (a seek of its own can take a third of a
+    // second): it seeks when playing starts.
+    if (!m_pendingSeek || !m_loaded || !m_player->isSeekable() || (showsStills() && m_state != State::Playing))
         return;
     m_seekInFlight = m_state == State::Playing;
+    m_lastStamp = -1;
     m_player->setPosition(std::llround(*m_pendingSeek * 1000));
     m_pendingSeek.reset();
 }
@@ -165,11 +166,38 @@ void QtMediaPlayer::onFrameShown(const QVideoFrame& frame)
 {
     if (m_state != State::Playing || !frame.isValid() || frame.startTime() < 0)
         return;
-    if (!m_stampOffset)
-        m_stampOffset = stampOffset(frame);
+    const double length = m_avgTimePerFrame;
+    double stamp = frame.startTime() / 1e6;
+    // A frame cut at the start of a seek's segment is stamped with that
+    // start, not its own, and only whole frames tell the offset. Of a cut
+    // frame's start and its end less a frame, the one on the frames' grid
+    // is where it began (the end is cut at the end of the media).
+    const bool cut = length > 0 && frame.endTime() > frame.startTime() &&
+                     frame.endTime() - frame.startTime() < std::llround(length * 1e6) - 2;
+    if (cut) {
+        if (!m_stampOffset)
+            return;
+        const auto offGrid = [&](double s) {
+            const double n = (s - *m_stampOffset) / length;
+            return std::abs(n - std::nearbyint(n));
+        };
+        if (const double fromEnd = frame.endTime() / 1e6 - length; offGrid(fromEnd) < offGrid(stamp))
+            stamp = fromEnd;
+    } else {
+        // After a seek or a skipped frame the stamps may count from elsewhere
+        // (in an MPEG program stream they move by a frame within the first
+        // group of pictures after a seek): the picture is looked at again
+        // whenever a stamp does not follow the last.
+        const bool follows = m_lastStamp >= 0 && std::abs(stamp - m_lastStamp - length) < length / 4;
+        if (!m_stampOffset)
+            m_stampOffset = stampOffset(frame, stamp, m_frames ? m_frames->startOffset() : 0.0, 8);
+        else if (!follows)
+            m_stampOffset = stampOffset(frame, stamp, *m_stampOffset, 1);
+        m_lastStamp = stamp;
+    }
     // Whole microseconds: the nearest frame start is the one meant.
-    const double at = frame.startTime() / 1e6 - *m_stampOffset;
-    m_shownAt = m_avgTimePerFrame > 0 ? std::nearbyint(at / m_avgTimePerFrame) * m_avgTimePerFrame : at;
+    const double at = stamp - *m_stampOffset;
+    m_shownAt = length > 0 ? std::nearbyint(at / length) * length : at;
     showPlayback();
 }
 
@@ -192,31 +220,37 @@ qint64 difference(const QImage& a, const QImage& b)
 
 } // namespace
 
-double QtMediaPlayer::stampOffset(const QVideoFrame& frame) const
+double QtMediaPlayer::stampOffset(const QVideoFrame& frame, double stamp, double guess, int reach) const
 {
     // The back end stamps a frame with the file's own time, which is off the
     // position by the file's start (MPEG program streams) or by an edit list
     // (MP4 with B-frames). The frame's picture tells which frame it is.
-    const double stamp = frame.startTime() / 1e6;
-    const double guess = m_frames ? m_frames->startOffset() : 0.0;
     const QImage shown = m_frames && m_avgTimePerFrame > 0 ? thumbnail(frame.toImage()) : QImage();
     if (shown.isNull())
         return guess;
-    const qint64 near = std::llround((stamp - guess) / m_avgTimePerFrame);
-    std::optional<qint64> best;
-    qint64 bestDifference = 0;
-    // Nearest first: among equal pictures the guess wins.
-    for (int i = 0; i <= 16; ++i) {
-        const qint64 n = near + (i % 2 ? -(i + 1) / 2 : i / 2);
-        const QImage decoded = n >= 0 ? m_frames->frameAt(n * m_avgTimePerFrame, m_avgTimePerFrame / 2) : QImage();
-        if (decoded.isNull())
-            continue;
-        const qint64 d = difference(shown, thumbnail(decoded));
-        if (!best || d < bestDifference) {
-            best = n;
-            bestDifference = d;
+    const auto bestNear = [&](qint64 near, int radius) {
+        std::optional<qint64> best;
+        qint64 bestDifference = 0;
+        // Nearest first: among equal pictures the guess wins.
+        for (int i = 0; i <= 2 * radius; ++i) {
+            const qint64 n = near + (i % 2 ? -(i + 1) / 2 : i / 2);
+            const QImage decoded =
+                n >= 0 ? m_frames->frameAt(n * m_avgTimePerFrame, m_avgTimePerFrame / 2) : QImage();
+            if (decoded.isNull())
+                continue;
+            const qint64 d = difference(shown, thumbnail(decoded));
+            if (!best || d < bestDifference) {
+                best = n;
+                bestDifference = d;
+            }
         }
-    }
+        return best;
+    };
+    const qint64 near = std::llround((stamp - guess) / m_avgTimePerFrame);
+    std::optional<qint64> best = bestNear(near, reach);
+    // The guess was off: look further around the frame that looked closest.
+    if (best && *best != near && reach < 8)
+        best = bestNear(*best, 8);
     return best ? stamp - *best * m_avgTimePerFrame : guess;
 }
 
@@ -278,8 +312,7 @@ void QtMediaPlayer::Run()
     m_shownAt = -1;
     // The still stays until the back end shows a frame of its own.
     if (m_loaded) {
-        if (m_player->isSeekable())
-            applyPendingSeek();
+        applyPendingSeek();
         m_player->play();
     }
 }
@@ -309,7 +342,9 @@ void QtMediaPlayer::Stop()
 
 double QtMediaPlayer::CurrentPosition() const
 {
-    if (m_player && m_loaded && !m_failed && m_state == State::Playing && !m_seekInFlight)
+    // Until the back end shows a frame of its own the still shows the position.
+    if (m_player && m_loaded && !m_failed && m_state == State::Playing && !m_seekInFlight &&
+        (m_shownAt >= 0 || !m_still || m_still->isHidden()))
         return m_shownAt >= 0 ? m_shownAt : m_player->position() / 1000.0;
     return m_position;
 }
@@ -325,8 +360,7 @@ void QtMediaPlayer::setCurrentPosition(double seconds)
     if (m_failed)
         return;
     m_pendingSeek = seconds;
-    if (m_loaded && m_player->isSeekable())
-        applyPendingSeek();
+    applyPendingSeek();
 }
 
 void QtMediaPlayer::setVideoOutput(QObject* output)
@@ -341,7 +375,12 @@ void QtMediaPlayer::setVideoOutput(QObject* output)
         m_videoWidget->installEventFilter(this);
     }
     if (QVideoSink* sink = m_videoWidget ? m_videoWidget->videoSink() : qobject_cast<QVideoSink*>(output))
-        connect(sink, &QVideoSink::videoFrameChanged, this, &QtMediaPlayer::onFrameShown, Qt::UniqueConnection);
+        // Queued: the back end's sink hands a frame over while its streaming
+        // thread waits, and a frame whose picture is looked at (decoding
+        // frames of the file) could keep it waiting past its time-out, which
+        // stops the stream.
+        connect(sink, &QVideoSink::videoFrameChanged, this, &QtMediaPlayer::onFrameShown,
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
     if (m_player)
         m_player->setVideoOutput(output);
 }
@@ -365,7 +404,7 @@ void QtMediaPlayer::release()
     dropBackend();
     m_frames.reset();
     m_stampOffset.reset();
-    m_stillAt = m_shownAt = -1;
+    m_stillAt = m_shownAt = m_lastStamp = -1;
     m_failed = false;
     m_state = State::Stopped;
     m_position = 0;

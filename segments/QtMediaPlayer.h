@@ -60,8 +60,9 @@ private:
     void applyPendingSeek();
     void onError(const QString& text);
     void onFrameShown(const QVideoFrame& frame);
-    // Back-end frame stamp minus position, in seconds.
-    double stampOffset(const QVideoFrame& frame) const;
+    // Back-end frame stamp minus position, in seconds: `guess` unless a
+    // frame within `reach` frames of it looks more like `frame`.
+    double stampOffset(const QVideoFrame& frame, double stamp, double guess, int reach) const;
     // The start of the frame showing at `seconds`.
     double frameStart(double seconds) const;
     // Shows the exact frame of the position while not playing, the back
@@ -92,6 +93,8 @@ private:
     // The start of the frame the back end showed last during playback; < 0 for none yet.
     double m_shownAt = -1;
     std::optional<double> m_stampOffset;
+    // The stamp of the whole frame the back end showed last; < 0 for none since the last seek.
+    double m_lastStamp = -1;
     std::unique_ptr<FrameReader> m_frames;
     // The frame start the still shows.
     double m_stillAt = -1;

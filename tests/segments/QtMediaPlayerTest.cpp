@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace vimra;
 
 namespace {
@@ -35,9 +37,11 @@ TEST(QtMediaPlayer, PlaysSeeksPausesAndShowsFrames)
     QVideoSink sink;
     int frames = 0;
     qint64 shownAt = -1; // microseconds
+    QList<qint64> played;
     QObject::connect(&sink, &QVideoSink::videoFrameChanged, [&](const QVideoFrame& f) {
         frames += f.isValid();
         shownAt = f.startTime();
+        played << shownAt;
     });
     player->setVideoOutput(&sink);
 
@@ -69,6 +73,15 @@ TEST(QtMediaPlayer, PlaysSeeksPausesAndShowsFrames)
     const int before = frames;
     EXPECT_TRUE(QTest::qWaitFor([&] { return frames > before; }, 5000));
     EXPECT_EQ(player->CurrentPosition(), 0.52);
+
+    // Played before the media could seek: from the position asked, with no
+    // frame between the start and it played through.
+    ASSERT_EQ(player->open(clip), QString());
+    played.clear();
+    player->setCurrentPosition(2.5);
+    player->Run();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shownAt > 2600000 || !reports.errors.isEmpty(); }, 30000));
+    EXPECT_TRUE(std::none_of(played.begin(), played.end(), [](qint64 t) { return t > 700000 && t < 2400000; }));
     player->release();
-    EXPECT_TRUE(reports.errors.isEmpty());
+    EXPECT_TRUE(reports.errors.isEmpty()) << reports.errors.join("; ").toStdString();
 }
