@@ -75,6 +75,12 @@ IOManager::GUIDResult AVDocument::newGUID(IOManager& io, const QString& strClass
                                m_collObjects.iFreedStamp(), strClass, strTypeOfObject, strGUID());
 }
 
+void AVDocument::PrimeNewGUID(IOManager& io, const QString& strClass)
+{
+    io.PrimeGUID([this](const QString& key) { return m_collObjects.bHasKey(key); }, m_collObjects.iFreedStamp(),
+                 strClass, QString(), strGUID());
+}
+
 bool AVDocument::bAnyChanged() const
 {
     if (hasPendingRemovals())

@@ -39,6 +39,8 @@ public:
     // (a media object's: of extension `strTypeOfObject`), as `io` makes it
     // with every registered identifier taken.
     IOManager::GUIDResult newGUID(IOManager& io, const QString& strClass, const QString& strTypeOfObject = QString());
+    // Has `io` find the identifier newGUID would give next, to try it first then.
+    void PrimeNewGUID(IOManager& io, const QString& strClass);
     // Identifiers of removed objects and of their keyframe pictures.
     const Coll<QString>& colRemovedGUIDs() const { return m_colRemovedGUIDs; }
 

@@ -194,8 +194,11 @@ void Expression::PrepareForSegmenting()
 {
     if (!m_time)
         buildTimeIndex();
-    if (const auto doc = currentDoc())
+    if (const auto doc = currentDoc()) {
         doc->references().sync(doc->collObjects());
+        if (io())
+            doc->PrimeNewGUID(*io(), className());
+    }
 }
 
 void Expression::lookAgainAtSpans()

@@ -87,8 +87,8 @@ public:
     // Removes a segment with its own segments from the document.
     void RemoveSubExpressionByPointer(const std::shared_ptr<Expression>& segment);
     // Makes ready now what the first segment added or removed would make:
-    // the segments ordered by time and the document's index of part-of
-    // fields. Nothing observable changes.
+    // the segments ordered by time, the document's index of part-of fields
+    // and the new segment's identifier. Nothing observable changes.
     void PrepareForSegmenting();
     // As RemoveSubExpressionByPointer for each in turn.
     void RemoveSubExpressionsByPointer(const std::vector<std::shared_ptr<Expression>>& segments);

@@ -93,6 +93,20 @@ IOManager::GUIDResult IOManager::strCreateGUID(const std::function<bool(const QS
                                                quint64 iFreedStamp, const QString& strClass,
                                                const QString& strTypeOfObject, const QString& basePath)
 {
+    return hintedGUID(bRegistered, iFreedStamp, strClass, strTypeOfObject, basePath, true);
+}
+
+void IOManager::PrimeGUID(const std::function<bool(const QString&)>& bRegistered, quint64 iFreedStamp,
+                          const QString& strClass, const QString& strTypeOfObject, const QString& basePath)
+{
+    hintedGUID(bRegistered, iFreedStamp, strClass, strTypeOfObject, basePath, false);
+}
+
+IOManager::GUIDResult IOManager::hintedGUID(const std::function<bool(const QString&)>& bRegistered,
+                                            quint64 iFreedStamp, const QString& strClass,
+                                            const QString& strTypeOfObject, const QString& basePath,
+                                            bool bReadyFolder)
+{
     GUIDMaker maker(*this, bRegistered, basePath);
     if (!m_bFileSystem || strClass == QLatin1String("AVDocument"))
         return maker.next(strClass, strTypeOfObject);
@@ -100,7 +114,7 @@ IOManager::GUIDResult IOManager::strCreateGUID(const std::function<bool(const QS
     const auto hint = m_numberHints.constFind(key);
     if (hint != m_numberHints.constEnd() && hint->iStamp == iFreedStamp)
         maker.m_next[key] = hint->n;
-    GUIDResult result = maker.next(strClass, strTypeOfObject);
+    GUIDResult result = maker.find(strClass, strTypeOfObject, bReadyFolder);
     // The number given is tried first next time: it stays free if the new
     // object never registers.
     if (result.ok())
@@ -189,6 +203,12 @@ QString IOManager::GUIDMaker::strReadyFolder()
 
 IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const QString& strTypeOfObject)
 {
+    return find(strClass, strTypeOfObject, true);
+}
+
+IOManager::GUIDResult IOManager::GUIDMaker::find(const QString& strClass, const QString& strTypeOfObject,
+                                                 bool bReadyFolder)
+{
     GUIDResult result;
     if (!m_io.m_bFileSystem)
         return result;
@@ -196,7 +216,8 @@ IOManager::GUIDResult IOManager::GUIDMaker::next(const QString& strClass, const 
         result.strGUID = m_dir + m_name + QStringLiteral(".xml");
         return result;
     }
-    result.strError = strReadyFolder();
+    if (bReadyFolder)
+        result.strError = strReadyFolder();
     if (!result.ok())
         return result;
 

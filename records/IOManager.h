@@ -60,6 +60,11 @@ public:
     // segment does not try the first 999 names.
     GUIDResult strCreateGUID(const std::function<bool(const QString&)>& bRegistered, quint64 iFreedStamp,
                              const QString& strClass, const QString& strTypeOfObject, const QString& basePath);
+    // Finds now the identifier that call would give, without making its
+    // folder, and keeps it to be tried first: the first new object of a large
+    // document then does not try every number taken before it.
+    void PrimeGUID(const std::function<bool(const QString&)>& bRegistered, quint64 iFreedStamp,
+                   const QString& strClass, const QString& strTypeOfObject, const QString& basePath);
 
     // Makes identifiers one after another, each as strCreateGUID would with
     // every earlier one registered: a save-as names a whole document in one
@@ -73,6 +78,8 @@ public:
         GUIDMaker(const IOManager& io, const QStringList& registeredIds, const QString& basePath);
         GUIDMaker(const IOManager& io, const std::function<bool(const QString&)>& bRegistered,
                   const QString& basePath);
+        // next, making the folder ready only when `bReadyFolder`.
+        GUIDResult find(const QString& strClass, const QString& strTypeOfObject, bool bReadyFolder);
         bool bTaken(const QString& strNormalised) const;
         QString stem(const QString& strClass) const;
         QString extension(const QString& strClass, const QString& strTypeOfObject) const;
@@ -218,6 +225,9 @@ private:
         qint64 n = 1;
     };
     QHash<QString, NumberHint> m_numberHints;
+    GUIDResult hintedGUID(const std::function<bool(const QString&)>& bRegistered, quint64 iFreedStamp,
+                          const QString& strClass, const QString& strTypeOfObject, const QString& basePath,
+                          bool bReadyFolder);
     // A file of the folder is gone: its number may be free again.
     void forgetNumbersIn(const QString& strPath);
     QSet<QString> m_reserved; // normalised identifiers of removed objects

@@ -327,6 +327,9 @@ TEST_F(IOManagerTest, IdentifiersFromTheRegistryIndexMatchTheFullList)
         EXPECT_EQ(r.strGUID, newId(cls, registered, ext));
         return r.strGUID;
     };
+    // Looked for ahead without making the folder, then given as without that.
+    io.PrimeGUID([&](const QString& key) { return registered.contains(key); }, stamp, "Video", {}, dir + "Film.xml");
+    EXPECT_FALSE(QDir(dir + "Film_files").exists());
     for (int i = 0; i < 3; ++i)
         registered << viaIndex("Video");
     EXPECT_EQ(registered.last(), dir + "Film_files/Film_video3.xml");
