@@ -10,6 +10,26 @@ namespace vimra {
 // names no member left is dropped.
 inline std::vector<int> OriginalIndexes(int count, const std::vector<int>& sequential)
 {
+    std::vector<int> original;
+    original.reserve(sequential.size());
+    int left = count;
+    // A few removals from a long list: each is counted past the earlier
+    // ones before it, without a structure the size of the list.
+    if (sequential.size() * sequential.size() <= size_t(count)) {
+        std::vector<int> rising;
+        for (const int c : sequential) {
+            if (c < 1 || c > left)
+                continue;
+            int o = c;
+            auto it = rising.begin();
+            for (; it != rising.end() && *it <= o; ++it)
+                ++o;
+            rising.insert(it, o);
+            --left;
+            original.push_back(o);
+        }
+        return original;
+    }
     // A Fenwick tree of the members still present finds the c-th one in
     // O(log count), so many removals cost no walk per removal.
     std::vector<int> tree(size_t(count) + 1, 0);
@@ -21,9 +41,6 @@ inline std::vector<int> OriginalIndexes(int count, const std::vector<int>& seque
     int top = 1;
     while (top * 2 <= count)
         top *= 2;
-    int left = count;
-    std::vector<int> original;
-    original.reserve(sequential.size());
     for (const int c : sequential) {
         if (c < 1 || c > left)
             continue;

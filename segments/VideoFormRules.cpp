@@ -120,35 +120,44 @@ SegmentSnapshot SnapshotOf(const std::vector<ChainLink>& list)
 void RemoveFromSnapshot(SegmentSnapshot& s, const std::vector<int>& removals)
 {
     const int n = int(s.size());
-    const std::vector<int> original = OriginalIndexes(n, removals);
+    std::vector<int> original = OriginalIndexes(n, removals);
     if (original.empty())
         return;
     const std::vector<bool> gone = RemovedMarks(n, original);
-    std::vector<int> newIndex(size_t(n) + 1, 0);
-    for (int i = 1, k = 0; i <= n; ++i)
-        if (!gone[size_t(i)])
-            newIndex[size_t(i)] = ++k;
     // A link into removed members leads, one closed gap after another, to
     // the first member left; removed members linked in a loop lead nowhere.
+    // Followed while the removed members are still in place; a member left
+    // then names its new successor by its index before the removals.
     const size_t limit = original.size() + 1;
-    SegmentSnapshot kept;
-    kept.reserve(size_t(n) - original.size());
     for (int i = 1; i <= n; ++i) {
-        if (gone[size_t(i)])
+        int to = s[size_t(i) - 1].iNext;
+        if (gone[size_t(i)] || to == 0 || !gone[size_t(to)])
             continue;
-        SegmentSnap m = s[size_t(i) - 1];
-        int to = m.iNext;
         size_t steps = 0;
         while (to != 0 && gone[size_t(to)] && steps <= limit) {
             to = s[size_t(to) - 1].iNext;
             ++steps;
         }
-        if (steps > limit || (steps > 0 && to == i))
+        if (steps > limit || to == i)
             to = 0;
-        m.iNext = to == 0 ? 0 : newIndex[size_t(to)];
-        kept.push_back(m);
+        s[size_t(i) - 1].iNext = to;
     }
-    s = std::move(kept);
+    // The members left move up in place: each index falls by the removed
+    // ones before it.
+    std::sort(original.begin(), original.end());
+    const auto newIndex = [&](int to) {
+        return to < original.front() ? to
+                                     : to - int(std::upper_bound(original.begin(), original.end(), to) - original.begin());
+    };
+    size_t kept = 0;
+    for (int i = 1; i <= n; ++i) {
+        if (gone[size_t(i)])
+            continue;
+        SegmentSnap m = s[size_t(i) - 1];
+        m.iNext = m.iNext == 0 ? 0 : newIndex(m.iNext);
+        s[kept++] = m;
+    }
+    s.resize(kept);
 }
 
 std::vector<int> ChainPositions(const std::vector<ChainLink>& list)
@@ -214,6 +223,19 @@ std::vector<int> ChainBackward(const SegmentSnapshot& s)
         order.push_back(at);
     }
     return order;
+}
+
+int ChainPlace(const SegmentSnapshot& s, int index)
+{
+    std::vector<bool> seen(s.size() + 1, false);
+    int place = 0;
+    for (int at = ChainHead(s); at != 0 && !seen[size_t(at)]; at = s[size_t(at) - 1].iNext) {
+        seen[size_t(at)] = true;
+        ++place;
+        if (at == index)
+            return place;
+    }
+    return 0;
 }
 
 std::vector<int> KeyFramePositions(const SegmentSnapshot& s)

@@ -119,6 +119,8 @@ std::vector<int> ChainBackward(const SegmentSnapshot& s);
 // The 1-based chain place of every member, 0 where the walk from the head
 // does not reach it.
 std::vector<int> KeyFramePositions(const SegmentSnapshot& s);
+// KeyFramePositions(s) of one member, found without the others'.
+int ChainPlace(const SegmentSnapshot& s, int index);
 
 // The first bound after t along the chain (start, then end of each), and
 // the first before it walking back (end, then start).

@@ -57,7 +57,9 @@ SegmentSnapshot VideoWindow::readSnapshot() const
     for (const auto& s : list)
         indexOf.insert(s.get(), ++i);
     SegmentSnapshot snap;
-    snap.reserve(size_t(list.Count()));
+    // Room for the segments still to be made: growing a long snapshot
+    // copies it whole into memory first touched.
+    snap.reserve(size_t(list.Count()) * 3 / 2 + 64);
     for (const auto& s : list) {
         SegmentSnap m;
         if (const Chunk* chunk = s->spanPeek())
@@ -156,8 +158,10 @@ void VideoWindow::addControlsFor(const Expression& segment, int position)
 void VideoWindow::subExpressionAdded(Expression&, const std::shared_ptr<Expression>& segment)
 {
     snapshotAdd(*segment);
-    if (m_player && m_ckChunk)
-        addControlsFor(*segment, KeyFramePositions(snapshot()).back());
+    if (m_player && m_ckChunk) {
+        const SegmentSnapshot& snap = snapshot();
+        addControlsFor(*segment, ChainPlace(snap, int(snap.size())));
+    }
 }
 
 void VideoWindow::subExpressionRemoved(Expression&, int index)

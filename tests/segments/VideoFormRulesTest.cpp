@@ -106,6 +106,10 @@ TEST(ChainPositions, ListOrderDiffersFromChainOrder)
     EXPECT_TRUE(ChainPositions({}).empty());
     // A cycle has no head.
     EXPECT_EQ(ChainPositions({{&a, &b}, {&b, &a}}), (std::vector<int>{0, 0}));
+    // One member's place, found alone, is its place among all.
+    for (const auto& l : {list, std::vector<ChainLink>{{&a, &b}, {&b, &a}}})
+        for (size_t i = 0; i < l.size(); ++i)
+            EXPECT_EQ(ChainPlace(SnapshotOf(l), int(i) + 1), ChainPositions(l)[i]);
 }
 
 namespace {
