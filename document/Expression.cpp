@@ -10,6 +10,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -36,7 +37,29 @@ void eraseOne(std::vector<const Expression*>& list, const Expression* expr)
         list.erase(it);
 }
 
+// The expressions of the last calls of setObjFollowedBy, by call count
+// modulo its size.
+constexpr quint64 kLinkJournal = 4096;
+std::array<const DocObject*, kLinkJournal> g_linkJournal{};
+quint64 g_iLinksSet = 0;
+
 } // namespace
+
+quint64 Expression::iLinksSet()
+{
+    return g_iLinksSet;
+}
+
+std::optional<std::vector<const DocObject*>> Expression::linksSetSince(quint64 iSince)
+{
+    if (iSince > g_iLinksSet || g_iLinksSet - iSince > kLinkJournal)
+        return std::nullopt;
+    std::vector<const DocObject*> set;
+    set.reserve(size_t(g_iLinksSet - iSince));
+    for (quint64 i = iSince; i < g_iLinksSet; ++i)
+        set.push_back(g_linkJournal[size_t(i % kLinkJournal)]);
+    return set;
+}
 
 Expression::~Expression()
 {
@@ -53,6 +76,7 @@ void Expression::setObjFollowedBy(const std::shared_ptr<Expression>& obj)
     m_followedBy = obj;
     if (obj)
         obj->m_predecessors.push_back(this);
+    g_linkJournal[size_t(g_iLinksSet++ % kLinkJournal)] = this;
 }
 
 void Expression::setSegments(Segments segments)

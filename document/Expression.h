@@ -5,6 +5,7 @@
 #include "records/ValueTypes.h"
 
 #include <map>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -50,6 +51,12 @@ public:
     // The next segment in time order; none for the last.
     std::shared_ptr<Expression> objFollowedBy() const { return m_followedBy.lock(); }
     void setObjFollowedBy(const std::shared_ptr<Expression>& obj);
+    // Every call of setObjFollowedBy is counted, and the last few name the
+    // expression whose link was set: a view of a long chain looks again at
+    // those places only. The expressions set since the count was `iSince`,
+    // oldest first (gone ones included); none when they are too many to tell.
+    static quint64 iLinksSet();
+    static std::optional<std::vector<const DocObject*>> linksSetSince(quint64 iSince);
     std::shared_ptr<Version> verVersion() const { return m_version.lock(); }
     void setVerVersion(const std::shared_ptr<Version>& ver) { m_version = ver; }
 

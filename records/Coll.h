@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -24,6 +25,17 @@ void ErasePositions(std::vector<T>& v, const std::vector<int>& positions)
         v[out++] = std::move(v[i]);
     }
     v.resize(out);
+}
+
+// For removals made one by one from a list and noted in `taken` (their
+// positions before any of them, rising): notes `position` (given the same
+// way) and answers where it stands among the members still there.
+inline int TakePosition(std::vector<int>& taken, int position)
+{
+    const auto before = std::lower_bound(taken.begin(), taken.end(), position);
+    const int now = position - static_cast<int>(before - taken.begin());
+    taken.insert(before, position);
+    return now;
 }
 
 // The one ordered collection of the system: 1-based positions, optional unique

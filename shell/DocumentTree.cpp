@@ -10,6 +10,7 @@
 #include "document/Video.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
+#include "records/Coll.h"
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 #include "widgets/Guarded.h"
@@ -21,6 +22,10 @@
 #include <QScopedValueRollback>
 #include <QSet>
 #include <QTreeWidgetItemIterator>
+
+#include <algorithm>
+#include <optional>
+#include <unordered_map>
 
 Q_DECLARE_METATYPE(std::shared_ptr<vimra::DocObject>)
 
@@ -57,6 +62,7 @@ void frmMain::ClearTrees()
     tvwMainTree->clear();
     tvwExpression->clear();
     m_expressionNodes.clear();
+    m_chainsShown.clear();
 }
 
 QTreeWidgetItem* frmMain::FindNodeByTag(const QTreeWidget* tree, const std::shared_ptr<DocObject>& obj)
@@ -96,11 +102,24 @@ void frmMain::connectTrees()
     tvwExpression->onNodeClick = [this](QTreeWidgetItem* node) { tvwExpression_NodeClick(node); };
     tvwExpression->onKeyUp = [this](int key, Qt::KeyboardModifiers m) { tvw_KeyUp(tvwExpression, key, m); };
     const QAbstractItemModel* model = tvwExpression->model();
-    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_expressionNodes.clear(); });
-    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] {
-        if (!m_bPlacingSegments)
-            m_expressionNodes.clear();
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        m_expressionNodes.clear();
+        m_chainsShown.clear();
     });
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] {
+        if (!m_bPlacingSegments) {
+            m_expressionNodes.clear();
+            m_chainsShown.clear();
+        }
+    });
+    // Nodes placed otherwise than by the segments' announcements.
+    const auto placedOtherwise = [this] {
+        if (!m_bPlacingSegments)
+            m_chainsShown.clear();
+    };
+    connect(model, &QAbstractItemModel::rowsInserted, this, placedOtherwise);
+    connect(model, &QAbstractItemModel::rowsMoved, this, placedOtherwise);
+    connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, [this] { m_chainsShown.clear(); });
     for (TreeView* tree : {tvwMainTree, tvwExpression}) {
         tree->onReturn = [this, tree] {
             bMainTreeContext = tree == tvwMainTree;
@@ -117,8 +136,11 @@ QTreeWidgetItem* frmMain::addNode(QTreeWidget* tree, QTreeWidgetItem* parent,
                                   const QString& strSelPicture, const QString& strKey)
 {
     auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
-    if (tree == tvwExpression)
-        m_expressionNodes.insert(obj.get(), node);
+    if (tree == tvwExpression) {
+        QTreeWidgetItem*& mapped = m_expressionNodes[obj.get()];
+        m_bNodesRemapped = m_bNodesRemapped || mapped;
+        mapped = node;
+    }
     node->setText(0, obj->strTitle());
     node->setData(0, kObjectRole, QVariant::fromValue(obj));
     node->setData(0, kKeyRole, strKey);
@@ -172,6 +194,7 @@ void frmMain::BuildExpressionTree(const std::shared_ptr<Version>& ver)
     if (bExpressionRootSet)
         tvwExpression->clear();
     m_expressionNodes.clear();
+    m_chainsShown.clear();
     QTreeWidgetItem* root = addNode(tvwExpression, nullptr, ver, QStringLiteral("Version"),
                                     QStringLiteral("Version"), QStringLiteral("Version"));
     bExpressionRootSet = true;
@@ -183,6 +206,11 @@ void frmMain::BuildExpressionTree(const std::shared_ptr<Version>& ver)
     for (const auto& [expr, picture] : mains)
         if (expr && visited.insert(expr.get()).second)
             AddSubExpressionNodes(addNode(tvwExpression, root, expr, picture, picture), visited);
+    // A long chain is walked once now, not at each segment placed.
+    for (int i = 0; i < root->childCount(); ++i)
+        if (const auto expr = std::dynamic_pointer_cast<Expression>(objectOf(root->child(i)));
+            expr && bChainShown(*expr, root->child(i)))
+            chainShown(root->child(i));
 }
 
 void frmMain::AddSubExpressionNodes(QTreeWidgetItem* node, std::unordered_set<const DocObject*>& visited)
@@ -238,12 +266,37 @@ bool frmMain::bPlacedSegments(const Expression& expr, const Version& ver,
     if (!parent)
         return false;
     const QScopedValueRollback placing(m_bPlacingSegments, true);
+    // Where the chain was shown, only the nodes that may now have another
+    // node after them are looked at: those before a node taken out (their
+    // link still names its segment, or was set since) or a node put in.
+    const auto shown = m_chainsShown.constFind(parent);
+    const std::optional<quint64> iLinks = shown != m_chainsShown.cend() ? std::optional(*shown) : std::nullopt;
+    m_chainsShown.remove(parent);
+    m_bNodesRemapped = false;
+    std::vector<const DocObject*> places;
+    std::vector<QTreeWidgetItem*> nodes;
     for (const auto& segment : removed) {
         QTreeWidgetItem* node = m_expressionNodes.value(segment.get());
         if (!node || node->parent() != parent)
             return false;
+        nodes.push_back(node);
+        std::vector<const Expression*> holders;
+        segment->appendLinkHolders(holders);
+        places.insert(places.end(), holders.begin(), holders.end());
+    }
+    // Each node is taken out where it stands then, the rows of all of them
+    // found in one pass over the rows.
+    std::unordered_map<const QTreeWidgetItem*, int> rowOf;
+    for (const QTreeWidgetItem* node : nodes)
+        if (!rowOf.emplace(node, -1).second)
+            return false; // a segment told twice
+    for (int i = 0; i < parent->childCount(); ++i)
+        if (const auto it = rowOf.find(parent->child(i)); it != rowOf.end())
+            it->second = i;
+    std::vector<int> taken; // rows before any was taken out, rising
+    for (QTreeWidgetItem* node : nodes) {
         forgetNodes(node);
-        delete node;
+        delete parent->takeChild(TakePosition(taken, rowOf[node]));
     }
     // Each new segment goes before the node of the segment it is followed by.
     for (const auto& segment : added) {
@@ -254,6 +307,9 @@ bool frmMain::bPlacedSegments(const Expression& expr, const Version& ver,
         if (next && (!nextNode || nextNode->parent() != parent))
             return false;
         const int at = nextNode ? parent->indexOfChild(nextNode) : parent->childCount();
+        if (at > 0)
+            places.push_back(objectOf(parent->child(at - 1)).get());
+        places.push_back(segment.get());
         const QString picture = segmentPicture(segment);
         QTreeWidgetItem* node = addNode(tvwExpression, parent, segment, picture, picture);
         if (at < parent->childCount() - 1)
@@ -261,10 +317,15 @@ bool frmMain::bPlacedSegments(const Expression& expr, const Version& ver,
         std::unordered_set<const DocObject*> visited{segment.get()};
         AddSubExpressionNodes(node, visited);
     }
-    return bChainShown(expr, parent);
+    const bool bShown = iLinks && !m_bNodesRemapped ? bChainStillShown(expr, parent, *iLinks, std::move(places))
+                                                    : bChainShown(expr, parent);
+    if (bShown)
+        chainShown(parent);
+    return bShown;
 }
 
-bool frmMain::bChainShown(const Expression& expr, const QTreeWidgetItem* node) const
+bool frmMain::bChainShown(const Expression& expr, const QTreeWidgetItem* node,
+                          const std::vector<const DocObject*>* places) const
 {
     // Nodes that follow the chain from a member of the list, once each and
     // as many as the list holds, are what a rebuild shows: every other member
@@ -278,15 +339,55 @@ bool frmMain::bChainShown(const Expression& expr, const QTreeWidgetItem* node) c
     auto segment = std::dynamic_pointer_cast<Expression>(objectOf(node->child(0)));
     if (!segment || list.IndexOf(segment) == 0)
         return false;
-    for (int i = 0; i < n; ++i, segment = segment->objFollowedBy())
-        if (!segment || m_expressionNodes.value(segment.get()) != node->child(i))
+    if (!places) {
+        for (int i = 0; i < n; ++i, segment = segment->objFollowedBy())
+            if (!segment || m_expressionNodes.value(segment.get()) != node->child(i))
+                return false;
+        return segment == nullptr;
+    }
+    if (m_expressionNodes.value(segment.get()) != node->child(0))
+        return false;
+    for (const DocObject* place : *places) {
+        // A node holds its object: one found among the nodes is alive.
+        QTreeWidgetItem* at = m_expressionNodes.value(place);
+        if (!at || at->parent() != node)
+            continue;
+        segment = std::dynamic_pointer_cast<Expression>(objectOf(at));
+        if (!segment || segment.get() != place)
+            return bChainShown(expr, node);
+        const int i = node->indexOfChild(at);
+        const auto next = segment->objFollowedBy();
+        if (i + 1 < n ? !next || m_expressionNodes.value(next.get()) != node->child(i + 1) : next != nullptr)
             return false;
-    return segment == nullptr;
+    }
+    return true;
+}
+
+bool frmMain::bChainStillShown(const Expression& expr, const QTreeWidgetItem* node, quint64 iLinks,
+                               std::vector<const DocObject*> places) const
+{
+    const auto set = Expression::linksSetSince(iLinks);
+    if (!set)
+        return bChainShown(expr, node);
+    places.insert(places.end(), set->begin(), set->end());
+    std::sort(places.begin(), places.end());
+    places.erase(std::unique(places.begin(), places.end()), places.end());
+    return bChainShown(expr, node, &places);
+}
+
+void frmMain::chainShown(const QTreeWidgetItem* node)
+{
+    m_chainsShown.insert(node, Expression::iLinksSet());
 }
 
 void frmMain::forgetNodes(const QTreeWidgetItem* node)
 {
-    m_expressionNodes.remove(objectOf(node).get());
+    const auto it = m_expressionNodes.find(objectOf(node).get());
+    if (it != m_expressionNodes.end()) {
+        m_bNodesRemapped = m_bNodesRemapped || *it != node;
+        m_expressionNodes.erase(it);
+    }
+    m_chainsShown.remove(node);
     for (int i = 0; i < node->childCount(); ++i)
         forgetNodes(node->child(i));
 }
@@ -538,8 +639,10 @@ void frmMain::UpdateNodeTitle(const std::shared_ptr<DocObject>& obj)
 void frmMain::ResetTree(QTreeWidget* tree, const std::shared_ptr<Version>& ver)
 {
     tree->clear();
-    if (tree == tvwExpression)
+    if (tree == tvwExpression) {
         m_expressionNodes.clear();
+        m_chainsShown.clear();
+    }
     if (tree == tvwMainTree)
         ShowAVDocTitle();
     else if (ver)

@@ -265,8 +265,20 @@ private:
     bool bPlacedSegments(const Expression& expr, const Version& ver,
                          const std::vector<std::shared_ptr<Expression>>& added,
                          const std::vector<std::shared_ptr<Expression>>& removed);
-    // Whether the node's children show expr's segments in chain order, as a rebuild would.
-    bool bChainShown(const Expression& expr, const QTreeWidgetItem* node) const;
+    // Whether the node's children show expr's segments in chain order, as a
+    // rebuild would; with `places`, where only the nodes of those objects
+    // may differ from when it was so.
+    bool bChainShown(const Expression& expr, const QTreeWidgetItem* node,
+                     const std::vector<const DocObject*>* places = nullptr) const;
+    // The same answer, where it was true when the link count was `iLinks`
+    // and since then only the nodes of `places` (given by their objects)
+    // may have a new node after them, nodes of the tree were only placed,
+    // and no object was given another node: only the places, and those
+    // whose links were set since, are looked at.
+    bool bChainStillShown(const Expression& expr, const QTreeWidgetItem* node, quint64 iLinks,
+                          std::vector<const DocObject*> places) const;
+    // Notes that the node's children show its expression's chain now.
+    void chainShown(const QTreeWidgetItem* node);
     QPixmap makeSmallKeyFrame(const Video& video) const;
     // The Videos whose keyframe icons were made, in registration order, and
     // what each icon was made from, found through the icons' keys; false
@@ -289,6 +301,13 @@ private:
     // emptied when anything else takes nodes out of it.
     QHash<const DocObject*, QTreeWidgetItem*> m_expressionNodes;
     bool m_bPlacingSegments = false;
+    // The expression nodes whose children were found to show their chain,
+    // with the link count then; emptied when the tree changes otherwise than
+    // by placing segments.
+    QHash<const QTreeWidgetItem*, quint64> m_chainsShown;
+    // An object was given another node, or its node forgotten for another's,
+    // while segments were placed.
+    bool m_bNodesRemapped = false;
     void Form_Load();
     void nameForAssistiveTechnology();
     void Form_Resize();

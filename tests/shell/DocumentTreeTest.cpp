@@ -412,6 +412,18 @@ TEST_F(ExpressionTreeTest, SegmentChangesArePlacedAsARebuildShowsThem)
     w->SegmentsChanged(main, {newest()}, {});
     EXPECT_EQ(w->tvwExpression->topLevelItem(0)->child(0)->childCount(), 5);
     rebuilt("after an untold change");
+    // Two neighbours merged into one: only the places around them are looked at.
+    const auto members = [&](int a, int b) { return std::vector{main->colSubExpressions().Item(a), main->colSubExpressions().Item(b)}; };
+    const auto merged = members(3, 4);
+    main->RemoveSubExpressionsByPointer(merged);
+    main->AddSubExpression("Merged", 40, 55);
+    w->SegmentsChanged(main, {newest()}, merged);
+    rebuilt("merged");
+    // A link set untold far from the places told of is still seen.
+    main->colSubExpressions().Item(1)->setObjFollowedBy(nullptr);
+    main->AddSubExpression("After", 60, 61);
+    w->SegmentsChanged(main, {newest()}, {});
+    rebuilt("after a link set untold");
 }
 
 // After each change the keyframe icons are those a walk of the whole
