@@ -170,6 +170,9 @@ void AVDocument::RemoveObjects(const std::vector<std::shared_ptr<RegistryItem>>&
     // in it looks at the list. Their identifiers are reserved below: they
     // stay taken.
     const bool bTogether = removed.items.size() > 1 && m_collObjects.bEachOnce();
+    if (removed.items.size() > 1)
+        for (const auto& holder : holders)
+            holder.item->removalsStarting(removed);
     std::vector<std::shared_ptr<RegistryItem>> leaving;
     std::unordered_set<const RegistryItem*> leavingSet;
     for (const auto& item : removed.items) {
@@ -197,6 +200,9 @@ void AVDocument::RemoveObjects(const std::vector<std::shared_ptr<RegistryItem>>&
         item->afterRemoved(*this);
         queueRemoved(item->strGUID());
     }
+    if (removed.items.size() > 1)
+        for (const auto& holder : holders)
+            holder.item->removalsDone();
     m_collObjects.RemoveItems(leaving, false);
 }
 

@@ -109,19 +109,55 @@ void Expression::addSegment(const std::shared_ptr<Expression>& segment)
     m_time->suspects.push_back(segment);
 }
 
-void Expression::removeSegmentAt(int index)
+int Expression::positionOf(const std::shared_ptr<Expression>& segment) const
 {
-    const auto segment = m_colSubExpressions.Item(index);
+    if (!m_leaving)
+        return m_colSubExpressions.IndexOf(segment);
+    const auto& at = m_leaving->at;
+    const auto& taken = m_leaving->taken;
+    for (auto it = std::lower_bound(at.begin(), at.end(), std::pair<const RegistryItem*, int>(segment.get(), 0));
+         it != at.end() && it->first == segment.get(); ++it)
+        if (!std::binary_search(taken.begin(), taken.end(), it->second))
+            return it->second;
+    return 0;
+}
+
+int Expression::removeSegmentAt(int position)
+{
+    const auto segment = m_colSubExpressions.Item(position);
     eraseOne(segment->m_listedBy, this);
-    m_colSubExpressions.Remove(index);
+    int index = position;
+    if (m_leaving)
+        index = TakePosition(m_leaving->taken, position);
+    else
+        m_colSubExpressions.Remove(position);
     if (!m_time)
-        return;
+        return index;
     if (std::find(segment->m_listedBy.begin(), segment->m_listedBy.end(), this) != segment->m_listedBy.end()) {
         m_time.reset();
-        return;
+        return index;
     }
     unindexSpan(*segment);
     m_time->seen.erase(segment.get());
+    return index;
+}
+
+void Expression::removalsStarting(const RemovedObjects& removed)
+{
+    m_leaving = std::make_unique<Leaving>();
+    int position = 0;
+    for (const auto& segment : m_colSubExpressions) {
+        ++position;
+        if (removed.bHas(segment.get()))
+            m_leaving->at.emplace_back(segment.get(), position);
+    }
+    std::sort(m_leaving->at.begin(), m_leaving->at.end());
+}
+
+void Expression::removalsDone()
+{
+    if (const auto leaving = std::move(m_leaving))
+        m_colSubExpressions.RemovePositions(leaving->taken);
 }
 
 void Expression::spanMayHaveChanged() const
@@ -752,8 +788,8 @@ void Expression::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
             SetFollowedByGUID(removed->strFollowedBy());
             const auto successor = removed->objFollowedBy();
             setObjFollowedBy(successor.get() == this ? nullptr : successor);
-        } else if (const int index = m_colSubExpressions.IndexOf(removed)) {
-            removeSegmentAt(index);
+        } else if (const int position = positionOf(removed)) {
+            const int index = removeSegmentAt(position);
             ClearPartOfIfGUID(removed->strGUID());
             for (auto* o : std::vector(m_observers))
                 o->subExpressionRemoved(*this, index);

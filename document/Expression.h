@@ -104,6 +104,9 @@ public:
     void removeObserver(ExpressionObserver* o) { std::erase(m_observers, o); }
 
     void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) override;
+    // Segments removed together leave the list in one pass at the end.
+    void removalsStarting(const RemovedObjects& removed) override;
+    void removalsDone() override;
     bool bMayReferTo(const RemovedObjects& removed) const override;
     // What bMayReferTo makes of the part-of field: it names no removed
     // object, it names those of this plain last name, or it may name any.
@@ -170,7 +173,12 @@ private:
     // segment's m_listedBy current.
     void setSegments(Segments segments);
     void addSegment(const std::shared_ptr<Expression>& segment);
-    void removeSegmentAt(int index);
+    // The list position of the first member that is `segment` (the first
+    // not yet taken out, while removals are gathered); 0 for none.
+    int positionOf(const std::shared_ptr<Expression>& segment) const;
+    // Takes out the member at `position` and answers its index as one-by-one
+    // removals number it (gathered ones not counted).
+    int removeSegmentAt(int position);
     // The part-of field may hold another value: the document's index of
     // them looks at it again.
     void partOfWritten();
@@ -236,6 +244,14 @@ private:
     std::weak_ptr<Version> m_version;
     std::weak_ptr<Expression> m_transcript;
     std::vector<ExpressionObserver*> m_observers;
+    // Removals gathered between removalsStarting and removalsDone: the list
+    // positions of the removed objects found in the list (by object, then
+    // position), and the positions taken out so far, rising.
+    struct Leaving {
+        std::vector<std::pair<const RegistryItem*, int>> at;
+        std::vector<int> taken;
+    };
+    std::unique_ptr<Leaving> m_leaving;
 };
 
 } // namespace vimra

@@ -74,6 +74,11 @@ public:
     }
     // Forgets every reference this object holds to `obj`.
     virtual void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) {}
+    // Around the RemoveReferenceObj calls of several objects removed
+    // together: what they change may be done at once at the end, provided
+    // it answers and tells as the calls one by one would.
+    virtual void removalsStarting(const RemovedObjects& removed) {}
+    virtual void removalsDone() {}
     // False only when RemoveReferenceObj would leave this object as it is
     // for each of `removed`, removed in turn.
     virtual bool bMayReferTo(const RemovedObjects& removed) const { return true; }

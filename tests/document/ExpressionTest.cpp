@@ -160,15 +160,25 @@ TEST_F(ExpressionTest, SegmentsRemovedTogetherLeaveWhatRemovalsOneByOneLeave)
         std::vector<std::shared_ptr<Expression>> chosen;
         for (const auto& title : gone)
             chosen.push_back(segment(*main, title));
+        // The list order, and each removal's index as its observers are told.
+        struct Told : ExpressionObserver {
+            QString indexes;
+            void subExpressionRemoved(Expression&, int index) override { indexes += QString::number(index); }
+        } told;
+        main->addObserver(&told);
         if (bTogether)
             main->RemoveSubExpressionsByPointer(chosen);
         else
             for (const auto& s : chosen)
                 main->RemoveSubExpressionByPointer(s);
+        main->removeObserver(&told);
+        QString list;
+        for (const auto& s : main->colSubExpressions())
+            list += s->strTitle();
         results << chainOf(*main) + QString(" part-of %1%2").arg(partOf->bValid).arg(partOf->bChanged)
-                       + QString(" %1 objects").arg(doc->collObjects().Count());
+                       + QString(" %1 objects, list %2, told %3").arg(doc->collObjects().Count()).arg(list, told.indexes);
     }
-    EXPECT_EQ(results[0], "A[0,5]>E E[40,45]>X X[70,75] part-of 01 13 objects");
+    EXPECT_EQ(results[0], "A[0,5]>E E[40,45]>X X[70,75] part-of 01 13 objects, list AEX, told 4223");
     EXPECT_EQ(results[1], results[0]);
 }
 
