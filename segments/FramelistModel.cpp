@@ -1,5 +1,6 @@
 #include "segments/FramelistModel.h"
 
+#include "records/Coll.h"
 #include "segments/Removals.h"
 
 #include <QtGlobal>
@@ -105,26 +106,22 @@ void FramelistModel::RemoveImages(const std::vector<int>& indexes)
     if (original.empty())
         return;
     const std::vector<bool> gone = RemovedMarks(n, original);
-    std::vector<int> positions(size_t(n) + 1, 0);
-    bool bDistinct = true;
-    for (int i = 1; i <= n; ++i) {
-        const int p = m_images[size_t(i - 1)].position;
-        positions[size_t(i)] = p;
-        bDistinct = bDistinct && p >= 1 && heldAt(p) == 1;
-    }
+    const bool bDistinct = std::all_of(m_images.begin(), m_images.end(), [this](const StripImage& image) {
+        return image.position >= 1 && heldAt(image.position) == 1;
+    });
+    // Distinct positions stay distinct and keep their order: each image
+    // moves left by the removed ones before it.
+    std::vector<int> removedAt;
+    // Shared positions may merge as images go: each removal in turn.
+    std::vector<int> positions;
     if (bDistinct) {
-        // Distinct positions stay distinct and keep their order: each image
-        // moves left by the removed ones before it.
-        std::vector<int> removedAt;
         for (const int o : original)
-            removedAt.push_back(positions[size_t(o)]);
+            removedAt.push_back(m_images[size_t(o - 1)].position);
         std::sort(removedAt.begin(), removedAt.end());
-        for (int i = 1; i <= n; ++i)
-            if (!gone[size_t(i)])
-                positions[size_t(i)] -= int(std::lower_bound(removedAt.begin(), removedAt.end(), positions[size_t(i)])
-                                            - removedAt.begin());
     } else {
-        // Shared positions may merge as images go: each removal in turn.
+        positions.assign(size_t(n) + 1, 0);
+        for (int i = 1; i <= n; ++i)
+            positions[size_t(i)] = m_images[size_t(i - 1)].position;
         std::vector<bool> left(size_t(n) + 1, true);
         for (const int o : original) {
             const int p = positions[size_t(o)];
@@ -139,16 +136,31 @@ void FramelistModel::RemoveImages(const std::vector<int>& indexes)
         if (gone[size_t(i)])
             continue;
         StripImage& image = m_images[size_t(i - 1)];
-        if (image.position != positions[size_t(i)]) {
-            image.position = positions[size_t(i)];
-            image.slot = stripSlot(image.position, m_imageX, m_imageY);
+        const int p = bDistinct ? image.position
+                                      - int(std::lower_bound(removedAt.begin(), removedAt.end(), image.position)
+                                            - removedAt.begin())
+                                : positions[size_t(i)];
+        if (image.position != p) {
+            image.position = p;
+            image.slot = stripSlot(p, m_imageX, m_imageY);
         }
         if (kept != size_t(i - 1))
             m_images[kept] = std::move(image);
         ++kept;
     }
     m_images.resize(kept);
-    countPositions();
+    if (bDistinct) {
+        // The positions held lose the removed ones, the later ones moving
+        // down likewise (the count of a position is at the position itself).
+        const size_t size = m_heldAt.size();
+        std::vector<int> counts;
+        for (const int p : removedAt)
+            counts.push_back(p + 1);
+        ErasePositions(m_heldAt, counts);
+        m_heldAt.resize(size, 0);
+    } else {
+        countPositions();
+    }
     // The selection keeps its indexes, unless they now name no image.
     if (m_iStart > Count() || m_iEnd > Count()) {
         m_iStart = -1;

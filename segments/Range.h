@@ -39,7 +39,6 @@ public:
 
 private:
     Coll<std::shared_ptr<Range>> m_ranges;
-    bool m_bKeyed = false; // a range was added under a key
 };
 
 } // namespace vimra
