@@ -68,9 +68,18 @@ int FramelistModel::iAddImage(const QImage& picture, int position, const QString
                 it->slot = stripSlot(it->position, m_imageX, m_imageY);
             }
         }
-        countPositions();
+        // Distinct positions from 1 stay so, each from this one on held
+        // one further, and this one held by the new image.
+        if (m_iUndistinct == 0 && position >= 1) {
+            heldAt(position);
+            m_heldAt.insert(m_heldAt.begin() + position, 1);
+        } else {
+            countPositions();
+        }
     } else if (position >= 1) {
         ++heldAt(position);
+    } else {
+        ++m_iUndistinct;
     }
     layOut();
     Changed();
@@ -106,9 +115,7 @@ void FramelistModel::RemoveImages(const std::vector<int>& indexes)
     if (original.empty())
         return;
     const std::vector<bool> gone = RemovedMarks(n, original);
-    const bool bDistinct = std::all_of(m_images.begin(), m_images.end(), [this](const StripImage& image) {
-        return image.position >= 1 && heldAt(image.position) == 1;
-    });
+    const bool bDistinct = m_iUndistinct == 0;
     // Distinct positions stay distinct and keep their order: each image
     // moves left by the removed ones before it.
     std::vector<int> removedAt;
@@ -181,9 +188,10 @@ int& FramelistModel::heldAt(int position)
 void FramelistModel::countPositions()
 {
     m_heldAt.assign(m_heldAt.size(), 0);
+    m_iUndistinct = 0;
     for (const auto& image : m_images)
-        if (image.position >= 1)
-            ++heldAt(image.position);
+        if (image.position < 1 || ++heldAt(image.position) > 1)
+            ++m_iUndistinct;
 }
 
 void FramelistModel::Refresh()

@@ -123,6 +123,9 @@ private:
     double m_scrollBarHeight = 0;
     int m_nextElement = 1;
     std::vector<int> m_heldAt;   // how many images each position from 1 on holds
+    // Images without a position of their own: those below 1, and all but
+    // one at each position held more than once.
+    int m_iUndistinct = 0;
     bool m_bSlotsStale = false;  // the picture size changed since the last layout
 };
 

@@ -312,7 +312,7 @@ bool SwallowsOther(const SegmentSnapshot& s, double a, double b, const std::vect
 {
     const std::unordered_set<int> merged(indexes.begin(), indexes.end());
     for (size_t i = 0; i < s.size(); ++i)
-        if (!merged.count(int(i) + 1) && s[i].bSpan && s[i].dStart >= a && s[i].dEnd <= b)
+        if (s[i].bSpan && s[i].dStart >= a && s[i].dEnd <= b && !merged.count(int(i) + 1))
             return true;
     return false;
 }

@@ -158,6 +158,7 @@ TEST(Framelist, RemovingManyAtOnceMatchesOneByOne)
         {{1, 2, 2, 3, 0, 4}, {2, 4, 1}},
         {{3, 3, 1, 0, 0, 2}, {4, 1, 3, 9}},
         {{1, 2, 3}, {3, 3, 1}},
+        {{1, 3, 6, 4}, {2}}, // distinct, with gaps
     };
     for (const auto& c : cases) {
         FramelistModel one, many;
@@ -175,14 +176,17 @@ TEST(Framelist, RemovingManyAtOnceMatchesOneByOne)
             EXPECT_EQ(many.images()[size_t(i)].slot, one.images()[size_t(i)].slot);
         }
         EXPECT_EQ(many.scrollRange(), one.scrollRange());
-        // The positions held are those of a strip filled with what is left.
-        FramelistModel fresh;
-        for (const int p : positions(many))
-            fresh.iAddImage(QImage(), p, {});
-        for (FramelistModel* m : {&one, &many, &fresh})
-            m->iAddImage(QImage(), 2, "new");
-        EXPECT_EQ(positions(many), positions(one));
-        if (std::set(c.positions.begin(), c.positions.end()).size() == c.positions.size())
-            EXPECT_EQ(positions(many), positions(fresh));
+        // At each change after, the positions held are those of a strip filled with what is left.
+        const bool bDistinct = std::set(c.positions.begin(), c.positions.end()).size() == c.positions.size();
+        for (const int step : {3, 0, 2}) {
+            FramelistModel fresh;
+            for (const int p : positions(many))
+                fresh.iAddImage(QImage(), p, {});
+            for (FramelistModel* m : {&one, &many, &fresh})
+                step == 0 ? m->RemoveImage(m->Count()) : void(m->iAddImage(QImage(), step, "new"));
+            EXPECT_EQ(positions(many), positions(one));
+            if (bDistinct)
+                EXPECT_EQ(positions(many), positions(fresh)) << ::testing::PrintToString(c.positions) << " " << step;
+        }
     }
 }
