@@ -2,6 +2,7 @@
 
 #include "document/DocumentLocator.h"
 #include "document/DocumentUi.h"
+#include "document/Expression.h"
 #include "document/Version.h"
 #include "platform/FileWrite.h"
 #include "platform/Prompts.h"
@@ -10,6 +11,7 @@
 #include "records/ThematicKeywords.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 #include <exception>
 
@@ -152,6 +154,7 @@ void AVDocument::RemoveObjects(const std::vector<std::shared_ptr<RegistryItem>>&
     struct Holder {
         std::shared_ptr<RegistryItem> item;
         bool bRegistered = true;
+        bool bLinkOnly = false; // asked only about the one its successor link names
     };
     std::vector<Holder> holders;
     if (std::vector<std::shared_ptr<RegistryItem>> found; m_references.bFindHolders(m_collObjects, removed, found)) {
@@ -173,14 +176,37 @@ void AVDocument::RemoveObjects(const std::vector<std::shared_ptr<RegistryItem>>&
     if (removed.items.size() > 1)
         for (const auto& holder : holders)
             holder.item->removalsStarting(removed);
+    // A holder that may refer to the removed only through its successor link
+    // is asked only about the one it names then (it is among that one's
+    // predecessors): a run of segments removed together holds each other.
+    std::unordered_map<const RegistryItem*, std::vector<size_t>> holderAt;
+    std::vector<size_t> always;
+    for (size_t h = 0; h < holders.size(); ++h) {
+        holderAt[holders[h].item.get()].push_back(h);
+        holders[h].bLinkOnly = holders[h].item->bRefersOnlyByLink(removed);
+        if (!holders[h].bLinkOnly)
+            always.push_back(h);
+    }
     std::vector<std::shared_ptr<RegistryItem>> leaving;
     std::unordered_set<const RegistryItem*> leavingSet;
     for (const auto& item : removed.items) {
         if (!item)
             continue;
-        for (const auto& holder : holders)
-            if (holder.bRegistered)
-                holder.item->RemoveReferenceObj(item);
+        std::vector<size_t> asked = always;
+        if (const auto* expr = dynamic_cast<const Expression*>(item.get()); expr && asked.size() < holders.size()) {
+            std::vector<const Expression*> linked;
+            expr->appendLinkHolders(linked);
+            for (const Expression* holder : linked)
+                if (const auto it = holderAt.find(holder); it != holderAt.end())
+                    for (const size_t h : it->second)
+                        if (holders[h].bLinkOnly)
+                            asked.push_back(h);
+            std::sort(asked.begin(), asked.end());
+            asked.erase(std::unique(asked.begin(), asked.end()), asked.end());
+        }
+        for (const size_t h : asked)
+            if (holders[h].bRegistered)
+                holders[h].item->RemoveReferenceObj(item);
         bool bLeft = false;
         if (bTogether) {
             bLeft = m_collObjects.iOrderOf(item.get()) != 0 && leavingSet.insert(item.get()).second;
@@ -189,12 +215,11 @@ void AVDocument::RemoveObjects(const std::vector<std::shared_ptr<RegistryItem>>&
         } else {
             bLeft = m_collObjects.RemoveItem(item, false);
         }
-        if (bLeft) {
-            const auto entry = std::find_if(holders.begin(), holders.end(), [&](const Holder& h) {
-                return h.bRegistered && h.item == item;
-            });
-            if (entry != holders.end())
-                entry->bRegistered = false;
+        if (const auto it = holderAt.find(item.get()); bLeft && it != holderAt.end()) {
+            const auto entry = std::find_if(it->second.begin(), it->second.end(),
+                                            [&](size_t h) { return holders[h].bRegistered; });
+            if (entry != it->second.end())
+                holders[*entry].bRegistered = false;
         }
         m_references.forget(item.get());
         item->afterRemoved(*this);

@@ -560,6 +560,16 @@ bool Expression::bMayReferTo(const RemovedObjects& removed) const
     } else if (const auto next = m_followedBy.lock(); next && removed.bHas(next.get())) {
         return true;
     }
+    return bMayReferOtherwise(removed);
+}
+
+bool Expression::bRefersOnlyByLink(const RemovedObjects& removed) const
+{
+    return removed.classes.size() == 1 && removed.classes.front() == className() && !bMayReferOtherwise(removed);
+}
+
+bool Expression::bMayReferOtherwise(const RemovedObjects& removed) const
+{
     for (const auto& segment : m_colSubExpressions)
         if (removed.bHas(segment.get()))
             return true;

@@ -108,6 +108,7 @@ public:
     void removalsStarting(const RemovedObjects& removed) override;
     void removalsDone() override;
     bool bMayReferTo(const RemovedObjects& removed) const override;
+    bool bRefersOnlyByLink(const RemovedObjects& removed) const override;
     // What bMayReferTo makes of the part-of field: it names no removed
     // object, it names those of this plain last name, or it may name any.
     struct PartOfKey {
@@ -198,6 +199,8 @@ private:
     };
     const FieldCache* fieldCache() const;
     const PartOfKey& partOfKeyRef() const;
+    // Whether the segment list or the part-of field may name any of `removed`.
+    bool bMayReferOtherwise(const RemovedObjects& removed) const;
     const std::shared_ptr<Chunk>* spanHolder() const;
 
     // The segments by the ends and the starts of their spans, for the

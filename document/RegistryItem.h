@@ -82,6 +82,9 @@ public:
     // False only when RemoveReferenceObj would leave this object as it is
     // for each of `removed`, removed in turn.
     virtual bool bMayReferTo(const RemovedObjects& removed) const { return true; }
+    // True when RemoveReferenceObj of any of `removed` changes this object
+    // only while its successor link names that one.
+    virtual bool bRefersOnlyByLink(const RemovedObjects& removed) const { return false; }
     virtual void ShowForm(UiOwner* owner) {}
     // Called by `doc` once it has taken this object out, before its own file
     // is queued for deletion.
