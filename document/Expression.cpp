@@ -4,13 +4,13 @@
 #include "document/DocumentLocator.h"
 #include "document/Version.h"
 #include "platform/Prompts.h"
+#include "records/ChangeLog.h"
 #include "records/IOManager.h"
 #include "records/Procedures.h"
 
 #include <QHash>
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -37,28 +37,23 @@ void eraseOne(std::vector<const Expression*>& list, const Expression* expr)
         list.erase(it);
 }
 
-// The expressions of the last calls of setObjFollowedBy, by call count
-// modulo its size.
-constexpr quint64 kLinkJournal = 4096;
-std::array<const DocObject*, kLinkJournal> g_linkJournal{};
-quint64 g_iLinksSet = 0;
+// The expressions whose successor link was set, one entry per call of
+// setObjFollowedBy.
+BasicChangeLog<const DocObject*, 4096> g_linksSet;
 
 } // namespace
 
 quint64 Expression::iLinksSet()
 {
-    return g_iLinksSet;
+    return g_linksSet.stamp();
 }
 
 std::optional<std::vector<const DocObject*>> Expression::linksSetSince(quint64 iSince)
 {
-    if (iSince > g_iLinksSet || g_iLinksSet - iSince > kLinkJournal)
+    const auto set = g_linksSet.since(iSince);
+    if (!set)
         return std::nullopt;
-    std::vector<const DocObject*> set;
-    set.reserve(size_t(g_iLinksSet - iSince));
-    for (quint64 i = iSince; i < g_iLinksSet; ++i)
-        set.push_back(g_linkJournal[size_t(i % kLinkJournal)]);
-    return set;
+    return std::vector<const DocObject*>(set->begin(), set->end());
 }
 
 Expression::~Expression()
@@ -76,7 +71,7 @@ void Expression::setObjFollowedBy(const std::shared_ptr<Expression>& obj)
     m_followedBy = obj;
     if (obj)
         obj->m_predecessors.push_back(this);
-    g_linkJournal[size_t(g_iLinksSet++ % kLinkJournal)] = this;
+    g_linksSet.note(this);
 }
 
 void Expression::setSegments(Segments segments)
