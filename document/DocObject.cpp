@@ -73,9 +73,24 @@ void DocObject::strInitGUID(const QString& strGUID)
     }
 }
 
+namespace {
+
+// A named field's text: "" unless the field is assigned.
+QString fieldText(const SEColl::Record& field)
+{
+    return field && field->bValid ? valueToText(field->vContent) : QString();
+}
+
+} // namespace
+
 QString DocObject::strGUID() const
 {
-    return m_guidField && m_guidField->bValid ? valueToText(m_guidField->vContent) : QString();
+    return fieldText(m_guidField);
+}
+
+QString DocObject::strTitle() const
+{
+    return fieldText(m_titleField);
 }
 
 void DocObject::setStrGUID(const QString& value)
@@ -84,9 +99,16 @@ void DocObject::setStrGUID(const QString& value)
     guidChanged();
 }
 
+void DocObject::newFields()
+{
+    m_secol = std::make_shared<SEColl>();
+    m_titleField = nullptr;
+}
+
 void DocObject::fieldsMade()
 {
     m_guidField = m_secol ? m_secol->find(strGUIDElement()) : nullptr;
+    m_titleField = m_secol ? m_secol->find(strTitleElement()) : nullptr;
 }
 
 void DocObject::guidChanged()
@@ -116,7 +138,7 @@ QString DocObject::strLoadXML(const QString& strPath, const std::shared_ptr<Edit
     // file named by a relation.
     const QString strGUID = strPath.isEmpty() ? strPath : strAbsolutePath(strPath);
     m_io = io;
-    m_secol = std::make_shared<SEColl>();
+    newFields();
     const auto doc = currentDoc();
     // A relation naming a file elsewhere, by its path, "../" or a link, opens
     // nothing: what the object held would be written, moved or deleted there.
@@ -165,7 +187,7 @@ QString DocObject::strInitAsNew(const QString& strGUID, const QString& strSchema
                                 const std::shared_ptr<EditorWindow>& form,
                                 const std::shared_ptr<IOManager>& io)
 {
-    m_secol = std::make_shared<SEColl>();
+    newFields();
     m_io = io;
     CloseListRegistry scratch;
     const auto doc = currentDoc();
@@ -255,10 +277,7 @@ SEColl::Record DocObject::firstNamed(const QString& strName) const
 
 QString DocObject::strNamedField(const QString& strName) const
 {
-    const auto field = m_secol ? m_secol->find(strName) : nullptr;
-    if (!field || !field->bValid)
-        return {};
-    return valueToText(field->vContent);
+    return fieldText(m_secol ? m_secol->find(strName) : nullptr);
 }
 
 void DocObject::setStrNamedField(const QString& strName, const QString& value)

@@ -40,7 +40,7 @@ public:
     void strInitGUID(const QString& strGUID);
     QString strGUID() const override;
     void setStrGUID(const QString& value) override;
-    QString strTitle() const override { return strNamedField(strTitleElement()); }
+    QString strTitle() const override;
     void setStrTitle(const QString& value) { setStrNamedField(strTitleElement(), value); }
 
     std::shared_ptr<DocObject> objParent() const { return m_parent.lock(); }
@@ -173,7 +173,10 @@ protected:
 
 private:
     void bindAndRegister(const std::shared_ptr<EditorWindow>& form);
-    // After the fields were made: the identifier field is looked up once.
+    // A new, empty field list, which fieldsMade follows once it is filled.
+    void newFields();
+    // After the fields were made: the identifier and title fields are looked
+    // up once.
     void fieldsMade();
     // Tells the registry that the identifier may have changed.
     void guidChanged();
@@ -181,6 +184,7 @@ private:
     xml::Document m_doc{xml::Document::Null{}}; // made by the load or initialisation
     std::shared_ptr<SEColl> m_secol;
     SEColl::Record m_guidField;
+    SEColl::Record m_titleField;
     std::shared_ptr<IOManager> m_io;
     std::shared_ptr<EditorWindow> m_form;
     std::weak_ptr<DocObject> m_parent;
