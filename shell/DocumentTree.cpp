@@ -141,15 +141,27 @@ QTreeWidgetItem* frmMain::addNode(QTreeWidget* tree, QTreeWidgetItem* parent,
         m_bNodesRemapped = m_bNodesRemapped || mapped;
         mapped = node;
     }
+    return fillNode(node, obj, strPicture, strSelPicture, strKey, nodeIcon(strPicture, strSelPicture));
+}
+
+QTreeWidgetItem* frmMain::fillNode(QTreeWidgetItem* node, const std::shared_ptr<DocObject>& obj,
+                                   const QString& strPicture, const QString& strSelPicture, const QString& strKey,
+                                   const QIcon& icon)
+{
     node->setText(0, obj->strTitle());
     node->setData(0, kObjectRole, QVariant::fromValue(obj));
     node->setData(0, kKeyRole, strKey);
     node->setData(0, kPictureRole, strPicture);
     node->setData(0, kSelPictureRole, strSelPicture);
-    QIcon icon(imlTreeIcons.Item(strPicture));
-    icon.addPixmap(imlTreeIcons.Item(strSelPicture), QIcon::Selected);
     node->setIcon(0, icon);
     return node;
+}
+
+QIcon frmMain::nodeIcon(const QString& strPicture, const QString& strSelPicture) const
+{
+    QIcon icon(imlTreeIcons.Item(strPicture));
+    icon.addPixmap(imlTreeIcons.Item(strSelPicture), QIcon::Selected);
+    return icon;
 }
 
 void frmMain::ShowAVDocTitle()
@@ -168,10 +180,13 @@ void frmMain::BuildDocumentTree()
                                     QStringLiteral("AVDocument"), QStringLiteral("AVDoc"));
     bMainRootSet = true;
     tvwMainTree->setToolTip(QStringLiteral("AVDocument's Structure"));
-    AddChildNodes(root);
+    // The nodes share an icon for each pair of pictures, made afresh by each
+    // build: a picture may change between builds.
+    NodeIcons icons;
+    AddChildNodes(root, icons);
 }
 
-void frmMain::AddChildNodes(QTreeWidgetItem* node)
+void frmMain::AddChildNodes(QTreeWidgetItem* node, NodeIcons& icons)
 {
     const auto parent = std::dynamic_pointer_cast<ParentObject>(objectOf(node));
     if (!parent)
@@ -185,8 +200,11 @@ void frmMain::AddChildNodes(QTreeWidgetItem* node)
         picture = QStringLiteral("Storage");
         selPicture = QStringLiteral("ItemSel");
     }
+    const auto [icon, bNew] = icons.try_emplace({picture, selPicture});
+    if (bNew)
+        icon->second = nodeIcon(picture, selPicture);
     for (const auto& child : parent->colChilds())
-        AddChildNodes(addNode(tvwMainTree, node, child, picture, selPicture));
+        AddChildNodes(fillNode(new QTreeWidgetItem(node), child, picture, selPicture, QString(), icon->second), icons);
 }
 
 void frmMain::BuildExpressionTree(const std::shared_ptr<Version>& ver)

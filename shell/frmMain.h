@@ -7,11 +7,13 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
 
 #include <array>
 #include <functional>
+#include <map>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -256,7 +258,16 @@ private:
     QTreeWidgetItem* addNode(QTreeWidget* tree, QTreeWidgetItem* parent,
                              const std::shared_ptr<DocObject>& obj, const QString& strPicture,
                              const QString& strSelPicture, const QString& strKey = QString());
-    void AddChildNodes(QTreeWidgetItem* node);
+    // Gives a new node obj's title, obj, its key, its pictures' keys and
+    // `icon`, made of those pictures.
+    static QTreeWidgetItem* fillNode(QTreeWidgetItem* node, const std::shared_ptr<DocObject>& obj,
+                                     const QString& strPicture, const QString& strSelPicture, const QString& strKey,
+                                     const QIcon& icon);
+    // A node's icon: the picture, and the selected picture while it is selected.
+    QIcon nodeIcon(const QString& strPicture, const QString& strSelPicture) const;
+    // The icons of one build of the document tree, by picture and selected picture.
+    using NodeIcons = std::map<std::pair<QString, QString>, QIcon>;
+    void AddChildNodes(QTreeWidgetItem* node, NodeIcons& icons);
     // The segments of the node's expression in chain order, each with its
     // own below it; `visited` ends the walk on any cycle.
     void AddSubExpressionNodes(QTreeWidgetItem* node, std::unordered_set<const DocObject*>& visited);

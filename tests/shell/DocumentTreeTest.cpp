@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QMouseEvent>
+#include <QTreeWidgetItemIterator>
 
 using namespace vimra;
 using namespace vimra::test;
@@ -330,6 +331,15 @@ TEST_F(DocumentTreeTest, NodeTitlesIconsAndEditMetadataFollowTheObjects)
     EXPECT_EQ(version()->text(0), "Director's cut");
     ASSERT_EQ(w->tvwExpression->topLevelItemCount(), 1);
     EXPECT_EQ(w->tvwExpression->topLevelItem(0)->text(0), "Director's cut");
+
+    // Each node of the document tree shows its pictures: the selected one
+    // while it is selected (a Storage's differs from its other).
+    for (QTreeWidgetItemIterator it(w->tvwMainTree); *it; ++it)
+        for (const auto& [mode, role] : {std::pair(QIcon::Normal, frmMain::kPictureRole),
+                                         std::pair(QIcon::Selected, frmMain::kSelPictureRole)})
+            EXPECT_EQ((*it)->icon(0).pixmap(32, mode).toImage(),
+                      w->imlTreeIcons.Item((*it)->data(0, role).toString()).toImage())
+                << qPrintable((*it)->text(0)) << mode;
 
     ASSERT_EQ(w->imlTreeIcons.Count(), 15);
     w->imlTreeIcons.Add("/a/Film_files/video3.xml", QPixmap(32, 32), "keyframe");
