@@ -24,6 +24,7 @@
 #include <QTreeWidgetItemIterator>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 
@@ -176,14 +177,17 @@ void frmMain::BuildDocumentTree()
     const auto doc = appState().objAVDoc;
     if (!doc)
         return;
-    QTreeWidgetItem* root = addNode(tvwMainTree, nullptr, doc, QStringLiteral("AVDocument"),
-                                    QStringLiteral("AVDocument"), QStringLiteral("AVDoc"));
+    // The tree is made whole before its root is placed, which the view then
+    // takes in one step. Its nodes share an icon for each pair of pictures,
+    // made afresh by each build: a picture may change between builds.
+    const QString picture = QStringLiteral("AVDocument");
+    auto root = std::make_unique<QTreeWidgetItem>();
+    fillNode(root.get(), doc, picture, picture, QStringLiteral("AVDoc"), nodeIcon(picture, picture));
+    NodeIcons icons;
+    AddChildNodes(root.get(), icons);
+    tvwMainTree->addTopLevelItem(root.release());
     bMainRootSet = true;
     tvwMainTree->setToolTip(QStringLiteral("AVDocument's Structure"));
-    // The nodes share an icon for each pair of pictures, made afresh by each
-    // build: a picture may change between builds.
-    NodeIcons icons;
-    AddChildNodes(root, icons);
 }
 
 void frmMain::AddChildNodes(QTreeWidgetItem* node, NodeIcons& icons)
