@@ -142,20 +142,25 @@ QTreeWidgetItem* frmMain::addNode(QTreeWidget* tree, QTreeWidgetItem* parent,
         m_bNodesRemapped = m_bNodesRemapped || mapped;
         mapped = node;
     }
-    return fillNode(node, obj, strPicture, strSelPicture, strKey, nodeIcon(strPicture, strSelPicture));
+    setObject(node, obj);
+    setPictures(node, strPicture, strSelPicture, strKey, nodeIcon(strPicture, strSelPicture));
+    return node;
 }
 
-QTreeWidgetItem* frmMain::fillNode(QTreeWidgetItem* node, const std::shared_ptr<DocObject>& obj,
-                                   const QString& strPicture, const QString& strSelPicture, const QString& strKey,
-                                   const QIcon& icon)
+QTreeWidgetItem* frmMain::setObject(QTreeWidgetItem* node, const std::shared_ptr<DocObject>& obj)
 {
     node->setText(0, obj->strTitle());
     node->setData(0, kObjectRole, QVariant::fromValue(obj));
+    return node;
+}
+
+void frmMain::setPictures(QTreeWidgetItem* node, const QString& strPicture, const QString& strSelPicture,
+                          const QString& strKey, const QIcon& icon)
+{
     node->setData(0, kKeyRole, strKey);
     node->setData(0, kPictureRole, strPicture);
     node->setData(0, kSelPictureRole, strSelPicture);
     node->setIcon(0, icon);
-    return node;
 }
 
 QIcon frmMain::nodeIcon(const QString& strPicture, const QString& strSelPicture) const
@@ -182,7 +187,8 @@ void frmMain::BuildDocumentTree()
     // made afresh by each build: a picture may change between builds.
     const QString picture = QStringLiteral("AVDocument");
     auto root = std::make_unique<QTreeWidgetItem>();
-    fillNode(root.get(), doc, picture, picture, QStringLiteral("AVDoc"), nodeIcon(picture, picture));
+    setObject(root.get(), doc);
+    setPictures(root.get(), picture, picture, QStringLiteral("AVDoc"), nodeIcon(picture, picture));
     NodeIcons icons;
     AddChildNodes(root.get(), icons);
     tvwMainTree->addTopLevelItem(root.release());
@@ -207,8 +213,14 @@ void frmMain::AddChildNodes(QTreeWidgetItem* node, NodeIcons& icons)
     const auto [icon, bNew] = icons.try_emplace({picture, selPicture});
     if (bNew)
         icon->second = nodeIcon(picture, selPicture);
-    for (const auto& child : parent->colChilds())
-        AddChildNodes(fillNode(new QTreeWidgetItem(node), child, picture, selPicture, QString(), icon->second), icons);
+    // The children's nodes are copies of one holding what they share.
+    QTreeWidgetItem shared;
+    setPictures(&shared, picture, selPicture, QString(), icon->second);
+    for (const auto& child : parent->colChilds()) {
+        QTreeWidgetItem* childNode = setObject(new QTreeWidgetItem(shared), child);
+        node->addChild(childNode);
+        AddChildNodes(childNode, icons);
+    }
 }
 
 void frmMain::BuildExpressionTree(const std::shared_ptr<Version>& ver)

@@ -258,11 +258,11 @@ private:
     QTreeWidgetItem* addNode(QTreeWidget* tree, QTreeWidgetItem* parent,
                              const std::shared_ptr<DocObject>& obj, const QString& strPicture,
                              const QString& strSelPicture, const QString& strKey = QString());
-    // Gives a new node obj's title, obj, its key, its pictures' keys and
-    // `icon`, made of those pictures.
-    static QTreeWidgetItem* fillNode(QTreeWidgetItem* node, const std::shared_ptr<DocObject>& obj,
-                                     const QString& strPicture, const QString& strSelPicture, const QString& strKey,
-                                     const QIcon& icon);
+    // Gives a new node obj's title and obj.
+    static QTreeWidgetItem* setObject(QTreeWidgetItem* node, const std::shared_ptr<DocObject>& obj);
+    // Gives a new node its key, its pictures' keys and `icon`, made of those pictures.
+    static void setPictures(QTreeWidgetItem* node, const QString& strPicture, const QString& strSelPicture,
+                            const QString& strKey, const QIcon& icon);
     // A node's icon: the picture, and the selected picture while it is selected.
     QIcon nodeIcon(const QString& strPicture, const QString& strSelPicture) const;
     // The icons of one build of the document tree, by picture and selected picture.
