@@ -426,4 +426,11 @@ QtMediaPlayerFactory::QtMediaPlayerFactory()
 
 std::unique_ptr<MediaPlayer> QtMediaPlayerFactory::create() { return std::make_unique<QtMediaPlayer>(); }
 
+QWidget* QtMediaPlayerFactory::createVideoOutput(QWidget* parent)
+{
+    auto* video = new QVideoWidget(parent);
+    video->setAspectRatioMode(Qt::IgnoreAspectRatio);
+    return video;
+}
+
 } // namespace vimra
