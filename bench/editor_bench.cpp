@@ -12,7 +12,7 @@
 #include "resources/StringTable.h"
 #include "segments/AdvancedSlider.h"
 #include "segments/Framelist.h"
-#include "segments/QtMediaPlayer.h"
+#include "segments/PlayerModule.h"
 #include "segments/VideoForm.h"
 #include "shell/frmMain.h"
 #include "segments/RangeDialog.h"
@@ -32,8 +32,6 @@
 #include <QTextStream>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QVideoSink>
-#include <QVideoWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -632,8 +630,8 @@ int main(int argc, char** argv)
         doc->release();
     }
 
-    QtMediaPlayerFactory qt;
-    setMediaPlayerFactory(&qt);
+    PlayerModuleFactory players;
+    setMediaPlayerFactory(&players);
     frameSteps(open, runs, "frame step, sample MPEG-1 clip");
     const QString h264 = dir + "/h264.mp4";
     if (QProcess::execute("ffmpeg", {"-v", "quiet", "-y", "-f", "lavfi", "-i", "testsrc=duration=8:size=320x240:rate=25",

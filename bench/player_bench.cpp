@@ -4,7 +4,7 @@
 #include "BenchSample.h"
 #include "platform/Prompts.h"
 #include "resources/StringTable.h"
-#include "segments/QtMediaPlayer.h"
+#include "segments/PlayerModule.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -51,8 +51,8 @@ int main(int argc, char** argv)
     VideoForms videoForms;
     EditorForms editors(videoForms);
     setEditorFactory(&editors);
-    QtMediaPlayerFactory qt;
-    setMediaPlayerFactory(&qt);
+    PlayerModuleFactory players;
+    setMediaPlayerFactory(&players);
 
     const QString dir = QDir::tempPath() + QStringLiteral("/vimra-player-bench-%1").arg(QCoreApplication::applicationPid());
     if (!bench::makeSample(dir))

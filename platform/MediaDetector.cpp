@@ -1,10 +1,7 @@
 #include "platform/MediaDetector.h"
 
 #include "platform/Installed.h"
-
-#include <QtGlobal>
-
-#include <dlfcn.h>
+#include "platform/Module.h"
 
 namespace vimra {
 
@@ -15,15 +12,10 @@ namespace {
 MediaDetector* moduleDetector()
 {
     static MediaDetector* const detector = []() -> MediaDetector* {
-        // Kept loaded for the program's life.
-        void* module = dlopen(VIMRA_FFMPEG_MODULE, RTLD_NOW | RTLD_LOCAL);
         using Entry = MediaDetector* (*)();
-        const auto entry = module ? reinterpret_cast<Entry>(dlsym(module, "vimraMediaDetector")) : nullptr;
-        if (!entry) {
-            qWarning("vimra: media files cannot be read: %s", dlerror());
-            return nullptr;
-        }
-        return entry();
+        const auto entry = reinterpret_cast<Entry>(
+            moduleEntry(VIMRA_FFMPEG_MODULE, "vimraMediaDetector", "media files cannot be read"));
+        return entry ? entry() : nullptr;
     }();
     return detector;
 }

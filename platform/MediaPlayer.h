@@ -5,6 +5,7 @@
 #include <memory>
 
 class QObject;
+class QWidget;
 
 namespace vimra {
 
@@ -46,6 +47,9 @@ class MediaPlayerFactory {
 public:
     virtual ~MediaPlayerFactory() = default;
     virtual std::unique_ptr<MediaPlayer> create() = 0;
+    // The widget, a child of `parent`, that shows the picture of a player
+    // made here; nullptr when the players show none.
+    virtual QWidget* createVideoOutput(QWidget* parent) { return nullptr; }
 };
 
 // Makes players that open nothing, so that an editor without an installed

@@ -20,7 +20,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QVideoWidget>
 
 namespace vimra {
 
@@ -325,9 +324,9 @@ void VideoWindow::OpenMedia(const QString& strPath)
         WarnNotFoundOnce(strPath);
         return;
     }
-    m_video = new QVideoWidget(m_picVideoWindow);
-    static_cast<QVideoWidget*>(m_video)->setAspectRatioMode(Qt::IgnoreAspectRatio);
-    m_video->setGeometry(m_picVideoWindow->rect());
+    m_video = mediaPlayerFactory().createVideoOutput(m_picVideoWindow);
+    if (m_video)
+        m_video->setGeometry(m_picVideoWindow->rect());
     auto player = mediaPlayerFactory().create();
     player->setVideoOutput(m_video);
     const QString error = player->open(strPath);

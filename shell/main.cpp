@@ -1,5 +1,5 @@
 #include "editor/EditorForms.h"
-#include "segments/QtMediaPlayer.h"
+#include "segments/PlayerModule.h"
 #include "segments/VideoForm.h"
 #include "shell/DocumentCommands.h"
 #include "shell/Startup.h"
@@ -17,7 +17,7 @@ int main(int argc, char** argv)
 
     vimra::WidgetPrompts boxes;
     vimra::setPrompts(&boxes);
-    vimra::QtMediaPlayerFactory players;
+    vimra::PlayerModuleFactory players;
     vimra::setMediaPlayerFactory(&players);
     vimra::VideoForms expressionEditors;
     vimra::EditorForms editors(expressionEditors);

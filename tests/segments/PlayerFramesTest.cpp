@@ -1,7 +1,7 @@
 #include "segments/AdvancedSlider.h"
 #include "segments/EditorRun.h"
 #include "segments/Framelist.h"
-#include "segments/QtMediaPlayer.h"
+#include "segments/player/QtMediaPlayer.h"
 #include "support/TestMedia.h"
 
 #include <QLineEdit>

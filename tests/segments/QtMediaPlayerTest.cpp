@@ -1,4 +1,4 @@
-#include "segments/QtMediaPlayer.h"
+#include "segments/player/QtMediaPlayer.h"
 
 #include "support/TestMedia.h"
 

@@ -1,4 +1,4 @@
-#include "segments/QtMediaPlayer.h"
+#include "segments/player/QtMediaPlayer.h"
 
 #include "platform/MediaDetector.h"
 
@@ -425,5 +425,12 @@ QtMediaPlayerFactory::QtMediaPlayerFactory()
 }
 
 std::unique_ptr<MediaPlayer> QtMediaPlayerFactory::create() { return std::make_unique<QtMediaPlayer>(); }
+
+QWidget* QtMediaPlayerFactory::createVideoOutput(QWidget* parent)
+{
+    auto* video = new QVideoWidget(parent);
+    video->setAspectRatioMode(Qt::IgnoreAspectRatio);
+    return video;
+}
 
 } // namespace vimra

@@ -106,6 +106,8 @@ class QtMediaPlayerFactory : public MediaPlayerFactory {
 public:
     QtMediaPlayerFactory();
     std::unique_ptr<MediaPlayer> create() override;
+    // A QVideoWidget that fills its place whatever the video's shape.
+    QWidget* createVideoOutput(QWidget* parent) override;
 };
 
 } // namespace vimra
