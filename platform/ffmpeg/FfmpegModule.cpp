@@ -253,8 +253,9 @@ private:
     // decoded stays shown.
     bool decodeNext()
     {
-        const size_t before = m_run.size();
-        while (m_run.size() == before) {
+        // The run's size stays the same once the oldest frames make room.
+        const uint64_t before = m_kept;
+        while (m_kept == before) {
             FramePtr frame = receive();
             if (!frame) {
                 // Nothing after them told its time: the demuxer's guesses stand.
@@ -262,7 +263,7 @@ private:
                     keep(std::move(f));
                 m_pending.clear();
                 m_runEnded = true;
-                return m_run.size() > before;
+                return m_kept > before;
             }
             place(std::move(frame));
         }
@@ -336,8 +337,10 @@ private:
             if (b)
                 m_bytes += b->size;
         m_run.push_back(std::move(frame));
-        // The oldest go first; the newest always stays.
-        while (m_bytes > kBudget && m_run.size() > 1) {
+        ++m_kept;
+        // The oldest go first; the newest two always stay, as a search
+        // decodes up to the first frame past its target.
+        while (m_bytes > kBudget && m_run.size() > 2) {
             for (const AVBufferRef* b : m_run.front()->buf)
                 if (b)
                     m_bytes -= b->size;
@@ -356,6 +359,8 @@ private:
     int64_t m_forwardReach = 0;
     int64_t m_frameTicks = 0;
     std::deque<FramePtr> m_run;
+    // Frames kept since the reader opened.
+    uint64_t m_kept = 0;
     // Decoded since the seek, waiting for a frame that tells its time.
     std::vector<FramePtr> m_pending;
     size_t m_bytes = 0;

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <sys/stat.h>
 
 using namespace vimra;
@@ -97,4 +99,32 @@ TEST(MediaDetector, FrameShowingAtATime)
     EXPECT_FALSE(detector.writeFrame(wav, 1.0, bmp));
     EXPECT_TRUE(detector.videoSize(wav).isEmpty());
     EXPECT_FALSE(QFile::exists(bmp));
+}
+
+// Each frame, visited from the last to the first, shows its own number: the
+// reader keeps finding frames after those it has decoded fill its memory.
+TEST(MediaDetector, FrameReaderShowsTheFrameOfEachTime)
+{
+    FfmpegMediaDetector detector;
+    QTemporaryDir tmp;
+    const struct {
+        const char* name;
+        const char* rate;
+        QStringList codec;
+        int seconds;
+        const char* size;
+        int step;
+    } clips[] = {
+        {"large.mp4", "25", {"-c:v", "libx264", "-preset", "ultrafast", "-g", "250"}, 4, "1920x1080", 40},
+    };
+    for (const auto& clip : clips) {
+        SCOPED_TRACE(clip.name);
+        const QString media = stripedClip(tmp.filePath(clip.name), clip.rate, clip.codec, clip.seconds, clip.size);
+        ASSERT_FALSE(media.isEmpty());
+        const double rate = detector.frameRate(media);
+        const auto reader = detector.frameReader(media);
+        ASSERT_TRUE(reader);
+        for (int n = int(std::lround(clip.seconds * rate)) - 1; n >= 0; n -= clip.step)
+            EXPECT_EQ(stripedNumber(reader->frameAt(n / rate, 0.5 / rate)), n) << "at " << n / rate;
+    }
 }
