@@ -165,6 +165,7 @@ public:
         m_start = m_st->start_time != AV_NOPTS_VALUE ? m_st->start_time : 0;
         m_length = m_input.lengthOf(m_st);
         m_forwardReach = av_rescale_q(2, AVRational{1, 1}, m_st->time_base);
+        m_origin = m_start - av_rescale_q(1, AVRational{1, 1}, m_st->time_base);
         const AVRational rate = av_guess_frame_rate(m_input.ctx(), m_st, nullptr);
         if (rate.num > 0 && rate.den > 0)
             m_frameTicks = av_rescale_q(1, av_inv_q(rate), m_st->time_base);
@@ -217,27 +218,34 @@ private:
         // A quarter second back at first, doubling.
         int64_t step = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 4}, m_st->time_base));
         for (int attempt = 0; attempt < 10; ++attempt) {
-            if (avformat_seek_file(m_input.ctx(), m_st->index, std::numeric_limits<int64_t>::min(), from, from, 0) < 0
-                && av_seek_frame(m_input.ctx(), m_st->index, from, AVSEEK_FLAG_BACKWARD) < 0 && attempt > 0)
+            // Demuxers that seek by decoding time land late when asked for the
+            // first frame's start; asked for earlier still, some refuse.
+            if (!seek(from) && !(from < m_start && seek(m_start)) && attempt > 0)
                 break;
             avcodec_flush_buffers(m_dec.get());
             clearRun();
             // Landing past the last keyframe decodes nothing: that is late too.
             const bool decoded = decodeNext();
-            if (!decoded && from <= m_start)
+            if (!decoded && from <= m_origin)
                 return nullptr;
             // From the very start there is nothing earlier: the first frame is the one shown.
-            if (decoded && (ptsOf(m_run.front()) <= target || from <= m_start)) {
+            if (decoded && (ptsOf(m_run.front()) <= target || from <= m_origin)) {
                 while (!m_runEnded && ptsOf(m_run.back()) <= target)
                     if (!decodeNext())
                         break;
                 return lastAtOrBefore(target);
             }
-            from = std::max(m_start, from - step);
+            from = std::max(m_origin, from - step);
             step *= 2;
         }
         clearRun();
         return nullptr;
+    }
+
+    bool seek(int64_t ts)
+    {
+        return avformat_seek_file(m_input.ctx(), m_st->index, std::numeric_limits<int64_t>::min(), ts, ts, 0) >= 0
+            || av_seek_frame(m_input.ctx(), m_st->index, ts, AVSEEK_FLAG_BACKWARD) >= 0;
     }
 
     void clearRun()
@@ -357,6 +365,8 @@ private:
     double m_length = 0;
     // Further ahead than this a seek is cheaper than decoding every frame.
     int64_t m_forwardReach = 0;
+    // A second before the first frame: a seek there lands on the first keyframe.
+    int64_t m_origin = 0;
     int64_t m_frameTicks = 0;
     std::deque<FramePtr> m_run;
     // Frames kept since the reader opened.

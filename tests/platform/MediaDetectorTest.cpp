@@ -101,8 +101,10 @@ TEST(MediaDetector, FrameShowingAtATime)
     EXPECT_FALSE(QFile::exists(bmp));
 }
 
-// Each frame, visited from the last to the first, shows its own number: the
-// reader keeps finding frames after those it has decoded fill its memory.
+// Each frame, visited from the last to the first, shows its own number: in a
+// transport stream, whose demuxer seeks by decoding time, the first keyframe
+// is found; the reader keeps finding frames after those it has decoded fill
+// its memory.
 TEST(MediaDetector, FrameReaderShowsTheFrameOfEachTime)
 {
     FfmpegMediaDetector detector;
@@ -115,6 +117,7 @@ TEST(MediaDetector, FrameReaderShowsTheFrameOfEachTime)
         const char* size;
         int step;
     } clips[] = {
+        {"pictures.ts", "25", {"-c:v", "libx264", "-g", "30"}, 8, "160x120", 1},
         {"large.mp4", "25", {"-c:v", "libx264", "-preset", "ultrafast", "-g", "250"}, 4, "1920x1080", 40},
     };
     for (const auto& clip : clips) {
