@@ -101,10 +101,11 @@ TEST(MediaDetector, FrameShowingAtATime)
     EXPECT_FALSE(QFile::exists(bmp));
 }
 
-// Each frame, visited from the last to the first, shows its own number: in a
-// transport stream, whose demuxer seeks by decoding time, the first keyframe
-// is found; the reader keeps finding frames after those it has decoded fill
-// its memory.
+// Each frame, visited from the last to the first, shows its own number: in
+// MPEG program streams whose packs split pictures and headers, where seeks
+// land inside a picture and many times are made up; in a transport stream,
+// whose demuxer seeks by decoding time, from the first keyframe on; and past
+// the frames that fill the reader's memory.
 TEST(MediaDetector, FrameReaderShowsTheFrameOfEachTime)
 {
     FfmpegMediaDetector detector;
@@ -117,6 +118,8 @@ TEST(MediaDetector, FrameReaderShowsTheFrameOfEachTime)
         const char* size;
         int step;
     } clips[] = {
+        {"pictures.mpg", "30000/1001", {"-c:v", "mpeg1video", "-q:v", "2", "-threads", "1"}, 8, "160x120", 1},
+        {"pictures.vob", "25", {"-c:v", "mpeg2video", "-q:v", "3", "-bf", "2", "-threads", "1"}, 8, "160x120", 1},
         {"pictures.ts", "25", {"-c:v", "libx264", "-g", "30"}, 8, "160x120", 1},
         {"large.mp4", "25", {"-c:v", "libx264", "-preset", "ultrafast", "-g", "250"}, 4, "1920x1080", 40},
     };
