@@ -102,17 +102,14 @@ TEST(MediaDetector, FrameShowingAtATime)
 }
 
 // Each frame, visited from the last to the first, shows its own number: in
-// MPEG program streams whose packs split pictures and headers, where seeks
-// land inside a picture and many times are made up; in a transport stream,
-// whose demuxer seeks by decoding time, from the first keyframe on; and past
-// the frames that fill the reader's memory.
+// program streams whose packs split pictures and their headers, in a transport
+// stream from its first keyframe on, and past the frames filling the memory.
 TEST(MediaDetector, FrameReaderShowsTheFrameOfEachTime)
 {
     FfmpegMediaDetector detector;
     QTemporaryDir tmp;
     const struct {
-        const char* name;
-        const char* rate;
+        const char *name, *rate;
         QStringList codec;
         int seconds;
         const char* size;
