@@ -165,6 +165,7 @@ public:
         m_start = m_st->start_time != AV_NOPTS_VALUE ? m_st->start_time : 0;
         m_length = m_input.lengthOf(m_st);
         m_forwardReach = av_rescale_q(2, AVRational{1, 1}, m_st->time_base);
+        m_origin = m_start - av_rescale_q(1, AVRational{1, 1}, m_st->time_base);
         const AVRational rate = av_guess_frame_rate(m_input.ctx(), m_st, nullptr);
         if (rate.num > 0 && rate.den > 0)
             m_frameTicks = av_rescale_q(1, av_inv_q(rate), m_st->time_base);
@@ -210,34 +211,45 @@ private:
     }
 
     // Seeks back to a keyframe at or before the target and decodes forward; a
-    // seek that lands late steps further back and tries again.
+    // seek that lands late, or too near the end to tell the frames' times,
+    // steps further back and tries again.
     const AVFrame* seekTo(int64_t target)
     {
         int64_t from = target;
         // A quarter second back at first, doubling.
         int64_t step = std::max<int64_t>(1, av_rescale_q(1, AVRational{1, 4}, m_st->time_base));
         for (int attempt = 0; attempt < 10; ++attempt) {
-            if (avformat_seek_file(m_input.ctx(), m_st->index, std::numeric_limits<int64_t>::min(), from, from, 0) < 0
-                && av_seek_frame(m_input.ctx(), m_st->index, from, AVSEEK_FLAG_BACKWARD) < 0 && attempt > 0)
+            // Demuxers that seek by decoding time land late when asked for the
+            // first frame's start; asked for earlier still, some refuse.
+            if (!seek(from) && !(from < m_start && seek(m_start)) && attempt > 0)
                 break;
             avcodec_flush_buffers(m_dec.get());
             clearRun();
             // Landing past the last keyframe decodes nothing: that is late too.
             const bool decoded = decodeNext();
-            if (!decoded && from <= m_start)
+            if (!decoded && from <= m_origin)
                 return nullptr;
-            // From the very start there is nothing earlier: the first frame is the one shown.
-            if (decoded && (ptsOf(m_run.front()) <= target || from <= m_start)) {
+            // Reaching the end with no time that counts leaves the frames at
+            // guesses: that is late too. From the very start there is nothing
+            // earlier: the first frame is the one shown.
+            const bool landed = decoded && ptsOf(m_run.front()) <= target && (m_told || !m_runEnded);
+            if (landed || (decoded && from <= m_origin)) {
                 while (!m_runEnded && ptsOf(m_run.back()) <= target)
                     if (!decodeNext())
                         break;
                 return lastAtOrBefore(target);
             }
-            from = std::max(m_start, from - step);
+            from = std::max(m_origin, from - step);
             step *= 2;
         }
         clearRun();
         return nullptr;
+    }
+
+    bool seek(int64_t ts)
+    {
+        return avformat_seek_file(m_input.ctx(), m_st->index, std::numeric_limits<int64_t>::min(), ts, ts, 0) >= 0
+            || av_seek_frame(m_input.ctx(), m_st->index, ts, AVSEEK_FLAG_BACKWARD) >= 0;
     }
 
     void clearRun()
@@ -245,60 +257,94 @@ private:
         m_run.clear();
         m_pending.clear();
         m_bytes = 0;
-        m_draining = m_runEnded = false;
+        m_draining = m_runEnded = m_told = false;
     }
 
-    // Appends the next frame in presentation order with its start time;
+    // Appends the next frames in presentation order with their start times;
     // false at the stream's end or on an error, after which the last frame
     // decoded stays shown.
     bool decodeNext()
     {
-        const size_t before = m_run.size();
-        while (m_run.size() == before) {
+        // The run's size stays the same once the oldest frames make room.
+        const uint64_t before = m_kept;
+        while (m_kept == before) {
             FramePtr frame = receive();
             if (!frame) {
-                // Nothing after them told its time: the demuxer's guesses stand.
-                for (FramePtr& f : m_pending)
-                    keep(std::move(f));
-                m_pending.clear();
+                // Nothing after them confirms a time.
+                placePending(counted());
                 m_runEnded = true;
-                return m_run.size() > before;
+                return m_kept > before;
             }
             place(std::move(frame));
         }
         return true;
     }
 
-    // A frame's start is the one its packet told. Many packets of an MPEG
-    // program stream tell none, and after a seek the demuxer's guesses for
-    // them can be a frame off: such frames are counted a frame apart from
-    // the nearest that told.
+    // A frame's start is the one its packet read from the file. Many packets
+    // of an MPEG program stream carry none, and the times the demuxer makes
+    // up for them (packets with no place in the file) count the piece of a
+    // picture a seek lands in as a frame: they run a frame late up to the
+    // next time read. A keyframe's time is in doubt too: when the headers
+    // before its picture begin in one pack and the picture in the next, it
+    // gets that pack's time, which the writer meant for the next picture.
+    // So a keyframe's time counts once the run so far or another time read
+    // agrees with it; frames without a time that counts are numbered a frame
+    // apart from those with one.
     void place(FramePtr frame)
     {
         if (m_frameTicks <= 0) {
             keep(std::move(frame));
-        } else if (frame->pts != AV_NOPTS_VALUE) {
-            int64_t at = frame->pts - m_frameTicks * int64_t(m_pending.size());
-            for (FramePtr& f : m_pending) {
-                f->best_effort_timestamp = at;
-                at += m_frameTicks;
-                keep(std::move(f));
-            }
-            m_pending.clear();
-            frame->best_effort_timestamp = frame->pts;
-            keep(std::move(frame));
-        } else if (!m_run.empty()) {
-            frame->best_effort_timestamp = ptsOf(m_run.back()) + m_frameTicks;
-            keep(std::move(frame));
-        } else {
-            m_pending.push_back(std::move(frame));
-            // A stream that never tells: its guesses are all there is.
-            if (m_pending.size() > 64) {
-                for (FramePtr& f : m_pending)
-                    keep(std::move(f));
-                m_pending.clear();
-            }
+            return;
         }
+        const bool read = readTime(frame);
+        const bool key = frame->key_frame;
+        m_pending.push_back(std::move(frame));
+        if (!read) {
+            // Counted on from the run; after many, as well as can be (a
+            // stream that never tells has only the demuxer's guesses).
+            if ((m_told && m_pending.size() == 1) || m_pending.size() > 64)
+                placePending(counted());
+            return;
+        }
+        const int64_t first = firstStart(m_pending.size() - 1);
+        bool agreed = !key || (m_told && near(first, *counted()));
+        for (size_t i = 0; i + 1 < m_pending.size() && !agreed; ++i)
+            agreed = readTime(m_pending[i]) && near(firstStart(i), first);
+        if (agreed)
+            placePending(first);
+    }
+
+    // The frame's time was read from the file, where its packet has a place.
+    static bool readTime(const FramePtr& f) { return f->pts != AV_NOPTS_VALUE && f->pkt_pos >= 0; }
+    // Less than half a frame apart.
+    bool near(int64_t a, int64_t b) const { return 2 * std::abs(a - b) < m_frameTicks; }
+    // The start of the first pending frame as the time read with pending frame `i` has it.
+    int64_t firstStart(size_t i) const { return m_pending[i]->pts - m_frameTicks * int64_t(i); }
+    // The start of the first pending frame, a frame after the run's last
+    // when the run's times count.
+    std::optional<int64_t> counted() const
+    {
+        return m_told ? std::optional(ptsOf(m_run.back()) + m_frameTicks) : std::nullopt;
+    }
+
+    // Keeps the pending frames a frame apart from `first` (each one whose
+    // time read is there keeps its own); without `first`, from the last time
+    // read, else at the demuxer's guesses.
+    void placePending(std::optional<int64_t> first)
+    {
+        m_told = m_told || first.has_value();
+        if (!first)
+            for (size_t i = m_pending.size(); i-- > 0 && !first;)
+                if (readTime(m_pending[i]))
+                    first = firstStart(i);
+        int64_t at = first.value_or(0);
+        for (FramePtr& f : m_pending) {
+            if (first)
+                f->best_effort_timestamp = readTime(f) && near(f->pts, at) ? f->pts : at;
+            at += m_frameTicks;
+            keep(std::move(f));
+        }
+        m_pending.clear();
     }
 
     // The next frame out of the decoder; nullptr at the end or on an error.
@@ -336,8 +382,10 @@ private:
             if (b)
                 m_bytes += b->size;
         m_run.push_back(std::move(frame));
-        // The oldest go first; the newest always stays.
-        while (m_bytes > kBudget && m_run.size() > 1) {
+        ++m_kept;
+        // The oldest go first; the newest two always stay, as a search
+        // decodes up to the first frame past its target.
+        while (m_bytes > kBudget && m_run.size() > 2) {
             for (const AVBufferRef* b : m_run.front()->buf)
                 if (b)
                     m_bytes -= b->size;
@@ -354,13 +402,19 @@ private:
     double m_length = 0;
     // Further ahead than this a seek is cheaper than decoding every frame.
     int64_t m_forwardReach = 0;
+    // A second before the first frame: a seek there lands on the first keyframe.
+    int64_t m_origin = 0;
     int64_t m_frameTicks = 0;
     std::deque<FramePtr> m_run;
-    // Decoded since the seek, waiting for a frame that tells its time.
+    // Frames kept since the reader opened.
+    uint64_t m_kept = 0;
+    // Decoded after the run, waiting for a time that counts.
     std::vector<FramePtr> m_pending;
     size_t m_bytes = 0;
     bool m_draining = false;
     bool m_runEnded = false;
+    // The run's times count: read from the file, and agreed on.
+    bool m_told = false;
 };
 
 void putLE(QByteArray& out, int offset, quint32 value, int bytes)

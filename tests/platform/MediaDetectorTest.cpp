@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <sys/stat.h>
 
 using namespace vimra;
@@ -97,4 +99,35 @@ TEST(MediaDetector, FrameShowingAtATime)
     EXPECT_FALSE(detector.writeFrame(wav, 1.0, bmp));
     EXPECT_TRUE(detector.videoSize(wav).isEmpty());
     EXPECT_FALSE(QFile::exists(bmp));
+}
+
+// Each frame, visited from the last to the first, shows its own number: in
+// program streams whose packs split pictures and their headers, in a transport
+// stream from its first keyframe on, and past the frames filling the memory.
+TEST(MediaDetector, FrameReaderShowsTheFrameOfEachTime)
+{
+    FfmpegMediaDetector detector;
+    QTemporaryDir tmp;
+    const struct {
+        const char *name, *rate;
+        QStringList codec;
+        int seconds;
+        const char* size;
+        int step;
+    } clips[] = {
+        {"pictures.mpg", "30000/1001", {"-c:v", "mpeg1video", "-q:v", "2", "-threads", "1"}, 8, "160x120", 1},
+        {"pictures.vob", "25", {"-c:v", "mpeg2video", "-q:v", "3", "-bf", "2", "-threads", "1"}, 8, "160x120", 1},
+        {"pictures.ts", "25", {"-c:v", "libx264", "-g", "30"}, 8, "160x120", 1},
+        {"large.mp4", "25", {"-c:v", "libx264", "-preset", "ultrafast", "-g", "250"}, 4, "1920x1080", 40},
+    };
+    for (const auto& clip : clips) {
+        SCOPED_TRACE(clip.name);
+        const QString media = stripedClip(tmp.filePath(clip.name), clip.rate, clip.codec, clip.seconds, clip.size);
+        ASSERT_FALSE(media.isEmpty());
+        const double rate = detector.frameRate(media);
+        const auto reader = detector.frameReader(media);
+        ASSERT_TRUE(reader);
+        for (int n = int(std::lround(clip.seconds * rate)) - 1; n >= 0; n -= clip.step)
+            EXPECT_EQ(stripedNumber(reader->frameAt(n / rate, 0.5 / rate)), n) << "at " << n / rate;
+    }
 }

@@ -21,24 +21,6 @@ using namespace vimra::test;
 
 namespace {
 
-// Every frame carries its number in ten stripes, bit k white in stripe k.
-QString stripedClip(const QString& file, const char* rate, const QStringList& codec)
-{
-    const QString frames = QStringLiteral("color=c=black:s=160x120:r=%1:d=8,format=yuv420p,"
-                                          "geq=lum='if(mod(floor(N/pow(2,floor(X/16))),2),235,16)':cb=128:cr=128")
-                               .arg(rate);
-    return ffmpeg(QStringList{"-f", "lavfi", "-i", frames} + codec + QStringList{file}) ? file : QString();
-}
-
-int stripedNumber(const QImage& image)
-{
-    int n = 0;
-    for (int bit = 0; bit < 10; ++bit)
-        if (qGray(image.pixel(int((bit + 0.5) * image.width() / 10), image.height() / 2)) > 128)
-            n |= 1 << bit;
-    return image.isNull() ? -1 : n;
-}
-
 struct KeptPlayers : QtMediaPlayerFactory {
     MediaPlayer* last = nullptr;
     std::unique_ptr<MediaPlayer> create() override

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -21,5 +22,28 @@ inline bool numberedClip(const QString& file)
 
 // The red of a pixel of frame `frame` as full-range RGB from its limited-range luma.
 inline double numberedRed(int frame) { return 2 * frame * 255.0 / 219.0; }
+
+// `seconds` of video at `rate` whose every frame carries its number in ten
+// stripes, bit k white in stripe k; drawn at 160 x 120 and scaled to `size`.
+inline QString stripedClip(const QString& file, const char* rate, const QStringList& codec, int seconds = 8,
+                           const QString& size = "160x120")
+{
+    QString frames = QStringLiteral("color=c=black:s=160x120:r=%1:d=%2,format=yuv420p,"
+                                    "geq=lum='if(mod(floor(N/pow(2,floor(X/16))),2),235,16)':cb=128:cr=128")
+                         .arg(rate)
+                         .arg(seconds);
+    if (size != "160x120")
+        frames += ",scale=" + QString(size).replace('x', ':') + ":flags=neighbor";
+    return ffmpeg(QStringList{"-f", "lavfi", "-i", frames} + codec + QStringList{file}) ? file : QString();
+}
+
+inline int stripedNumber(const QImage& image)
+{
+    int n = 0;
+    for (int bit = 0; bit < 10; ++bit)
+        if (qGray(image.pixel(int((bit + 0.5) * image.width() / 10), image.height() / 2)) > 128)
+            n |= 1 << bit;
+    return image.isNull() ? -1 : n;
+}
 
 } // namespace vimra::test
