@@ -98,6 +98,27 @@ TEST_F(MainWindowTest, ClosingMinimisedKeepsThePlacementButWritesViewMode)
     EXPECT_EQ(GetSetting("ViewMode"), "vimra");
 }
 
+TEST_F(MainWindowTest, APlaceOffEveryScreenOpensAndClosesAsAFirstStart)
+{
+    QRect firstStart;
+    {
+        frmMain fresh;
+        firstStart = fresh.geometry();
+    }
+    SaveSetting("MainLeft", "-27000"); // on a screen since unplugged
+    SaveSetting("MainTop", "-18000");
+    SaveSetting("MainHeight", "1e300");
+    {
+        frmMain w;
+        EXPECT_EQ(w.geometry(), firstStart);
+        w.show();
+        w.close();
+    }
+    // What Close writes back is on the screen at the next start too.
+    EXPECT_EQ(GetSetting("MainLeft"), QString::number(firstStart.x() * 15));
+    EXPECT_EQ(GetSetting("MainHeight"), QString::number(firstStart.height() * 15));
+}
+
 TEST_F(MainWindowTest, ClosingDropsTheDocumentUnlessTheCloseQuestionIsCancelled)
 {
     frmMain w;
