@@ -6,6 +6,7 @@
 #include "shell/WidgetPrompts.h"
 #include "support/AnswersAtOnce.h"
 #include "support/FakePrompts.h"
+#include "support/HangBound.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -239,7 +240,7 @@ TEST_F(MainWindowTest, FileEntriesAnswerTheStandardKeys)
                                       Qt::CTRL | Qt::Key_Q}) {
         w.show();
         QApplication::setActiveWindow(&w);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w, test::kHangMs));
         QTest::keyClick(&w, key.key(), key.keyboardModifiers());
     }
     EXPECT_EQ(triggered, QStringList({"mnuFileOpen", "mnuFileSave", "mnuFileSaveAs", "mnuFileFind", "mnuHelpContents",
