@@ -23,4 +23,4 @@ esac
 ./scripts/install-deps.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
-QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure --timeout 600
+QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure --timeout 3600

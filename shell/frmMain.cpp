@@ -13,6 +13,7 @@
 #include "widgets/LocalizeForm.h"
 #include "shell/TreeView.h"
 #include "shell/UserSettings.h"
+#include "shell/WindowPlace.h"
 #include "shell/frmSplash.h"
 
 #include <QAction>
@@ -21,23 +22,17 @@
 #include <QCursor>
 #include <QDate>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTime>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
-
-#include <algorithm>
-#include <cmath>
 
 namespace vimra {
 
@@ -47,16 +42,6 @@ const char* const kToolbarKeys[] = {"Back",       "Forward",          "Cut",
                                     "Copy",       "Paste",            "Delete",
                                     "Properties", "View Large Icons", "View Small Icons",
                                     "View List",  "View Details"};
-
-// The window's placement value: its text read as a number, else the default.
-int placementPixels(const QString& key, double defaultTwips)
-{
-    bool ok = false;
-    double twips = GetSetting(key, QString::number(defaultTwips)).trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(twips))
-        twips = defaultTwips;
-    return twipsToPixels(twips);
-}
 
 // The platform's keys for a standard command; a desktop without a theme of
 // its own has none for some (Save As, Quit), and then the usual one serves.
@@ -335,17 +320,7 @@ void frmMain::Form_Load()
 {
     LocalizeForm(this);
 
-    const QStringList keys{QStringLiteral("MainLeft"), QStringLiteral("MainTop"), QStringLiteral("MainWidth"),
-                           QStringLiteral("MainHeight")};
-    const bool bSaved = std::any_of(keys.begin(), keys.end(), [](const QString& k) { return !GetSetting(k).isEmpty(); });
-    if (bSaved) {
-        move(placementPixels(keys[0], 1000), placementPixels(keys[1], 1000));
-        resize(placementPixels(keys[2], 6500), placementPixels(keys[3], 6500));
-    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        // A first start: three quarters of the free screen, in its middle.
-        const QRect free = screen->availableGeometry();
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, free.size() * 3 / 4, free));
-    }
+    RestoreMainWindowPlace(*this);
 
     lblTitle[0]->setText(text(msg::BibliographicData));
     lblTitle[1]->setText(text(msg::MultimediaData));
@@ -608,12 +583,7 @@ void frmMain::Form_Unload()
         if (*it != this && (*it)->isVisible())
             (*it)->close();
 
-    if (!isMinimized()) {
-        SaveSetting(QStringLiteral("MainLeft"), QString::number(x() * kTwipsPerPixel));
-        SaveSetting(QStringLiteral("MainTop"), QString::number(y() * kTwipsPerPixel));
-        SaveSetting(QStringLiteral("MainWidth"), QString::number(width() * kTwipsPerPixel));
-        SaveSetting(QStringLiteral("MainHeight"), QString::number(height() * kTwipsPerPixel));
-    }
+    SaveMainWindowPlace(*this);
 
     // Released like any discarded document: its store deletes the files a
     // save queued, now rather than whenever the last reference goes.

@@ -1,12 +1,27 @@
 #include "widgets/Twips.h"
 
 #include <QRect>
+#include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vimra {
 
-int twipsToPixels(double twips) { return int(std::nearbyint(twips / kTwipsPerPixel)); }
+namespace {
+
+constexpr double kMaxPixels = QWIDGETSIZE_MAX;
+
+} // namespace
+
+int twipsToPixels(double twips)
+{
+    // Stored numbers may be anything; the cast to int must be defined for each.
+    if (std::isnan(twips))
+        return 0;
+    const double pixels = std::clamp(std::nearbyint(twips / kTwipsPerPixel), -kMaxPixels, kMaxPixels);
+    return int(pixels);
+}
 
 double pixelsToTwips(int pixels) { return double(pixels) * kTwipsPerPixel; }
 

@@ -8,7 +8,9 @@ namespace vimra {
 // the widget boundary: 15 twips to a logical pixel.
 constexpr int kTwipsPerPixel = 15;
 
-int twipsToPixels(double twips); // rounded half to even
+// Rounded half to even; held within the widest widget geometry (so edges
+// and their differences stay in int), not a number as 0.
+int twipsToPixels(double twips);
 double pixelsToTwips(int pixels);
 
 struct TwipsRect {

@@ -6,6 +6,7 @@
 #include "document/Storage.h"
 #include "document/Version.h"
 #include "resources/MessageIds.h"
+#include "support/HangBound.h"
 
 #include <QDirIterator>
 #include <QImage>
@@ -78,7 +79,7 @@ struct FailingWriteBack {
             || QProcess::execute("mkfs.ext2", {"-q", "-F", image}) != 0)
             return;
         losetup.start("losetup", {"-f", "--show", image});
-        losetup.waitForFinished();
+        losetup.waitForFinished(test::kHangMs);
         device = losetup.readAllStandardOutput().trimmed();
         if (device.isEmpty() || ::mount(device.constData(), QFile::encodeName(mnt).constData(), "ext2", 0, nullptr) != 0)
             return;

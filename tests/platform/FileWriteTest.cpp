@@ -1,7 +1,9 @@
 #include "platform/FileWrite.h"
 
+#include "support/HangBound.h"
 #include "support/TestFiles.h"
 
+#include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -33,7 +35,7 @@ TEST(FileWrite, ACopyIsWholeOrNotThere)
     const pid_t child = ::fork();
     if (child == 0)
         ::_exit(fs::copyAtomically(source, target, nullptr) ? 0 : 1);
-    for (int i = 0; i < 500 && entries(dir.path()).size() < 2; ++i)
+    for (QDeadlineTimer bound(test::kHangMs); !bound.hasExpired() && entries(dir.path()).size() < 2;)
         ::usleep(10000);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);

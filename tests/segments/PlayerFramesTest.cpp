@@ -2,6 +2,7 @@
 #include "segments/EditorRun.h"
 #include "segments/Framelist.h"
 #include "segments/player/QtMediaPlayer.h"
+#include "support/HangBound.h"
 #include "support/TestMedia.h"
 
 #include <QLineEdit>
@@ -100,7 +101,7 @@ TEST_F(PlayerFramesTest, PictureShowsTheFrameOfTheTimeCode)
             ASSERT_TRUE(QTest::qWaitFor([&] {
                 return backEnd->mediaStatus() == QMediaPlayer::LoadedMedia ||
                        backEnd->mediaStatus() == QMediaPlayer::BufferedMedia || !prompts.calls.empty();
-            }, 30000));
+            }, test::kHangMs));
             ASSERT_TRUE(prompts.calls.empty()) << prompts.calls[0].text.toStdString();
             int hits = 0;
             for (int i = 0; i < 200; ++i) {
@@ -145,7 +146,7 @@ TEST_F(PlayerFramesTest, PictureShowsTheFrameOfTheTimeCode)
                         }
                     },
                     Qt::QueuedConnection);
-                EXPECT_TRUE(QTest::qWaitFor([&] { return checked == 10 || !prompts.calls.empty(); }, 30000));
+                EXPECT_TRUE(QTest::qWaitFor([&] { return checked == 10 || !prompts.calls.empty(); }, test::kHangMs));
                 w.button("cmdPause")->click();
                 EXPECT_EQ(stripedNumber(w.picVideoWindow()->grab().toImage()), frameOf(player.CurrentPosition()));
             }
@@ -178,7 +179,7 @@ TEST_F(PlayerFramesTest, BackEndFailureIsShownOnceAndTheEditorStaysUsable)
         EXPECT_EQ(stripedNumber(w.picVideoWindow()->grab().toImage()), 52);
 
         w.button("cmdPlay")->click();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return player.CurrentPosition() > 2.5; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return player.CurrentPosition() > 2.5; }, test::kHangMs));
         EXPECT_NE(dynamic_cast<QtMediaPlayer&>(player).findChild<QMediaPlayer*>(), backEnd);
         w.button("cmdPause")->click();
         const int frame = int(std::floor(player.CurrentPosition() * 25 + 1e-6));

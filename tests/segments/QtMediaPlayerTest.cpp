@@ -1,5 +1,6 @@
 #include "segments/player/QtMediaPlayer.h"
 
+#include "support/HangBound.h"
 #include "support/TestMedia.h"
 
 #include <QTemporaryDir>
@@ -54,15 +55,15 @@ TEST(QtMediaPlayer, PlaysSeeksPausesAndShowsFrames)
     // Asked before the media has loaded: queued, then shown.
     player->setCurrentPosition(1.23456);
     player->Pause();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frames > 0 || !reports.errors.isEmpty(); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frames > 0 || !reports.errors.isEmpty(); }, test::kHangMs));
     ASSERT_TRUE(reports.errors.isEmpty()) << reports.errors.join("; ").toStdString();
     // The frame shown is the one at the position asked, not the first.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shownAt >= 1200000; }, 5000)) << shownAt;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shownAt >= 1200000; }, test::kHangMs)) << shownAt;
     EXPECT_LE(shownAt, 1240000);
     EXPECT_EQ(player->CurrentPosition(), 1.23456);
 
     player->Run();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return player->CurrentPosition() > 1.6; }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player->CurrentPosition() > 1.6; }, test::kHangMs));
     player->Pause();
     const double paused = player->CurrentPosition();
     QTest::qWait(300);
@@ -71,7 +72,7 @@ TEST(QtMediaPlayer, PlaysSeeksPausesAndShowsFrames)
     player->setCurrentPosition(0.52);
     player->Pause();
     const int before = frames;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return frames > before; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return frames > before; }, test::kHangMs));
     EXPECT_EQ(player->CurrentPosition(), 0.52);
 
     // Played before the media could seek: from the position asked, with no
@@ -80,7 +81,7 @@ TEST(QtMediaPlayer, PlaysSeeksPausesAndShowsFrames)
     played.clear();
     player->setCurrentPosition(2.5);
     player->Run();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return shownAt > 2600000 || !reports.errors.isEmpty(); }, 30000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return shownAt > 2600000 || !reports.errors.isEmpty(); }, test::kHangMs));
     EXPECT_TRUE(std::none_of(played.begin(), played.end(), [](qint64 t) { return t > 700000 && t < 2400000; }));
     player->release();
     EXPECT_TRUE(reports.errors.isEmpty()) << reports.errors.join("; ").toStdString();

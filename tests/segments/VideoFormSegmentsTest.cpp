@@ -12,6 +12,7 @@
 
 #include <QKeyEvent>
 #include "support/FakeMediaPlayer.h"
+#include "support/HangBound.h"
 
 #include <QApplication>
 #include <QDir>
@@ -137,8 +138,7 @@ TEST_F(VideoFormSegmentsTest, CreateModifyRemoveAndMergeWalkThroughStates)
         w.button("cmdSel")->click();
         EXPECT_TRUE(w.bMarking());
         EXPECT_TRUE(w.advsld()->blinkVisible());
-        QTest::qWait(600);
-        EXPECT_TRUE(w.bBlink());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return w.bBlink(); }, test::kHangMs));
         EXPECT_NE(w.txtTime()->palette().color(QPalette::Base), base);
         prompts.texts.push_back("A");
         player().playTo(6);
@@ -334,7 +334,7 @@ TEST_F(VideoFormSegmentsTest, WithoutMediaOrInATextBoxNothingIsAsked)
         auto* edit = new QLineEdit(w.dialog());
         edit->show();
         w.dialog()->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(w.dialog()));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w.dialog(), test::kHangMs));
         edit->setFocus();
         QCoreApplication::processEvents();
         ASSERT_EQ(QApplication::focusWidget(), edit);

@@ -10,7 +10,6 @@
 #include "support/FakeMediaPlayer.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -286,14 +285,11 @@ TEST(VideoFormHandles, MakeNoWidgetAndNoPlayer)
     FakeMediaPlayerFactory players;
     VideoForms forms;
     const int widgets = QApplication::allWidgets().size();
-    QElapsedTimer t;
-    t.start();
     for (int i = 0; i < 3000; ++i) {
         const auto form = forms.create(i % 2 ? "Audio" : "Video");
         form->bind(nullptr);
         form->Unload();
     }
-    EXPECT_LT(t.elapsed(), 1000);
     EXPECT_EQ(QApplication::allWidgets().size(), widgets);
     EXPECT_EQ(players.created, 0);
 }

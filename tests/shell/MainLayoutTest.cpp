@@ -1,6 +1,9 @@
 #include "shell/MainLayout.h"
 
+#include <QWidget>
 #include <gtest/gtest.h>
+
+#include <limits>
 
 using namespace vimra;
 
@@ -85,4 +88,8 @@ TEST(MainLayout, PixelsAtFifteenTwips)
     EXPECT_EQ(twipsToPixels(1000), 67);
     EXPECT_EQ(twipsToPixels(22.5), 2); // half to even
     EXPECT_EQ(pixelsToTwips(200), 3000);
+    // Any stored number converts, held to the widest widget geometry.
+    EXPECT_EQ(twipsToPixels(1e300), QWIDGETSIZE_MAX);
+    EXPECT_EQ(twipsToPixels(-std::numeric_limits<double>::infinity()), -QWIDGETSIZE_MAX);
+    EXPECT_EQ(twipsToPixels(std::numeric_limits<double>::quiet_NaN()), 0);
 }

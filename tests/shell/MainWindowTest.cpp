@@ -6,6 +6,7 @@
 #include "shell/WidgetPrompts.h"
 #include "support/AnswersAtOnce.h"
 #include "support/FakePrompts.h"
+#include "support/HangBound.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -96,6 +97,27 @@ TEST_F(MainWindowTest, ClosingMinimisedKeepsThePlacementButWritesViewMode)
     EXPECT_EQ(GetSetting("MainWidth"), "9000");
     EXPECT_EQ(GetSetting("MainLeft"), "");
     EXPECT_EQ(GetSetting("ViewMode"), "vimra");
+}
+
+TEST_F(MainWindowTest, APlaceOffEveryScreenOpensAndClosesAsAFirstStart)
+{
+    QRect firstStart;
+    {
+        frmMain fresh;
+        firstStart = fresh.geometry();
+    }
+    SaveSetting("MainLeft", "-27000"); // on a screen since unplugged
+    SaveSetting("MainTop", "-18000");
+    SaveSetting("MainHeight", "1e300");
+    {
+        frmMain w;
+        EXPECT_EQ(w.geometry(), firstStart);
+        w.show();
+        w.close();
+    }
+    // What Close writes back is on the screen at the next start too.
+    EXPECT_EQ(GetSetting("MainLeft"), QString::number(firstStart.x() * 15));
+    EXPECT_EQ(GetSetting("MainHeight"), QString::number(firstStart.height() * 15));
 }
 
 TEST_F(MainWindowTest, ClosingDropsTheDocumentUnlessTheCloseQuestionIsCancelled)
@@ -218,7 +240,7 @@ TEST_F(MainWindowTest, FileEntriesAnswerTheStandardKeys)
                                       Qt::CTRL | Qt::Key_Q}) {
         w.show();
         QApplication::setActiveWindow(&w);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w, test::kHangMs));
         QTest::keyClick(&w, key.key(), key.keyboardModifiers());
     }
     EXPECT_EQ(triggered, QStringList({"mnuFileOpen", "mnuFileSave", "mnuFileSaveAs", "mnuFileFind", "mnuHelpContents",

@@ -4,6 +4,7 @@
 #include "editor/ctlSetOfStringCL.h"
 #include "records/ThematicKeywords.h"
 #include "segments/VideoForm.h"
+#include "support/HangBound.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -103,7 +104,7 @@ TEST_F(MetadataFormsTest, SampleThemesAreEditedInItalianAndSavedInEnglish)
     write("sample/sample-clip.mpg", "not really a clip"); // the script keeps a clip it finds
     QProcess script;
     script.start("bash", {VIMRA_RESOURCES "/../scripts/make-sample.sh", path("sample")});
-    ASSERT_TRUE(script.waitForFinished(30000) && script.exitCode() == 0);
+    ASSERT_TRUE(script.waitForFinished(test::kHangMs) && script.exitCode() == 0);
     commands->CloseDocument(true);
     open("sample/Sample.xml");
     const auto named = [](QDialog* form, const char* name) {

@@ -5,6 +5,7 @@
 #include "shell/frmMain.h"
 #include "shell/frmSplash.h"
 #include "support/FakePrompts.h"
+#include "support/HangBound.h"
 
 #include <QDir>
 #include <QLabel>
@@ -107,7 +108,7 @@ TEST_F(StartupTest, WithVocabularyShowsNoMessageAndTheSplashClosesByTheTimer)
     EXPECT_EQ(splash->lblCompanyProduct->text(), text(1058));
     EXPECT_EQ(splash->lblCompanyProduct->font().pointSize(), 16);
 
-    EXPECT_TRUE(splashGone(*w, 4000));
+    EXPECT_TRUE(splashGone(*w, test::kHangMs));
     EXPECT_FALSE(w->Timer1->isActive());
     EXPECT_TRUE(w->isVisible());
 }
@@ -119,7 +120,7 @@ TEST_F(StartupTest, SplashClosesEvenWhenTheWarningOutlastsTheTimer)
     const auto w = Main({"vimra"});
     ASSERT_FALSE(boxes.messages().isEmpty());
     EXPECT_EQ(boxes.messages().last(), text(1146));
-    EXPECT_TRUE(splashGone(*w, 4000));
+    EXPECT_TRUE(splashGone(*w, test::kHangMs));
     EXPECT_FALSE(w->Timer1->isActive());
 }
 
