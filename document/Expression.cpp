@@ -7,6 +7,8 @@
 #include "records/ChangeLog.h"
 #include "records/IOManager.h"
 #include "records/Procedures.h"
+#include "resources/MessageIds.h"
+#include "resources/StringTable.h"
 
 #include <QHash>
 
@@ -479,11 +481,11 @@ std::shared_ptr<Chunk> Expression::ckGetChunk() const
     return nullptr;
 }
 
-void Expression::SetChunk(double dStart, double dEnd)
+bool Expression::SetChunk(double dStart, double dEnd)
 {
     const auto field = ownFields() ? ownFields()->find(QStringLiteral("Time")) : nullptr;
-    if (!field)
-        return;
+    if (!field || dEnd < dStart)
+        return false;
     spanMayHaveChanged();
     auto chunk = std::make_shared<Chunk>();
     chunk->dStart = dStart;
@@ -491,6 +493,29 @@ void Expression::SetChunk(double dStart, double dEnd)
     field->vContent = chunk;
     field->bValid = true;
     field->bChanged = true;
+    return true;
+}
+
+bool Expression::bSpansWritable() const
+{
+    // The last guard, whoever changed a span in place: a span that ends
+    // before it starts is never written.
+    if (!bFieldsRead() || !ownFields()->bChanged())
+        return true;
+    if (const auto* fields = fieldCache())
+        for (const auto& field : fields->times) {
+            const auto* span = field->bValid ? std::get_if<std::shared_ptr<Chunk>>(&field->vContent) : nullptr;
+            if (span && *span && (*span)->dend < (*span)->dStart) {
+                prompts().MsgBox(strGUID() + QLatin1Char(' ') + text(msg::TimeEndsBeforeStart));
+                return false;
+            }
+        }
+    return true;
+}
+
+bool Expression::bSave()
+{
+    return bSpansWritable() && DocObject::bSave();
 }
 
 QString Expression::strRelationValue(const QString& strName) const
@@ -718,6 +743,10 @@ void Expression::LinkFollowedBy()
 
 void Expression::AddSubExpression(const QString& strTitle, double dStart, double dEnd)
 {
+    if (dEnd < dStart) {
+        prompts().MsgBox(text(msg::InvalidTimeInterval));
+        return;
+    }
     const auto segment = newExpression(className(), context());
     if (!segment || !bInitNewObject(segment, strTitle))
         return;

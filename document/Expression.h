@@ -75,8 +75,9 @@ public:
     std::shared_ptr<Chunk> ckGetChunk() const;
     // The same span without taking a share of it, for walks over many segments.
     const Chunk* spanPeek() const;
-    // Always stores a new span, marked changed.
-    void SetChunk(double dStart, double dEnd);
+    // Stores a new span, marked changed; false, storing nothing, for an end
+    // before the start (or without a Time field).
+    bool SetChunk(double dStart, double dEnd);
     // The expression this one is a segment of; "" unless a String field holds one.
     QString strGetPartOf() const;
     QString strGetMediaObjectPath() const;
@@ -89,7 +90,8 @@ public:
     // Finds the segments in the document folder, opens those not yet loaded
     // and links their chain.
     void OpenSubExpressions();
-    // Adds a segment at its place in time; a failure is shown and adds nothing.
+    // Adds a segment at its place in time; a failure (an end before the
+    // start among them) is shown and adds nothing.
     void AddSubExpression(const QString& strTitle, double dStart, double dEnd);
     // Removes a segment with its own segments from the document.
     void RemoveSubExpressionByPointer(const std::shared_ptr<Expression>& segment);
@@ -103,6 +105,8 @@ public:
     void addObserver(ExpressionObserver* o) { m_observers.push_back(o); }
     void removeObserver(ExpressionObserver* o) { std::erase(m_observers, o); }
 
+    // Refuses, saying so, to write a Time that ends before it starts.
+    bool bSave() override;
     void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) override;
     // Segments removed together leave the list in one pass at the end.
     void removalsStarting(const RemovedObjects& removed) override;
@@ -150,6 +154,10 @@ protected:
     // Video makes its keyframe file and icons).
     virtual void segmentTimed(Expression& segment) {}
     virtual void segmentAdded(Expression& segment) {}
+
+    // False, saying so, when the object would be written with a Time that
+    // ends before it starts.
+    bool bSpansWritable() const;
 
     void afterLoad() override;
     void afterInit() override;

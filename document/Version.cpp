@@ -5,6 +5,9 @@
 #include "document/Expression.h"
 #include "document/Media.h"
 #include "document/Storage.h"
+#include "platform/Prompts.h"
+#include "resources/MessageIds.h"
+#include "resources/StringTable.h"
 
 namespace vimra {
 
@@ -87,6 +90,10 @@ void Version::AddMainExpression(const QString& strTitle, const QString& strKind,
     const auto slot = mainSlot(strKind);
     if (!slot)
         return;
+    if (dEnd < dStart) {
+        prompts().MsgBox(text(msg::InvalidTimeInterval));
+        return;
+    }
     const auto expr = Expression::newExpression(strKind, context());
     if (!bInitNewObject(expr, strTitle))
         return;

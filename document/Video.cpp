@@ -134,6 +134,9 @@ void Video::afterSegmentLoaded()
 
 bool Video::bSave()
 {
+    // Refused before the picture is placed for a file that is not written.
+    if (!bSpansWritable())
+        return false;
     if (!m_strGrabbed.isEmpty() && bFieldsRead() && ownFields()->bChanged()) {
         if (const QString error = strPlaceGrabbed(m_strGrabbed); !error.isEmpty()) {
             m_keyframe->setStrGUID(QString());

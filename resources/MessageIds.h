@@ -98,6 +98,9 @@ constexpr int OutsideDocumentFolder = 1186;   // after the path
 constexpr int NameNotUtf8 = 1187;             // after the path
 constexpr int SegmentsTooDeep = 1193;         // after the path
 constexpr int SaveAsInsideObjectFolder = 1194; // after the path
+// The expression's title and the clip's length fill it in.
+constexpr int PastClipEnd = 1195;
+constexpr int TimeEndsBeforeStart = 1196;     // after the path
 
 // Why a file was refused unread, said after its path.
 constexpr int NotRegularFile = 1188;

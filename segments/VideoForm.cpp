@@ -343,18 +343,33 @@ void VideoWindow::OpenMedia(const QString& strPath)
         if (video && video->dFrameRate() != m_form.dFrameRate())
             video->setDFrameRate(m_form.dFrameRate());
     }
-    m_ckChunk = m_obj->ckGetChunk();
-    if (!m_ckChunk)
+    if (!LimitToClip())
         return;
-    // The span is clipped to the media in memory only: nothing marks it changed.
-    if (m_ckChunk->dend > m_player->Duration())
-        m_ckChunk->dend = m_player->Duration();
     if (m_ckChunk->dend < 0 || m_ckChunk->dStart < 0)
         return;
     m_player->setCurrentPosition(m_ckChunk->dStart);
     m_player->Pause();
     showTime(m_player->CurrentPosition());
     ShowTranscriptUpTo(m_player->CurrentPosition(), true);
+}
+
+bool VideoWindow::LimitToClip()
+{
+    const Chunk* stored = m_obj->spanPeek();
+    if (!stored)
+        return false;
+    // The editor shows and moves within its own copy, limited to the clip: a
+    // shorter clip than the one the times were taken from changes no stored time.
+    m_ckChunk = std::make_shared<Chunk>(ShownSpan(*stored, m_player->Duration()));
+    if (bPastClipEnd(*stored, m_player->Duration()))
+        SayPastClipEnd();
+    return true;
+}
+
+void VideoWindow::SayPastClipEnd() const
+{
+    const QString length = FormatTime(m_player->Duration(), m_form.dFrameRate());
+    prompts().MsgBox(text(msg::PastClipEnd).arg(m_obj->strTitle(), length), Prompts::OKOnly, Prompts::Exclamation);
 }
 
 void VideoWindow::CloseMedia()

@@ -46,6 +46,7 @@ public:
     bool bTimer1Running() const;
     void Timer1_Timer();
     void SeekTo(double dPos);
+    // The expression's span as far as the clip holds it; the editor's own copy.
     const std::shared_ptr<Chunk>& ckChunk() const { return m_ckChunk; }
     RangeDialog* rangeDialog() const { return m_rangeDialog; }
     bool bMarking() const { return m_bMarking; }
@@ -83,6 +84,11 @@ private:
     void ZOrderEditor(int p);
     void LoadTranscript();
     void OpenMedia(const QString& strPath);
+    // The span the editor moves within, from the stored one and the clip's
+    // length; false without a stored span. Says once when the expression
+    // lies past the clip's end.
+    bool LimitToClip();
+    void SayPastClipEnd() const;
     void CloseMedia();
     void FillRanges();
     void ShowTranscriptUpTo(double dPos, bool bRebuild);

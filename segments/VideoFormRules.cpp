@@ -6,6 +6,7 @@
 #include "segments/Removals.h"
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -102,6 +103,27 @@ std::optional<double> ForwardTarget(double p, const Chunk* span, double avgTimeP
 double ClampSeek(double dPos, double duration)
 {
     return std::clamp(dPos, 0.0, std::max(0.0, duration));
+}
+
+namespace {
+
+bool bLimits(double duration) { return std::isfinite(duration) && duration > 0; }
+
+} // namespace
+
+Chunk ShownSpan(const Chunk& stored, double duration)
+{
+    Chunk shown = stored;
+    if (bLimits(duration)) {
+        shown.dStart = std::min(shown.dStart, duration);
+        shown.dend = std::min(shown.dend, duration);
+    }
+    return shown;
+}
+
+bool bPastClipEnd(const Chunk& stored, double duration)
+{
+    return bLimits(duration) && stored.dStart > duration;
 }
 
 SegmentSnapshot SnapshotOf(const std::vector<ChainLink>& list)

@@ -72,6 +72,12 @@ std::optional<double> RewindTarget(double p, const Chunk* span, double avgTimePe
 std::optional<double> ForwardTarget(double p, const Chunk* span, double avgTimePerFrame);
 // A seek never leaves the media.
 double ClampSeek(double dPos, double duration);
+// The part of a stored span the clip can show: a time past the clip's end
+// falls on it. The editor moves within this copy; the stored span stays as
+// it is. A duration that is not a positive number limits nothing.
+Chunk ShownSpan(const Chunk& stored, double duration);
+// Nothing of the span is in the clip: it starts after the clip has ended.
+bool bPastClipEnd(const Chunk& stored, double duration);
 
 // One member of the segment list and the segment its followed-by link names
 // (nullptr for none); identity is all that counts.

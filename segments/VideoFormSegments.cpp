@@ -260,7 +260,11 @@ bool VideoWindow::AskTimes(double dStart, double dEnd, double& s, double& e)
     if (m_rangeDialog->bCancel())
         return false;
     s = m_rangeDialog->dGetStartTime();
-    e = std::min(m_rangeDialog->dGetEndTime(), m_player->Duration());
+    e = m_rangeDialog->dGetEndTime();
+    // A typed end stops at the clip's end; an end left as it was shown is
+    // the stored one, whatever the clip's length, and stays.
+    if (e != dEnd)
+        e = std::min(e, m_player->Duration());
     return true;
 }
 
@@ -424,6 +428,12 @@ void VideoWindow::UpdateKeyFrame()
     const auto v = video();
     if (!v || !m_player)
         return;
+    // The clip holds no frame of such a segment: a keyframe taken from its
+    // last one would lie outside the segment's own times.
+    if (const Chunk* span = v->spanPeek(); span && bPastClipEnd(*span, m_player->Duration())) {
+        SayPastClipEnd();
+        return;
+    }
     if (!bAskYes(msg::ConfirmUpdateKeyframe))
         return;
     v->SetKeyFrameTime(m_player->CurrentPosition());

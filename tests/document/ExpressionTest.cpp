@@ -3,6 +3,7 @@
 #include "document/Expression.h"
 #include "document/Transcript.h"
 #include "document/Version.h"
+#include "resources/MessageIds.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -353,6 +354,37 @@ TEST_F(ExpressionTest, ExpressionsThatCannotBeMadeAddNothing)
     EXPECT_EQ(ver->auMainAudio(), nullptr);
     EXPECT_EQ(chainOf(*main), "A[0,10]");
     EXPECT_FALSE(segment(*main, "A")->bChanged());
+}
+
+TEST_F(ExpressionTest, NoSpanEndingBeforeItStartsIsMadeOrWritten)
+{
+    const auto main = newMain("Video");
+    main->AddSubExpression("A", 10, 20);
+    ASSERT_TRUE(doc->bSave());
+    const auto a = segment(*main, "A");
+    const QByteArray written = readFile(a->strGUID());
+    const int count = doc->collObjects().Count();
+
+    // Made through the model: refused, saying so for a new expression.
+    EXPECT_FALSE(a->SetChunk(20, 10));
+    EXPECT_TRUE(a->SetChunk(15, 15));
+    main->AddSubExpression("Backwards", 30, 25);
+    ver->AddMainExpression("Sound", "Audio", 8, 2);
+    EXPECT_EQ(prompts.messages(), QStringList({text(msg::InvalidTimeInterval), text(msg::InvalidTimeInterval)}));
+    EXPECT_EQ(doc->collObjects().Count(), count);
+    EXPECT_EQ(ver->auMainAudio(), nullptr);
+    EXPECT_EQ(chainOf(*main), "A[15,15]");
+
+    // Changed in place by whoever holds it: the save stops, names the file
+    // and leaves it as it was.
+    prompts.calls.clear();
+    *a->ckGetChunk() = Chunk{20, 10, {}};
+    EXPECT_FALSE(doc->bSave());
+    EXPECT_EQ(prompts.messages(),
+              QStringList({a->strGUID() + " " + text(msg::TimeEndsBeforeStart), text(msg::ObjectsNotSaved)}));
+    EXPECT_EQ(readFile(a->strGUID()), written);
+    EXPECT_TRUE(a->SetChunk(10, 20));
+    EXPECT_TRUE(doc->bSave());
 }
 
 TEST_F(ExpressionTest, TranscriptSegmentsCutTheirWordsFromTheirParent)

@@ -86,7 +86,8 @@ TEST_F(VideoFormTest, OpeningClipsTheSpanInMemoryAndWritesAChangedFrameRateOnly)
         EXPECT_EQ(player().calls.last(), "Pause");
         EXPECT_EQ(w.txtTime()->text(), "00:00:02:00");
     }));
-    EXPECT_EQ(video->ckGetChunk()->dend, 15);
+    // The editor's span stops at the clip's end; the stored one does not.
+    EXPECT_EQ(video->ckGetChunk()->dend, 20);
     EXPECT_FALSE(video->firstNamed("Time")->bChanged);
     EXPECT_TRUE(video->firstNamed("FrameRate")->bChanged);
     EXPECT_DOUBLE_EQ(formOf(*video).dFrameRate(), 30000.0 / 1001);
