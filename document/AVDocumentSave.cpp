@@ -10,8 +10,15 @@
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
 #include <utility>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace vimra {
 
@@ -23,7 +30,8 @@ namespace {
 // the store every file and folder the save-as made.
 class SaveAsRollback {
 public:
-    SaveAsRollback(AVDocument& doc, const QString& strSchemaPath) : m_doc(doc), m_io(doc.io())
+    SaveAsRollback(AVDocument& doc, const QString& strSchemaPath, const QString& strNewGUID)
+        : m_doc(doc), m_io(doc.io())
     {
         for (const auto& item : doc.collObjects()) {
             if (const auto obj = std::dynamic_pointer_cast<DocObject>(item))
@@ -32,7 +40,7 @@ public:
                 m_media.emplace_back(media, media->bChanged());
         }
         if (m_io)
-            m_io->BeginSaveAs();
+            m_io->BeginSaveAs(strNewGUID);
     }
     ~SaveAsRollback()
     {
@@ -65,6 +73,62 @@ private:
     std::vector<std::pair<std::shared_ptr<MediaObject>, bool>> m_media;
     bool m_bDone = false;
 };
+
+} // namespace
+
+namespace {
+
+// A file that relations name and no registered object was read from (it was
+// malformed, too large, or refused at open), with the class named there and
+// how many places name it. A name of no file at all stays as it is: the
+// document has nothing there to lose.
+struct UnreadFile {
+    QString strGUID;
+    QString strClass;
+    int iPlaces = 0;
+};
+
+std::vector<UnreadFile> unreadFiles(const AVDocument& doc)
+{
+    QSet<QString> registered;
+    for (const auto& item : doc.collObjects())
+        registered.insert(GUIDRenames::keyOf(item->strGUID()));
+    std::vector<RegistryItem::NamedGUID> named;
+    for (const auto& item : doc.collObjects())
+        item->appendRelationGUIDs(named);
+    std::vector<UnreadFile> unread;
+    QHash<QString, size_t> byKey;
+    for (const auto& [strGUID, strClass] : named) {
+        const QString key = GUIDRenames::keyOf(strGUID);
+        if (key.isEmpty() || registered.contains(key) || !QFileInfo::exists(key))
+            continue;
+        const auto it = byKey.constFind(key);
+        const size_t k = it != byKey.constEnd() ? *it : byKey.insert(key, unread.size()).value();
+        if (k == unread.size())
+            unread.push_back({strGUID, strClass});
+        ++unread[k].iPlaces;
+    }
+    return unread;
+}
+
+// The same file, however spelled, links followed (a hard link is a name of
+// its own, which a save would part from the file).
+bool bSameFile(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty() || IOManager::bGUIDComp(a, b))
+        return !a.isEmpty() && !b.isEmpty();
+    const QString real = QFileInfo(a).canonicalFilePath();
+    return !real.isEmpty() && real == QFileInfo(b).canonicalFilePath();
+}
+
+// Only a regular file inside the document's folder is ever copied: a FIFO
+// or device would stop the copy, and nothing outside is the document's.
+bool bMayCarry(const AVDocument& doc, const QString& strGUID)
+{
+    struct stat st {};
+    return doc.bInsideFolder(strGUID) && ::stat(QFile::encodeName(strAbsolutePath(strGUID)).constData(), &st) == 0
+        && S_ISREG(st.st_mode);
+}
 
 } // namespace
 
@@ -123,6 +187,10 @@ bool AVDocument::bSaveAllObjects()
 bool AVDocument::bSaveAs(const QString& strNewPath)
 {
     const QString strNewGUID = strNewPath.isEmpty() ? strNewPath : strAbsolutePath(strNewPath);
+    // Onto the document's own file, however spelled, a save-as is a save: a
+    // copy would leave the first set of object files there, named by nothing.
+    if (io() && io()->bFileSystem() && !m_bUntitled && bSameFile(strNewGUID, strGUID()))
+        return bSave();
     // A copy in the document's own object folder would replace one of its
     // files, or lie among them where its scans read.
     if (io() && io()->bFileSystem() && !strNewGUID.isEmpty() && !strGUID().isEmpty()) {
@@ -142,7 +210,7 @@ bool AVDocument::bSaveAs(const QString& strNewPath)
     // A failure at any step leaves the document as it was and the disk
     // without the half-made copy.
     const QString strSchemaPath = strGetXSDPath();
-    SaveAsRollback rollback(*this, strSchemaPath);
+    SaveAsRollback rollback(*this, strSchemaPath, strNewGUID);
     if (!bSaveObjects(strNewGUID)) {
         prompts().MsgBox(text(msg::ObjectsNotSaved));
         return false;
@@ -162,6 +230,18 @@ bool AVDocument::bSaveAs(const QString& strNewPath)
 
 bool AVDocument::bSaveObjects(const QString& strNewGUID)
 {
+    // The copy holds every file the document names: one no object was read
+    // from travels as it is, or the save-as stops before writing anything.
+    const auto unread = io()->bFileSystem() ? unreadFiles(*this) : std::vector<UnreadFile>();
+    QStringList missing;
+    for (const auto& file : unread)
+        if (!bMayCarry(*this, file.strGUID))
+            missing << file.strGUID;
+    if (!missing.isEmpty()) {
+        prompts().MsgBox(text(msg::ObjectsNotCarried) + QLatin1Char('\n') + missing.join(QLatin1Char('\n')));
+        return false;
+    }
+
     std::vector<std::shared_ptr<DocObject>> objects;
     // Only objects with an instance file of their own get a new one: a media
     // file keeps its place.
@@ -183,6 +263,18 @@ bool AVDocument::bSaveObjects(const QString& strNewGUID)
             return false;
         }
         newGUIDs.push_back(guid.strGUID);
+    }
+    std::vector<std::pair<const UnreadFile*, QString>> carried;
+    for (const auto& file : unread) {
+        const auto guid = maker.next(file.strClass);
+        QString error = guid.strError;
+        if (error.isEmpty() && !(error = io()->CopyObject(file.strGUID, guid.strGUID)).isEmpty())
+            error = strFailedOn(text(msg::FileNotWritten), guid.strGUID, error);
+        if (!error.isEmpty()) {
+            prompts().MsgBox(error);
+            return false;
+        }
+        carried.emplace_back(&file, guid.strGUID);
     }
 
     // Relations follow in one pass over every object, also when a file
@@ -207,6 +299,11 @@ bool AVDocument::bSaveObjects(const QString& strNewGUID)
             }
         }
     }
+    // After the objects' own: where a list names both, its readable
+    // objects keep their order.
+    for (const auto& [file, strNewFileGUID] : carried)
+        for (int i = 0; i < file->iPlaces; ++i)
+            renames.add(file->strGUID, strNewFileGUID);
     renameRelations();
     // Every file is new: one sync at the end instead of one per file, and the
     // document's own file is written only once they are all on the disk.

@@ -836,28 +836,57 @@ void Expression::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
     }
 }
 
-void Expression::RenameAllRelativesGUIDs(const GUIDRenames& renames)
+std::vector<Expression::RelationField> Expression::relationFields() const
 {
+    std::vector<RelationField> out;
     const auto& secol = ownFields();
     if (!secol || !io() || !io()->bFileSystem())
-        return;
-    partOfWritten();
+        return out;
+    QHash<QString, QString> single{{QStringLiteral("versionguid"), QStringLiteral("Version")},
+                                   {strFollowedByName(), className()},
+                                   {strPartOfName(), className()}};
+    for (const auto& [name, strClass] : renamedRelations())
+        single.insert(name, strClass);
     // Every field, not only the first of each name.
-    const QStringList single = QStringList{QStringLiteral("versionguid"), strFollowedByName(), strPartOfName()}
-                               + renamedRelationNames();
     for (const auto& field : *secol) {
         if (!field->bValid)
             continue;
         const QString name = field->strName.toLower();
-        if (name == QLatin1String("manifestedby")) {
+        if (name == QLatin1String("manifestedby"))
+            out.push_back({field, QStringLiteral("Media"), true});
+        else if (const auto it = single.constFind(name); it != single.constEnd())
+            out.push_back({field, *it, false});
+    }
+    return out;
+}
+
+void Expression::appendRelationGUIDs(std::vector<NamedGUID>& out) const
+{
+    for (const auto& [field, strClass, bList] : relationFields()) {
+        if (!bList)
+            out.push_back({valueToText(field->vContent), strClass});
+        else if (const auto list = valueObject<StringList>(field->vContent))
+            for (const QString& id : *list)
+                out.push_back({id, strClass});
+    }
+}
+
+void Expression::RenameAllRelativesGUIDs(const GUIDRenames& renames)
+{
+    const auto fields = relationFields();
+    if (fields.empty())
+        return;
+    partOfWritten();
+    for (const auto& [field, strClass, bList] : fields) {
+        if (bList) {
             renameInList(field, renames);
-        } else if (single.contains(name)) {
-            const auto it = renames.byOld.constFind(GUIDRenames::keyOf(valueToText(field->vContent)));
-            if (it == renames.byOld.constEnd() || it->empty())
-                continue;
-            field->vContent = renames.pairs[static_cast<size_t>(it->front())].second;
-            field->bChanged = true;
+            continue;
         }
+        const auto it = renames.byOld.constFind(GUIDRenames::keyOf(valueToText(field->vContent)));
+        if (it == renames.byOld.constEnd() || it->empty())
+            continue;
+        field->vContent = renames.pairs[static_cast<size_t>(it->front())].second;
+        field->bChanged = true;
     }
 }
 

@@ -129,6 +129,7 @@ public:
     // Save-as: the version, part-of and followed-by fields take the new
     // identifiers in place, media lists move renamed entries to the end.
     void RenameAllRelativesGUIDs(const GUIDRenames& renames) override;
+    void appendRelationGUIDs(std::vector<NamedGUID>& out) const override;
     // One rename as a batch of one, so both forms rename alike.
     void RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID) override;
     // True while the main expression, the successor or the Version is changed.
@@ -141,9 +142,20 @@ public:
 protected:
     // The class's own field names, lower case: partofvideo, followedbyvideo.
     virtual QString strPartOfName() const = 0;
+    // The assigned relation fields a save-as renames, each with the class of
+    // the objects it names and whether it holds a list; none outside
+    // file-system mode.
+    struct RelationField {
+        SEColl::Record field;
+        QString strClass;
+        bool bList = false;
+    };
+    std::vector<RelationField> relationFields() const;
     virtual QString strFollowedByName() const = 0;
     // Single-value fields that save-as renames besides versionguid, part-of and followed-by.
-    virtual QStringList renamedRelationNames() const { return {}; }
+    // Further single relations a save-as renames, lower case, each with the
+    // class of the object it names.
+    virtual std::vector<std::pair<QString, QString>> renamedRelations() const { return {}; }
 
     // A segment has been loaded and registered (a Video sets up its keyframe).
     virtual void afterSegmentLoaded() {}

@@ -178,6 +178,17 @@ void ParentObject::RenameAllRelativesGUIDs(const GUIDRenames& renames)
     renameInList(relationField(), renames);
 }
 
+void ParentObject::appendRelationGUIDs(std::vector<NamedGUID>& out) const
+{
+    const auto field = relationField();
+    const auto list = field && field->bValid ? valueObject<StringList>(field->vContent) : nullptr;
+    if (!list)
+        return;
+    const QString strClass = strChildClass();
+    for (const QString& id : *list)
+        out.push_back({id, strClass});
+}
+
 void ParentObject::RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj)
 {
     if (!obj)

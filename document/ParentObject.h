@@ -29,6 +29,7 @@ public:
     // Moves the entry of a renamed child to the end of the relation field.
     void RenameAllRelativesGUID(const QString& strOldGUID, const QString& strNewGUID) override;
     void RenameAllRelativesGUIDs(const GUIDRenames& renames) override;
+    void appendRelationGUIDs(std::vector<NamedGUID>& out) const override;
     void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) override;
     bool bCheckIfOwnRelative(const QString& strClass, const QString& strGUID) const override;
     // Whether the object of this class stored at `strPath` may name

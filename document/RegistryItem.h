@@ -72,6 +72,15 @@ public:
         for (const auto& [strOld, strNew] : renames.pairs)
             RenameAllRelativesGUID(strOld, strNew);
     }
+    // An identifier one of this object's relations names, with the class of
+    // the object named there.
+    struct NamedGUID {
+        QString strGUID;
+        QString strClass;
+    };
+    // Each identifier in the relations RenameAllRelativesGUIDs renames, once
+    // per place: a save-as carries the files no object was read from.
+    virtual void appendRelationGUIDs(std::vector<NamedGUID>& out) const {}
     // Forgets every reference this object holds to `obj`.
     virtual void RemoveReferenceObj(const std::shared_ptr<RegistryItem>& obj) {}
     // Around the RemoveReferenceObj calls of several objects removed

@@ -4,6 +4,7 @@
 #include "document/DocumentUi.h"
 #include "document/MediaObject.h"
 #include "platform/FileRead.h"
+#include "platform/FileWrite.h"
 #include "platform/MediaDetector.h"
 #include "platform/Prompts.h"
 #include "records/ChangeLog.h"
@@ -172,7 +173,8 @@ QString Video::vGrabKeyFrameBitmap() const
         return {};
     }
     strToBackslashes(strMedia);
-    const QString strTarget = strTempPath() + strNewGUID() + QStringLiteral(".bmp");
+    // Named as ours: a kill before the save leaves it for the next start's cleanup.
+    const QString strTarget = fs::newOwnFileName(strTempPath(), QStringLiteral(".bmp"));
     // The detector writes the frame at the video's native size itself, from
     // the one open of the file.
     if (!mediaDetector().writeFrame(strMedia, dTime, strTarget)) {

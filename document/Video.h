@@ -68,9 +68,10 @@ protected:
     QString strTitleElement() const override { return QStringLiteral("Title"); }
     QString strPartOfName() const override { return QStringLiteral("partofvideo"); }
     QString strFollowedByName() const override { return QStringLiteral("followedbyvideo"); }
-    QStringList renamedRelationNames() const override
+    std::vector<std::pair<QString, QString>> renamedRelations() const override
     {
-        return {QStringLiteral("hasvideotranscript"), QStringLiteral("hasaudio")};
+        return {{QStringLiteral("hasvideotranscript"), QStringLiteral("Transcript")},
+                {QStringLiteral("hasaudio"), QStringLiteral("Audio")}};
     }
 
     void afterSegmentLoaded() override;

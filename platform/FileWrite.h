@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace vimra::fs {
@@ -21,9 +22,40 @@ bool copyAtomically(const QString& source, const QString& target, QString* error
 
 // Removes from `folder` (not below it) the temporary files that these writes
 // left when their process ended in the middle of one: only regular files of
-// our own temporary naming, made by a process that no longer runs; with
-// `forName`, only those of the file of that name. Answers how many went.
+// this user of our own temporary naming, last written before this process
+// started, by a process that no longer runs; with `forName`, only those of
+// the file of that name. Answers how many went. A temporary name fits the
+// file-name limit whatever the target's name.
 int removeStaleTemporaries(const QString& folder, const QString& forName = QString());
+
+// A new path in `folder` for a file vimra makes outside any document and may
+// leave behind when killed (a keyframe grab in the system's temporary
+// folder): its name tells the cleanup that it is ours. `suffix`: a dot and
+// up to 8 lower-case letters or digits (".bmp").
+QString newOwnFileName(const QString& folder, const QString& suffix);
+
+// Once at start: removes from the system's temporary folder (`tempFolder`
+// when given) what ended runs of vimra left there, under the rules of
+// removeStaleTemporaries, files of newOwnFileName's naming included, and the
+// temporaries in the folders named by the notes such runs left. Answers how
+// many files went.
+int removeLeftovers(const QString& tempFolder = QString());
+
+// While one lives, a note of ours in the system's temporary folder names the
+// folders a long write is putting temporary files into, each with the file
+// name that limits which are its own there ("" for all): after a kill the
+// next start's removeLeftovers finds them. The note goes with the object.
+class TemporariesNote {
+public:
+    explicit TemporariesNote(const std::vector<std::pair<QString, QString>>& folders,
+                             const QString& tempFolder = QString());
+    ~TemporariesNote();
+    TemporariesNote(const TemporariesNote&) = delete;
+    TemporariesNote& operator=(const TemporariesNote&) = delete;
+
+private:
+    QByteArray m_path;
+};
 
 // One name in a folder as the system listed it, with its type as the
 // listing told it (DT_REG, DT_LNK, DT_UNKNOWN, ...).

@@ -545,9 +545,13 @@ QString IOManager::CopyObject(const QString& strSource, const QString& strTarget
     return error;
 }
 
-void IOManager::BeginSaveAs()
+void IOManager::BeginSaveAs(const QString& strNewGUID)
 {
     m_saveAs = std::make_unique<SaveAsRecord>();
+    // A kill from here on leaves temporaries in the copy's folders, which
+    // nothing may open or save again: the next start is told where.
+    if (m_bFileSystem && !strNewGUID.isEmpty())
+        m_saveAs->note = std::make_unique<fs::TemporariesNote>(temporaryFolders(strNewGUID));
 }
 
 void IOManager::EndSaveAs(bool bSucceeded)
@@ -571,17 +575,19 @@ void IOManager::EndSaveAs(bool bSucceeded)
         ::rmdir(QFile::encodeName(*it).constData());
 }
 
+std::vector<std::pair<QString, QString>> IOManager::temporaryFolders(const QString& strDocGUID)
+{
+    QString folder;
+    const QString name = strSplitPath(strAbsolutePath(strDocGUID), &folder);
+    // Beside the document file only its own; the object folder is all ours.
+    return {{folder, QFileInfo(strDocGUID).fileName()}, {folder + name + QStringLiteral("_files"), QString()}};
+}
+
 void IOManager::RemoveStaleTemporaries(const QString& strDocGUID)
 {
     if (!m_bFileSystem || strDocGUID.isEmpty())
         return;
-    QString folder;
-    const QString name = strSplitPath(strAbsolutePath(strDocGUID), &folder);
-    const QString fileName = QFileInfo(strDocGUID).fileName();
-    // Beside the document file only its own; the object folder is all ours.
-    const std::pair<QString, QString> folders[] = {{folder, fileName},
-                                                   {folder + name + QStringLiteral("_files"), QString()}};
-    for (const auto& [where, forName] : folders) {
+    for (const auto& [where, forName] : temporaryFolders(strDocGUID)) {
         const QString key = where + QLatin1Char('/') + forName;
         if (m_cleanedFolders.contains(key))
             continue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileWrite.h"
 #include "platform/Xml.h"
 #include "records/Coll.h"
 #include "records/FileStamp.h"
@@ -12,6 +13,7 @@
 #include <functional>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace vimra {
@@ -190,7 +192,8 @@ public:
     // only copies: its source stays until the save-as has succeeded.
     // EndSaveAs(true) then removes the moves' sources; EndSaveAs(false)
     // removes the noted files and folders, and nothing else.
-    void BeginSaveAs();
+    // `strNewGUID`: the copy's document file.
+    void BeginSaveAs(const QString& strNewGUID = QString());
     void EndSaveAs(bool bSucceeded);
 
     // Removes the temporary files that an earlier run left beside the
@@ -199,6 +202,9 @@ public:
 
 private:
     QString strDeleteObject(const QString& strGUID);
+    // The folders a save of the document writes temporaries into, each with
+    // the name that limits which there are its own.
+    static std::vector<std::pair<QString, QString>> temporaryFolders(const QString& strDocGUID);
 
     struct IndexEntry {
         FileStamp stamp;
@@ -238,6 +244,7 @@ private:
         QStringList files;   // created, in order
         QStringList folders; // created, in order
         QStringList movedSources;
+        std::unique_ptr<fs::TemporariesNote> note; // the copy's folders, for a start after a kill
     };
     std::unique_ptr<SaveAsRecord> m_saveAs; // while a save-as runs
     QSet<QString> m_cleanedFolders;

@@ -101,6 +101,7 @@ constexpr int SaveAsInsideObjectFolder = 1194; // after the path
 // The expression's title and the clip's length fill it in.
 constexpr int PastClipEnd = 1195;
 constexpr int TimeEndsBeforeStart = 1196;     // after the path
+constexpr int ObjectsNotCarried = 1197;       // followed by the paths, one a line
 
 // Why a file was refused unread, said after its path.
 constexpr int NotRegularFile = 1188;

@@ -1,5 +1,6 @@
 #include "shell/Startup.h"
 
+#include "platform/FileWrite.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
 #include "records/Settings.h"
@@ -40,6 +41,8 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments,
                               const std::function<void(frmMain&)>& plugIn)
 {
     appState().strCommandLine = arguments.mid(1).join(QLatin1Char(' '));
+    // What killed runs left in the temporary folder and in abandoned copies.
+    fs::removeLeftovers();
 
     auto main = std::make_unique<frmMain>();
     if (plugIn)

@@ -5,6 +5,7 @@
 #include "document/Media.h"
 #include "document/Storage.h"
 #include "document/Version.h"
+#include "platform/FileRead.h"
 #include "resources/MessageIds.h"
 #include "support/HangBound.h"
 
@@ -14,6 +15,7 @@
 #include <QProcess>
 
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -237,8 +239,10 @@ TEST_F(DocumentTest, OpenAndSaveAsClearTheTemporaryFilesAKilledRunLeft)
     writeFixture();
     const QString mark = ".vimra-" + QString::number(endedProcessId()) + "-x1";
     for (const QString name : {".Film.xml", "Film_files/.Film_version1.xml", "Copy_files/.Copy_version1.xml",
-                               ".Other.xml"})
+                               ".Other.xml"}) {
         write(name + mark, "half");
+        ASSERT_NO_FATAL_FAILURE(backdate(path(name + mark), 60)); // by a run before this one
+    }
     const auto left = [&](const QString& folder) {
         return QDir(path(folder)).entryList({"*" + mark}, QDir::Hidden | QDir::Files);
     };
@@ -485,4 +489,93 @@ TEST_F(DocumentTest, SaveAsIntoTheDocumentsOwnObjectFolderIsRefused)
         EXPECT_EQ(prompts.messages(), QStringList{path(target) + " " + text(msg::SaveAsInsideObjectFolder)});
         EXPECT_TRUE(doc->strGUID() == path("Film.xml") && doc->bChanged() && files() == before) << target;
     }
+}
+
+// An object file that could not be read at open (malformed, over the size
+// limit) travels into the copy byte for byte under a name of the copy's, and
+// the copy's relations name it: with the old document gone the copy still
+// has it. One that cannot travel (a FIFO) stops the save-as, named.
+TEST_F(DocumentTest, SaveAsCarriesTheObjectFilesThatCouldNotBeRead)
+{
+    writeFixture();
+    const QString version2 = path("Film_files/Film_version2.xml"), storage2 = path("Film_files/Film_storage2.xml");
+    QFile::remove(version2);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(version2).constData(), 0600), 0);
+    auto doc = open("Film.xml");
+    prompts.calls.clear();
+    EXPECT_FALSE(doc->bSaveAs(path("Copy.xml")));
+    EXPECT_EQ(prompts.messages().value(0), text(msg::ObjectsNotCarried) + "\n" + version2);
+    EXPECT_FALSE(QFileInfo::exists(path("Copy.xml")) || QFileInfo::exists(path("Copy_files")));
+    discardDocument(doc, doc->io());
+
+    QFile::remove(version2);
+    write("Film_files/Film_version2.xml", "<Version><x></Version>");
+    ASSERT_TRUE(QFile(storage2).resize(fs::kMaxReadSize + 1));
+    const QByteArray versionBytes = readFile(version2), storageBytes = readFile(storage2);
+    doc = open("Film.xml");
+    prompts.calls.clear();
+    ASSERT_TRUE(doc->bSaveAs(path("Copy.xml"))) << prompts.messages().join("\n").toStdString();
+    EXPECT_EQ(prompts.messages(), QStringList());
+    EXPECT_EQ(readFile(path("Copy_files/Copy_version2.xml")), versionBytes);
+    EXPECT_EQ(readFile(path("Copy_files/Copy_storage2.xml")), storageBytes);
+    // The note that names the copy's folders for a start after a kill is gone.
+    EXPECT_EQ(QDir::temp().entryList({"vimra-" + QString::number(::getpid()) + "-*.folders"}), QStringList());
+    EXPECT_EQ(idsOf(*at<Media>(*doc, 3), "AvailableAs"),
+              QStringList({path("Copy_files/Copy_storage1.xml"), path("Copy_files/Copy_storage2.xml")}));
+    discardDocument(doc, doc->io());
+    QDir(path("Film_files")).removeRecursively();
+    prompts.calls.clear();
+    open("Copy.xml");
+    ASSERT_EQ(prompts.messages().size(), 2);
+    EXPECT_EQ(prompts.messages()[0], "XML Parser: " + path("Copy_files/Copy_storage2.xml: ") + text(msg::FileTooLarge));
+    EXPECT_TRUE(prompts.messages()[1].startsWith("XML Parser: " + path("Copy_files/Copy_version2.xml")));
+}
+
+// Save As onto the document's own file, however it is spelled, is a Save: no
+// second set of object files, nothing that no document names.
+TEST_F(DocumentTest, SaveAsOntoTheDocumentsOwnFileIsASave)
+{
+    writeFixture();
+    ASSERT_TRUE(QFile::link(dir, path("alias")));
+    ASSERT_TRUE(QFile::link(path("Film.xml"), path("Link.xml")));
+    const auto doc = open("Film.xml");
+    const QStringList files = QDir(path("Film_files")).entryList(QDir::Files | QDir::Hidden);
+    const QStringList top = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QString up = dir + "/../" + QFileInfo(dir).fileName() + "/./Film.xml";
+    for (const QString& target : {path("Film.xml"), up, path("Film_files/../Film.xml"), path("alias/Film.xml"), path("Link.xml")}) {
+        SCOPED_TRACE(target.toStdString());
+        doc->setStrTitle("Saved as " + target);
+        at<Version>(*doc, 2)->setStrTitle(target);
+        ASSERT_TRUE(doc->bSaveAs(target));
+        EXPECT_EQ(doc->strGUID(), path("Film.xml"));
+        EXPECT_TRUE(read("Film.xml").contains("Saved as " + target));
+        EXPECT_TRUE(read("Film_files/Film_version1.xml").contains(target));
+        EXPECT_EQ(QDir(path("Film_files")).entryList(QDir::Files | QDir::Hidden), files);
+        EXPECT_EQ(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), top);
+    }
+    EXPECT_TRUE(QFileInfo(path("Link.xml")).isSymLink());
+}
+
+// An object file whose name takes all 255 bytes a name may have opens and
+// saves: the temporary beside it fits the limit too.
+TEST_F(DocumentTest, AnObjectFileNamedAtTheLimitOpensAndSaves)
+{
+    writeFixture();
+    const QString name = "Film_files/" + QString(251, 'v') + ".xml";
+    ASSERT_EQ(QFileInfo(path(name)).fileName().toUtf8().size(), 255);
+    const QString old = path("Film_files/Film_version2.xml");
+    write(name, read("Film_files/Film_version2.xml").replace(old, path(name)));
+    write("Film.xml", read("Film.xml").replace(old, path(name)));
+    QFile::remove(old);
+    const auto doc = open("Film.xml");
+    EXPECT_EQ(prompts.messages(), QStringList());
+    std::shared_ptr<Version> version;
+    for (const auto& item : doc->collObjects())
+        if (item->strGUID() == path(name))
+            version = std::dynamic_pointer_cast<Version>(item);
+    ASSERT_TRUE(version);
+    version->setStrTitle("Director's cut");
+    ASSERT_TRUE(doc->bSave()) << prompts.messages().join("\n").toStdString();
+    EXPECT_TRUE(read(name).contains("Director's cut"));
+    EXPECT_EQ(QDir(path("Film_files")).entryList(QDir::Files | QDir::Hidden).filter(".vimra-"), QStringList());
 }
