@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 class QObject;
@@ -42,6 +44,17 @@ public:
     // Stops and lets go of the media; no report arrives afterwards.
     virtual void release() = 0;
 };
+
+// The start of the last frame of media `duration` seconds long: where playing
+// into the end rests, and the frame the time code names there.
+inline double lastFrameStart(double duration, double avgTimePerFrame)
+{
+    if (duration <= 0 || avgTimePerFrame <= 0)
+        return duration > 0 ? duration : 0.0;
+    // The nudge keeps a length of whole frames from counting one more.
+    const double frames = std::ceil(duration / avgTimePerFrame - 1e-6);
+    return std::max(0.0, frames - 1) * avgTimePerFrame;
+}
 
 class MediaPlayerFactory {
 public:

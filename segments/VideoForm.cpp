@@ -183,8 +183,13 @@ void VideoWindow::buildControls()
     m_blinker->setInterval(500);
 
     connect(m_timer1, &QTimer::timeout, this, &VideoWindow::Timer1_Timer);
+    // While a failure is told, a press (through the accessibility interface,
+    // past the modal box) starts nothing that could fail again.
     const auto on = [this](QPushButton* b, void (VideoWindow::*handler)()) {
-        connect(b, &QPushButton::clicked, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
+        connect(b, &QPushButton::clicked, this, [this, handler] {
+            if (!m_bErrorShown)
+                guarded([&] { (this->*handler)(); });
+        });
     };
     on(m_back, &VideoWindow::BackButt_Click);
     on(m_playButtons[0], &VideoWindow::cmdPlay_Click);
@@ -336,6 +341,7 @@ void VideoWindow::OpenMedia(const QString& strPath)
         return;
     }
     m_player = std::move(player);
+    m_strMediaPath = strPath;
     m_player->setListener(this);
     if (const double avg = m_player->AvgTimePerFrame(); avg > 0) {
         m_form.setDFrameRate(1.0 / avg);
@@ -407,7 +413,13 @@ void VideoWindow::FillRanges()
         addControlsFor(*s, positions[size_t(i++)]);
 }
 
-void VideoWindow::showTime(double dPos) { m_txtTime->setText(FormatTime(dPos, m_form.dFrameRate())); }
+void VideoWindow::showTime(double dPos)
+{
+    // At the end of the media the time code names the last frame, the one shown.
+    if (m_player)
+        dPos = std::min(dPos, lastFrameStart(m_player->Duration(), m_player->AvgTimePerFrame()));
+    m_txtTime->setText(FormatTime(dPos, m_form.dFrameRate()));
+}
 
 void VideoWindow::ShowTranscriptUpTo(double dPos, bool bRebuild)
 {
@@ -503,7 +515,18 @@ void VideoWindow::Commit(SEColl& secol, const std::shared_ptr<DocObject>& obj) {
 
 void VideoWindow::playbackError(const QString& message)
 {
-    prompts().MsgBox(message, Prompts::OKOnly, Prompts::Exclamation);
+    // Told after the player's report has returned: a box opened inside it
+    // would take the next report inside its own event loop. Reports that
+    // arrive while one is told are of the same failure.
+    if (m_bErrorShown)
+        return;
+    m_bErrorShown = true;
+    QMetaObject::invokeMethod(this, [this, message] {
+        if (m_player)
+            prompts().MsgBox(strFailedOn(text(msg::MediaNotPlayed), m_strMediaPath, message), Prompts::OKOnly,
+                             Prompts::Exclamation);
+        m_bErrorShown = false;
+    }, Qt::QueuedConnection);
 }
 
 bool VideoWindow::eventFilter(QObject* watched, QEvent* event)

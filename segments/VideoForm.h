@@ -144,6 +144,9 @@ private:
     PaneModel& m_model;
     PaneDialog* m_dialog = nullptr;
     std::unique_ptr<MediaPlayer> m_player;
+    QString m_strMediaPath;
+    // A back-end failure is being told: the controls start nothing meanwhile.
+    bool m_bErrorShown = false;
     std::shared_ptr<Chunk> m_ckChunk;
     TranscriptFollower m_follower;
 

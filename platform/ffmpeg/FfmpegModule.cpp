@@ -173,6 +173,26 @@ public:
 
     bool ok() const { return m_dec != nullptr; }
     double length() const { return m_length; }
+
+    // The end of the last frame, decoded where the length is the demuxer's
+    // guess: in an MPEG stream it is the last time stamp read, and many of
+    // its packets carry none, so it may fall half a second short.
+    double decodedLength()
+    {
+        if (!ok() || m_frameTicks <= 0 || m_input.ctx()->duration_estimation_method != AVFMT_DURATION_FROM_PTS)
+            return m_length;
+        const auto near = ticks(std::max(0.0, m_length - 1.0));
+        if (!near || !at(*near))
+            return m_length;
+        // Bounded: a guess far off the end keeps the guess.
+        for (int i = 0; i < 1000 && !m_runEnded; ++i)
+            if (!decodeNext())
+                break;
+        if (!m_runEnded || m_run.empty())
+            return m_length;
+        const double end = static_cast<double>(ptsOf(m_run.back()) - m_start + m_frameTicks) * av_q2d(m_st->time_base);
+        return std::max(end, m_length);
+    }
     double startOffset() const { return m_start * av_q2d(m_st->time_base); }
 
     // Stream ticks of `seconds` from the stream's start, rounded down (so a
@@ -513,6 +533,12 @@ double LibavDetector::streamLength(const QString& path)
 {
     const Input input(path);
     const AVStream* st = input.mainStream(true);
+    if (st && st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
+        && input.ctx()->duration_estimation_method == AVFMT_DURATION_FROM_PTS) {
+        FrameSource source(path);
+        if (source.ok())
+            return source.decodedLength();
+    }
     return st ? input.lengthOf(st) : 0.0;
 }
 
@@ -540,7 +566,7 @@ bool LibavDetector::writeFrame(const QString& path, double seconds, const QStrin
     if (!std::isfinite(seconds) || seconds < 0.0)
         return false;
     FrameSource source(path);
-    if (!source.ok() || (source.length() > 0.0 && seconds > source.length()))
+    if (!source.ok() || (source.length() > 0.0 && seconds > source.length() && seconds > source.decodedLength()))
         return false;
     const auto target = source.ticks(seconds);
     const AVFrame* frame = target ? source.at(*target) : nullptr;

@@ -9,6 +9,7 @@
 #include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QPainter>
+#include <QTimer>
 #include <QUrl>
 #include <QVideoFrame>
 #include <QVideoSink>
@@ -107,13 +108,12 @@ void QtMediaPlayer::makeBackend()
             onLoaded();
         else if (status == QMediaPlayer::BufferedMedia)
             applyPendingSeek();
-        else if (status == QMediaPlayer::EndOfMedia) {
-            m_position = m_duration;
-            m_state = State::Paused;
-            showStill();
-            if (m_listener)
-                m_listener->mediaEnded();
-        }
+        else if (status == QMediaPlayer::EndOfMedia)
+            onEnded();
+    });
+    connect(m_player, &QMediaPlayer::durationChanged, this, [this](qint64 ms) {
+        if (ms > 0)
+            m_backendLength = ms / 1000.0;
     });
     connect(m_player, &QMediaPlayer::positionChanged, this, [this] { m_seekInFlight = false; });
     // The back end ignores a seek until the paused media can seek.
@@ -150,16 +150,103 @@ void QtMediaPlayer::applyPendingSeek()
     m_pendingSeek.reset();
 }
 
+namespace {
+
+// How far past its target a seek of the back end may land: a seek within this
+// of the back end's end may find no frame before it ("No valid frames decoded
+// before end of stream").
+constexpr double kLateSeekReach = 2.0;
+// A time built from a frame number lies within this of that frame's start.
+constexpr double kNudge = 1e-6;
+
+} // namespace
+
 void QtMediaPlayer::onError(const QString& text)
 {
     if (m_failed)
         return;
     m_position = CurrentPosition();
     m_failed = true;
+    // Nothing shown from a place this near the back end's end is the end of
+    // its stream, not a failure of the media: the exact frames play on.
+    if (m_shownAt < 0 && m_position >= backendEnd() - kLateSeekReach) {
+        if (m_state == State::Playing)
+            playTail(m_position);
+        return;
+    }
     m_state = State::Paused;
     showStill();
     if (m_listener)
-        m_listener->playbackError(text.isEmpty() ? QStringLiteral("The media cannot be played.") : text);
+        m_listener->playbackError(text);
+}
+
+void QtMediaPlayer::onEnded()
+{
+    // Played again after its end the back end starts from the beginning
+    // whatever it was asked: it is made afresh instead.
+    const bool playing = m_state == State::Playing && !m_failed;
+    const double reached = CurrentPosition() + (m_shownAt >= 0 ? m_avgTimePerFrame : 0.0);
+    m_failed = true;
+    if (playing)
+        playTail(reached);
+}
+
+double QtMediaPlayer::backendEnd() const
+{
+    if (m_backendLength <= 0)
+        return m_duration;
+    // The back end counts from the file's own start: it stops that much early.
+    const double offset = m_stampOffset ? *m_stampOffset : m_frames ? m_frames->startOffset() : 0.0;
+    return m_backendLength - std::max(0.0, offset);
+}
+
+double QtMediaPlayer::lastFrame() const { return lastFrameStart(m_duration, m_avgTimePerFrame); }
+
+void QtMediaPlayer::playTail(double from)
+{
+    m_state = State::Playing;
+    m_position = frameStart(std::min(from, lastFrame()));
+    if (m_position >= lastFrame() - kNudge) {
+        restAtEnd();
+        return;
+    }
+    if (!m_tail) {
+        m_tail = new QTimer(this);
+        m_tail->setTimerType(Qt::PreciseTimer);
+        connect(m_tail, &QTimer::timeout, this, &QtMediaPlayer::tailTick);
+    }
+    m_tailFrom = m_position;
+    m_tailClock.start();
+    // Twice a frame, so that no frame shows late by more than half of one.
+    m_tail->start(m_avgTimePerFrame > 0 ? std::max(1, int(m_avgTimePerFrame * 500)) : 20);
+    showStill();
+}
+
+void QtMediaPlayer::tailTick()
+{
+    m_position = frameStart(std::min(m_tailFrom + m_tailClock.nsecsElapsed() / 1e9, lastFrame()));
+    if (m_position >= lastFrame() - kNudge)
+        restAtEnd();
+    else
+        showStill();
+}
+
+bool QtMediaPlayer::stopTail()
+{
+    if (!m_tail || !m_tail->isActive())
+        return false;
+    m_tail->stop();
+    return true;
+}
+
+void QtMediaPlayer::restAtEnd()
+{
+    stopTail();
+    m_position = lastFrame();
+    m_state = State::Paused;
+    showStill();
+    if (m_listener)
+        m_listener->mediaEnded();
 }
 
 void QtMediaPlayer::onFrameShown(const QVideoFrame& frame)
@@ -299,8 +386,18 @@ bool QtMediaPlayer::eventFilter(QObject* watched, QEvent* event)
 
 void QtMediaPlayer::Run()
 {
-    if (!m_player)
+    if (!m_player || (m_tail && m_tail->isActive()))
         return;
+    if (m_state != State::Playing) {
+        // At the last frame there is nothing left to play.
+        if (m_position >= lastFrame() - kNudge)
+            return;
+        // Where the back end stops the exact frames play, back end or none.
+        if (m_position >= backendEnd()) {
+            playTail(m_position);
+            return;
+        }
+    }
     // After a failure the back end starts afresh from the position.
     if (m_failed) {
         dropBackend();
@@ -321,6 +418,7 @@ void QtMediaPlayer::Pause()
 {
     if (!m_player)
         return;
+    stopTail();
     m_position = CurrentPosition();
     m_state = State::Paused;
     if (m_loaded && !m_failed)
@@ -332,6 +430,7 @@ void QtMediaPlayer::Stop()
 {
     if (!m_player)
         return;
+    stopTail();
     m_state = State::Stopped;
     m_position = 0;
     m_pendingSeek.reset();
@@ -344,7 +443,7 @@ double QtMediaPlayer::CurrentPosition() const
 {
     // Until the back end shows a frame of its own the still shows the position.
     if (m_player && m_loaded && !m_failed && m_state == State::Playing && !m_seekInFlight &&
-        (m_shownAt >= 0 || !m_still || m_still->isHidden()))
+        !(m_tail && m_tail->isActive()) && (m_shownAt >= 0 || !m_still || m_still->isHidden()))
         return m_shownAt >= 0 ? m_shownAt : m_player->position() / 1000.0;
     return m_position;
 }
@@ -355,6 +454,14 @@ void QtMediaPlayer::setCurrentPosition(double seconds)
     m_shownAt = -1;
     if (!m_player)
         return;
+    // Moved while the exact frames play: playing goes on from the new place.
+    if (stopTail()) {
+        m_state = State::Paused;
+        if (!m_failed)
+            m_pendingSeek = seconds;
+        Run();
+        return;
+    }
     if (m_state != State::Playing)
         showStill();
     if (m_failed)
@@ -401,7 +508,9 @@ void QtMediaPlayer::dropBackend()
 
 void QtMediaPlayer::release()
 {
+    stopTail();
     dropBackend();
+    m_backendLength = 0;
     m_frames.reset();
     m_stampOffset.reset();
     m_stillAt = m_shownAt = m_lastStamp = -1;

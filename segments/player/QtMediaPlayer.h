@@ -3,6 +3,7 @@
 #include "platform/MediaDetector.h"
 #include "platform/MediaPlayer.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -12,6 +13,7 @@
 
 class QAudioOutput;
 class QMediaPlayer;
+class QTimer;
 class QVideoFrame;
 class QVideoWidget;
 
@@ -26,6 +28,10 @@ class StillPicture;
 // video widget's place shows the frame of the position decoded exactly by
 // the media detector; during playback the position is that of the frame
 // the back end shows.
+// The back end stops short of the end of some files (MPEG streams lose their
+// start offset's worth at the end, and a seek near the end may land past
+// their last frame): from there on the exact frames play on, without sound,
+// to the last frame, where playing rests.
 class QtMediaPlayer : public QObject, public MediaPlayer {
     Q_OBJECT
 public:
@@ -59,6 +65,17 @@ private:
     void onLoaded();
     void applyPendingSeek();
     void onError(const QString& text);
+    // The back end reached the end of its stream.
+    void onEnded();
+    // The position at which the back end's playback stops.
+    double backendEnd() const;
+    // Plays the exact frames from `from` on to the last frame.
+    void playTail(double from);
+    void tailTick();
+    // False when the exact frames were not playing.
+    bool stopTail();
+    void restAtEnd();
+    double lastFrame() const;
     void onFrameShown(const QVideoFrame& frame);
     // Back-end frame stamp minus position, in seconds: `guess` unless a
     // frame within `reach` frames of it looks more like `frame`.
@@ -82,7 +99,10 @@ private:
     double m_avgTimePerFrame = 0;
     bool m_picture = false;
     bool m_loaded = false;
+    // The back end failed or reached its end: Run makes it afresh.
     bool m_failed = false;
+    // The back end's own length, counted from its own start; 0 until known.
+    double m_backendLength = 0;
     State m_state = State::Stopped;
     // QMediaPlayer keeps whole milliseconds and moves later: while not
     // playing, the position is the one last set, exactly.
@@ -98,6 +118,9 @@ private:
     std::unique_ptr<FrameReader> m_frames;
     // The frame start the still shows.
     double m_stillAt = -1;
+    QTimer* m_tail = nullptr;
+    QElapsedTimer m_tailClock;
+    double m_tailFrom = 0;
     QPointer<QVideoWidget> m_videoWidget;
     QPointer<StillPicture> m_still;
 };

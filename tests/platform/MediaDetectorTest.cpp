@@ -35,6 +35,25 @@ TEST(MediaDetector, LengthOfGeneratedAudioAndVideo)
     EXPECT_NEAR(detector.streamLength(odd), 2.0, 0.05);
 }
 
+// An MPEG program stream with sound knows its length only from the last time
+// stamp read, which many packets lack: the length is that of its frames, and
+// the last of them can be grabbed.
+TEST(MediaDetector, LengthOfAProgramStreamWithSoundIsThatOfItsFrames)
+{
+    FfmpegMediaDetector detector;
+    QTemporaryDir tmp;
+    const QStringList sound{"-f", "lavfi", "-i", "sine=d=6", "-c:a", "mp2"};
+    for (const auto& [name, codec] : {std::pair{"clip.mpg", "mpeg1video"}, std::pair{"clip.vob", "mpeg2video"}}) {
+        SCOPED_TRACE(name);
+        const QString media = stripedClip(tmp.filePath(name), "25", sound + QStringList{"-c:v", codec, "-q:v", "2"}, 6);
+        ASSERT_FALSE(media.isEmpty());
+        EXPECT_NEAR(detector.streamLength(media), 6.0, 1e-6);
+        const QString bmp = tmp.filePath("last.bmp");
+        ASSERT_TRUE(detector.writeFrame(media, 5.97, bmp));
+        EXPECT_EQ(stripedNumber(QImage(bmp)), 149);
+    }
+}
+
 TEST(MediaDetector, ZeroForAnythingElse)
 {
     FfmpegMediaDetector detector;

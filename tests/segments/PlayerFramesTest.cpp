@@ -47,13 +47,13 @@ protected:
         EditorTest::TearDown();
     }
 
-    // The main Video over the clip's 8 s with two segments.
-    std::shared_ptr<Expression> openOver(const QString& media)
+    // The main Video over the clip's `length` seconds with two segments.
+    std::shared_ptr<Expression> openOver(const QString& media, double length = 8)
     {
         setMedia(media);
         doc = open("Film.xml");
         ver = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1));
-        ver->AddMainExpression("Main", "Video", 0, 8);
+        ver->AddMainExpression("Main", "Video", 0, length);
         const auto video = ver->vdMainVideo();
         video->AddSubExpression("A", 1.0, 3.0);
         video->AddSubExpression("B", 4.4, 6.0);
@@ -118,7 +118,9 @@ TEST_F(PlayerFramesTest, PictureShowsTheFrameOfTheTimeCode)
                 }
                 QCoreApplication::processEvents();
                 const double t = player.CurrentPosition();
-                ASSERT_EQ(w.txtTime()->text(), FormatTime(t, rate));
+                // At the media's end it names the last frame.
+                ASSERT_EQ(w.txtTime()->text(),
+                          FormatTime(std::min(t, lastFrameStart(player.Duration(), player.AvgTimePerFrame())), rate));
                 const int shown = stripedNumber(w.picVideoWindow()->grab().toImage());
                 hits += shown == frameOf(t);
                 EXPECT_EQ(shown, frameOf(t)) << "at " << t << " after action " << i;
@@ -167,10 +169,21 @@ TEST_F(PlayerFramesTest, BackEndFailureIsShownOnceAndTheEditorStaysUsable)
         MediaPlayer& player = *players.last;
         auto* backEnd = dynamic_cast<QtMediaPlayer&>(player).findChild<QMediaPlayer*>();
         ASSERT_TRUE(backEnd);
-        emit backEnd->errorOccurred(QMediaPlayer::ResourceError, "Internal data stream error.");
-        emit backEnd->errorOccurred(QMediaPlayer::ResourceError, "Internal data stream error.");
+        const auto fail = [&] { emit backEnd->errorOccurred(QMediaPlayer::ResourceError, "Internal data stream error."); };
+        fail();
+        fail();
+        // Told once the report has returned; Play pressed and the failure
+        // reported again while it is told start nothing and add no box.
+        EXPECT_TRUE(prompts.calls.empty());
+        prompts.whileOpen = [&] {
+            w.button("cmdPlay")->click();
+            fail();
+            QCoreApplication::processEvents();
+            EXPECT_FALSE(w.bTimer1Running());
+        };
+        QCoreApplication::processEvents();
         ASSERT_EQ(prompts.calls.size(), 1u);
-        EXPECT_EQ(prompts.calls[0].text, "Internal data stream error.");
+        EXPECT_EQ(prompts.calls[0].text, "Could not play the media file " + media + ": Internal data stream error.");
 
         w.SeekTo(2.0);
         w.button("cmdForward")->click();
@@ -187,4 +200,76 @@ TEST_F(PlayerFramesTest, BackEndFailureIsShownOnceAndTheEditorStaysUsable)
         EXPECT_EQ(prompts.calls.size(), 1u);
     }));
     doc->release();
+}
+
+// Play pressed near the end plays into the end and rests on the last frame,
+// on program streams with sound, H.264 in MP4 and in a transport stream, and
+// without sound; there the time code names the last frame, +1 keeps it and
+// Play does nothing. Play from earlier then plays afresh.
+TEST_F(PlayerFramesTest, PlayNearTheEndPlaysIntoTheLastFrame)
+{
+    const QStringList sound{"-f", "lavfi", "-i", "sine=d=6"};
+    const struct {
+        const char* name;
+        const char* rate;
+        QStringList codec;
+    } clips[] = {
+        {"mpeg1.mpg", "25", sound + QStringList{"-c:v", "mpeg1video", "-q:v", "2", "-c:a", "mp2"}},
+        {"mpeg2.vob", "25", sound + QStringList{"-c:v", "mpeg2video", "-q:v", "2", "-c:a", "mp2"}},
+        {"h264.mp4", "25", sound + QStringList{"-c:v", "libx264", "-g", "60", "-c:a", "aac"}},
+        {"h264.ts", "25", sound + QStringList{"-c:v", "libx264", "-g", "60", "-c:a", "aac"}},
+        {"h2997.mp4", "30000/1001", sound + QStringList{"-c:v", "libx264", "-g", "60", "-c:a", "aac"}},
+        {"silent.mpg", "25", {"-c:v", "mpeg1video", "-q:v", "2"}},
+    };
+    for (const auto& clip : clips) {
+        SCOPED_TRACE(clip.name);
+        const QString media = stripedClip(path("Film_files/" + QString::fromLatin1(clip.name)), clip.rate, clip.codec, 6);
+        ASSERT_FALSE(media.isEmpty());
+        ASSERT_TRUE(inEditor(openOver(media, 6), [&](VideoWindow& w) {
+            MediaPlayer& player = *players.last;
+            const double rate = 1 / player.AvgTimePerFrame();
+            const double end = lastFrameStart(player.Duration(), player.AvgTimePerFrame());
+            const int last = int(std::lround(end * rate));
+            const QString endCode = FormatTime(end, rate);
+            const auto shown = [&] { return stripedNumber(w.picVideoWindow()->grab().toImage()); };
+            // +1 there moves to the media's end, which shows the last frame too.
+            const auto restsAtTheEnd = [&] {
+                w.Timer1_Timer();
+                EXPECT_GE(player.CurrentPosition(), end);
+                EXPECT_LE(player.CurrentPosition(), player.Duration());
+                EXPECT_EQ(w.txtTime()->text(), endCode);
+                EXPECT_EQ(shown(), last);
+            };
+            for (const double before : {0.8, 0.3}) {
+                SCOPED_TRACE(before);
+                w.SeekTo(player.Duration() - before);
+                const double from = player.CurrentPosition();
+                w.button("cmdPlay")->click();
+                int between = 0;
+                EXPECT_TRUE(QTest::qWaitFor([&] {
+                    const double t = player.CurrentPosition();
+                    between += t > from && t < end;
+                    return (t == end && shown() == last) || !prompts.calls.empty();
+                }, 120000));
+                ASSERT_TRUE(prompts.calls.empty()) << prompts.calls[0].text.toStdString();
+                std::printf("%s: Play at %.2f s played into frame %d (%d looks on the way)\n", clip.name, from, last,
+                            between);
+                QTest::qWait(300);
+                restsAtTheEnd();
+                w.button("cmdForward")->click();
+                restsAtTheEnd();
+                w.button("cmdPlay")->click();
+                QTest::qWait(300);
+                restsAtTheEnd();
+            }
+            w.SeekTo(2.0);
+            w.button("cmdPlay")->click();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return player.CurrentPosition() > 2.2 || !prompts.calls.empty(); }, 120000));
+            w.button("cmdPause")->click();
+            EXPECT_LT(player.CurrentPosition(), end);
+            EXPECT_EQ(shown(), int(std::floor(player.CurrentPosition() * rate + 1e-6)));
+            EXPECT_TRUE(prompts.calls.empty()) << prompts.calls[0].text.toStdString();
+        }));
+        doc->release();
+    }
 }

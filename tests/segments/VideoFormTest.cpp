@@ -142,12 +142,19 @@ TEST_F(VideoFormTest, FrameStepsSeeksAndTimers)
         click(w, "cmdStop");
         EXPECT_FALSE(w.bTimer1Running());
 
-        // A back-end error found after opening is told once; the editor stays usable.
+        // A back-end error found after opening is told once, with the file;
+        // the editor stays usable.
         player().listener->playbackError("no decoder for the video");
-        EXPECT_EQ(prompts.messages(), QStringList{"no decoder for the video"});
+        QCoreApplication::processEvents();
+        EXPECT_EQ(prompts.messages(),
+                  QStringList{"Could not play the media file " + path("Film_files/clip.mpg") + ": no decoder for the video"});
         EXPECT_EQ(prompts.calls.back().icon, Prompts::Exclamation);
         w.SeekTo(4);
         EXPECT_EQ(w.txtTime()->text(), "00:00:04:00");
+
+        // At the media's end the time code names its last frame.
+        w.SeekTo(60);
+        EXPECT_EQ(w.txtTime()->text(), "00:00:59:24");
     }));
     EXPECT_EQ(record().calls.last(), "release");
 
@@ -160,6 +167,44 @@ TEST_F(VideoFormTest, FrameStepsSeeksAndTimers)
         EXPECT_EQ(player().positions.size(), 2u);
         EXPECT_FALSE(w.advsld()->Enabled());
     }));
+}
+
+// Failures reported inside reports, or while one is told, never stack: one
+// box per failure, opened after the report has returned, and while it is
+// shown no control starts anything.
+TEST_F(VideoFormTest, PlayerFailuresAreToldOnceEachAfterTheReport)
+{
+    const auto video = newMain("Video");
+    const auto told = [&](const QString& why) { return "Could not play the media file " + path("Film_files/clip.mpg") + ": " + why; };
+    ASSERT_TRUE(inEditor(video, [&](VideoWindow& w) {
+        prompts.whileOpen = [&] {
+            const QStringList before = player().calls;
+            for (const char* name : {"cmdPlay", "cmdForward", "cmdRewind", "cmdStop", "cmdPause"})
+                click(w, name);
+            player().listener->playbackError("again");
+            QCoreApplication::processEvents();
+            EXPECT_EQ(player().calls, before);
+            EXPECT_EQ(prompts.messages().size(), 1);
+        };
+        player().listener->playbackError("first");
+        player().listener->playbackError("first");
+        EXPECT_TRUE(prompts.messages().isEmpty());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(prompts.messages(), QStringList{told("first")});
+
+        click(w, "cmdPlay");
+        EXPECT_EQ(player().calls.last(), "Run");
+        player().listener->playbackError("second");
+        QCoreApplication::processEvents();
+        EXPECT_EQ(prompts.messages(), (QStringList{told("first"), told("second")}));
+    }));
+    // A failure reported as the editor closes is not told after it.
+    ASSERT_TRUE(inEditor(video, [&](VideoWindow& w) {
+        player().listener->playbackError("late");
+        w.dialog()->reject();
+    }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(prompts.messages().size(), 2);
 }
 
 TEST_F(VideoFormTest, TranscriptFollowsPlaybackAndStartsAfreshAtEveryLoad)

@@ -6,6 +6,8 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace vimra::test {
@@ -28,10 +30,14 @@ public:
     std::vector<Call> calls;
     std::deque<int> answers;       // for MsgBox
     std::deque<QString> texts;     // for InputBox and the file dialogs
+    // Run once, inside the next message box, as what the user does while it is shown.
+    std::function<void()> whileOpen;
 
     int MsgBox(const QString& text, Buttons buttons, Icon icon, const QString& title) override
     {
         calls.push_back({"msg", text, buttons, icon, title});
+        if (whileOpen)
+            std::exchange(whileOpen, nullptr)();
         if (!answers.empty()) {
             int a = answers.front();
             answers.pop_front();
