@@ -98,6 +98,7 @@ constexpr int OutsideDocumentFolder = 1186;   // after the path
 constexpr int NameNotUtf8 = 1187;             // after the path
 constexpr int SegmentsTooDeep = 1193;         // after the path
 constexpr int SaveAsInsideObjectFolder = 1194; // after the path
+constexpr int PictureTooLarge = 1195;         // after the path
 
 // Why a file was refused unread, said after its path.
 constexpr int NotRegularFile = 1188;
