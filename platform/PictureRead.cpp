@@ -77,14 +77,21 @@ struct PngHeader {
     bool interlaced = false;
 };
 
+enum class PngStart { Failed, TooLarge, Ready };
+
 // libpng reports errors by longjmp: the two functions that call it hold
 // nothing that needs destroying.
-bool pngHeader(PngRead& r, PngHeader& h)
+PngStart pngHeader(PngRead& r, PngHeader& h)
 {
     if (setjmp(png_jmpbuf(r.png)))
-        return false;
+        return PngStart::Failed;
     png_set_user_limits(r.png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     png_read_info(r.png, r.info);
+    h.width = png_get_image_width(r.png, r.info);
+    h.height = png_get_image_height(r.png, r.info);
+    // Refused before libpng sets up its rows, which take the width's memory.
+    if (qint64(h.width) * h.height > kMaxPngPixels || h.width > kMaxPngWidth)
+        return PngStart::TooLarge;
     const int type = png_get_color_type(r.png, r.info);
     const int depth = png_get_bit_depth(r.png, r.info);
     if (type == PNG_COLOR_TYPE_PALETTE)
@@ -96,11 +103,9 @@ bool pngHeader(PngRead& r, PngHeader& h)
     if (depth == 16)
         png_set_scale_16(r.png);
     png_read_update_info(r.png, r.info);
-    h.width = png_get_image_width(r.png, r.info);
-    h.height = png_get_image_height(r.png, r.info);
     h.channels = png_get_channels(r.png, r.info);
     h.interlaced = png_get_interlace_type(r.png, r.info) == PNG_INTERLACE_ADAM7;
-    return true;
+    return PngStart::Ready;
 }
 
 // Where the pixels of one decoded row add up: `sums` is the shown row the
@@ -195,12 +200,15 @@ QString readLargePng(const QByteArray& bytes, const QString& path, QSize largest
     png_set_read_fn(r.png, &r, pngReadBytes);
 
     PngHeader h;
-    if (!pngHeader(r, h))
+    switch (pngHeader(r, h)) {
+    case PngStart::Failed:
         return notValid(path, QString::fromLocal8Bit(r.error));
-    const QSize size(int(h.width), int(h.height));
-    if (qint64(h.width) * h.height > kMaxPngPixels || h.width > kMaxPngWidth)
-        return tooLarge(path, size);
-    const QSize shown = shownPictureSize(size, largest);
+    case PngStart::TooLarge:
+        return tooLarge(path, QSize(int(h.width), int(h.height)));
+    case PngStart::Ready:
+        break;
+    }
+    const QSize shown = shownPictureSize(QSize(int(h.width), int(h.height)), largest);
     const int w = shown.width(), hh = shown.height(), c = h.channels;
 
     std::vector<quint32> colBin;
@@ -265,13 +273,19 @@ QString readPicture(const QByteArray& bytes, const QByteArray& format, const QSt
     const bool scaledRead = shown != size && reader.supportsOption(QImageIOHandler::ScaledSize);
     if (shown != size)
         reader.setScaledSize(shown);
-    if (scaledRead)
-        reader.setAllocationLimit(kScaledReadLimitMB);
-    picture = reader.read();
+    {
+        // Qt's limit holds for every reader in the program: lifted for this
+        // one read only. Pictures are read on the main thread alone.
+        const int limit = QImageReader::allocationLimit();
+        if (scaledRead)
+            QImageReader::setAllocationLimit(kScaledReadLimitMB);
+        picture = reader.read();
+        QImageReader::setAllocationLimit(limit);
+    }
     if (!picture.isNull())
         return {};
     // Any other reader decodes the whole picture first, within Qt's limit.
-    const qint64 limit = qint64(reader.allocationLimit()) << 20;
+    const qint64 limit = qint64(QImageReader::allocationLimit()) << 20;
     if (!scaledRead && limit > 0 && qint64(size.width()) * size.height() * 4 > limit)
         return tooLarge(path, size);
     return notValid(path, reader.errorString());

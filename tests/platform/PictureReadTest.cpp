@@ -5,7 +5,8 @@
 
 #include <QBuffer>
 #include <QColor>
-#include <QImageWriter>
+#include <QImageReader>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -36,6 +37,17 @@ QByteArray gifOf(quint16 width, quint16 height)
     le16(0), le16(0), le16(width), le16(height);
     gif.append('\0').append("\x02\x02\x44\x01\0;", 6);
     return gif;
+}
+
+// A small PNG whose header declares `width` x `height`: libpng reads the
+// header, and its pixels are never reached.
+QByteArray declaring(png_uint_32 width, png_uint_32 height)
+{
+    QByteArray png = pngBytes({1, 1, PNG_COLOR_TYPE_GRAY, 8, false, {}, {}, {}});
+    qToBigEndian(width, png.data() + 16);
+    qToBigEndian(height, png.data() + 20);
+    qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(png.constData() + 12), 17)), png.data() + 29);
+    return png;
 }
 
 } // namespace
@@ -82,6 +94,7 @@ TEST(PictureRead, PicturesOfAnySizeQtReadsAreShownAtMostAFrameOfHighDefinition)
          {{{0, 0}, qRgb(0, 0, 40)}}},
         {"JPEG decoded scaled", jpeg, {1920, 240}, {{{0.5, 0.5}, qRgb(0, 0, 200)}}},
     };
+    const int qtLimit = QImageReader::allocationLimit();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         const long before = peakMegabytes();
@@ -91,6 +104,7 @@ TEST(PictureRead, PicturesOfAnySizeQtReadsAreShownAtMostAFrameOfHighDefinition)
         // largest of these.
         EXPECT_LT(peakMegabytes() - before, 600);
         ASSERT_EQ(picture.size(), row.shown);
+        EXPECT_EQ(QImageReader::allocationLimit(), qtLimit) << "Qt's limit for other reads";
         for (const auto& [at, colour] : row.colours) {
             const QRgb got = picture.pixelColor(int(at.x() * row.shown.width()), int(at.y() * row.shown.height())).rgba();
             for (const int shift : {0, 8, 16, 24})
@@ -102,7 +116,6 @@ TEST(PictureRead, PicturesOfAnySizeQtReadsAreShownAtMostAFrameOfHighDefinition)
 TEST(PictureRead, APictureThatCannotBeShownIsNamedWithTheReason)
 {
     const QByteArray interlaced = pngBytes({3000, 100, PNG_COLOR_TYPE_RGB, 8, true, {}, {}, {}});
-    const QByteArray huge = pngBytes({40000, 40000, PNG_COLOR_TYPE_GRAY, 1, false, {}, {}, {}});
     const struct {
         const char* what;
         QByteArray bytes;
@@ -110,7 +123,8 @@ TEST(PictureRead, APictureThatCannotBeShownIsNamedWithTheReason)
     } rows[] = {
         {"not a picture", "plain text", "File not valid: p.png"},
         {"PNG cut short", interlaced.left(interlaced.size() / 2), "File not valid: p.png: the file ends before the picture does"},
-        {"PNG of more pixels than are decoded", huge, "p.png " + text(msg::PictureTooLarge) + " (40000 × 40000)"},
+        {"PNG of more pixels than are decoded", declaring(40000, 40000), "p.png " + text(msg::PictureTooLarge) + " (40000 × 40000)"},
+        {"PNG of the most columns there can be", declaring(PNG_UINT_31_MAX, 1), "p.png " + text(msg::PictureTooLarge) + " (2147483647 × 1)"},
         {"GIF whole past Qt's limit", gifOf(12000, 12000), "p.png " + text(msg::PictureTooLarge) + " (12000 × 12000)"},
     };
     for (const auto& row : rows) {
