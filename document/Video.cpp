@@ -6,6 +6,7 @@
 #include "platform/FileRead.h"
 #include "platform/FileWrite.h"
 #include "platform/MediaDetector.h"
+#include "platform/PictureRead.h"
 #include "platform/Prompts.h"
 #include "records/ChangeLog.h"
 #include "records/IOManager.h"
@@ -13,11 +14,10 @@
 #include "resources/MessageIds.h"
 #include "resources/StringTable.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 
+#include <cerrno>
 #include <cmath>
 
 namespace vimra {
@@ -31,6 +31,21 @@ QSize thumbnailSize()
     constexpr float kTwipsPerPixel = 15.0f;
     return {static_cast<int>(std::nearbyint(1000.0f / kTwipsPerPixel)),
             static_cast<int>(std::nearbyint(750.0f / kTwipsPerPixel))};
+}
+
+// Why a picture's file was not read, said after its path.
+QString strWhyNotRead(fs::ReadResult result)
+{
+    switch (result) {
+    case fs::ReadResult::NotRegular:
+        return text(msg::NotRegularFile);
+    case fs::ReadResult::TooLarge:
+        return text(msg::FileTooLarge);
+    case fs::ReadResult::NoMemory:
+        return qt_error_string(ENOMEM);
+    default:
+        return qt_error_string(errno);
+    }
 }
 
 double midpoint(const Chunk& span) { return span.dStart + (span.dend - span.dStart) / 2; }
@@ -138,15 +153,22 @@ bool Video::bSave()
     // Refused before the picture is placed for a file that is not written.
     if (!bSpansWritable())
         return false;
+    // A picture that cannot be placed is told and dropped: the segment's own
+    // fields are saved all the same, without a picture.
     if (!m_strGrabbed.isEmpty() && bFieldsRead() && ownFields()->bChanged()) {
-        if (const QString error = strPlaceGrabbed(m_strGrabbed); !error.isEmpty()) {
-            m_keyframe->setStrGUID(QString());
-            prompts().MsgBox(error, Prompts::OKOnly);
-            return false;
-        }
+        if (const QString error = strPlaceGrabbed(m_strGrabbed); !error.isEmpty())
+            DropGrabbed(m_strGrabbed, error);
         m_strGrabbed.clear();
     }
     return Expression::bSave();
+}
+
+void Video::DropGrabbed(const QString& strTemp, const QString& strError)
+{
+    prompts().MsgBox(strError);
+    QFile::remove(strTemp);
+    m_keyframe->setStrGUID(QString());
+    m_keyframe->setBChanged(false);
 }
 
 void Video::segmentTimed(Expression& segment)
@@ -169,7 +191,7 @@ QString Video::vGrabKeyFrameBitmap() const
     if (dTime < 0 || strMedia.isEmpty())
         return {};
     if (!vFileExists(strMedia)) {
-        WarnNotFoundOnce(strMedia);
+        WarnUnusableOnce(strMedia);
         return {};
     }
     strToBackslashes(strMedia);
@@ -201,14 +223,9 @@ void Video::InitKeyFrameFile(bool bPlace)
         if (io() && io()->bFileSystem() && !bPlace) {
             m_strGrabbed = strTemp;
         } else if (io() && io()->bFileSystem()) {
-            const QString error = strPlaceGrabbed(strTemp);
-            if (!error.isEmpty()) {
-                // The segment stays without a picture.
-                prompts().MsgBox(error);
-                QFile::remove(strTemp);
-                m_keyframe->setStrGUID(QString());
-                m_keyframe->setBChanged(false);
-            }
+            // The segment stays without a picture when it cannot be placed.
+            if (const QString error = strPlaceGrabbed(strTemp); !error.isEmpty())
+                DropGrabbed(strTemp, error);
         }
     }
     // Changed also without a picture, so the next open tries again.
@@ -222,7 +239,7 @@ QString Video::strPlaceGrabbed(const QString& strTemp)
         return QStringLiteral("No document to hold the keyframe picture.");
     const auto guid = doc->newGUID(*io(), QStringLiteral("MediaObject"), m_keyframe->strTypeOfObject());
     if (!guid.ok())
-        return guid.strError;
+        return text(msg::KeyframeNotPlaced) + QStringLiteral(": ") + guid.strError;
     m_keyframe->setStrGUID(guid.strGUID);
     return UpdateLocationKeyFrameObject(strTemp, m_keyframe->strGUID());
 }
@@ -234,6 +251,11 @@ QString Video::UpdateLocationKeyFrameObject(const QString& strSource, const QStr
     const QString error = m_keyframe->bChanged() ? io()->MoveObject(strSource, strDestination)
                                                  : io()->CopyObject(strSource, strDestination);
     return error.isEmpty() ? error : strFailedOn(text(msg::KeyframeNotPlaced), strDestination, error);
+}
+
+void Video::ReportOutside() const
+{
+    io()->ReportOnce(m_keyframe->strGUID(), m_keyframe->strGUID() + QLatin1Char(' ') + text(msg::OutsideDocumentFolder));
 }
 
 bool Video::bKeyframeOutside() const
@@ -302,29 +324,33 @@ void Video::loadKeyFramePictures() const
     const QString path = vGetKeyFrameFilePath();
     m_picKeyFrameSmall = QImage();
     m_picKeyFrame = QImage();
-    // A missing or unreadable picture gives null pictures; a FIFO or device
-    // named as the picture is not waited on.
-    QByteArray bytes;
-    if (path.isEmpty() || fs::readRegularFile(path, bytes) != fs::ReadResult::Read)
+    // A picture that cannot be shown gives null pictures and is named once
+    // with the reason (a missing one is told by the Save As that misses it);
+    // a FIFO or device named as the picture is not waited on.
+    if (bKeyframeOutside()) {
+        ReportOutside();
         return;
-    QBuffer buffer(&bytes);
-    QImageReader reader(&buffer, QFileInfo(path).suffix().toLatin1());
-    const QSize size = reader.size();
-    // Without a size in its header the picture is not decoded: how much
-    // memory it would take is unknown. The field keeps it.
-    if (!size.isValid()) {
+    }
+    if (path.isEmpty())
+        return;
+    const auto report = [&](const QString& message) {
         if (io())
-            io()->ReportOnce(path, text(msg::FileNotValid) + QStringLiteral(": ") + path);
+            io()->ReportOnce(path, message);
+    };
+    QByteArray bytes;
+    if (const auto result = fs::readRegularFile(path, bytes); result != fs::ReadResult::Read) {
+        if (result != fs::ReadResult::NotFound)
+            report(strFailedOn(QString(), path, strWhyNotRead(result)));
         return;
     }
     // A small file may declare a picture of any size: one larger than a
-    // frame of high-definition video is decoded at that size.
-    const QSize largest(1920, 1080);
-    if (size.width() > largest.width() || size.height() > largest.height())
-        reader.setScaledSize(size.scaled(largest, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
-    m_picKeyFrameSmall = reader.read();
-    if (!m_picKeyFrameSmall.isNull())
-        m_picKeyFrame = m_picKeyFrameSmall.convertToFormat(QImage::Format_RGB32)
+    // frame of high-definition video is shown at that size.
+    const QString error = readPicture(bytes, QFileInfo(path).suffix().toLatin1(), path, QSize(1920, 1080), m_picKeyFrameSmall);
+    if (!error.isEmpty()) {
+        report(error);
+        return;
+    }
+    m_picKeyFrame = m_picKeyFrameSmall.convertToFormat(QImage::Format_RGB32)
                             .scaled(thumbnailSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
@@ -338,13 +364,16 @@ QString Video::strRelocateFiles(IOManager::GUIDMaker& maker)
         return {};
     // Missing to this document, but not to its owner: the reference stays.
     if (bKeyframeOutside()) {
-        WarnNotFoundOnce(strOld);
+        ReportOutside();
         return {};
     }
     if (!vFileExists(strAbsolutePath(strOld))) {
         // The reference goes, so the next open grabs a new picture; the
-        // save goes on.
-        WarnNotFoundOnce(strOld);
+        // save goes on. A folder or FIFO in its place was told when shown.
+        if (QFileInfo::exists(strOld))
+            io()->ReportOnce(strOld, strFailedOn(QString(), strOld, text(msg::NotRegularFile)));
+        else
+            WarnNotFoundOnce(strOld);
         m_keyframe->setStrGUID(QString());
         m_keyframe->setBChanged(false);
         return {};

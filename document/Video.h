@@ -84,10 +84,15 @@ private:
     QString vGetKeyFrameFilePath() const;
     // True when the keyframe picture named lies outside the document's folder.
     bool bKeyframeOutside() const;
+    // Says once that the picture named lies outside the document's folder.
+    void ReportOutside() const;
     // A new temporary bitmap of the frame at the keyframe time; "" when none.
     QString vGrabKeyFrameBitmap() const;
     // Moves a grabbed picture into the document folder; "" or the reason.
     QString strPlaceGrabbed(const QString& strTemp);
+    // Tells why a grabbed picture was not placed, deletes it and leaves the
+    // segment without a picture.
+    void DropGrabbed(const QString& strTemp, const QString& strError);
 
     void loadKeyFramePictures() const;
 

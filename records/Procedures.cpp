@@ -682,13 +682,28 @@ double dMediaDuration(const QString& path) { return mediaDetector().streamLength
 
 // ---- warnings ----
 
-void WarnNotFoundOnce(const QString& name)
+namespace {
+
+void warnOnce(const QString& name, const QString& message)
 {
     QStringList& names = appState().colNotFoundNames;
     if (names.contains(name, Qt::CaseSensitive))
         return;
-    prompts().MsgBox(name + QLatin1Char(' ') + text(msg::NotFound), Prompts::OKCancel, Prompts::NoIcon);
+    prompts().MsgBox(message, Prompts::OKCancel, Prompts::NoIcon);
     names.append(name);
+}
+
+} // namespace
+
+void WarnNotFoundOnce(const QString& name) { warnOnce(name, name + QLatin1Char(' ') + text(msg::NotFound)); }
+
+void WarnUnusableOnce(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        warnOnce(path, strFailedOn(QString(), path, text(msg::NotRegularFile)));
+    else
+        WarnNotFoundOnce(path);
 }
 
 } // namespace vimra

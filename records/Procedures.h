@@ -109,5 +109,9 @@ double dMediaDuration(const QString& path);
 
 // Shows "<name> not found" (OK, Cancel) once per name until the list is reset.
 void WarnNotFoundOnce(const QString& name);
+// The same for a file that cannot be used: "not found" when nothing has that
+// name, the reason when something that is not a regular file has it (a
+// folder, FIFO or device).
+void WarnUnusableOnce(const QString& path);
 
 } // namespace vimra

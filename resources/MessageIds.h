@@ -103,6 +103,7 @@ constexpr int PastClipEnd = 1195;
 constexpr int TimeEndsBeforeStart = 1196;     // after the path
 constexpr int ObjectsNotCarried = 1197;       // followed by the paths, one a line
 constexpr int MediaNotPlayed = 1198;          // followed by the path and the reason
+constexpr int PictureTooLarge = 1199;         // after the path
 
 // Why a file was refused unread, said after its path.
 constexpr int NotRegularFile = 1188;

@@ -325,8 +325,8 @@ void VideoWindow::OpenMedia(const QString& strPath)
         prompts().MsgBox(text(msg::ItemNotSelected), Prompts::OKOnly, Prompts::NoIcon);
         return;
     }
-    if (!QFileInfo::exists(strPath)) {
-        WarnNotFoundOnce(strPath);
+    if (!vFileExists(strPath)) {
+        WarnUnusableOnce(strPath);
         return;
     }
     m_video = mediaPlayerFactory().createVideoOutput(m_picVideoWindow);

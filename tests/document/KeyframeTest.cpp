@@ -1,16 +1,21 @@
 #include "DocumentTestSupport.h"
 #include "support/FakeMediaDetector.h"
 #include "support/TestMedia.h"
+#include "support/TestPictures.h"
 
 #include "document/MediaObject.h"
+#include "platform/FileRead.h"
 #include "document/Version.h"
 #include "document/Video.h"
 #include "records/Procedures.h"
+#include "resources/MessageIds.h"
 
 #include <QImage>
 #include <QSet>
 
 #include <optional>
+
+#include <sys/stat.h>
 
 using namespace vimra;
 using namespace vimra::test;
@@ -306,4 +311,94 @@ TEST_F(KeyframeTest, StoredPicturesOpenNoLargerThanAFrameAndGoOnlyWithTheirSegme
     doc->io()->release();
     for (const QString& other : others)
         EXPECT_TRUE(QFile::exists(other)) << other.toStdString();
+}
+
+// A stored picture is shown whatever size Qt reads, or named once with why it
+// is not: outside the folder, not a file, too large to read, not valid.
+TEST_F(KeyframeTest, StoredPicturesThatCannotBeShownAreNamedOnceWithTheReason)
+{
+    detector.emplace();
+    write("Film_files/clip.mpg", "media");
+    QTemporaryDir outside;
+    const QString elsewhere = outside.filePath("out.bmp");
+    ASSERT_TRUE(QImage(4, 3, QImage::Format_RGB32).save(elsewhere));
+    writeFile(path("Film_files/tall.png"), pngBytes({1, 5000000, PNG_COLOR_TYPE_GRAY, 8, false, {}, {}, {}}));
+    writeFile(path("Film_files/cut.png"), pngBytes({3000, 100, PNG_COLOR_TYPE_RGB, 8, false, {}, {}, {}}).left(200));
+    ASSERT_TRUE(QDir().mkpath(path("Film_files/folder.bmp")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("Film_files/fifo.bmp")).constData(), 0600), 0);
+    write("Film_files/large.bmp", "BM");
+    ASSERT_TRUE(QFile(path("Film_files/large.bmp")).resize(fs::kMaxReadSize + 1));
+    const QString notRegular = ": " + text(msg::NotRegularFile);
+    const struct {
+        QString picture;
+        QString message; // "" when shown
+    } rows[] = {
+        {path("Film_files/tall.png"), ""},
+        {elsewhere, elsewhere + " " + text(msg::OutsideDocumentFolder)},
+        {path("Film_files/folder.bmp"), path("Film_files/folder.bmp") + notRegular},
+        {path("Film_files/fifo.bmp"), path("Film_files/fifo.bmp") + notRegular},
+        {path("Film_files/large.bmp"), path("Film_files/large.bmp: ") + text(msg::FileTooLarge)},
+        {path("Film_files/cut.png"), "File not valid: " + path("Film_files/cut.png") + ": the file ends before the picture does"},
+    };
+    std::vector<QStringList> segments;
+    QStringList messages;
+    for (const auto& row : rows) {
+        segments.push_back({row.picture, "10", "20", keyframeElement(1, row.picture)});
+        if (!row.message.isEmpty())
+            messages << row.message;
+    }
+    const auto main = openWithSegments(clip(), segments);
+    for (int pass = 0; pass < 2; ++pass)
+        for (const auto& row : rows) {
+            const auto v = videoSegment(*main, row.picture);
+            v->CreateKeyFrameIcons();
+            EXPECT_EQ(v->picKeyFrameSmall().size(), row.message.isEmpty() ? QSize(1, 1080) : QSize(0, 0)) << row.picture.toStdString();
+        }
+    EXPECT_EQ(prompts.messages(), messages);
+    // A Save As says nothing new: a folder or FIFO in a picture's place is
+    // dropped as a missing picture is, one elsewhere stays the owner's.
+    ASSERT_TRUE(doc->bSaveAs(path("Copy.xml")));
+    EXPECT_EQ(prompts.messages(), messages);
+    EXPECT_EQ(pictureOf(*videoSegment(*main, path("Film_files/fifo.bmp"))), "");
+    EXPECT_EQ(pictureOf(*videoSegment(*main, elsewhere)), elsewhere);
+}
+
+// A picture grabbed at open that cannot be placed when its segment is saved
+// (a plain file has the name of the document's folder) is told once; the
+// segment is saved without it.
+TEST_F(KeyframeTest, APictureThatCannotBePlacedLeavesItsSegmentSavedWithoutIt)
+{
+    detector.emplace();
+    openWithSegments(clip(), {});
+    doc->release();
+    docs.clear();
+    // The same document with its objects in another folder beside it.
+    writeExpr("Film_video2.xml", "Video", "S1", tag("partofvideo", "Film_video1.xml"), 10, 20);
+    write("Film_files/clip.mpg", "media");
+    ASSERT_TRUE(QDir().mkpath(path("objects")));
+    for (const QString& name : QDir(path("Film_files")).entryList(QDir::Files)) {
+        write("objects/" + name, read("Film_files/" + name).replace(path("Film_files/"), path("objects/")));
+        QFile::remove(path("Film_files/" + name));
+    }
+    write("Film.xml", read("Film.xml").replace(path("Film_files/"), path("objects/")));
+    ASSERT_TRUE(QDir().rmdir(path("Film_files")));
+    write("Film_files", "a file where the folder would be");
+    doc = open("Film.xml");
+    const auto s1 = videoSegment(*at<Version>(*doc, 2)->vdMainVideo(), "S1");
+    ASSERT_NE(s1, nullptr);
+    ASSERT_EQ(detector->grabs.size(), 1u);
+    EXPECT_TRUE(prompts.calls.empty());
+
+    for (const QString title : {"Edited", "Edited again"}) {
+        s1->setStrTitle(title);
+        ASSERT_TRUE(doc->bSave()) << title.toStdString();
+        const QString saved = read("objects/Film_video2.xml");
+        EXPECT_TRUE(saved.contains("<Title>" + title + "</Title>")) << saved.toStdString();
+        EXPECT_TRUE(saved.contains("<Time start=\"10000\" end=\"20000\"")) << saved.toStdString();
+        EXPECT_TRUE(saved.contains("<partofvideo>" + path("objects/Film_video1.xml"))) << saved.toStdString();
+    }
+    ASSERT_EQ(prompts.messages().size(), 1);
+    EXPECT_TRUE(prompts.messages()[0].startsWith(text(msg::KeyframeNotPlaced) + ": ")) << prompts.messages()[0].toStdString();
+    EXPECT_EQ(pictureOf(*s1), "");
+    EXPECT_FALSE(QFile::exists(detector->lastTarget));
 }
