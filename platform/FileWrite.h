@@ -13,7 +13,11 @@ namespace vimra::fs {
 // permissions it keeps). On failure answers false with the system's reason
 // in *error and leaves any previous file as it was. Inside a SyncBatch the
 // durability waits for the batch's finish().
-bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error);
+// With NoReplace the file takes its name only while nothing else has it
+// (a link included): otherwise it fails with the system's "File exists".
+enum class Placement { Replace, NoReplace };
+bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error,
+                     Placement placement = Placement::Replace);
 // Copies `source` to `target` the same way: the copy is complete before it
 // takes the target's name, and takes the source's permissions. The caller
 // makes sure that `source` is a regular file: reading anything else may wait.
@@ -68,7 +72,7 @@ public:
     QString finish();
 
 private:
-    friend bool writeAtomically(const QString&, const QByteArray&, QString*);
+    friend bool writeAtomically(const QString&, const QByteArray&, QString*, Placement);
     friend bool copyAtomically(const QString&, const QString&, QString*);
     // Keeps a descriptor of the folder from before the first write into it, so
     // that the sync reports any write-back failure since.

@@ -98,6 +98,8 @@ constexpr int OutsideDocumentFolder = 1186;   // after the path
 constexpr int NameNotUtf8 = 1187;             // after the path
 constexpr int SegmentsTooDeep = 1193;         // after the path
 constexpr int SaveAsInsideObjectFolder = 1194; // after the path
+constexpr int FilesChangedOnDisk = 1195;      // followed by the files, one a line
+constexpr int WriteOverChangedFiles = 1196;   // the question after them
 
 // Why a file was refused unread, said after its path.
 constexpr int NotRegularFile = 1188;
