@@ -8,14 +8,16 @@
 
 namespace vimra::fs {
 
+// How a finished file takes its name: over the old file, or only while
+// nothing else has the name (a link included), failing with the system's
+// "File exists" otherwise.
+enum class Placement { Replace, NoReplace };
+
 // Writes `bytes` to `path` atomically: a temporary file in the same folder,
 // every write checked, made durable, then renamed over the old file (whose
 // permissions it keeps). On failure answers false with the system's reason
 // in *error and leaves any previous file as it was. Inside a SyncBatch the
 // durability waits for the batch's finish().
-// With NoReplace the file takes its name only while nothing else has it
-// (a link included): otherwise it fails with the system's "File exists".
-enum class Placement { Replace, NoReplace };
 bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error,
                      Placement placement = Placement::Replace);
 // Copies `source` to `target` the same way: the copy is complete before it
