@@ -113,6 +113,11 @@ private:
     void SetDefaultThemes();
     void setBounds(const QString& strGUID);
     bool bEveryObjectRead() const;
+    // Before a save writes: every held object's file must be as this window
+    // last read or wrote it. Asks about those that are not (answered Yes,
+    // each is written whole); a new object whose name another took gets a
+    // free one. False when nothing may be written.
+    bool bCheckFilesOnDisk();
     bool bSaveAllObjects();
     bool bSaveObjects(const QString& strNewGUID);
     bool bSaveChangedObjects();

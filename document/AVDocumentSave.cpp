@@ -136,6 +136,8 @@ bool AVDocument::bSave()
 {
     if (io())
         io()->RemoveStaleTemporaries(strGUID());
+    if (bEveryObjectRead() && !bCheckFilesOnDisk())
+        return false;
     {
         // As save-as: one sync for every changed object's file, and the
         // document's own file written only once they are all on the disk.

@@ -232,6 +232,15 @@ bool DocObject::bSave()
     return m_secol->bSave(m_doc, strGUID(), *m_io);
 }
 
+void DocObject::MarkForWrite()
+{
+    // Every write puts every assigned field into the file: one mark is enough.
+    if (m_guidField)
+        m_guidField->bChanged = true;
+    else if (m_secol && m_secol->Count() > 0)
+        m_secol->Item(1)->bChanged = true;
+}
+
 void DocObject::EditAttributesForm(UiOwner* owner)
 {
     // The window is built afresh from the fields at its next showing.

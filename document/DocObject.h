@@ -84,6 +84,8 @@ public:
     // ever written (false also when the settings named no schema).
     bool bFieldsRead() const { return m_secol && m_secol->Count() > 0; }
     bool bSave() override;
+    // Marks the object changed, so that the next save writes its whole file.
+    void MarkForWrite();
     // Unloads the editor window, then lets the user choose the assigned fields.
     void EditAttributesForm(UiOwner* owner);
 

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <limits>
 #include <unordered_map>
@@ -73,13 +74,27 @@ struct Target {
     bool exists = false;
 };
 
+void splitTarget(Target& t)
+{
+    const qsizetype slash = t.path.lastIndexOf('/');
+    t.folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : t.path.left(slash);
+    t.name = t.path.mid(slash + 1);
+}
+
 Target targetOf(const QString& path)
 {
     Target t;
     t.path = resolvedTarget(path, &t.old, &t.exists);
-    const qsizetype slash = t.path.lastIndexOf('/');
-    t.folder = slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : t.path.left(slash);
-    t.name = t.path.mid(slash + 1);
+    splitTarget(t);
+    return t;
+}
+
+// The target of a file that must not replace anything: the name itself.
+Target newTargetOf(const QString& path)
+{
+    Target t;
+    t.path = QFile::encodeName(path);
+    splitTarget(t);
     return t;
 }
 
@@ -157,11 +172,35 @@ bool bRunning(qint64 pid)
     return pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
-// Fills a new temporary file beside the target by `fill` and renames it over
-// the target: every write checked, made durable (or left to the batch), with
-// the permission bits `mode` when given. The temporary file never outlives a
-// failure. 0 or the errno of the failure.
-int replaceWith(const Target& t, const mode_t* mode, const std::function<bool(int)>& fill)
+// Gives the finished temporary file the target's name. 0 or the errno.
+int place(const QByteArray& temp, const QByteArray& path, Placement placement)
+{
+    if (placement == Placement::Replace)
+        return ::rename(temp.constData(), path.constData()) == 0 ? 0 : errno;
+    if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, path.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    // A file system without it: a hard link refuses an existing name too.
+    if (::link(temp.constData(), path.constData()) == 0) {
+        ::unlink(temp.constData());
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS)
+        return errno;
+    // Neither (as on FAT): the name is looked at just before the rename.
+    struct stat st {};
+    if (::lstat(path.constData(), &st) == 0)
+        return EEXIST;
+    return ::rename(temp.constData(), path.constData()) == 0 ? 0 : errno;
+}
+
+// Fills a new temporary file beside the target by `fill` and puts it in the
+// target's place: every write checked, made durable (or left to the batch),
+// with the permission bits `mode` when given. The temporary file never
+// outlives a failure. 0 or the errno of the failure.
+int replaceWith(const Target& t, const mode_t* mode, const std::function<bool(int)>& fill,
+                Placement placement = Placement::Replace)
 {
     QByteArray temp;
     int fd = -1;
@@ -183,8 +222,8 @@ int replaceWith(const Target& t, const mode_t* mode, const std::function<bool(in
         code = errno;
     if (::close(fd) != 0 && !code && errno != EINTR)
         code = errno;
-    if (!code && ::rename(temp.constData(), t.path.constData()) != 0)
-        code = errno;
+    if (!code)
+        code = place(temp, t.path, placement);
     if (code)
         ::unlink(temp.constData());
     return code;
@@ -192,13 +231,14 @@ int replaceWith(const Target& t, const mode_t* mode, const std::function<bool(in
 
 } // namespace
 
-bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error)
+bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error, Placement placement)
 {
-    const Target t = targetOf(path);
+    // A name taken by a link is taken: the link is not followed.
+    const Target t = placement == Placement::Replace ? targetOf(path) : newTargetOf(path);
     QString failure = tCurrent ? tCurrent->watch(t.folder) : QString();
     if (failure.isEmpty()) {
         const int code = replaceWith(t, t.exists ? &t.old.st_mode : nullptr,
-                                     [&](int fd) { return writeAll(fd, bytes); });
+                                     [&](int fd) { return writeAll(fd, bytes); }, placement);
         if (code)
             failure = systemError(code);
     }

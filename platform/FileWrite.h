@@ -9,12 +9,18 @@
 
 namespace vimra::fs {
 
+// How a finished file takes its name: over the old file, or only while
+// nothing else has the name (a link included), failing with the system's
+// "File exists" otherwise.
+enum class Placement { Replace, NoReplace };
+
 // Writes `bytes` to `path` atomically: a temporary file in the same folder,
 // every write checked, made durable, then renamed over the old file (whose
 // permissions it keeps). On failure answers false with the system's reason
 // in *error and leaves any previous file as it was. Inside a SyncBatch the
 // durability waits for the batch's finish().
-bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error);
+bool writeAtomically(const QString& path, const QByteArray& bytes, QString* error,
+                     Placement placement = Placement::Replace);
 // Copies `source` to `target` the same way: the copy is complete before it
 // takes the target's name, and takes the source's permissions. The caller
 // makes sure that `source` is a regular file: reading anything else may wait.
@@ -100,7 +106,7 @@ public:
     QString finish();
 
 private:
-    friend bool writeAtomically(const QString&, const QByteArray&, QString*);
+    friend bool writeAtomically(const QString&, const QByteArray&, QString*, Placement);
     friend bool copyAtomically(const QString&, const QString&, QString*);
     // Keeps a descriptor of the folder from before the first write into it, so
     // that the sync reports any write-back failure since.

@@ -1,5 +1,8 @@
 #include "records/FileStamp.h"
 
+#include "platform/FileRead.h"
+
+#include <QCryptographicHash>
 #include <QFile>
 
 #include <sys/stat.h>
@@ -22,6 +25,18 @@ qint64 nowNs()
 int g_scopeDepth = 0;
 quint64 g_scopeNumber = 0;
 quint64 g_lastScope = 0;
+
+QByteArray digestOf(const QByteArray& bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
+}
+
+// The digest of the file as it is, "" when it cannot be read.
+QByteArray digestOfFile(const QString& path)
+{
+    QByteArray bytes;
+    return fs::readRegularFile(path, bytes) == fs::ReadResult::Read ? digestOf(bytes) : QByteArray();
+}
 
 } // namespace
 
@@ -50,6 +65,40 @@ FileStamp FileStamp::of(const QString& path)
     stamp.inode = qint64(st.st_ino);
     stamp.bRacy = stamp.mtimeNs >= nowNs() - kTickNs;
     return stamp;
+}
+
+KnownFile KnownFile::afterRead(const QString& path, const FileStamp& before)
+{
+    KnownFile known{before, {}};
+    if (!before.exists() || !before.bRacy)
+        return known;
+    // Read again for its digest: the stamp alone cannot tell a write within
+    // the same tick. A file that changed since `before` is left unknown.
+    QByteArray digest = digestOfFile(path);
+    if (FileStamp::of(path).bSameAs(before))
+        known.digest = std::move(digest);
+    else
+        known.stamp = FileStamp();
+    return known;
+}
+
+KnownFile KnownFile::afterWrite(const QString& path, const QByteArray& bytes)
+{
+    return {FileStamp::of(path), digestOf(bytes)};
+}
+
+KnownFile::State KnownFile::check(const QString& path)
+{
+    const FileStamp now = FileStamp::of(path);
+    if (!now.exists())
+        return State::Gone;
+    if (stamp.bUnchanged(now))
+        return State::Same;
+    if (digest.isEmpty() || !stamp.exists() || now.size != stamp.size || digestOfFile(path) != digest)
+        return State::Changed;
+    if (const FileStamp after = FileStamp::of(path); after.bSameAs(now) && !after.bRacy)
+        stamp = after;
+    return State::Same;
 }
 
 } // namespace vimra

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace vimra {
@@ -20,8 +21,33 @@ struct FileStamp {
     // True when `now` (a newer stamp of the same file) shows it unchanged.
     bool bUnchanged(const FileStamp& now) const
     {
-        return !bRacy && exists() && size == now.size && mtimeNs == now.mtimeNs && inode == now.inode;
+        return !bRacy && exists() && bSameAs(now);
     }
+    bool bSameAs(const FileStamp& other) const
+    {
+        return size == other.size && mtimeNs == other.mtimeNs && inode == other.inode;
+    }
+};
+
+// What this program last read or wrote at a path, to tell at a save whether
+// anyone else wrote there since. A racy stamp cannot vouch, so the bytes'
+// digest is kept with it then; a file whose stamp differs and whose digest
+// is unknown counts as changed.
+struct KnownFile {
+    FileStamp stamp;
+    QByteArray digest; // empty: unknown
+
+    // After reading `path`, with the stamp taken before the read: a file
+    // changed meanwhile is known as changed.
+    static KnownFile afterRead(const QString& path, const FileStamp& before);
+    // After writing `bytes` to `path`.
+    static KnownFile afterWrite(const QString& path, const QByteArray& bytes);
+
+    enum class State { Same, Changed, Gone };
+    // The file now against what was known. When the bytes vouch for it and
+    // the file's stamp now can, the stamp is kept so that the next check
+    // looks at the stamp alone.
+    State check(const QString& path);
 };
 
 // One operation (opening or saving a whole document) asks the caches of the

@@ -245,12 +245,14 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID, PreparedF
 {
     // Parsed moments ago by a scan of the same open, which nothing writes.
     if (m_bFileSystem && !m_parsed.isEmpty()) {
-        if (const auto it = m_parsed.find(strAbsolutePath(strGUID)); it != m_parsed.end()) {
+        const QString key = strAbsolutePath(strGUID);
+        if (const auto it = m_parsed.find(key); it != m_parsed.end()) {
             const auto parsed = std::move(*it);
             m_parsed.erase(it);
             doc = std::move(parsed->doc);
             if (prepared)
                 *prepared = std::move(parsed->prepared);
+            m_known.insert(key, parsed->known);
             return {};
         }
     }
@@ -268,8 +270,13 @@ QString IOManager::strOpen(xml::Document& doc, const QString& strGUID, PreparedF
             return strGUID + QLatin1Char(' ') + text(msg::NameNotUtf8);
         return text(msg::ObjectNotFound) + QLatin1Char(' ') + strGUID;
     }
-    if (!doc.load(path))
+    // Stamped before the read: a write in between makes the file known as changed.
+    const FileStamp before = FileStamp::of(path);
+    if (!doc.load(path)) {
+        m_known.remove(path);
         return strFailedOn(QStringLiteral("XML Parser: "), strGUID, doc.parseErrorReason());
+    }
+    m_known.insert(path, KnownFile::afterRead(path, before));
     return {};
 }
 
@@ -283,12 +290,16 @@ QString IOManager::strSave(xml::Document& doc, const QString& strGUID)
     if (target.exists() && !(target.permissions() & QFileDevice::WriteOwner))
         return kPermissionDenied;
     QString error;
+    const QString key = strAbsolutePath(strGUID);
     const bool bNew = m_saveAs && !bPresent(strGUID);
-    if (!doc.save(strGUID, &error)) {
-        m_index.remove(strAbsolutePath(strGUID));
+    const auto placement = m_saveAs || m_known.contains(key) ? fs::Placement::Replace : fs::Placement::NoReplace;
+    const QByteArray bytes = doc.toBytes();
+    if (!fs::writeAtomically(strGUID, bytes, &error, placement)) {
+        m_index.remove(key);
         return error.isEmpty() ? QStringLiteral("Path not found") : error;
     }
     indexWritten(strGUID, doc);
+    m_known.insert(key, KnownFile::afterWrite(key, bytes));
     if (bNew)
         m_saveAs->files << strGUID;
 
@@ -297,6 +308,28 @@ QString IOManager::strSave(xml::Document& doc, const QString& strGUID)
         if (bGUIDComp(m_colGUIDToRemove.Item(i), strGUID))
             unqueue(i);
     return {};
+}
+
+IOManager::DiskState IOManager::diskState(const QString& strGUID)
+{
+    const auto it = m_known.find(strAbsolutePath(strGUID));
+    if (it == m_known.end())
+        return DiskState::Unknown;
+    switch (it->check(it.key())) {
+    case KnownFile::State::Same:
+        return DiskState::Same;
+    case KnownFile::State::Gone:
+        return DiskState::Gone;
+    case KnownFile::State::Changed:
+        break;
+    }
+    return DiskState::Changed;
+}
+
+void IOManager::TakeOver(const QString& strGUID)
+{
+    const QString key = strAbsolutePath(strGUID);
+    m_known.insert(key, KnownFile{FileStamp::of(key), {}});
 }
 
 QString IOManager::strSync()
@@ -417,6 +450,8 @@ std::vector<IOManager::FileInfoResult> IOManager::objectFileInfos(const QStringL
         }
         // The load that follows the scan finds the object's fields built;
         // without the memory for them it builds them itself.
+        if (result.info && m_bKeepParsed)
+            slot.parsed->known = KnownFile::afterRead(slot.key, slot.stamp);
         if (result.info && m_bKeepParsed && m_schema && !result.info->strClass.isEmpty()) {
             try {
                 slot.parsed->prepared = {m_schema, result.info->strClass,
@@ -523,6 +558,8 @@ QString IOManager::MoveObject(const QString& strSource, const QString& strTarget
     }
     const QString error = MoveFileFS(source, target);
     forgetNumbersIn(source);
+    m_known.remove(source);
+    m_known.remove(target);
     // The entry follows its file; a failed move may have left either.
     const auto moved = m_index.take(source);
     if (error.isEmpty() && moved.info)
@@ -538,6 +575,7 @@ QString IOManager::CopyObject(const QString& strSource, const QString& strTarget
         return {};
     const QString target = strAbsolutePath(strTarget);
     m_index.remove(target);
+    m_known.remove(target);
     const bool bNew = m_saveAs && !bPresent(target);
     const QString error = CopyFileFS(strAbsolutePath(strSource), target);
     if (bNew && error.isEmpty())
@@ -563,6 +601,7 @@ void IOManager::EndSaveAs(bool bSucceeded)
         for (auto it = files.crbegin(); it != files.crend(); ++it) {
             QFile::remove(*it);
             m_index.remove(strAbsolutePath(*it));
+            m_known.remove(strAbsolutePath(*it));
         }
     };
     if (bSucceeded) {
@@ -614,6 +653,7 @@ QString IOManager::strDeleteObject(const QString& strGUID)
         return file.errorString();
     forgetNumbersIn(path);
     m_index.remove(path);
+    m_known.remove(path);
     return {};
 }
 

@@ -109,8 +109,18 @@ public:
     // With `prepared`, also answers the fields built when a scan read the
     // file, if it did (nothing otherwise).
     QString strOpen(xml::Document& doc, const QString& strGUID, PreparedFields* prepared = nullptr);
-    // Writes `doc` atomically to the identifier's file. "" on success.
+    // Writes `doc` atomically to the identifier's file. "" on success. A
+    // file this store neither read nor wrote is never replaced, but by a
+    // save-as: the name of a new object is taken only while it is free.
     QString strSave(xml::Document& doc, const QString& strGUID);
+
+    // What became of an object file since this store last read or wrote it:
+    // the same, changed by someone else, gone, or never read nor written here.
+    enum class DiskState { Same, Changed, Gone, Unknown };
+    DiskState diskState(const QString& strGUID);
+    // The file as it is now counts as read here: the cataloguer chose to
+    // write over what another made of it.
+    void TakeOver(const QString& strGUID);
 
     // Same file: absolute, lexically normalised, case-sensitive.
     static bool bGUIDComp(const QString& a, const QString& b);
@@ -213,9 +223,13 @@ private:
     void indexWritten(const QString& strGUID, const xml::Document& doc);
 
     QHash<QString, IndexEntry> m_index; // by normalised identifier
+    // The object files as this store last read or wrote them, by normalised
+    // identifier: the scans' index follows the disk, this does not.
+    QHash<QString, KnownFile> m_known;
     struct Parsed {
         xml::Document doc;
         PreparedFields prepared;
+        KnownFile known;
     };
     QHash<QString, std::shared_ptr<Parsed>> m_parsed; // waiting for strOpen, by normalised identifier
     bool m_bKeepParsed = false;

@@ -104,6 +104,8 @@ constexpr int TimeEndsBeforeStart = 1196;     // after the path
 constexpr int ObjectsNotCarried = 1197;       // followed by the paths, one a line
 constexpr int MediaNotPlayed = 1198;          // followed by the path and the reason
 constexpr int PictureTooLarge = 1199;         // after the path
+constexpr int FilesChangedOnDisk = 1200;      // followed by the files, one a line
+constexpr int WriteOverChangedFiles = 1201;   // the question after them
 
 // Why a file was refused unread, said after its path.
 constexpr int NotRegularFile = 1188;

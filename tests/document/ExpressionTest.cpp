@@ -83,6 +83,9 @@ protected:
     // A new Film.xml with one Version and a main expression of `kind` over [0, 100].
     std::shared_ptr<Expression> newMain(const QString& kind)
     {
+        // An earlier one's files go first: a new document never writes over them.
+        QFile::remove(path("Film.xml"));
+        QDir(path("Film_files")).removeRecursively();
         doc = newDocument("Film.xml");
         doc->AddChild("Cut");
         ver = std::dynamic_pointer_cast<Version>(doc->colChilds().Item(1));

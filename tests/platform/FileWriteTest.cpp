@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -172,4 +173,23 @@ TEST(FileWrite, LeftoversOfEndedRunsGoAtStart)
     EXPECT_EQ(entries(copy.path()), QStringList({".Other.xml" + mark, "Copy_files"}));
     EXPECT_EQ(entries(copy.filePath("Copy_files")), QStringList());
     EXPECT_TRUE(QFileInfo(fs::newOwnFileName(temp.path(), ".bmp")).fileName().startsWith("vimra-" + alive + "-"));
+}
+
+// A new file takes its name only while nothing has it, a link to nowhere
+// included (it is not followed); a refusal leaves no temporary file behind.
+TEST(FileWrite, ANewFileTakesOnlyAFreeName)
+{
+    QTemporaryDir dir;
+    const QString taken = dir.filePath("taken"), link = dir.filePath("link"), free = dir.filePath("free");
+    test::writeFile(taken, "theirs");
+    ASSERT_TRUE(QFile::link(dir.filePath("nowhere"), link));
+    for (const QString& target : {taken, link}) {
+        QString error;
+        EXPECT_FALSE(fs::writeAtomically(target, "ours", &error, fs::Placement::NoReplace));
+        EXPECT_EQ(error, qt_error_string(EEXIST));
+    }
+    EXPECT_EQ(test::readFile(taken), "theirs");
+    EXPECT_TRUE(fs::writeAtomically(free, "ours", nullptr, fs::Placement::NoReplace));
+    EXPECT_EQ(test::readFile(free), "ours");
+    EXPECT_EQ(entries(dir.path()), QStringList({"free", "link", "taken"}));
 }

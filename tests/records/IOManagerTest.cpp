@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <functional>
+
 using namespace vimra;
 
 namespace {
@@ -351,4 +354,54 @@ TEST_F(IOManagerTest, IdentifiersFromTheRegistryIndexMatchTheFullList)
     EXPECT_EQ(io.MoveObject(dir + "Film_files/Film_video1.xml", dir + "moved.xml"), "");
     io.RemoveGUID(dir + "Film_files/Film_video5.xml");
     EXPECT_EQ(viaIndex("Video"), dir + "Film_files/Film_video1.xml");
+}
+
+// The store tells whether an object file is still as it read or wrote it:
+// by the file's stamp where that can vouch, by its bytes where it cannot (a
+// file changed within a clock tick of the read); a file it never read nor
+// wrote is never replaced by a save.
+TEST_F(IOManagerTest, DiskStateTellsWhatOthersDidToAFileSinceItWasReadOrWritten)
+{
+    using State = IOManager::DiskState;
+    const QByteArray text = "<?xml version=\"1.0\"?>\n<Media><Title>x</Title></Media>\n";
+    const auto replace = [](const QString& path, const QByteArray& bytes) { // a new file in its place
+        writeFile(path + ".new", bytes);
+        ASSERT_TRUE(QFile::remove(path) && QFile::rename(path + ".new", path));
+    };
+    struct Row {
+        const char* what;
+        std::function<void(const QString&, const QByteArray&)> change;
+        State fresh, backdated, written; // after a read within a tick of the file's last change, long after, after a write
+    };
+    const Row rows[] = {
+        {"untouched", [](auto&, auto&) {}, State::Same, State::Same, State::Same},
+        {"the same bytes", replace, State::Same, State::Changed, State::Same},
+        {"other bytes of the same size",
+         [&](const QString& p, QByteArray b) { replace(p, b.replace("<Title>x", "<Title>y")); }, State::Changed,
+         State::Changed, State::Changed},
+        {"removed", [](const QString& p, auto&) { QFile::remove(p); }, State::Gone, State::Gone, State::Gone},
+    };
+    for (const Row& row : rows) {
+        for (const int how : {0, 1, 2}) {
+            SCOPED_TRACE(std::string(row.what) + " " + std::to_string(how));
+            const QString path = dir + QString("%1-%2.xml").arg(&row - rows).arg(how);
+            xml::Document doc;
+            if (how < 2) {
+                writeFile(path, text);
+                test::backdate(path, how == 0 ? -60 : 60); // ahead of the clock: within a tick however slow the test
+                ASSERT_EQ(io.strOpen(doc, path), "");
+            } else {
+                ASSERT_TRUE(doc.loadXml(text));
+                ASSERT_EQ(io.strSave(doc, path), "");
+            }
+            row.change(path, readFile(path));
+            EXPECT_EQ(io.diskState(path), how == 0 ? row.fresh : how == 1 ? row.backdated : row.written);
+        }
+    }
+    EXPECT_EQ(io.diskState(dir + "never.xml"), State::Unknown);
+    writeFile(dir + "theirs.xml", "theirs");
+    xml::Document doc;
+    ASSERT_TRUE(doc.loadXml(text));
+    EXPECT_EQ(io.strSave(doc, dir + "theirs.xml"), qt_error_string(EEXIST));
+    EXPECT_EQ(readFile(dir + "theirs.xml"), "theirs");
 }
