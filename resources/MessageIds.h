@@ -102,6 +102,8 @@ constexpr int SaveAsInsideObjectFolder = 1194; // after the path
 constexpr int PastClipEnd = 1195;
 constexpr int TimeEndsBeforeStart = 1196;     // after the path
 constexpr int ObjectsNotCarried = 1197;       // followed by the paths, one a line
+constexpr int SettingsFileNotRead = 1198;     // followed by the path and the reason
+constexpr int SettingsNoGroup = 1199;         // a reason, after the path
 
 // Why a file was refused unread, said after its path.
 constexpr int NotRegularFile = 1188;
