@@ -6,6 +6,7 @@
 #include "editor/ctlSetOfString.h"
 #include "platform/Prompts.h"
 #include "records/AppState.h"
+#include "widgets/FitOnScreen.h"
 #include "widgets/Guarded.h"
 #include "widgets/LocalizeForm.h"
 
@@ -224,7 +225,10 @@ void PaneForm::ShowWith(UiOwner* owner, PaneExtension* extension)
     const auto obj = m_obj.lock();
     if (!obj || !obj->secol())
         return;
-    PaneDialog window(m_model, obj, qobject_cast<QWidget*>(owner), extension);
+    QWidget* ownerWidget = qobject_cast<QWidget*>(owner);
+    PaneDialog window(m_model, obj, ownerWidget, extension);
+    // Designed for a larger screen than some have: OK and Cancel stay on it.
+    FitOnScreen(window, ownerWidget);
     m_window = &window;
     window.exec();
     m_window = nullptr;

@@ -2,7 +2,10 @@
 
 #include "records/FileStamp.h"
 #include "records/Procedures.h"
+#include "resources/MessageIds.h"
+#include "resources/StringTable.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSettings>
@@ -93,6 +96,23 @@ QString settingsFilePath()
 {
     const QString fromEnv = qEnvironmentVariable("VIMRA_CONFIG");
     return fromEnv.isEmpty() ? QStringLiteral(VIMRA_DEFAULT_CONFIG) : fromEnv;
+}
+
+QString strSettingsFileProblem()
+{
+    const QString path = settingsFilePath();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return text(msg::SettingsFileNotFound) + QLatin1Char(' ') + path;
+    if (!info.isFile())
+        return strFailedOn(text(msg::SettingsFileNotRead), path, text(msg::NotRegularFile));
+    // QSettings reads an unreadable file as an empty one.
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return strFailedOn(text(msg::SettingsFileNotRead), path, file.errorString());
+    if (!readGroup())
+        return strFailedOn(text(msg::SettingsFileNotRead), path, text(msg::SettingsNoGroup));
+    return {};
 }
 
 bool bRegQueryValue(const QString& valueName, QString& value)

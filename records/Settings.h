@@ -12,6 +12,10 @@ namespace vimra {
 // VIMRA_CONFIG_FILE, /etc/vimra/vimra.conf unless configured otherwise).
 QString settingsFilePath();
 
+// Why the settings cannot be read, naming the file: it is missing, not a
+// regular file, unreadable or without its group. Empty when they can.
+QString strSettingsFileProblem();
+
 // Reads one value; on failure `value` becomes "" and the answer is false.
 bool bRegQueryValue(const QString& valueName, QString& value);
 // Writes one value when the file and its group exist; otherwise does nothing.

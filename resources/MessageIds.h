@@ -106,6 +106,8 @@ constexpr int MediaNotPlayed = 1198;          // followed by the path and the re
 constexpr int PictureTooLarge = 1199;         // after the path
 constexpr int FilesChangedOnDisk = 1200;      // followed by the files, one a line
 constexpr int WriteOverChangedFiles = 1201;   // the question after them
+constexpr int SettingsFileNotRead = 1202;     // followed by the path and the reason
+constexpr int SettingsNoGroup = 1203;         // a reason, after the path
 
 // Why a file was refused unread, said after its path.
 constexpr int NotRegularFile = 1188;

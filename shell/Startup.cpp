@@ -49,12 +49,10 @@ std::unique_ptr<frmMain> Main(const QStringList& arguments,
         plugIn(*main);
 
     InstallQtTranslations(*main);
-    // Without the settings file every path in it reads as empty: name the
-    // file that was looked for before the messages that follow from it.
-    const QString settingsPath = settingsFilePath();
-    if (!QFileInfo(settingsPath).isFile())
-        prompts().MsgBox(text(msg::SettingsFileNotFound) + QLatin1Char(' ') + settingsPath, Prompts::OKOnly,
-                         Prompts::Exclamation);
+    // Settings that cannot be read make every path in them read as empty:
+    // name the file and the reason before the messages that follow from it.
+    if (const QString problem = strSettingsFileProblem(); !problem.isEmpty())
+        prompts().MsgBox(problem, Prompts::OKOnly, Prompts::Exclamation);
     LoadThematicKeywords();
     appState().iCrossLanguage = 0;
 

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTimer>
@@ -62,6 +63,16 @@ TEST_F(PaneFormTest, HandlesMakeNoWidget)
     EXPECT_EQ(QApplication::allWidgets().size(), before);
     EXPECT_TRUE(std::dynamic_pointer_cast<NullEditorWindow>(forms.create("Video")));
     EXPECT_FALSE(forms.create("Segment"));
+}
+
+TEST_F(PaneFormTest, TheFormWithItsOkAndCancelLiesOnTheScreenItOpensOn)
+{
+    // Run on a screen of 800 x 600 too (ctest editor_small_screen), lower than the design.
+    show([](PaneDialog* w) {
+        const QRect free = w->screen()->availableGeometry();
+        EXPECT_TRUE(free.contains(w->geometry())) << w->height() << " > " << free.height();
+        EXPECT_TRUE(free.contains(QRect(w->okButton()->mapToGlobal(QPoint(0, 0)), w->okButton()->size())));
+    });
 }
 
 TEST_F(PaneFormTest, OkWithoutEditsCancelAndTheCloseBoxChangeNothing)

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTimer>
 
@@ -324,6 +325,22 @@ TEST_F(VideoFormTest, FieldTabsHideThePlayerAndOkRetitles)
     }));
     EXPECT_EQ(titles.iCalls, 1);
     EXPECT_EQ(video->strTitle(), "Renamed");
+}
+
+TEST_F(VideoFormTest, TheEditorWithItsOkAndCancelLiesOnTheScreenItOpensOn)
+{
+    // Run on a screen of 800 x 600 too (ctest segments_small_screen), lower than the design.
+    const auto video = newMain("Video");
+    ASSERT_TRUE(inEditor(video, [&](VideoWindow& w) {
+        const QRect free = w.dialog()->screen()->availableGeometry();
+        EXPECT_TRUE(free.contains(w.dialog()->geometry())) << w.dialog()->height() << " > " << free.height();
+        for (QWidget* button : {static_cast<QWidget*>(w.dialog()->okButton()), w.dialog()->findChild<QWidget*>("CancelButt")}) {
+            ASSERT_TRUE(button);
+            EXPECT_TRUE(free.contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size())));
+        }
+        // The player's buttons stay where they were designed.
+        EXPECT_TRUE(free.contains(QRect(w.picVideoWindow()->mapToGlobal(QPoint(0, 0)), w.picVideoWindow()->size())));
+    }));
 }
 
 TEST(VideoFormHandles, MakeNoWidgetAndNoPlayer)

@@ -8,11 +8,14 @@
 #include "support/HangBound.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace vimra;
 using vimra::test::FakePrompts;
@@ -30,6 +33,12 @@ public:
         return FakePrompts::MsgBox(text, buttons, icon, title);
     }
 };
+
+bool writeText(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
 
 bool splashGone(const frmMain& w, int timeoutMs)
 {
@@ -75,6 +84,42 @@ TEST_F(StartupTest, WithoutTheSettingsFileNamesItOnceBeforeTheVocabularyWarning)
     EXPECT_EQ(shown.first(), "Could not find the settings file: " + m_dir.filePath("vimra.conf"));
     EXPECT_EQ(shown.count(shown.first()), 1);
     EXPECT_EQ(shown.last(), text(1146));
+}
+
+TEST_F(StartupTest, SettingsThatCannotBeReadAreNamedWithTheReasonBeforeTheVocabularyWarning)
+{
+    const QString conf = m_dir.filePath("vimra.conf");
+    const QString prefix = "Could not read the settings file " + conf + ": ";
+    struct Case {
+        const char* name;
+        std::function<bool()> make; // false: the case cannot be made here
+        QString expected;
+    } const cases[] = {
+        {"a folder", [&] { return QDir().mkpath(conf); },
+         prefix + "not a regular file (a FIFO, device or folder), so it was not read"},
+        {"no group", [&] { return writeText(conf, "[Other]\nThematicKeywordsPath=/v.xml\n"); },
+         prefix + "it holds no [Vimra] group that can be read"},
+        {"unreadable", [&] {
+             // Permissions do not stop root.
+             return writeText(conf, "[Vimra]\nThematicKeywordsPath=/v.xml\n")
+                 && QFile::setPermissions(conf, {}) && !QFile(conf).open(QIODevice::ReadOnly);
+         },
+         prefix + "Permission denied"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::setPermissions(conf, QFile::ReadOwner | QFile::WriteOwner);
+        QFile::remove(conf);
+        QDir(conf).removeRecursively();
+        if (!c.make())
+            continue;
+        FakePrompts boxes;
+        const auto w = Main({"vimra"});
+        const QStringList shown = boxes.messages();
+        ASSERT_GE(shown.size(), 2);
+        EXPECT_EQ(shown.first(), c.expected);
+        EXPECT_EQ(shown.last(), text(1146));
+    }
 }
 
 TEST_F(StartupTest, ItalianTextsReachQtsOwnButtonsWhileTheWindowLives)
