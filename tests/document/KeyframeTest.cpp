@@ -379,7 +379,8 @@ TEST_F(KeyframeTest, APictureThatCannotBePlacedLeavesItsSegmentSavedWithoutIt)
         s1->setStrTitle(title);
         ASSERT_TRUE(doc->bSave()) << title.toStdString();
         const QString saved = read("objects/Film_video2.xml");
-        EXPECT_TRUE(saved.contains("<Title>" + title + "</Title>") && saved.contains("<Time start=\"10000\" end=\"20000\""))
+        EXPECT_TRUE(saved.contains("<Title>" + title + "</Title>") && saved.contains("<Time start=\"10000\" end=\"20000\"")
+                    && saved.contains("<partofvideo>" + path("objects/Film_video1.xml")))
             << saved.toStdString();
     }
     ASSERT_EQ(prompts.messages().size(), 1);
