@@ -152,7 +152,7 @@ TEST(FileWrite, LeftoversOfEndedRunsGoAtStart)
     QFile::link(temp.filePath(kept[0]), temp.filePath("vimra-" + dead + "-" + QString(32, 'f') + ".bmp"));
     // A save-as killed after its note was made, with its temporaries.
     const QString mark = ".vimra-" + dead + "-k2";
-    for (const QString name : {".Copy.xml" + mark, ".Other.xml" + mark, "Copy_files/.Copy_version1.xml" + mark}) {
+    for (const QString& name : {".Copy.xml" + mark, ".Other.xml" + mark, "Copy_files/.Copy_version1.xml" + mark}) {
         ASSERT_NO_FATAL_FAILURE(test::writeFile(copy.filePath(name), "half"));
         ASSERT_NO_FATAL_FAILURE(test::backdate(copy.filePath(name), 60));
     }

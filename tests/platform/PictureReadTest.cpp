@@ -32,42 +32,37 @@ QByteArray gifOf(quint16 width, quint16 height)
     QByteArray gif("GIF89a");
     const auto le16 = [&](quint16 v) { gif.append(char(v & 255)).append(char(v >> 8)); };
     le16(width), le16(height);
-    gif.append("\x80\0\0", 3).append("\0\0\0\xff\xff\xff", 6);
-    gif.append(',');
+    gif.append("\x80\0\0", 3).append("\0\0\0\xff\xff\xff", 6).append(',');
     le16(0), le16(0), le16(width), le16(height);
-    gif.append('\0').append("\x02\x02\x44\x01\0;", 6);
-    return gif;
+    return gif.append('\0').append("\x02\x02\x44\x01\0;", 6);
 }
 
-// A small PNG whose header declares `width` x `height`: libpng reads the
-// header, and its pixels are never reached.
+// A 1 x 1 PNG whose header declares `width` x `height`.
 QByteArray declaring(png_uint_32 width, png_uint_32 height)
 {
-    QByteArray png = pngBytes({1, 1, PNG_COLOR_TYPE_GRAY, 8, false, {}, {}, {}});
+    QByteArray png = pngBytes(1, 1);
     qToBigEndian(width, png.data() + 16);
     qToBigEndian(height, png.data() + 20);
     qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(png.constData() + 12), 17)), png.data() + 29);
     return png;
 }
 
+auto grey(png_byte value)
+{
+    return [=](png_uint_32, std::vector<png_byte>& row) { std::fill(row.begin(), row.end(), value); };
+}
+
 } // namespace
 
-// Each row is a picture file with the size it is shown at and the colour
-// expected at points of it (given as fractions of the shown size).
+// Each row: a picture file, the size it is shown at, and colours expected at
+// points of it (as fractions of the shown size).
 TEST(PictureRead, PicturesOfAnySizeQtReadsAreShownAtMostAFrameOfHighDefinition)
 {
-    const auto gradient = [](png_uint_32 width, int channels) {
-        // Red rises across, green down, so every pass of an interlaced
-        // picture must land where it belongs.
-        return [=](png_uint_32 y, std::vector<png_byte>& row) {
-            for (png_uint_32 x = 0; x < width; ++x) {
-                row[x * channels] = png_byte(x * 255 / (width - 1));
-                row[x * channels + 1] = png_byte(y * 255 / 999);
-                row[x * channels + 2] = 40;
-            }
-        };
+    // Red rises across, green down: every pass of an interlaced picture must land where it belongs.
+    const auto gradient = [](png_uint_32 y, std::vector<png_byte>& row) {
+        for (size_t x = 0; x < row.size() / 3; ++x)
+            row[x * 3] = png_byte(x * 255 / 2999), row[x * 3 + 1] = png_byte(y * 255 / 999), row[x * 3 + 2] = 40;
     };
-    const auto grey = [](png_byte value) { return [=](png_uint_32, std::vector<png_byte>& row) { std::fill(row.begin(), row.end(), value); }; };
     QByteArray jpeg;
     QBuffer jpegBuffer(&jpeg);
     QImage wide(4000, 500, QImage::Format_RGB32);
@@ -79,19 +74,18 @@ TEST(PictureRead, PicturesOfAnySizeQtReadsAreShownAtMostAFrameOfHighDefinition)
         QSize shown;
         std::vector<std::pair<QPointF, QRgb>> colours;
     } rows[] = {
-        {"20000 x 20000, past Qt's allocation limit", pngBytes({20000, 20000, PNG_COLOR_TYPE_GRAY, 8, false, {}, {}, grey(0x80)}),
+        {"20000 x 20000, past Qt's allocation limit", pngBytes(20000, 20000, grey(0x80)),
          {1080, 1080}, {{{0.5, 0.5}, qRgb(128, 128, 128)}}},
-        {"1 x 5,000,000, past libpng's default of a million rows", pngBytes({1, 5000000, PNG_COLOR_TYPE_GRAY, 8, false, {}, {}, grey(0x30)}),
+        {"1 x 5,000,000, past libpng's default of a million rows", pngBytes(1, 5000000, grey(0x30)),
          {1, 1080}, {{{0, 0.9}, qRgb(0x30, 0x30, 0x30)}}},
-        {"interlaced RGB", pngBytes({3000, 1000, PNG_COLOR_TYPE_RGB, 8, true, {}, {}, gradient(3000, 3)}),
-         {1920, 640}, {{{0, 0}, qRgb(0, 0, 40)}, {{0.5, 0.5}, qRgb(128, 128, 40)}, {{0.999, 0.999}, qRgb(255, 255, 40)}}},
-        {"palette with transparency", pngBytes({2500, 10, PNG_COLOR_TYPE_PALETTE, 2, false, {{200, 100, 0}, {0, 0, 0}}, {128, 0},
-                                                [](png_uint_32, std::vector<png_byte>& row) { std::fill(row.begin(), row.end(), 0); }}),
+        {"interlaced RGB", pngBytes(3000, 1000, gradient, PNG_COLOR_TYPE_RGB, 8, true), {1920, 640},
+         {{{0, 0}, qRgb(0, 0, 40)}, {{0.5, 0.5}, qRgb(128, 128, 40)}, {{0.999, 0.999}, qRgb(255, 255, 40)}}},
+        {"palette with transparency", pngBytes(2500, 10, {}, PNG_COLOR_TYPE_PALETTE, 2, false, {{200, 100, 0}, {0, 0, 0}}, {128, 0}),
          {1920, 7}, {{{0.5, 0.5}, qRgba(200, 100, 0, 128)}}},
-        {"16-bit grey and alpha", pngBytes({2200, 1100, PNG_COLOR_TYPE_GRAY_ALPHA, 16, false, {}, {}, grey(0xff)}),
+        {"16-bit grey and alpha", pngBytes(2200, 1100, grey(0xff), PNG_COLOR_TYPE_GRAY_ALPHA, 16),
          {1920, 960}, {{{0.5, 0.5}, qRgba(255, 255, 255, 255)}}},
-        {"small PNG, as stored", pngBytes({300, 200, PNG_COLOR_TYPE_RGB, 8, false, {}, {}, gradient(300, 3)}), {300, 200},
-         {{{0, 0}, qRgb(0, 0, 40)}}},
+        {"small PNG, as stored", pngBytes(300, 200, grey(40), PNG_COLOR_TYPE_RGB), {300, 200},
+         {{{0, 0}, qRgb(40, 40, 40)}}},
         {"JPEG decoded scaled", jpeg, {1920, 240}, {{{0.5, 0.5}, qRgb(0, 0, 200)}}},
     };
     const int qtLimit = QImageReader::allocationLimit();
@@ -100,9 +94,7 @@ TEST(PictureRead, PicturesOfAnySizeQtReadsAreShownAtMostAFrameOfHighDefinition)
         const long before = peakMegabytes();
         QImage picture;
         EXPECT_EQ(readPicture(row.bytes, QByteArray(), "p.png", kLargest, picture), "");
-        // Memory follows the size shown: Qt's own reader takes 2.3 GB for the
-        // largest of these.
-        EXPECT_LT(peakMegabytes() - before, 600);
+        EXPECT_LT(peakMegabytes() - before, 600); // Qt's own reader takes 2.3 GB for the largest
         ASSERT_EQ(picture.size(), row.shown);
         EXPECT_EQ(QImageReader::allocationLimit(), qtLimit) << "Qt's limit for other reads";
         for (const auto& [at, colour] : row.colours) {
@@ -115,7 +107,8 @@ TEST(PictureRead, PicturesOfAnySizeQtReadsAreShownAtMostAFrameOfHighDefinition)
 
 TEST(PictureRead, APictureThatCannotBeShownIsNamedWithTheReason)
 {
-    const QByteArray interlaced = pngBytes({3000, 100, PNG_COLOR_TYPE_RGB, 8, true, {}, {}, {}});
+    const QByteArray interlaced = pngBytes(3000, 100, {}, PNG_COLOR_TYPE_RGB, 8, true);
+    const QString tooLarge = "p.png " + text(msg::PictureTooLarge);
     const struct {
         const char* what;
         QByteArray bytes;
@@ -123,9 +116,9 @@ TEST(PictureRead, APictureThatCannotBeShownIsNamedWithTheReason)
     } rows[] = {
         {"not a picture", "plain text", "File not valid: p.png"},
         {"PNG cut short", interlaced.left(interlaced.size() / 2), "File not valid: p.png: the file ends before the picture does"},
-        {"PNG of more pixels than are decoded", declaring(40000, 40000), "p.png " + text(msg::PictureTooLarge) + " (40000 × 40000)"},
-        {"PNG of the most columns there can be", declaring(PNG_UINT_31_MAX, 1), "p.png " + text(msg::PictureTooLarge) + " (2147483647 × 1)"},
-        {"GIF whole past Qt's limit", gifOf(12000, 12000), "p.png " + text(msg::PictureTooLarge) + " (12000 × 12000)"},
+        {"PNG of more pixels than are decoded", declaring(40000, 40000), tooLarge + " (40000 × 40000)"},
+        {"PNG of the most columns there can be", declaring(PNG_UINT_31_MAX, 1), tooLarge + " (2147483647 × 1)"},
+        {"GIF whole past Qt's limit", gifOf(12000, 12000), tooLarge + " (12000 × 12000)"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

@@ -356,10 +356,8 @@ TEST_F(IOManagerTest, IdentifiersFromTheRegistryIndexMatchTheFullList)
     EXPECT_EQ(viaIndex("Video"), dir + "Film_files/Film_video1.xml");
 }
 
-// The store tells whether an object file is still as it read or wrote it:
-// by the file's stamp where that can vouch, by its bytes where it cannot (a
-// file changed within a clock tick of the read); a file it never read nor
-// wrote is never replaced by a save.
+// Whether a file is as the store read or wrote it: by its stamp, or by its bytes when changed within a
+// clock tick of the read; a file it never read nor wrote is never replaced by a save.
 TEST_F(IOManagerTest, DiskStateTellsWhatOthersDidToAFileSinceItWasReadOrWritten)
 {
     using State = IOManager::DiskState;

@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 
 using namespace vimra;
 using namespace vimra::test;
@@ -36,12 +35,10 @@ protected:
         ASSERT_TRUE(main && main->colSubExpressions().Count() == 1);
         gulls = std::dynamic_pointer_cast<Video>(main->colSubExpressions().Item(1));
     }
-    // The start and end in the expression's own file, in milliseconds.
-    static std::pair<int, int> stored(const Expression& e)
+    // The Time element of the expression's own file, in milliseconds.
+    static bool stored(const Expression& e, int start, int end)
     {
-        const auto m = QRegularExpression(R"re(<Time start="(-?\d+)" end="(-?\d+)")re")
-                           .match(QString::fromUtf8(readFile(e.strGUID())));
-        return {m.captured(1).toInt(), m.captured(2).toInt()};
+        return readFile(e.strGUID()).contains(QString(R"(<Time start="%1" end="%2")").arg(start).arg(end).toUtf8());
     }
 
     FakeMediaDetector media;
@@ -76,8 +73,9 @@ TEST_F(VideoFormClipTest, AShortClipLimitsTheEditorButNeverTheStoredTimes)
         prompts.calls.clear();
         ASSERT_TRUE(inEditor(edited, [&](VideoWindow& w) {
             const auto expectWithinClip = [&] {
-                EXPECT_EQ(std::pair(w.ckChunk()->dStart, w.ckChunk()->dend), std::pair(row.shownStart, row.shownEnd));
-                EXPECT_EQ(std::pair(w.advsld()->dMin(), w.advsld()->dMax()), std::pair(row.shownStart, row.shownEnd));
+                const std::pair shown(row.shownStart, row.shownEnd);
+                EXPECT_EQ(std::pair(w.ckChunk()->dStart, w.ckChunk()->dend), shown);
+                EXPECT_EQ(std::pair(w.advsld()->dMin(), w.advsld()->dMax()), shown);
                 EXPECT_LE(player().position, 4);
                 // At the clip's end the time code names its last frame.
                 EXPECT_EQ(w.txtTime()->text(), FormatTime(std::min(player().position, 4 - 1 / 25.0), 25));
@@ -112,8 +110,7 @@ TEST_F(VideoFormClipTest, AShortClipLimitsTheEditorButNeverTheStoredTimes)
         ASSERT_TRUE(doc->bSave());
         reopen();
         EXPECT_EQ((row.bEditMain ? main : gulls)->strTitle(), "Retitled");
-        EXPECT_EQ(stored(*main), std::pair(0, 8000));
-        EXPECT_EQ(stored(*gulls), std::pair(int(row.start * 1000), int(row.end * 1000)));
+        EXPECT_TRUE(stored(*main, 0, 8000) && stored(*gulls, int(row.start * 1000), int(row.end * 1000)));
         // K sets the keyframe at the frame shown, only when the clip holds one of the segment's own.
         EXPECT_EQ(gulls->dGetKeyFrameTime(), row.bEditMain || !row.messages.isEmpty() ? keyframe : 4.0);
     }

@@ -5,10 +5,9 @@
 #include <QFile>
 #include <QStringList>
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <thread>
 
 #include <fcntl.h>
@@ -16,32 +15,26 @@
 
 namespace vimra::test {
 
-// Runs `action`; should it still run after the hang bound, frees whatever
-// waits on one of `fifos` (opening each for writing and closing it gives a
-// reader the end of the file) and answers false: code that would wait for
-// ever fails its test instead of hanging the suite.
+// Runs `action`; should it still run after kHang, frees whatever waits
+// on one of `fifos` (opening each for writing and closing it gives a reader
+// the end of the file) and answers false: code that would wait for ever
+// fails its test instead of hanging the suite.
 inline bool bAnswersAtOnce(const QStringList& fifos, const std::function<void()>& action)
 {
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool bDone = false, bFreed = false;
+    std::atomic<bool> bDone = false, bFreed = false;
     std::thread guard([&] {
-        std::unique_lock lock(mutex);
-        if (finished.wait_for(lock, kHang, [&] { return bDone; }))
-            return;
-        bFreed = true;
-        do
+        for (const auto start = std::chrono::steady_clock::now(); !bDone;
+             std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+            if (std::chrono::steady_clock::now() - start < kHang)
+                continue;
+            bFreed = true;
             for (const QString& fifo : fifos)
                 if (const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK); fd >= 0)
                     ::close(fd);
-        while (!finished.wait_for(lock, std::chrono::milliseconds(10), [&] { return bDone; }));
+        }
     });
     action();
-    {
-        const std::lock_guard lock(mutex);
-        bDone = true;
-    }
-    finished.notify_one();
+    bDone = true;
     guard.join();
     return !bFreed;
 }
