@@ -117,7 +117,8 @@ public:
     // itself is never read, so a DOCTYPE naming a file makes it invalid.
     bool load(const QString& path);
     // As load, and the DTD the file's DOCTYPE names is read too (that one
-    // file, when it is a regular file; nothing it names in turn).
+    // file, once, when it is a regular file; nothing it names in turn), as
+    // is a subset of the file's own; neither may nest parameter entities.
     bool loadWithOwnDtd(const QString& path);
     bool loadXml(const QByteArray& text);
     // The reason the last load failed; never empty after a failure.
