@@ -105,14 +105,9 @@ TEST_F(DocumentTest, CharactersAFileCannotHoldNeverReachASaveOfAnyObject)
     writeExpr("Film_transcript1.xml", "Transcript", "Words", versionOf("Film_version1.xml"), 0, 60);
     const QString bad = QString("A\x01" "B\x0b" "C\x1f" "D") + QChar(0xFFFE) + QChar(0xD800);
     std::shared_ptr<AVDocument> doc = open("Film.xml");
-    QStringList kinds;
-    for (const auto& item : doc->collObjects()) {
-        const auto obj = std::dynamic_pointer_cast<DocObject>(item);
-        if (!obj || !obj->bFieldsRead())
-            continue; // a media file, never written
-        obj->setStrTitle(obj->strTitle() + bad);
-        kinds << obj->className();
-    }
+    for (const auto& item : doc->collObjects())
+        if (const auto obj = std::dynamic_pointer_cast<DocObject>(item); obj && obj->bFieldsRead())
+            obj->setStrTitle(obj->strTitle() + bad); // every kind but a media file, never written
     const auto keywords = doc->firstNamed("ThematicKeywords");
     ASSERT_TRUE(keywords);
     keywords->vContent = std::make_shared<StringList>();
@@ -133,8 +128,7 @@ TEST_F(DocumentTest, CharactersAFileCannotHoldNeverReachASaveOfAnyObject)
     prompts.calls.clear();
     doc = open("Film.xml");
     EXPECT_TRUE(prompts.messages().isEmpty()) << prompts.messages().join('\n').toStdString();
-    for (const char* kind : {"AVDocument", "Version", "Media", "Storage", "Video", "Audio", "Transcript"})
-        EXPECT_TRUE(kinds.contains(kind)) << kind;
     EXPECT_EQ(titles(*doc), before);
+    EXPECT_EQ(before.size(), 9) << before.join(", ").toStdString();
     EXPECT_EQ(idsOf(*doc, "ThematicKeywords"), QStringList({"JazzABCD"}));
 }
