@@ -1,6 +1,7 @@
 #include "editor/FieldEditors.h"
 
 #include "editor/ctlSetOfString.h"
+#include "platform/Xml.h"
 #include "widgets/LocalizeForm.h"
 
 #include <QApplication>
@@ -8,7 +9,9 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QValidator>
 
 #include <algorithm>
 
@@ -16,10 +19,41 @@ namespace vimra {
 
 namespace {
 
+// Typed control keys never reach a box; a paste or a drop takes only what a
+// file can hold, likewise.
+class TextBox : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+    void insertFromMimeData(const QMimeData* source) override
+    {
+        QMimeData storable;
+        storable.setText(xml::storableText(source->text()));
+        QPlainTextEdit::insertFromMimeData(&storable);
+    }
+};
+
+// A line box hands its validator every change, typed, pasted or dropped,
+// and takes the text as the validator leaves it.
+class StorableValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override
+    {
+        const QString kept = xml::storableText(input);
+        if (kept.size() != input.size()) {
+            pos -= int(input.left(pos).size() - xml::storableText(input.left(pos)).size());
+            input = kept;
+        }
+        return Acceptable;
+    }
+};
+
 // String, Integer and Real: a multi-line box, locked but enabled when read-only.
 QWidget* makeText(PaneField& f, QWidget* canvas)
 {
-    auto* box = new QPlainTextEdit(canvas);
+    auto* box = new TextBox(canvas);
     box->setPlainText(f.strShown);
     box->setReadOnly(f.bReadOnly);
     // A tab is never part of a value: Tab and Shift+Tab move between fields.
@@ -133,6 +167,11 @@ QWidget* makeFieldControl(PaneField& field, QWidget* canvas)
         w->setEnabled(false);
     nameFieldControl(w, field);
     return w;
+}
+
+void keepStorable(QLineEdit* box)
+{
+    box->setValidator(new StorableValidator(box));
 }
 
 bool bFieldControlAccepts(const QWidget* control)

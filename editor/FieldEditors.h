@@ -2,6 +2,7 @@
 
 #include "editor/PaneModel.h"
 
+class QLineEdit;
 class QWidget;
 
 namespace vimra {
@@ -14,6 +15,9 @@ QWidget* makeFieldControl(PaneField& field, QWidget* canvas);
 // Whether OK can take what the control holds: false for a date typed
 // incompletely or wrongly.
 bool bFieldControlAccepts(const QWidget* control);
+// Makes `box` drop what no file can hold from whatever is pasted or dropped
+// into it, as typing does.
+void keepStorable(QLineEdit* box);
 // Gives a field's control its tip, accessible name and description, and tag.
 void nameFieldControl(QWidget* control, const PaneField& field);
 

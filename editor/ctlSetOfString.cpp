@@ -1,4 +1,5 @@
 #include "editor/ctlSetOfString.h"
+#include "editor/FieldEditors.h"
 
 #include "widgets/Guarded.h"
 
@@ -58,6 +59,7 @@ QLineEdit* ctlSetOfString::textBox(int i) const { return qobject_cast<QLineEdit*
 QWidget* ctlSetOfString::makeRowEditor(int i, QWidget* panel)
 {
     auto* text = new QLineEdit(panel);
+    keepStorable(text);
     text->setGeometry(toPixels(SetOfStringsModel::textRect(i)));
     connect(text, &QLineEdit::textEdited, this, [this, i](const QString& t) { m_model->setStrng(i, t); });
     return text;

@@ -122,6 +122,37 @@ bool isName(const QString& name)
     return !name.isEmpty() && xmlValidateName(X(name.toUtf8()), 0) == 0;
 }
 
+namespace {
+
+// The length of the character at `i` when a file can hold it, 0 when not.
+int storableLength(const QString& text, qsizetype i)
+{
+    const char16_t c = text.at(i).unicode();
+    if (c < 0x20)
+        return c == u'\t' || c == u'\n' || c == u'\r' ? 1 : 0;
+    if (QChar::isHighSurrogate(c))
+        return i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 0;
+    return QChar::isLowSurrogate(c) || c == 0xFFFE || c == 0xFFFF ? 0 : 1;
+}
+
+} // namespace
+
+QString storableText(const QString& text)
+{
+    qsizetype i = 0;
+    for (int n; i < text.size() && (n = storableLength(text, i)) > 0;)
+        i += n;
+    if (i == text.size())
+        return text;
+    QString out = text.left(i);
+    while (i < text.size()) {
+        const int n = storableLength(text, i);
+        out += QStringView(text).mid(i, n);
+        i += std::max(n, 1);
+    }
+    return out;
+}
+
 // ---- Node ----
 
 bool Node::isElement() const { return m_node && m_node->type == XML_ELEMENT_NODE; }
@@ -198,11 +229,12 @@ void Node::setAttribute(const QString& name, const QString& value)
 {
     if (!isElement())
         return;
+    const QByteArray v = storableText(value).toUtf8();
     if (xmlAttrPtr a = findAttr(m_node, name)) {
-        xmlSetNsProp(m_node, a->ns, a->name, X(value.toUtf8()));
+        xmlSetNsProp(m_node, a->ns, a->name, X(v));
         return;
     }
-    xmlSetProp(m_node, X(name.toUtf8()), X(value.toUtf8()));
+    xmlSetProp(m_node, X(name.toUtf8()), X(v));
 }
 
 void Node::removeAttribute(const QString& name)
@@ -216,7 +248,7 @@ void Node::setNamespaceDeclaration(const QString& prefix, const QString& uri)
     if (!isElement())
         return;
     const QByteArray p = prefix.toUtf8();
-    const QByteArray u = uri.toUtf8();
+    const QByteArray u = storableText(uri).toUtf8();
     // A plain attribute spelled like the declaration would make a duplicate.
     if (xmlAttrPtr a = findAttr(m_node, prefix.isEmpty() ? QStringLiteral("xmlns")
                                                          : QStringLiteral("xmlns:") + prefix))
@@ -241,9 +273,9 @@ void Node::setAttributeNS(const QString& uri, const QString& prefix, const QStri
 {
     if (!isElement())
         return;
-    const QByteArray u = uri.toUtf8();
+    const QByteArray u = storableText(uri).toUtf8();
     const QByteArray l = localName.toUtf8();
-    const QByteArray v = value.toUtf8();
+    const QByteArray v = storableText(value).toUtf8();
     for (xmlAttrPtr a = m_node->properties; a; a = a->next) {
         if (a->ns && a->ns->href && u == reinterpret_cast<const char*>(a->ns->href)
             && l == reinterpret_cast<const char*>(a->name)) {
@@ -362,7 +394,7 @@ void Node::appendText(const QString& text)
 {
     if (!m_node)
         return;
-    const QByteArray t = text.toUtf8();
+    const QByteArray t = storableText(text).toUtf8();
     xmlNodeAddContentLen(m_node, X(t), t.size());
 }
 
@@ -491,6 +523,8 @@ struct ReusedContext {
         xmlSetGenericErrorFunc(nullptr, silentError);
         xmlSetStructuredErrorFunc(nullptr, silentStructured);
         ctxt = xmlNewParserCtxt();
+        if (ctxt)
+            guardParser(ctxt);
     }
     ~ReusedContext() { xmlFreeParserCtxt(ctxt); }
 };
@@ -504,6 +538,14 @@ xmlParserCtxtPtr parserContext()
 bool bCompressed(const QByteArray& bytes)
 {
     return bytes.startsWith("\x1f\x8b") || bytes.startsWith(QByteArrayLiteral("\xfd" "7zXZ"));
+}
+
+// The base a DTD the file names is resolved against: a file URL, as a bare
+// path holding a space, '#' or '?' is no URL and would leave the name
+// resolved against the working folder.
+QByteArray fileUrl(const QString& path)
+{
+    return "file://" + QFile::encodeName(QDir::cleanPath(QFileInfo(path).absoluteFilePath())).toPercentEncoding("/");
 }
 
 // Why a file was not read; errno holds the system's reason for a failure.
@@ -541,36 +583,19 @@ bool Document::loadFile(const QString& path, bool bOwnDtd)
     try {
         // Read whole and parsed from memory, a small file costs about half
         // what the parser's own file reading costs (it goes through its
-        // decompression layer). Only a compressed file is left to the parser.
-        // The path stays the base for a relative DTD.
+        // decompression layer). A compressed file is decompressed whole
+        // first, so its size is known before a byte is parsed.
         QByteArray bytes;
-        if (const fs::ReadResult read = fs::readRegularFile(path, bytes); read != fs::ReadResult::Read) {
+        fs::ReadResult read = fs::readRegularFile(path, bytes);
+        if (read == fs::ReadResult::Read && bCompressed(bytes))
+            read = readDecompressed(path, bytes);
+        if (read != fs::ReadResult::Read) {
             m_reason = unreadReason(read, path);
             return false;
         }
         ReadPermit permit;
         permit.bOwnDtd = bOwnDtd;
-        const PermitScope scope(permit);
-        const QByteArray name = QFile::encodeName(path);
-        const int options = bOwnDtd ? kOwnDtdOptions : kParseOptions;
-        xmlParserCtxtPtr ctxt = parserContext();
-        xmlResetLastError();
-        xmlDocPtr doc = nullptr;
-        if (bCompressed(bytes)) {
-            permit.compressedFile = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-            doc = xmlCtxtReadFile(ctxt, name.constData(), nullptr, options);
-        } else {
-            doc = xmlCtxtReadMemory(ctxt, bytes.constData(), static_cast<int>(bytes.size()), name.constData(),
-                                    nullptr, options);
-        }
-        const bool bTooLarge = permit.bTooLarge;
-        if (bTooLarge || bOutOfMemory(ctxt)) {
-            xmlFreeDoc(doc);
-            m_reason = text(bTooLarge ? msg::FileTooLarge : msg::NoMemoryForFile);
-            return false;
-        }
-        const QString failure = doc ? QString() : errorText(xmlCtxtGetLastError(ctxt));
-        return finishLoad(doc, failure);
+        return parse(bytes, fileUrl(path), bOwnDtd ? kOwnDtdOptions : kParseOptions, permit);
     } catch (const std::bad_alloc&) {
         m_reason = text(msg::NoMemoryForFile);
         return false;
@@ -581,10 +606,21 @@ bool Document::loadXml(const QByteArray& text)
 {
     initLibrary();
     ReadPermit permit;
+    return parse(text, QByteArray(), kParseOptions, permit);
+}
+
+bool Document::parse(const QByteArray& bytes, const QByteArray& url, int options, ReadPermit& permit)
+{
     const PermitScope scope(permit);
     xmlParserCtxtPtr ctxt = parserContext();
-    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, text.constData(), static_cast<int>(text.size()), nullptr,
-                                      nullptr, kParseOptions);
+    xmlResetLastError();
+    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, bytes.constData(), static_cast<int>(bytes.size()),
+                                      url.isEmpty() ? nullptr : url.constData(), nullptr, options);
+    if (permit.iRefused || bOutOfMemory(ctxt)) {
+        xmlFreeDoc(doc);
+        m_reason = text(permit.iRefused ? permit.iRefused : msg::NoMemoryForFile);
+        return false;
+    }
     const QString failure = doc ? QString() : errorText(xmlCtxtGetLastError(ctxt));
     return finishLoad(doc, failure);
 }

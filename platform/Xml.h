@@ -11,12 +11,19 @@ struct _xmlDoc;
 
 namespace vimra::xml {
 
+struct ReadPermit;
+
 // The parts of a qualified name as written, split at its first colon: the
 // local part (the whole name when there is no colon) and the prefix ("").
 QString localPart(const QString& name);
 QString prefixPart(const QString& name);
 // Whether `name` may name an element or attribute in a well-formed file.
 bool isName(const QString& name);
+// `text` without the characters no XML 1.0 file can hold: controls other
+// than tab, line feed and carriage return, U+FFFE, U+FFFF and surrogates
+// that are not a pair. Every text and attribute value set on a node is
+// taken so, and a paste into a field too.
+QString storableText(const QString& text);
 
 // A non-owning handle on a node of a Document. It stays valid while the node
 // is part of its document.
@@ -86,8 +93,11 @@ private:
 // An owning XML document: load with the parser's reason on failure, walk,
 // edit and save as UTF-8. The network is never used; a document with a
 // DOCTYPE is validated against its DTD when it loads. Loading reads only a
-// regular file of at most fs::kMaxReadSize bytes, never waits on a FIFO or
-// device, and refuses a document whose entity references are external,
+// regular file of at most fs::kMaxReadSize bytes (decompressed, for a
+// compressed one), never waits on a FIFO or device, refuses a document that
+// declares a DTD of its own before a declaration is read (but for
+// loadWithOwnDtd, which bounds its parameter entities instead), and refuses
+// a document whose entity references are external,
 // undeclared or stand for more text than a catalogue ever holds; a document
 // the memory cannot hold is refused whole, never kept with text left out.
 class Document {
@@ -107,7 +117,8 @@ public:
     // itself is never read, so a DOCTYPE naming a file makes it invalid.
     bool load(const QString& path);
     // As load, and the DTD the file's DOCTYPE names is read too (that one
-    // file, when it is a regular file; nothing it names in turn).
+    // file, once, when it is a regular file; nothing it names in turn), as
+    // is a subset of the file's own; neither may nest parameter entities.
     bool loadWithOwnDtd(const QString& path);
     bool loadXml(const QByteArray& text);
     // The reason the last load failed; never empty after a failure.
@@ -132,6 +143,7 @@ public:
 
 private:
     bool loadFile(const QString& path, bool bOwnDtd);
+    bool parse(const QByteArray& bytes, const QByteArray& url, int options, ReadPermit& permit);
     bool finishLoad(_xmlDoc* doc, const QString& failure);
 
     _xmlDoc* m_doc = nullptr;

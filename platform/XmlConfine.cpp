@@ -10,10 +10,12 @@
 
 #include <libxml/entities.h>
 #include <libxml/parserInternals.h>
+#include <libxml/SAX2.h>
 #include <libxml/uri.h>
 #include <libxml/xmlIO.h>
 
 #include <algorithm>
+#include <new>
 #include <unordered_map>
 #include <utility>
 
@@ -54,54 +56,16 @@ QString ownDtd(xmlParserCtxtPtr ctxt)
     return path;
 }
 
-// A decompressing input that fails once it has given more than the limit.
-struct CountedInput {
-    void* context;
-    xmlInputReadCallback read;
-    xmlInputCloseCallback close;
-    qint64 left;
-    bool* bTooLarge;
-};
-int countedRead(void* context, char* buffer, int len)
-{
-    auto* in = static_cast<CountedInput*>(context);
-    const int n = in->read(in->context, buffer, len);
-    if (n > 0 && (in->left -= n) < 0) {
-        *in->bTooLarge = true;
-        return -1;
-    }
-    return n;
-}
-int countedClose(void* context)
-{
-    auto* in = static_cast<CountedInput*>(context);
-    const int result = in->close ? in->close(in->context) : 0;
-    delete in;
-    return result;
-}
-
 } // namespace
 
 xmlParserInputPtr confinedLoader(const char* url, const char*, xmlParserCtxtPtr ctxt)
 {
     ReadPermit* permit = t_permit;
     const QString path = url && permit ? localPath(url) : QString();
-    if (path.isEmpty())
+    // Once: a DTD that names itself as a parameter entity is not read again.
+    if (path.isEmpty() || !permit->bOwnDtd || permit->bOwnDtdRead || path != ownDtd(ctxt))
         return nullptr;
-    if (path == permit->compressedFile) {
-        // Checked a regular file of at most the limit just before.
-        xmlParserInputPtr input = xmlNewInputFromFile(ctxt, url);
-        if (input && input->buf && input->buf->readcallback) {
-            auto* counted = new CountedInput{input->buf->context, input->buf->readcallback, input->buf->closecallback,
-                                             fs::kMaxReadSize, &permit->bTooLarge};
-            input->buf->context = counted;
-            input->buf->readcallback = countedRead;
-            input->buf->closecallback = countedClose;
-        }
-        return input;
-    }
-    if (!permit->bOwnDtd || path != ownDtd(ctxt))
-        return nullptr;
+    permit->bOwnDtdRead = true;
     QByteArray bytes;
     if (fs::readRegularFile(path, bytes) != fs::ReadResult::Read)
         return nullptr;
@@ -121,6 +85,111 @@ PermitScope::PermitScope(ReadPermit& permit) : m_saved(std::exchange(t_permit, &
 PermitScope::~PermitScope()
 {
     t_permit = m_saved;
+}
+
+namespace {
+
+// ---- declarations ----
+
+// The most text parameter entities may be expanded into in one parse, and
+// the least one reference counts for. The vocabulary's DTD needs a few
+// hundred bytes; a parse within the bound ends in well under a second.
+constexpr qint64 kMaxParameterEntityText = qint64(10) << 20;
+constexpr qint64 kLeastPerReference = 100;
+
+void refuse(xmlParserCtxtPtr ctxt, int id)
+{
+    if (t_permit && !t_permit->iRefused)
+        t_permit->iRefused = id;
+    xmlStopParser(ctxt);
+}
+
+// Called once the DOCTYPE's name and external identifier are read, before
+// its internal subset: what follows is still unread.
+void guardedInternalSubset(void* ctx, const xmlChar* name, const xmlChar* externalId, const xmlChar* systemId)
+{
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+    const bool bSubset = ctxt->input && ctxt->input->cur && *ctxt->input->cur == '[';
+    if (bSubset && !(t_permit && t_permit->bOwnDtd)) {
+        refuse(ctxt, msg::DeclaresOwnDtd);
+        return;
+    }
+    xmlSAX2InternalSubset(ctx, name, externalId, systemId);
+}
+
+// A parameter entity whose text holds a reference to another is refused as
+// it is declared: nested ones multiply, and libxml2 can spin for ever on them
+// once it has met an error, with no other call made.
+void guardedEntityDecl(void* ctx, const xmlChar* name, int type, const xmlChar* publicId, const xmlChar* systemId,
+                       xmlChar* content)
+{
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+    if ((type == XML_INTERNAL_PARAMETER_ENTITY || type == XML_EXTERNAL_PARAMETER_ENTITY) && content
+        && xmlStrchr(content, '%')) {
+        refuse(ctxt, msg::ParameterEntitiesTooMuch);
+        return;
+    }
+    xmlSAX2EntityDecl(ctx, name, type, publicId, systemId, content);
+}
+
+// Every parameter entity reference, in a declaration or between them, is
+// looked up here before it is expanded.
+xmlEntityPtr guardedParameterEntity(void* ctx, const xmlChar* name)
+{
+    auto* ctxt = static_cast<xmlParserCtxtPtr>(ctx);
+    xmlEntityPtr ent = xmlSAX2GetParameterEntity(ctx, name);
+    const qint64 size = std::max<qint64>(ent ? ent->length : 0, kLeastPerReference);
+    if (!t_permit || (t_permit->parameterEntityText += size) > kMaxParameterEntityText) {
+        refuse(ctxt, msg::ParameterEntitiesTooMuch);
+        return nullptr;
+    }
+    return ent;
+}
+
+} // namespace
+
+void guardParser(xmlParserCtxtPtr ctxt)
+{
+    ctxt->sax->internalSubset = guardedInternalSubset;
+    ctxt->sax->getParameterEntity = guardedParameterEntity;
+    ctxt->sax->entityDecl = guardedEntityDecl;
+}
+
+fs::ReadResult readDecompressed(const QString& path, QByteArray& bytes)
+{
+    bytes.clear();
+    // The parser's own input layer decompresses what it reads (gzip, xz).
+    xmlParserInputBufferPtr in =
+        xmlParserInputBufferCreateFilename(QFile::encodeName(path).constData(), XML_CHAR_ENCODING_NONE);
+    if (!in || !in->readcallback) {
+        xmlFreeParserInputBuffer(in);
+        return fs::ReadResult::Failed;
+    }
+    constexpr int kChunk = 1 << 16;
+    fs::ReadResult result = fs::ReadResult::Read;
+    try {
+        for (;;) {
+            if (bytes.size() > fs::kMaxReadSize) {
+                result = fs::ReadResult::TooLarge;
+                break;
+            }
+            const qsizetype at = bytes.size();
+            bytes.resize(at + kChunk);
+            const int n = in->readcallback(in->context, bytes.data() + at, kChunk);
+            bytes.resize(at + std::max(n, 0));
+            if (n <= 0) {
+                if (n < 0)
+                    result = fs::ReadResult::Failed;
+                break;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        result = fs::ReadResult::NoMemory;
+    }
+    xmlFreeParserInputBuffer(in);
+    if (result != fs::ReadResult::Read)
+        bytes.clear();
+    return result;
 }
 
 namespace {

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "platform/FileRead.h"
+
+#include <QByteArray>
 #include <QString>
 
 #include <libxml/parser.h>
 
 // The guards every load of Xml.cpp runs under: which files a parse may read
-// besides the one it parses, and how much text its entities may stand for.
+// besides the one it parses, which declarations it may expand, and how much
+// text its entities may stand for.
 
 namespace vimra::xml {
 
@@ -15,9 +19,16 @@ namespace vimra::xml {
 // document's file) can stall the program or leak into a save. The vocabulary
 // reads the one DTD its DOCTYPE names.
 struct ReadPermit {
-    QString compressedFile; // the file parsed, when only the parser can decompress it
+    // The vocabulary: its DOCTYPE's DTD is read once, and a subset of its own
+    // is expanded under the bound below. Any other file declaring a DTD of
+    // its own is refused before a declaration is read.
     bool bOwnDtd = false;
-    bool bTooLarge = false; // the decompressed text went past the limit
+    bool bOwnDtdRead = false;
+    // The text parameter entities were expanded into, each reference
+    // counted as at least a few bytes: nested ones would otherwise keep the
+    // parse busy for ever without much memory.
+    qint64 parameterEntityText = 0;
+    int iRefused = 0; // the message saying why the parse was stopped; 0 while it runs
 };
 
 // Makes `permit` the one the entity loader answers by on this thread.
@@ -35,6 +46,14 @@ private:
 // The entity loader of every parse (validation's too): it reads only what
 // the permit of the thread allows, and nothing where there is none.
 xmlParserInputPtr confinedLoader(const char* url, const char* id, xmlParserCtxtPtr ctxt);
+
+// Installs on `ctxt` the hooks that stop its parses as the permit of the
+// thread says (see ReadPermit), setting iRefused.
+void guardParser(xmlParserCtxtPtr ctxt);
+
+// Reads the compressed file `path` whole, decompressed: at most
+// fs::kMaxReadSize bytes of text, TooLarge past that.
+fs::ReadResult readDecompressed(const QString& path, QByteArray& bytes);
 
 // Why the entity references of `doc` cannot be read (they are external,
 // undeclared or stand for too much text); "" when they are sound.

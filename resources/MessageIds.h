@@ -115,6 +115,8 @@ constexpr int FileTooLarge = 1189;
 constexpr int NoMemoryForFile = 1190;
 constexpr int EntityTextTooLarge = 1191;
 constexpr int EntityNotRead = 1192;
+constexpr int DeclaresOwnDtd = 1204;
+constexpr int ParameterEntitiesTooMuch = 1205;
 
 // Thematic vocabulary file.
 constexpr int SubthemeNoEnglish = 1168;

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
@@ -131,6 +132,36 @@ TEST(FieldEditors, ADateIsTakenWholeOrRefusedAndTabNeverEntersAValue)
     QTest::keyClick(date, Qt::Key_Backtab);
     EXPECT_EQ(QApplication::focusWidget(), title);
     EXPECT_EQ(m.fields()[1].strText, "v2");
+}
+
+TEST(FieldEditors, APasteTakesOnlyWhatAFileCanHoldInTextsAndListRows)
+{
+    SEColl c;
+    addField(c, tyString, "Title", QStringLiteral("T"));
+    addField(c, tySetOfStrings, "Names", listOf({"a"}));
+    PaneModel m({QStringLiteral("Title")});
+    m.Build(c, nullptr, 0, PaneModel::kInitialWidth, PaneModel::kInitialHeight);
+    QWidget canvas;
+    auto* title = as<QPlainTextEdit>(makeFieldControl(m.fields()[0], &canvas));
+    auto* names = as<ctlSetOfString>(makeFieldControl(m.fields()[1], &canvas));
+    const QString pasted = QString("A\x01" "B\x0b" "C\x1f" "D") + QChar(0xFFFE) + QChar(0xD800) + QChar(0xFFFF) + "E";
+    QApplication::clipboard()->setText(pasted);
+    ASSERT_EQ(QApplication::clipboard()->text(), pasted);
+
+    title->moveCursor(QTextCursor::End);
+    title->paste();
+    EXPECT_EQ(m.fields()[0].strText, "TABCDE");
+    QLineEdit* row = names->textBox(1);
+    row->end(false);
+    row->paste();
+    EXPECT_EQ(row->text(), "aABCDE");
+    EXPECT_EQ(names->Strng(1), "aABCDE");
+    EXPECT_EQ(row->cursorPosition(), 6);
+    // Pasted into the middle, the cursor stays after what was pasted.
+    row->setCursorPosition(1);
+    row->paste();
+    EXPECT_EQ(names->Strng(1), "aABCDEABCDE");
+    EXPECT_EQ(row->cursorPosition(), 6);
 }
 
 TEST(ctlSetOfString, RowsButtonsAndTheWorkedGeometry)

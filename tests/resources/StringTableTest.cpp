@@ -25,7 +25,7 @@ TEST_F(StringTableTest, EveryIdResolvesInBothLanguages)
 {
     for (Language language : {Language::English, Language::Italian}) {
         StringTable::setLanguage(language);
-        for (int id = 1000; id <= 1196; ++id) {
+        for (int id = 1000; id <= 1205; ++id) {
             SCOPED_TRACE(id);
             ASSERT_TRUE(tryText(id).has_value());
             EXPECT_FALSE(text(id).isEmpty());
@@ -37,7 +37,7 @@ TEST_F(StringTableTest, IdsOutsideTheTableFail)
 {
     for (Language language : {Language::English, Language::Italian}) {
         StringTable::setLanguage(language);
-        for (int id : {20, 21, 999, 1204}) {
+        for (int id : {20, 21, 999, 1206}) {
             SCOPED_TRACE(id);
             EXPECT_FALSE(tryText(id).has_value());
             EXPECT_THROW(text(id), std::out_of_range);
