@@ -1,5 +1,7 @@
 #include "shell/WidgetPrompts.h"
 
+#include "platform/Xml.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -95,7 +97,8 @@ QString WidgetPrompts::InputBox(const QString& prompt, const QString& title,
     bool ok = false;
     const QString typed = QInputDialog::getText(owner(), titleOrDefault(title), prompt,
                                                 QLineEdit::Normal, defaultText, &ok);
-    return ok ? typed : QString();
+    // A pasted character no file can hold goes, as in the metadata fields.
+    return ok ? xml::storableText(typed) : QString();
 }
 
 QString WidgetPrompts::OpenFileName(const QString& title, const QString& filter,
