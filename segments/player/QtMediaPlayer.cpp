@@ -16,8 +16,162 @@
 #include <QWidget>
 
 #include <cmath>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 namespace vimra {
+
+namespace {
+
+// Thumbnails compared to tell frames apart.
+constexpr QSize kThumbnail(32, 24);
+
+qint64 difference(const QImage& a, const QImage& b)
+{
+    qint64 sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            sum += std::abs(int(a.constScanLine(y)[x]) - int(b.constScanLine(y)[x]));
+    return sum;
+}
+
+// The back end's frame as a thumbnail, from its brightness plane where it has
+// one (mapped, not converted: a converted 8K picture takes long).
+QImage thumbnailOf(const QVideoFrame& shown)
+{
+    QVideoFrame frame(shown);
+    switch (frame.pixelFormat()) {
+    case QVideoFrameFormat::Format_YUV420P:
+    case QVideoFrameFormat::Format_YUV422P:
+    case QVideoFrameFormat::Format_YV12:
+    case QVideoFrameFormat::Format_NV12:
+    case QVideoFrameFormat::Format_NV21:
+    case QVideoFrameFormat::Format_IMC1:
+    case QVideoFrameFormat::Format_IMC2:
+    case QVideoFrameFormat::Format_IMC3:
+    case QVideoFrameFormat::Format_IMC4:
+    case QVideoFrameFormat::Format_Y8:
+        if (frame.map(QVideoFrame::ReadOnly)) {
+            QImage small = lumaThumbnail(frame.bits(0), frame.bytesPerLine(0), frame.size(), kThumbnail);
+            frame.unmap();
+            return small;
+        }
+        return {};
+    default: {
+        const QImage grey = frame.toImage().convertToFormat(QImage::Format_Grayscale8);
+        return lumaThumbnail(grey.constBits(), grey.bytesPerLine(), grey.size(), kThumbnail);
+    }
+    }
+}
+
+} // namespace
+
+// Tells which frame a picture the back end shows is, away from the window's
+// thread: it compares the picture with the frames near a guess, decoded small
+// by a frame reader of its own. One question at a time; a newer one replaces
+// one not yet begun.
+class FrameCheck {
+public:
+    struct Question {
+        quint64 serial = 0;
+        double stamp = 0;
+        QImage shown;
+        qint64 near = 0;
+    };
+    // Called on the check's thread with the frame found, -1 for none.
+    using Answer = std::function<void(const Question&, qint64)>;
+
+    FrameCheck(const QString& path, double frameLength, Answer answer)
+        : m_path(path), m_length(frameLength), m_answer(std::move(answer)), m_thread([this] { run(); })
+    {
+    }
+    ~FrameCheck()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+
+    void ask(Question question)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_next = std::move(question);
+        }
+        m_wake.notify_one();
+    }
+
+private:
+    void run()
+    {
+        while (true) {
+            Question question;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [this] { return m_stop || m_next; });
+                if (m_stop)
+                    return;
+                question = std::move(*m_next);
+                m_next.reset();
+            }
+            if (!m_frames)
+                m_frames = mediaDetector().frameReader(m_path);
+            m_answer(question, m_frames ? bestNear(question) : -1);
+        }
+    }
+
+    // The nearest frame of those within a frame of the guess that looks most
+    // like the picture; further round it when it is not the guess.
+    qint64 bestNear(const Question& question)
+    {
+        std::optional<qint64> best = bestWithin(question.shown, question.near, 1);
+        if (best && *best != question.near)
+            best = bestWithin(question.shown, *best, 8);
+        return best.value_or(-1);
+    }
+
+    std::optional<qint64> bestWithin(const QImage& shown, qint64 near, int radius)
+    {
+        std::optional<qint64> best;
+        qint64 bestDifference = 0;
+        // Nearest first: among equal pictures the guess wins.
+        for (int i = 0; i <= 2 * radius; ++i) {
+            const qint64 n = near + (i % 2 ? -(i + 1) / 2 : i / 2);
+            if (n < 0 || stopping())
+                continue;
+            const QImage decoded = m_frames->thumbnailAt(n * m_length, m_length / 2, kThumbnail);
+            if (decoded.isNull())
+                continue;
+            const qint64 d = difference(shown, decoded);
+            if (!best || d < bestDifference) {
+                best = n;
+                bestDifference = d;
+            }
+        }
+        return best;
+    }
+
+    bool stopping()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_stop;
+    }
+
+    const QString m_path;
+    const double m_length;
+    const Answer m_answer;
+    std::unique_ptr<FrameReader> m_frames;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::optional<Question> m_next;
+    bool m_stop = false;
+    std::thread m_thread;
+};
 
 // Paints one decoded frame in the video widget's place, scaled as the video
 // widget would scale it. A sibling, not a child: the video widget draws in a
@@ -82,6 +236,17 @@ QString QtMediaPlayer::open(const QString& path)
     m_avgTimePerFrame = m_picture && rate > 0 ? 1.0 / rate : 0.0;
     if (m_picture)
         m_frames = mediaDetector().frameReader(path);
+    if (m_frames) {
+        m_times = m_frames->playerTimes();
+        m_stampOffset = m_times.stamp;
+        if (m_avgTimePerFrame > 0)
+            m_check = std::make_unique<FrameCheck>(
+                path, m_avgTimePerFrame, [this](const FrameCheck::Question& question, qint64 frame) {
+                    QMetaObject::invokeMethod(
+                        this, [this, serial = question.serial, stamp = question.stamp,
+                               frame] { onFrameChecked(serial, stamp, frame); }, Qt::QueuedConnection);
+                });
+    }
 
     m_path = path;
     makeBackend();
@@ -145,9 +310,52 @@ void QtMediaPlayer::applyPendingSeek()
     if (!m_pendingSeek || !m_loaded || !m_player->isSeekable() || (showsStills() && m_state != State::Playing))
         return;
     m_seekInFlight = m_state == State::Playing;
-    m_lastStamp = -1;
-    m_player->setPosition(std::llround(*m_pendingSeek * 1000));
+    m_earlyAsk.reset();
+    m_lateAsk.reset();
+    m_seeksToStart = 0;
+    // Playback starts at the frame showing.
+    const double at = frameStart(*m_pendingSeek);
+    m_startAt = m_state == State::Playing ? std::optional(at) : std::nullopt;
     m_pendingSeek.reset();
+    seekBackend(at);
+}
+
+void QtMediaPlayer::seekBackend(double seconds)
+{
+    m_askedAt = std::clamp(seconds, 0.0, std::max(0.0, m_duration));
+    m_lastStamp = -1;
+    m_landed = false;
+    m_player->setPosition(std::llround((m_askedAt + m_times.position) * 1000));
+}
+
+bool QtMediaPlayer::startReached(double at)
+{
+    // Seeks in MPEG streams land on a key frame, seconds before the place
+    // asked or after it: a start past it asks again earlier, one far before
+    // it later (halfway between the asks either side once there are both),
+    // a few times; the frames before it pass with the still showing.
+    constexpr int kSeeks = 5;
+    constexpr double kWait = 0.5;
+    const double target = *m_startAt;
+    const double half = m_avgTimePerFrame / 2;
+    const bool landing = !m_landed;
+    m_landed = true;
+    if (at > target + half && landing && m_seeksToStart < kSeeks) {
+        m_lateAsk = m_askedAt;
+        ++m_seeksToStart;
+        seekBackend(m_earlyAsk ? (*m_earlyAsk + m_askedAt) / 2 : m_askedAt - (at - target) - kWait);
+        return false;
+    }
+    if (at < target - half) {
+        if (landing && target - at > kWait && m_seeksToStart < kSeeks) {
+            m_earlyAsk = m_askedAt;
+            ++m_seeksToStart;
+            seekBackend(m_lateAsk ? (m_askedAt + *m_lateAsk) / 2 : m_askedAt + (target - at));
+        }
+        return false;
+    }
+    m_startAt.reset();
+    return true;
 }
 
 void QtMediaPlayer::onError(const QString& text)
@@ -175,83 +383,62 @@ void QtMediaPlayer::onFrameShown(const QVideoFrame& frame)
     const bool cut = length > 0 && frame.endTime() > frame.startTime() &&
                      frame.endTime() - frame.startTime() < std::llround(length * 1e6) - 2;
     if (cut) {
-        if (!m_stampOffset)
-            return;
         const auto offGrid = [&](double s) {
-            const double n = (s - *m_stampOffset) / length;
+            const double n = (s - m_stampOffset) / length;
             return std::abs(n - std::nearbyint(n));
         };
         if (const double fromEnd = frame.endTime() / 1e6 - length; offGrid(fromEnd) < offGrid(stamp))
             stamp = fromEnd;
     } else {
-        // After a seek or a skipped frame the stamps may count from elsewhere
-        // (in an MPEG program stream they move by a frame within the first
-        // group of pictures after a seek): the picture is looked at again
-        // whenever a stamp does not follow the last.
+        // The stamps count as the file's own times, except that after a seek
+        // they may be a frame off (in an MPEG program stream, within the first
+        // group of pictures): the picture is looked at after a seek, and
+        // whenever stamps that do not follow the last leave a count off the
+        // file's own.
         const bool follows = m_lastStamp >= 0 && std::abs(stamp - m_lastStamp - length) < length / 4;
-        if (!m_stampOffset)
-            m_stampOffset = stampOffset(frame, stamp, m_frames ? m_frames->startOffset() : 0.0, 8);
-        else if (!follows)
-            m_stampOffset = stampOffset(frame, stamp, *m_stampOffset, 1);
+        if (m_lastStamp < 0 || (!follows && m_stampOffset != m_times.stamp)) {
+            m_stampOffset = m_times.stamp;
+            checkFrame(frame, stamp);
+        }
         m_lastStamp = stamp;
     }
     // Whole microseconds: the nearest frame start is the one meant.
-    const double at = stamp - *m_stampOffset;
-    m_shownAt = length > 0 ? std::nearbyint(at / length) * length : at;
+    const double at = stamp - m_stampOffset;
+    const double shownAt = length > 0 ? std::nearbyint(at / length) * length : at;
+    if (m_startAt) {
+        // Where playback starts is told by the picture, unless that takes
+        // long, and by whole frames.
+        constexpr qint64 kCheckWait = 250;
+        if (cut || (m_checkPending && m_checkAsked.elapsed() < kCheckWait) || !startReached(shownAt))
+            return;
+    }
+    m_shownAt = shownAt;
     showPlayback();
 }
 
-namespace {
-
-QImage thumbnail(const QImage& image)
+void QtMediaPlayer::checkFrame(const QVideoFrame& frame, double stamp)
 {
-    return image.convertToFormat(QImage::Format_Grayscale8).scaled(32, 24, Qt::IgnoreAspectRatio,
-                                                                   Qt::SmoothTransformation);
+    if (!m_check)
+        return;
+    FrameCheck::Question question;
+    question.shown = thumbnailOf(frame);
+    if (question.shown.isNull())
+        return;
+    question.serial = ++m_checkSerial;
+    question.stamp = stamp;
+    question.near = std::llround((stamp - m_stampOffset) / m_avgTimePerFrame);
+    m_checkPending = true;
+    m_checkAsked.start();
+    m_check->ask(std::move(question));
 }
 
-qint64 difference(const QImage& a, const QImage& b)
+void QtMediaPlayer::onFrameChecked(quint64 serial, double stamp, qint64 frame)
 {
-    qint64 sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            sum += std::abs(int(a.constScanLine(y)[x]) - int(b.constScanLine(y)[x]));
-    return sum;
-}
-
-} // namespace
-
-double QtMediaPlayer::stampOffset(const QVideoFrame& frame, double stamp, double guess, int reach) const
-{
-    // The back end stamps a frame with the file's own time, which is off the
-    // position by the file's start (MPEG program streams) or by an edit list
-    // (MP4 with B-frames). The frame's picture tells which frame it is.
-    const QImage shown = m_frames && m_avgTimePerFrame > 0 ? thumbnail(frame.toImage()) : QImage();
-    if (shown.isNull())
-        return guess;
-    const auto bestNear = [&](qint64 near, int radius) {
-        std::optional<qint64> best;
-        qint64 bestDifference = 0;
-        // Nearest first: among equal pictures the guess wins.
-        for (int i = 0; i <= 2 * radius; ++i) {
-            const qint64 n = near + (i % 2 ? -(i + 1) / 2 : i / 2);
-            const QImage decoded =
-                n >= 0 ? m_frames->frameAt(n * m_avgTimePerFrame, m_avgTimePerFrame / 2) : QImage();
-            if (decoded.isNull())
-                continue;
-            const qint64 d = difference(shown, thumbnail(decoded));
-            if (!best || d < bestDifference) {
-                best = n;
-                bestDifference = d;
-            }
-        }
-        return best;
-    };
-    const qint64 near = std::llround((stamp - guess) / m_avgTimePerFrame);
-    std::optional<qint64> best = bestNear(near, reach);
-    // The guess was off: look further around the frame that looked closest.
-    if (best && *best != near && reach < 8)
-        best = bestNear(*best, 8);
-    return best ? stamp - *best * m_avgTimePerFrame : guess;
+    if (serial != m_checkSerial)
+        return;
+    m_checkPending = false;
+    if (frame >= 0)
+        m_stampOffset = stamp - frame * m_avgTimePerFrame;
 }
 
 double QtMediaPlayer::frameStart(double seconds) const
@@ -322,6 +509,10 @@ void QtMediaPlayer::Pause()
     if (!m_player)
         return;
     m_position = CurrentPosition();
+    // Paused before playback reached its start, the back end stands elsewhere.
+    if (m_startAt)
+        m_pendingSeek = m_position;
+    m_startAt.reset();
     m_state = State::Paused;
     if (m_loaded && !m_failed)
         m_player->pause();
@@ -335,6 +526,7 @@ void QtMediaPlayer::Stop()
     m_state = State::Stopped;
     m_position = 0;
     m_pendingSeek.reset();
+    m_startAt.reset();
     if (!m_failed)
         m_player->stop();
     showStill();
@@ -343,9 +535,9 @@ void QtMediaPlayer::Stop()
 double QtMediaPlayer::CurrentPosition() const
 {
     // Until the back end shows a frame of its own the still shows the position.
-    if (m_player && m_loaded && !m_failed && m_state == State::Playing && !m_seekInFlight &&
+    if (m_player && m_loaded && !m_failed && m_state == State::Playing && !m_seekInFlight && !m_startAt &&
         (m_shownAt >= 0 || !m_still || m_still->isHidden()))
-        return m_shownAt >= 0 ? m_shownAt : m_player->position() / 1000.0;
+        return m_shownAt >= 0 ? m_shownAt : std::max(0.0, m_player->position() / 1000.0 - m_times.position);
     return m_position;
 }
 
@@ -402,8 +594,13 @@ void QtMediaPlayer::dropBackend()
 void QtMediaPlayer::release()
 {
     dropBackend();
+    m_check.reset();
+    ++m_checkSerial;
+    m_checkPending = false;
     m_frames.reset();
-    m_stampOffset.reset();
+    m_times = {};
+    m_stampOffset = 0;
+    m_startAt.reset();
     m_stillAt = m_shownAt = m_lastStamp = -1;
     m_failed = false;
     m_state = State::Stopped;

@@ -3,6 +3,7 @@
 #include "platform/MediaDetector.h"
 #include "platform/MediaPlayer.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QPointer>
@@ -17,6 +18,7 @@ class QVideoWidget;
 
 namespace vimra {
 
+class FrameCheck;
 class StillPicture;
 
 // The editor's player on Qt Multimedia. Opening asks the media detector for
@@ -60,9 +62,15 @@ private:
     void applyPendingSeek();
     void onError(const QString& text);
     void onFrameShown(const QVideoFrame& frame);
-    // Back-end frame stamp minus position, in seconds: `guess` unless a
-    // frame within `reach` frames of it looks more like `frame`.
-    double stampOffset(const QVideoFrame& frame, double stamp, double guess, int reach) const;
+    // Asks which frame the whole frame stamped `stamp` shows; the answer
+    // corrects the stamp offset.
+    void checkFrame(const QVideoFrame& frame, double stamp);
+    void onFrameChecked(quint64 serial, double stamp, qint64 frame);
+    // Asks the back end for `seconds` (a frame start) as the place playback starts.
+    void seekBackend(double seconds);
+    // Judges a frame the back end shows at `at` while playback is to start at
+    // m_startAt: true once it has; it may seek again.
+    bool startReached(double at);
     // The start of the frame showing at `seconds`.
     double frameStart(double seconds) const;
     // Shows the exact frame of the position while not playing, the back
@@ -92,9 +100,28 @@ private:
     bool m_seekInFlight = false;
     // The start of the frame the back end showed last during playback; < 0 for none yet.
     double m_shownAt = -1;
-    std::optional<double> m_stampOffset;
+    // How the back end counts this file's times.
+    FrameReader::PlayerTimes m_times;
+    // Back-end frame stamp minus frame start, in seconds.
+    double m_stampOffset = 0;
     // The stamp of the whole frame the back end showed last; < 0 for none since the last seek.
     double m_lastStamp = -1;
+    // While set, playback is to start at this frame start: the back end
+    // lands near it only, and frames before it are passed over.
+    std::optional<double> m_startAt;
+    // The time last asked of the back end, and the asks since Play that
+    // landed before and after the start.
+    double m_askedAt = 0;
+    std::optional<double> m_earlyAsk;
+    std::optional<double> m_lateAsk;
+    int m_seeksToStart = 0;
+    // A frame has shown since the back end was last asked to seek.
+    bool m_landed = false;
+    std::unique_ptr<FrameCheck> m_check;
+    // Numbers the checks; an answer to an older one than the last asked is late.
+    quint64 m_checkSerial = 0;
+    bool m_checkPending = false;
+    QElapsedTimer m_checkAsked;
     std::unique_ptr<FrameReader> m_frames;
     // The frame start the still shows.
     double m_stillAt = -1;

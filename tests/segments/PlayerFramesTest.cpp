@@ -126,8 +126,10 @@ TEST_F(PlayerFramesTest, PictureShowsTheFrameOfTheTimeCode)
             std::printf("%s: %d of 200 show the frame of the time code\n", clip.name, hits);
 
             // Playing, the time code names the frame the back end shows,
-            // after a seek forwards and one backwards too.
-            auto* sink = w.picVideoWindow()->findChild<QVideoWidget*>()->videoSink();
+            // after a seek forwards and one backwards too (frames it passes
+            // on its way to the start stay behind the still).
+            auto* videoWidget = w.picVideoWindow()->findChild<QVideoWidget*>();
+            auto* sink = videoWidget->videoSink();
             for (const double from : {1.0, 5.0, 2.0}) {
                 SCOPED_TRACE(from);
                 w.SeekTo(from);
@@ -139,7 +141,7 @@ TEST_F(PlayerFramesTest, PictureShowsTheFrameOfTheTimeCode)
                     sink, &QVideoSink::videoFrameChanged, &context,
                     [&](const QVideoFrame& f) {
                         const double t = player.CurrentPosition();
-                        if (f.isValid() && checked < 10) {
+                        if (f.isValid() && checked < 10 && !videoWidget->isHidden()) {
                             EXPECT_EQ(stripedNumber(f.toImage()), frameOf(t)) << "at " << t;
                             ++checked;
                         }
