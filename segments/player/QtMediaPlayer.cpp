@@ -80,8 +80,12 @@ public:
         QImage shown;
         qint64 near = 0;
     };
-    // Called on the check's thread with the frame found, -1 for none.
+    // Called on the check's thread with the frame found: kNone when there
+    // is no frame to compare with, kUnlike when the picture is like none
+    // near (a picture decoded without its key frame).
     using Answer = std::function<void(const Question&, qint64)>;
+    static constexpr qint64 kNone = -1;
+    static constexpr qint64 kUnlike = -2;
 
     FrameCheck(const QString& path, double frameLength, Answer answer)
         : m_path(path), m_length(frameLength), m_answer(std::move(answer)), m_thread([this] { run(); })
@@ -121,7 +125,7 @@ private:
             }
             if (!m_frames)
                 m_frames = mediaDetector().frameReader(m_path);
-            m_answer(question, m_frames ? bestNear(question) : -1);
+            m_answer(question, m_frames ? bestNear(question) : kNone);
         }
     }
 
@@ -129,16 +133,20 @@ private:
     // like the picture; further round it when it is not the guess.
     qint64 bestNear(const Question& question)
     {
-        std::optional<qint64> best = bestWithin(question.shown, question.near, 1);
+        qint64 bestDifference = 0;
+        std::optional<qint64> best = bestWithin(question.shown, question.near, 1, bestDifference);
         if (best && *best != question.near)
-            best = bestWithin(question.shown, *best, 8);
-        return best.value_or(-1);
+            best = bestWithin(question.shown, *best, 8, bestDifference);
+        // The same frame decoded twice differs by a few levels at most.
+        constexpr qint64 kLike = 24;
+        if (best && bestDifference > kLike * kThumbnail.width() * kThumbnail.height())
+            return kUnlike;
+        return best.value_or(kNone);
     }
 
-    std::optional<qint64> bestWithin(const QImage& shown, qint64 near, int radius)
+    std::optional<qint64> bestWithin(const QImage& shown, qint64 near, int radius, qint64& bestDifference)
     {
         std::optional<qint64> best;
-        qint64 bestDifference = 0;
         // Nearest first: among equal pictures the guess wins.
         for (int i = 0; i <= 2 * radius; ++i) {
             const qint64 n = near + (i % 2 ? -(i + 1) / 2 : i / 2);
@@ -255,6 +263,7 @@ QString QtMediaPlayer::open(const QString& path)
 
 void QtMediaPlayer::makeBackend()
 {
+    m_prerolled = false;
     m_player = new QMediaPlayer(this);
     // An audio stream without an output leaves the back end's audio branch
     // unlinked, and now and then that stops the whole stream ("Internal data
@@ -273,6 +282,8 @@ void QtMediaPlayer::makeBackend()
         else if (status == QMediaPlayer::BufferedMedia)
             applyPendingSeek();
         else if (status == QMediaPlayer::EndOfMedia) {
+            if (seekEndedTooLate())
+                return;
             m_position = m_duration;
             m_state = State::Paused;
             showStill();
@@ -294,7 +305,9 @@ void QtMediaPlayer::makeBackend()
 void QtMediaPlayer::onLoaded()
 {
     m_loaded = true;
-    if (m_state == State::Paused)
+    // Played before the media could seek, it waits paused for its seek: a
+    // transport stream asked to seek as it starts playing may end at once.
+    if (m_state == State::Paused || (m_state == State::Playing && m_pendingSeek))
         m_player->pause();
     else if (m_state == State::Playing)
         m_player->play();
@@ -309,6 +322,10 @@ void QtMediaPlayer::applyPendingSeek()
     // second): it seeks when playing starts.
     if (!m_pendingSeek || !m_loaded || !m_player->isSeekable() || (showsStills() && m_state != State::Playing))
         return;
+    // A transport stream without sound asked to seek before its first
+    // picture has come may end at once.
+    if (m_picture && m_output && !m_prerolled)
+        return;
     m_seekInFlight = m_state == State::Playing;
     m_earlyAsk.reset();
     m_lateAsk.reset();
@@ -318,14 +335,41 @@ void QtMediaPlayer::applyPendingSeek()
     m_startAt = m_state == State::Playing ? std::optional(at) : std::nullopt;
     m_pendingSeek.reset();
     seekBackend(at);
+    if (m_state == State::Playing)
+        m_player->play();
 }
 
 void QtMediaPlayer::seekBackend(double seconds)
 {
-    m_askedAt = std::clamp(seconds, 0.0, std::max(0.0, m_duration));
+    m_askedAt = std::max(0.0, seconds);
     m_lastStamp = -1;
     m_landed = false;
-    m_player->setPosition(std::llround((m_askedAt + m_times.position) * 1000));
+    qint64 ms = std::llround((m_askedAt + m_times.position) * 1000);
+    // The back end refuses a seek past its own length, which may count
+    // from before the first frame (MPEG transport streams).
+    if (const qint64 length = m_player->duration(); length > 0)
+        ms = std::min(ms, length - std::llround(m_avgTimePerFrame * 1000) - 1);
+    m_player->setPosition(std::max<qint64>(0, ms));
+}
+
+namespace {
+// Seeks asked of the back end to start playback.
+constexpr int kSeeks = 5;
+// Frames before the start that pass rather than a seek more.
+constexpr double kWait = 0.5;
+} // namespace
+
+bool QtMediaPlayer::seekEndedTooLate()
+{
+    // A transport stream without sound asked for a place in its last
+    // seconds may end at once: a start past the place asked.
+    if (!m_startAt || m_landed || m_seeksToStart >= kSeeks)
+        return false;
+    m_lateAsk = m_askedAt;
+    ++m_seeksToStart;
+    seekBackend(m_earlyAsk ? (*m_earlyAsk + m_askedAt) / 2 : m_askedAt - 2 * kWait);
+    m_player->play();
+    return true;
 }
 
 bool QtMediaPlayer::startReached(double at)
@@ -333,17 +377,18 @@ bool QtMediaPlayer::startReached(double at)
     // Seeks in MPEG streams land on a key frame, seconds before the place
     // asked or after it: a start past it asks again earlier, one far before
     // it later (halfway between the asks either side once there are both),
-    // a few times; the frames before it pass with the still showing.
-    constexpr int kSeeks = 5;
-    constexpr double kWait = 0.5;
+    // a few times, and the last time where it landed before; the frames
+    // before it pass with the still showing.
     const double target = *m_startAt;
     const double half = m_avgTimePerFrame / 2;
     const bool landing = !m_landed;
     m_landed = true;
-    if (at > target + half && landing && m_seeksToStart < kSeeks) {
+    if (at > target + half && landing && (m_seeksToStart < kSeeks || (m_earlyAsk && m_seeksToStart == kSeeks))) {
         m_lateAsk = m_askedAt;
+        seekBackend(m_seeksToStart == kSeeks ? *m_earlyAsk
+                    : m_earlyAsk                ? (*m_earlyAsk + m_askedAt) / 2
+                                                : m_askedAt - (at - target) - kWait);
         ++m_seeksToStart;
-        seekBackend(m_earlyAsk ? (*m_earlyAsk + m_askedAt) / 2 : m_askedAt - (at - target) - kWait);
         return false;
     }
     if (at < target - half) {
@@ -372,6 +417,11 @@ void QtMediaPlayer::onError(const QString& text)
 
 void QtMediaPlayer::onFrameShown(const QVideoFrame& frame)
 {
+    if (!m_prerolled && frame.isValid() && m_player) {
+        m_prerolled = true;
+        applyPendingSeek();
+        return;
+    }
     if (m_state != State::Playing || !frame.isValid() || frame.startTime() < 0)
         return;
     const double length = m_avgTimePerFrame;
@@ -406,10 +456,9 @@ void QtMediaPlayer::onFrameShown(const QVideoFrame& frame)
     const double at = stamp - m_stampOffset;
     const double shownAt = length > 0 ? std::nearbyint(at / length) * length : at;
     if (m_startAt) {
-        // Where playback starts is told by the picture, unless that takes
-        // long, and by whole frames.
+        // Where playback starts is told by the picture, unless that takes long.
         constexpr qint64 kCheckWait = 250;
-        if (cut || (m_checkPending && m_checkAsked.elapsed() < kCheckWait) || !startReached(shownAt))
+        if ((m_checkPending && m_checkAsked.elapsed() < kCheckWait) || !startReached(shownAt))
             return;
     }
     m_shownAt = shownAt;
@@ -439,6 +488,9 @@ void QtMediaPlayer::onFrameChecked(quint64 serial, double stamp, qint64 frame)
     m_checkPending = false;
     if (frame >= 0)
         m_stampOffset = stamp - frame * m_avgTimePerFrame;
+    // Playback starts at a picture of the file: the next one is looked at.
+    else if (frame == FrameCheck::kUnlike && m_startAt)
+        m_lastStamp = -1;
 }
 
 double QtMediaPlayer::frameStart(double seconds) const
@@ -500,7 +552,10 @@ void QtMediaPlayer::Run()
     // The still stays until the back end shows a frame of its own.
     if (m_loaded) {
         applyPendingSeek();
-        m_player->play();
+        if (m_pendingSeek)
+            m_player->pause();
+        else
+            m_player->play();
     }
 }
 

@@ -71,6 +71,8 @@ private:
     // Judges a frame the back end shows at `at` while playback is to start at
     // m_startAt: true once it has; it may seek again.
     bool startReached(double at);
+    // True when the end came of a seek to start playback, which then asks again.
+    bool seekEndedTooLate();
     // The start of the frame showing at `seconds`.
     double frameStart(double seconds) const;
     // Shows the exact frame of the position while not playing, the back
@@ -115,6 +117,8 @@ private:
     std::optional<double> m_earlyAsk;
     std::optional<double> m_lateAsk;
     int m_seeksToStart = 0;
+    // The back end has shown its first frame.
+    bool m_prerolled = false;
     // A frame has shown since the back end was last asked to seek.
     bool m_landed = false;
     std::unique_ptr<FrameCheck> m_check;
