@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace vimra {
 
@@ -29,6 +30,17 @@ public:
         double position = 0;
     };
     virtual PlayerTimes playerTimes() const = 0;
+    // The start of the key frame from which the frame showing at `seconds`
+    // (plus `slack`) decodes, in files where a player's seek lands on a key
+    // frame near the time asked rather than on the time, and on the one
+    // asked exactly (MPEG transport streams); nullopt elsewhere or when not
+    // known.
+    virtual std::optional<double> keyFrameOf(double seconds, double slack)
+    {
+        (void)seconds;
+        (void)slack;
+        return std::nullopt;
+    }
 };
 
 // A `size` picture of a picture's brightness (its luma plane, or grey), each

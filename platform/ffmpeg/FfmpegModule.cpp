@@ -226,6 +226,16 @@ public:
         return lastAtOrBefore(target);
     }
 
+    // The start of the last key frame of the run at or before `target`, in
+    // seconds; nullopt when the run holds none.
+    std::optional<double> keyFrameBefore(int64_t target) const
+    {
+        for (auto f = m_run.rbegin(); f != m_run.rend(); ++f)
+            if (ptsOf(*f) <= target && (*f)->key_frame)
+                return static_cast<double>(ptsOf(*f) - m_start) * av_q2d(m_st->time_base);
+        return std::nullopt;
+    }
+
 private:
     static int64_t ptsOf(const FramePtr& f) { return f->best_effort_timestamp; }
 
@@ -564,8 +574,11 @@ class LibavFrameReader final : public FrameReader {
 public:
     explicit LibavFrameReader(const QString& path) : m_source(path)
     {
-        if (m_source.ok())
+        if (m_source.ok()) {
             m_times = playerTimesOf(path, m_source);
+            const char* name = m_source.format()->iformat->name;
+            m_seeksToKeyFrames = std::strcmp(name, "mpegts") == 0;
+        }
     }
     bool ok() const { return m_source.ok(); }
 
@@ -589,6 +602,12 @@ public:
     }
 
     PlayerTimes playerTimes() const override { return m_times; }
+
+    std::optional<double> keyFrameOf(double seconds, double slack) override
+    {
+        const AVFrame* frame = m_seeksToKeyFrames ? frameFor(seconds, slack) : nullptr;
+        return frame ? m_source.keyFrameBefore(frame->best_effort_timestamp) : std::nullopt;
+    }
 
     ~LibavFrameReader() override
     {
@@ -621,6 +640,7 @@ private:
 
     FrameSource m_source;
     PlayerTimes m_times;
+    bool m_seeksToKeyFrames = false;
     SwsContext* m_sws = nullptr;
     SwsContext* m_greySws = nullptr;
 };

@@ -21,6 +21,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace vimra {
 
@@ -366,7 +367,10 @@ void QtMediaPlayer::applyPendingSeek()
     const double at = frameStart(*m_pendingSeek);
     m_startAt = m_state == State::Playing ? std::optional(at) : std::nullopt;
     m_pendingSeek.reset();
-    seekBackend(at);
+    // Where the back end lands on a key frame it lands on the one asked
+    // exactly: asked for the start's own, only the frames from it pass.
+    m_keyAsk = m_startAt && m_frames ? m_frames->keyFrameOf(at, m_avgTimePerFrame / 2) : std::nullopt;
+    seekBackend(m_keyAsk ? *m_keyAsk : at);
     if (m_state == State::Playing)
         m_player->play();
 }
@@ -422,11 +426,21 @@ bool QtMediaPlayer::startReached(double at)
     const double half = m_avgTimePerFrame / 2;
     const bool landing = !m_landed;
     m_landed = true;
-    if (at > target + half && landing && (m_seeksToStart < kSeeks || (m_earlyAsk && m_seeksToStart == kSeeks))) {
+    const std::optional<double> keyAsk = std::exchange(m_keyAsk, std::nullopt);
+    if (landing && keyAsk && at > *keyAsk - half && at < target + half) {
+        if (at < target - half)
+            return false;
+        m_startAt.reset();
+        return true;
+    }
+    if (at > target + half && landing && m_seeksToStart <= kSeeks) {
         m_lateAsk = m_askedAt;
-        seekBackend(m_seeksToStart == kSeeks ? *m_earlyAsk
-                    : m_earlyAsk                ? (*m_earlyAsk + m_askedAt) / 2
-                                                : m_askedAt - (at - target) - kWait);
+        // The last ask lands before the start for sure: where one landed
+        // before, or further back than any landing was late.
+        constexpr double kFarBack = 3.0;
+        seekBackend(m_seeksToStart == kSeeks ? (m_earlyAsk ? *m_earlyAsk : std::max(0.0, target - kFarBack))
+                    : m_earlyAsk             ? (*m_earlyAsk + m_askedAt) / 2
+                                             : m_askedAt - (at - target) - kWait);
         ++m_seeksToStart;
         return false;
     }

@@ -137,6 +137,8 @@ private:
     std::optional<double> m_earlyAsk;
     std::optional<double> m_lateAsk;
     int m_seeksToStart = 0;
+    // The key frame the start decodes from, asked of the back end first.
+    std::optional<double> m_keyAsk;
     // The back end has shown its first frame.
     bool m_prerolled = false;
     // A frame has shown since the back end was last asked to seek.
