@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace vimra {
 
@@ -18,9 +19,54 @@ public:
     // rounded below a frame's start), at its native size; the first frame for
     // a time before it; a null image when nothing can be decoded.
     virtual QImage frameAt(double seconds, double slack) = 0;
-    // The time stamp in the file of time 0 (MPEG program streams start late).
-    virtual double startOffset() const = 0;
+    // The frame showing at `seconds` as a small grey picture of `size` (see
+    // lumaThumbnail); a null image when nothing can be decoded.
+    virtual QImage thumbnailAt(double seconds, double slack, QSize size) = 0;
+    // How a player that stamps frames with the file's own times counts time 0:
+    // the stamp of its frame, and the position a seek there asks for. They
+    // differ where an edit list trims the start (MP4 with B-frames).
+    struct PlayerTimes {
+        double stamp = 0;
+        double position = 0;
+    };
+    virtual PlayerTimes playerTimes() const = 0;
+    // The start of the key frame from which the frame showing at `seconds`
+    // (plus `slack`) decodes, in files where a player's seek lands on a key
+    // frame near the time asked rather than on the time, and on the one
+    // asked exactly (MPEG transport streams); nullopt elsewhere or when not
+    // known.
+    virtual std::optional<double> keyFrameOf(double seconds, double slack)
+    {
+        (void)seconds;
+        (void)slack;
+        return std::nullopt;
+    }
 };
+
+// A `size` picture of a picture's brightness (its luma plane, or grey), each
+// point the mean of a few samples of its cell: cheap on any picture size, and
+// the same from a decoded frame and from a player's frame.
+inline QImage lumaThumbnail(const uchar* luma, qsizetype stride, QSize picture, QSize size)
+{
+    QImage out(size, QImage::Format_Grayscale8);
+    if (!luma || picture.isEmpty() || out.isNull())
+        return {};
+    constexpr int samples = 4;
+    for (int y = 0; y < size.height(); ++y) {
+        uchar* row = out.scanLine(y);
+        for (int x = 0; x < size.width(); ++x) {
+            int sum = 0;
+            for (int j = 0; j < samples; ++j) {
+                const qsizetype py = (qsizetype(y) * samples + j) * picture.height() / (size.height() * samples);
+                const uchar* line = luma + py * stride;
+                for (int i = 0; i < samples; ++i)
+                    sum += line[(qsizetype(x) * samples + i) * picture.width() / (size.width() * samples)];
+            }
+            row[x] = uchar(sum / (samples * samples));
+        }
+    }
+    return out;
+}
 
 // Answers questions about a media file. The FFmpeg implementation is in force
 // unless another is installed (tests install one that needs no media).

@@ -11,6 +11,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
@@ -65,7 +66,8 @@ bool isPlayable(const AVStream* stream)
 // An opened local media file with its streams probed; closed on every way out.
 class Input {
 public:
-    explicit Input(const QString& path)
+    // `ignoreEditList`: MP4 times as stored, before the edit list trims the start.
+    explicit Input(const QString& path, bool ignoreEditList = false)
     {
         quietLibraries();
         const QFileInfo info(path);
@@ -82,6 +84,8 @@ public:
         m_ctx->io_open = openRegularFile;
         AVDictionary* options = nullptr;
         av_dict_set(&options, "protocol_whitelist", "file", 0);
+        if (ignoreEditList)
+            av_dict_set(&options, "ignore_editlist", "1", 0);
         const int opened = avformat_open_input(&m_ctx, url.constData(), nullptr, &options);
         av_dict_free(&options);
         if (opened < 0)
@@ -193,7 +197,9 @@ public:
         const double end = static_cast<double>(ptsOf(m_run.back()) - m_start + m_frameTicks) * av_q2d(m_st->time_base);
         return std::max(end, m_length);
     }
+    // The file's time of time 0.
     double startOffset() const { return m_start * av_q2d(m_st->time_base); }
+    const AVFormatContext* format() const { return m_input.ctx(); }
 
     // Stream ticks of `seconds` from the stream's start, rounded down (so a
     // time on a frame's start picks that frame); nullopt when out of range.
@@ -218,6 +224,16 @@ public:
             if (!decodeNext())
                 break;
         return lastAtOrBefore(target);
+    }
+
+    // The start of the last key frame of the run at or before `target`, in
+    // seconds; nullopt when the run holds none.
+    std::optional<double> keyFrameBefore(int64_t target) const
+    {
+        for (auto f = m_run.rbegin(); f != m_run.rend(); ++f)
+            if (ptsOf(*f) <= target && (*f)->key_frame)
+                return static_cast<double>(ptsOf(*f) - m_start) * av_q2d(m_st->time_base);
+        return std::nullopt;
     }
 
 private:
@@ -485,37 +501,148 @@ bool saveBmp(const AVFrame* frame, const QString& bmpPath)
     return true;
 }
 
+// The first program clock reference of a transport stream in seconds, read
+// from the first packets (188 bytes, or 192 with a time code before each);
+// nullopt when there is none.
+std::optional<double> firstClockReference(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray head = file.read(qint64(4) << 20);
+    const auto* d = reinterpret_cast<const uchar*>(head.constData());
+    for (const qsizetype size : {188, 192}) {
+        // In step from the first sync byte that five packets agree on.
+        const auto inStep = [&](qsizetype from) {
+            for (int k = 0; k < 5; ++k)
+                if (from + k * size >= head.size() || d[from + k * size] != 0x47)
+                    return false;
+            return true;
+        };
+        qsizetype at = 0;
+        while (at < size && !inStep(at))
+            ++at;
+        if (at == size)
+            continue;
+        for (; at + 188 <= head.size(); at += size) {
+            const uchar* p = d + at;
+            if (p[0] != 0x47)
+                break;
+            // An adaptation field long enough for a clock reference, which it carries.
+            if ((p[3] & 0x20) && p[4] >= 7 && (p[5] & 0x10)) {
+                const uint64_t base = (uint64_t(p[6]) << 25) | (uint64_t(p[7]) << 17) | (uint64_t(p[8]) << 9)
+                                    | (uint64_t(p[9]) << 1) | (p[10] >> 7);
+                const int extension = ((p[10] & 1) << 8) | p[11];
+                return (double(base) * 300 + extension) / 27e6;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+// How the media back end counts the file's times, learnt once from the file:
+// it stamps frames with the times stored in it, except that it counts a
+// transport stream's from its first clock reference and an MP4's from before
+// the edit list; its positions count as its stamps do, but from the edit
+// list's start.
+FrameReader::PlayerTimes playerTimesOf(const QString& path, const FrameSource& source)
+{
+    const double start = source.startOffset();
+    const char* name = source.format()->iformat->name;
+    FrameReader::PlayerTimes times{start, start};
+    if (std::strcmp(name, "mpegts") == 0) {
+        if (const auto clock = firstClockReference(path); clock && *clock <= start)
+            times.stamp = times.position = start - *clock;
+    } else if (std::strstr(name, "mp4")) {
+        const Input stored(path, true);
+        const AVStream* st = stored.mainStream(false);
+        if (st && st->start_time != AV_NOPTS_VALUE)
+            times.stamp = st->start_time * av_q2d(st->time_base);
+    }
+    return times;
+}
+
+// Whether the frame's first plane is its 8-bit brightness.
+bool hasLumaPlane(const AVFrame* frame)
+{
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
+    return desc && !(desc->flags & (AV_PIX_FMT_FLAG_RGB | AV_PIX_FMT_FLAG_PAL)) && desc->comp[0].depth == 8
+        && (desc->flags & AV_PIX_FMT_FLAG_PLANAR) && desc->comp[0].plane == 0 && desc->comp[0].step == 1;
+}
+
 class LibavFrameReader final : public FrameReader {
 public:
-    explicit LibavFrameReader(const QString& path) : m_source(path) {}
+    explicit LibavFrameReader(const QString& path) : m_source(path)
+    {
+        if (m_source.ok()) {
+            m_times = playerTimesOf(path, m_source);
+            const char* name = m_source.format()->iformat->name;
+            m_seeksToKeyFrames = std::strcmp(name, "mpegts") == 0;
+        }
+    }
     bool ok() const { return m_source.ok(); }
 
     QImage frameAt(double seconds, double slack) override
     {
-        const auto target = m_source.ticks(std::max(0.0, seconds) + std::max(0.0, slack));
-        const AVFrame* frame = target ? m_source.at(*target) : nullptr;
-        if (!frame || frame->width <= 0 || frame->height <= 0)
+        const AVFrame* frame = frameFor(seconds, slack);
+        return frame ? converted(*frame, m_sws, AV_PIX_FMT_BGRA, QImage::Format_RGB32) : QImage();
+    }
+
+    QImage thumbnailAt(double seconds, double slack, QSize size) override
+    {
+        const AVFrame* frame = frameFor(seconds, slack);
+        if (!frame)
             return {};
-        QImage image(frame->width, frame->height, QImage::Format_RGB32);
-        m_sws = sws_getCachedContext(m_sws, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                     frame->width, frame->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr,
-                                     nullptr);
-        if (!m_sws || image.isNull())
+        const QSize picture(frame->width, frame->height);
+        if (hasLumaPlane(frame))
+            return lumaThumbnail(frame->data[0], frame->linesize[0], picture, size);
+        // Brightness from any other layout, at full size first.
+        const QImage grey = converted(*frame, m_greySws, AV_PIX_FMT_GRAY8, QImage::Format_Grayscale8);
+        return grey.isNull() ? QImage() : lumaThumbnail(grey.constBits(), grey.bytesPerLine(), picture, size);
+    }
+
+    PlayerTimes playerTimes() const override { return m_times; }
+
+    std::optional<double> keyFrameOf(double seconds, double slack) override
+    {
+        const AVFrame* frame = m_seeksToKeyFrames ? frameFor(seconds, slack) : nullptr;
+        return frame ? m_source.keyFrameBefore(frame->best_effort_timestamp) : std::nullopt;
+    }
+
+    ~LibavFrameReader() override
+    {
+        sws_freeContext(m_sws);
+        sws_freeContext(m_greySws);
+    }
+
+private:
+    // The frame at its size in `layout`, which is `format`'s.
+    static QImage converted(const AVFrame& frame, SwsContext*& sws, AVPixelFormat layout, QImage::Format format)
+    {
+        QImage image(frame.width, frame.height, format);
+        sws = sws_getCachedContext(sws, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
+                                   frame.width, frame.height, layout, SWS_POINT, nullptr, nullptr, nullptr);
+        if (!sws || image.isNull())
             return {};
         uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
         int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
-        if (sws_scale(m_sws, frame->data, frame->linesize, 0, frame->height, dst, dstStride) != frame->height)
+        if (sws_scale(sws, frame.data, frame.linesize, 0, frame.height, dst, dstStride) != frame.height)
             return {};
         return image;
     }
 
-    double startOffset() const override { return m_source.startOffset(); }
+    const AVFrame* frameFor(double seconds, double slack)
+    {
+        const auto target = m_source.ticks(std::max(0.0, seconds) + std::max(0.0, slack));
+        const AVFrame* frame = target ? m_source.at(*target) : nullptr;
+        return frame && frame->width > 0 && frame->height > 0 ? frame : nullptr;
+    }
 
-    ~LibavFrameReader() override { sws_freeContext(m_sws); }
-
-private:
     FrameSource m_source;
+    PlayerTimes m_times;
+    bool m_seeksToKeyFrames = false;
     SwsContext* m_sws = nullptr;
+    SwsContext* m_greySws = nullptr;
 };
 
 class LibavDetector final : public MediaDetector {

@@ -17,8 +17,199 @@
 #include <QWidget>
 
 #include <cmath>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 namespace vimra {
+
+namespace {
+
+// Thumbnails compared to tell frames apart.
+constexpr QSize kThumbnail(32, 24);
+
+qint64 difference(const QImage& a, const QImage& b)
+{
+    qint64 sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            sum += std::abs(int(a.constScanLine(y)[x]) - int(b.constScanLine(y)[x]));
+    return sum;
+}
+
+// The back end's frame as a thumbnail, from its brightness plane where it has
+// one (mapped, not converted: a converted 8K picture takes long).
+QImage thumbnailOf(const QVideoFrame& shown)
+{
+    QVideoFrame frame(shown);
+    switch (frame.pixelFormat()) {
+    case QVideoFrameFormat::Format_YUV420P:
+    case QVideoFrameFormat::Format_YUV422P:
+    case QVideoFrameFormat::Format_YV12:
+    case QVideoFrameFormat::Format_NV12:
+    case QVideoFrameFormat::Format_NV21:
+    case QVideoFrameFormat::Format_IMC1:
+    case QVideoFrameFormat::Format_IMC2:
+    case QVideoFrameFormat::Format_IMC3:
+    case QVideoFrameFormat::Format_IMC4:
+    case QVideoFrameFormat::Format_Y8:
+        if (frame.map(QVideoFrame::ReadOnly)) {
+            QImage small = lumaThumbnail(frame.bits(0), frame.bytesPerLine(0), frame.size(), kThumbnail);
+            frame.unmap();
+            return small;
+        }
+        return {};
+    default: {
+        const QImage grey = frame.toImage().convertToFormat(QImage::Format_Grayscale8);
+        return lumaThumbnail(grey.constBits(), grey.bytesPerLine(), grey.size(), kThumbnail);
+    }
+    }
+}
+
+} // namespace
+
+// Tells which frame a picture the back end shows is, away from the window's
+// thread: it compares the picture with the frames near a guess, decoded small
+// by a frame reader of its own. One question at a time; a newer one replaces
+// one not yet begun. It also decodes the pictures played where the back end
+// has stopped, at the size they show.
+class FrameCheck {
+public:
+    struct Question {
+        quint64 serial = 0;
+        double stamp = 0;
+        QImage shown;
+        qint64 near = 0;
+    };
+    // Called on the check's thread with the frame found: kNone when there
+    // is no frame to compare with, kUnlike when the picture is like none
+    // near (a picture decoded without its key frame).
+    using Answer = std::function<void(const Question&, qint64)>;
+    static constexpr qint64 kNone = -1;
+    static constexpr qint64 kUnlike = -2;
+    // Called on the check's thread with a frame start and its picture (null
+    // when nothing decodes there).
+    using Picture = std::function<void(double, const QImage&)>;
+
+    FrameCheck(const QString& path, double frameLength, Answer answer, Picture picture)
+        : m_path(path), m_length(frameLength), m_answer(std::move(answer)), m_picture(std::move(picture)),
+          m_thread([this] { run(); })
+    {
+    }
+    ~FrameCheck()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+
+    void ask(Question question)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_next = std::move(question);
+        }
+        m_wake.notify_one();
+    }
+
+    // Asks for the picture of the frame starting at `seconds`, within `size`.
+    void askPicture(double seconds, QSize size)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_nextPicture = {seconds, size};
+        }
+        m_wake.notify_one();
+    }
+
+private:
+    void run()
+    {
+        while (true) {
+            std::optional<Question> question;
+            std::optional<std::pair<double, QSize>> picture;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [this] { return m_stop || m_next || m_nextPicture; });
+                if (m_stop)
+                    return;
+                // A picture is due at once; a question can wait.
+                if (m_nextPicture)
+                    picture.swap(m_nextPicture);
+                else
+                    question.swap(m_next);
+            }
+            if (!m_frames)
+                m_frames = mediaDetector().frameReader(m_path);
+            if (picture) {
+                QImage image = m_frames ? m_frames->frameAt(picture->first, m_length / 2) : QImage();
+                if (!image.isNull() && !picture->second.isEmpty() && image.width() > picture->second.width())
+                    image = image.scaled(picture->second, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+                m_picture(picture->first, image);
+            } else {
+                m_answer(*question, m_frames ? bestNear(*question) : kNone);
+            }
+        }
+    }
+
+    // The nearest frame of those within a frame of the guess that looks most
+    // like the picture; further round it when it is not the guess.
+    qint64 bestNear(const Question& question)
+    {
+        qint64 bestDifference = 0;
+        std::optional<qint64> best = bestWithin(question.shown, question.near, 1, bestDifference);
+        if (best && *best != question.near)
+            best = bestWithin(question.shown, *best, 8, bestDifference);
+        // The same frame decoded twice differs by a few levels at most.
+        constexpr qint64 kLike = 24;
+        if (best && bestDifference > kLike * kThumbnail.width() * kThumbnail.height())
+            return kUnlike;
+        return best.value_or(kNone);
+    }
+
+    std::optional<qint64> bestWithin(const QImage& shown, qint64 near, int radius, qint64& bestDifference)
+    {
+        std::optional<qint64> best;
+        // Nearest first: among equal pictures the guess wins.
+        for (int i = 0; i <= 2 * radius; ++i) {
+            const qint64 n = near + (i % 2 ? -(i + 1) / 2 : i / 2);
+            if (n < 0 || stopping())
+                continue;
+            const QImage decoded = m_frames->thumbnailAt(n * m_length, m_length / 2, kThumbnail);
+            if (decoded.isNull())
+                continue;
+            const qint64 d = difference(shown, decoded);
+            if (!best || d < bestDifference) {
+                best = n;
+                bestDifference = d;
+            }
+        }
+        return best;
+    }
+
+    bool stopping()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_stop;
+    }
+
+    const QString m_path;
+    const double m_length;
+    const Answer m_answer;
+    const Picture m_picture;
+    std::unique_ptr<FrameReader> m_frames;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::optional<Question> m_next;
+    std::optional<std::pair<double, QSize>> m_nextPicture;
+    bool m_stop = false;
+    std::thread m_thread;
+};
 
 // Paints one decoded frame in the video widget's place, scaled as the video
 // widget would scale it. A sibling, not a child: the video widget draws in a
@@ -83,6 +274,21 @@ QString QtMediaPlayer::open(const QString& path)
     m_avgTimePerFrame = m_picture && rate > 0 ? 1.0 / rate : 0.0;
     if (m_picture)
         m_frames = mediaDetector().frameReader(path);
+    if (m_frames) {
+        m_times = m_frames->playerTimes();
+        m_stampOffset = m_times.stamp;
+        if (m_avgTimePerFrame > 0)
+            m_check = std::make_unique<FrameCheck>(
+                path, m_avgTimePerFrame, [this](const FrameCheck::Question& question, qint64 frame) {
+                    QMetaObject::invokeMethod(
+                        this, [this, serial = question.serial, stamp = question.stamp,
+                               frame] { onFrameChecked(serial, stamp, frame); }, Qt::QueuedConnection);
+                },
+                [this](double at, const QImage& image) {
+                    QMetaObject::invokeMethod(
+                        this, [this, at, image] { onTailPicture(at, image); }, Qt::QueuedConnection);
+                });
+    }
 
     m_path = path;
     makeBackend();
@@ -91,6 +297,7 @@ QString QtMediaPlayer::open(const QString& path)
 
 void QtMediaPlayer::makeBackend()
 {
+    m_prerolled = false;
     m_player = new QMediaPlayer(this);
     // An audio stream without an output leaves the back end's audio branch
     // unlinked, and now and then that stops the whole stream ("Internal data
@@ -108,8 +315,10 @@ void QtMediaPlayer::makeBackend()
             onLoaded();
         else if (status == QMediaPlayer::BufferedMedia)
             applyPendingSeek();
-        else if (status == QMediaPlayer::EndOfMedia)
-            onEnded();
+        else if (status == QMediaPlayer::EndOfMedia) {
+            if (!seekEndedTooLate())
+                onEnded();
+        }
     });
     connect(m_player, &QMediaPlayer::durationChanged, this, [this](qint64 ms) {
         if (ms > 0)
@@ -129,7 +338,9 @@ void QtMediaPlayer::makeBackend()
 void QtMediaPlayer::onLoaded()
 {
     m_loaded = true;
-    if (m_state == State::Paused)
+    // Played before the media could seek, it waits paused for its seek: a
+    // transport stream asked to seek as it starts playing may end at once.
+    if (m_state == State::Paused || (m_state == State::Playing && m_pendingSeek))
         m_player->pause();
     else if (m_state == State::Playing)
         m_player->play();
@@ -144,22 +355,106 @@ void QtMediaPlayer::applyPendingSeek()
     // second): it seeks when playing starts.
     if (!m_pendingSeek || !m_loaded || !m_player->isSeekable() || (showsStills() && m_state != State::Playing))
         return;
+    // A transport stream without sound asked to seek before its first
+    // picture has come may end at once.
+    if (m_picture && m_output && !m_prerolled)
+        return;
     m_seekInFlight = m_state == State::Playing;
-    m_lastStamp = -1;
-    m_player->setPosition(std::llround(*m_pendingSeek * 1000));
+    m_earlyAsk.reset();
+    m_lateAsk.reset();
+    m_seeksToStart = 0;
+    // Playback starts at the frame showing.
+    const double at = frameStart(*m_pendingSeek);
+    m_startAt = m_state == State::Playing ? std::optional(at) : std::nullopt;
     m_pendingSeek.reset();
+    // Where the back end lands on a key frame it lands on the one asked
+    // exactly: asked for the start's own, only the frames from it pass.
+    m_keyAsk = m_startAt && m_frames ? m_frames->keyFrameOf(at, m_avgTimePerFrame / 2) : std::nullopt;
+    seekBackend(m_keyAsk ? *m_keyAsk : at);
+    if (m_state == State::Playing)
+        m_player->play();
+}
+
+void QtMediaPlayer::seekBackend(double seconds)
+{
+    m_askedAt = std::max(0.0, seconds);
+    m_lastStamp = -1;
+    m_landed = false;
+    qint64 ms = std::llround((m_askedAt + m_times.position) * 1000);
+    // The back end refuses a seek past its own length, which may count
+    // from before the first frame (MPEG transport streams).
+    if (const qint64 length = m_player->duration(); length > 0)
+        ms = std::min(ms, length - std::llround(m_avgTimePerFrame * 1000) - 1);
+    m_player->setPosition(std::max<qint64>(0, ms));
 }
 
 namespace {
-
+// Seeks asked of the back end to start playback.
+constexpr int kSeeks = 5;
+// Frames before the start that pass rather than a seek more.
+constexpr double kWait = 0.5;
 // How far past its target a seek of the back end may land: a seek within this
 // of the back end's end may find no frame before it ("No valid frames decoded
 // before end of stream").
 constexpr double kLateSeekReach = 2.0;
 // A time built from a frame number lies within this of that frame's start.
 constexpr double kNudge = 1e-6;
-
 } // namespace
+
+bool QtMediaPlayer::seekEndedTooLate()
+{
+    // A transport stream without sound asked for a place in its last
+    // seconds may end at once: a start past the place asked.
+    // Near the back end's end the exact frames play instead.
+    if (!m_startAt || m_landed || m_seeksToStart >= kSeeks || *m_startAt >= backendEnd() - kLateSeekReach)
+        return false;
+    m_lateAsk = m_askedAt;
+    ++m_seeksToStart;
+    seekBackend(m_earlyAsk ? (*m_earlyAsk + m_askedAt) / 2 : m_askedAt - 2 * kWait);
+    m_player->play();
+    return true;
+}
+
+bool QtMediaPlayer::startReached(double at)
+{
+    // Seeks in MPEG streams land on a key frame, seconds before the place
+    // asked or after it: a start past it asks again earlier, one far before
+    // it later (halfway between the asks either side once there are both),
+    // a few times, and the last time where it landed before; the frames
+    // before it pass with the still showing.
+    const double target = *m_startAt;
+    const double half = m_avgTimePerFrame / 2;
+    const bool landing = !m_landed;
+    m_landed = true;
+    const std::optional<double> keyAsk = std::exchange(m_keyAsk, std::nullopt);
+    if (landing && keyAsk && at > *keyAsk - half && at < target + half) {
+        if (at < target - half)
+            return false;
+        m_startAt.reset();
+        return true;
+    }
+    if (at > target + half && landing && m_seeksToStart <= kSeeks) {
+        m_lateAsk = m_askedAt;
+        // The last ask lands before the start for sure: where one landed
+        // before, or further back than any landing was late.
+        constexpr double kFarBack = 3.0;
+        seekBackend(m_seeksToStart == kSeeks ? (m_earlyAsk ? *m_earlyAsk : std::max(0.0, target - kFarBack))
+                    : m_earlyAsk             ? (*m_earlyAsk + m_askedAt) / 2
+                                             : m_askedAt - (at - target) - kWait);
+        ++m_seeksToStart;
+        return false;
+    }
+    if (at < target - half) {
+        if (landing && target - at > kWait && m_seeksToStart < kSeeks) {
+            m_earlyAsk = m_askedAt;
+            ++m_seeksToStart;
+            seekBackend(m_lateAsk ? (m_askedAt + *m_lateAsk) / 2 : m_askedAt + (target - at));
+        }
+        return false;
+    }
+    m_startAt.reset();
+    return true;
+}
 
 void QtMediaPlayer::onError(const QString& text)
 {
@@ -196,8 +491,7 @@ double QtMediaPlayer::backendEnd() const
     if (m_backendLength <= 0)
         return m_duration;
     // The back end counts from the file's own start: it stops that much early.
-    const double offset = m_stampOffset ? *m_stampOffset : m_frames ? m_frames->startOffset() : 0.0;
-    return m_backendLength - std::max(0.0, offset);
+    return m_backendLength - std::max(0.0, m_times.position);
 }
 
 double QtMediaPlayer::lastFrame() const { return lastFrameStart(m_duration, m_avgTimePerFrame); }
@@ -205,6 +499,7 @@ double QtMediaPlayer::lastFrame() const { return lastFrameStart(m_duration, m_av
 void QtMediaPlayer::playTail(double from)
 {
     m_state = State::Playing;
+    m_startAt.reset();
     m_position = frameStart(std::min(from, lastFrame()));
     if (m_position >= lastFrame() - kNudge) {
         restAtEnd();
@@ -227,8 +522,24 @@ void QtMediaPlayer::tailTick()
     m_position = frameStart(std::min(m_tailFrom + m_tailClock.nsecsElapsed() / 1e9, lastFrame()));
     if (m_position >= lastFrame() - kNudge)
         restAtEnd();
-    else
+    else if (!m_check || !m_still)
         showStill();
+    // Decoded off the window's thread, one at a time: a slow picture drops
+    // frames rather than holding the window.
+    else if (m_position != m_stillAt && !m_tailPicturePending) {
+        m_tailPicturePending = true;
+        m_check->askPicture(m_position, m_still->size() * m_still->devicePixelRatioF());
+    }
+}
+
+void QtMediaPlayer::onTailPicture(double at, const QImage& image)
+{
+    m_tailPicturePending = false;
+    if (!m_tail || !m_tail->isActive() || !m_still || image.isNull())
+        return;
+    m_stillAt = at;
+    m_still->image = image;
+    m_still->update();
 }
 
 bool QtMediaPlayer::stopTail()
@@ -251,6 +562,11 @@ void QtMediaPlayer::restAtEnd()
 
 void QtMediaPlayer::onFrameShown(const QVideoFrame& frame)
 {
+    if (!m_prerolled && frame.isValid() && m_player) {
+        m_prerolled = true;
+        applyPendingSeek();
+        return;
+    }
     if (m_state != State::Playing || !frame.isValid() || frame.startTime() < 0)
         return;
     const double length = m_avgTimePerFrame;
@@ -262,83 +578,64 @@ void QtMediaPlayer::onFrameShown(const QVideoFrame& frame)
     const bool cut = length > 0 && frame.endTime() > frame.startTime() &&
                      frame.endTime() - frame.startTime() < std::llround(length * 1e6) - 2;
     if (cut) {
-        if (!m_stampOffset)
-            return;
         const auto offGrid = [&](double s) {
-            const double n = (s - *m_stampOffset) / length;
+            const double n = (s - m_stampOffset) / length;
             return std::abs(n - std::nearbyint(n));
         };
         if (const double fromEnd = frame.endTime() / 1e6 - length; offGrid(fromEnd) < offGrid(stamp))
             stamp = fromEnd;
     } else {
-        // After a seek or a skipped frame the stamps may count from elsewhere
-        // (in an MPEG program stream they move by a frame within the first
-        // group of pictures after a seek): the picture is looked at again
-        // whenever a stamp does not follow the last.
+        // The stamps count as the file's own times, except that after a seek
+        // they may be a frame off (in an MPEG program stream, within the first
+        // group of pictures): the picture is looked at after a seek, and
+        // whenever stamps that do not follow the last leave a count off the
+        // file's own.
         const bool follows = m_lastStamp >= 0 && std::abs(stamp - m_lastStamp - length) < length / 4;
-        if (!m_stampOffset)
-            m_stampOffset = stampOffset(frame, stamp, m_frames ? m_frames->startOffset() : 0.0, 8);
-        else if (!follows)
-            m_stampOffset = stampOffset(frame, stamp, *m_stampOffset, 1);
+        if (m_lastStamp < 0 || (!follows && m_stampOffset != m_times.stamp)) {
+            m_stampOffset = m_times.stamp;
+            checkFrame(frame, stamp);
+        }
         m_lastStamp = stamp;
     }
     // Whole microseconds: the nearest frame start is the one meant.
-    const double at = stamp - *m_stampOffset;
-    m_shownAt = length > 0 ? std::nearbyint(at / length) * length : at;
+    const double at = stamp - m_stampOffset;
+    const double shownAt = length > 0 ? std::nearbyint(at / length) * length : at;
+    if (m_startAt) {
+        // Where playback starts is told by the picture, unless that takes long.
+        constexpr qint64 kCheckWait = 250;
+        if ((m_checkPending && m_checkAsked.elapsed() < kCheckWait) || !startReached(shownAt))
+            return;
+    }
+    m_shownAt = shownAt;
     showPlayback();
 }
 
-namespace {
-
-QImage thumbnail(const QImage& image)
+void QtMediaPlayer::checkFrame(const QVideoFrame& frame, double stamp)
 {
-    return image.convertToFormat(QImage::Format_Grayscale8).scaled(32, 24, Qt::IgnoreAspectRatio,
-                                                                   Qt::SmoothTransformation);
+    if (!m_check)
+        return;
+    FrameCheck::Question question;
+    question.shown = thumbnailOf(frame);
+    if (question.shown.isNull())
+        return;
+    question.serial = ++m_checkSerial;
+    question.stamp = stamp;
+    question.near = std::llround((stamp - m_stampOffset) / m_avgTimePerFrame);
+    m_checkPending = true;
+    m_checkAsked.start();
+    m_check->ask(std::move(question));
 }
 
-qint64 difference(const QImage& a, const QImage& b)
+void QtMediaPlayer::onFrameChecked(quint64 serial, double stamp, qint64 frame)
 {
-    qint64 sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            sum += std::abs(int(a.constScanLine(y)[x]) - int(b.constScanLine(y)[x]));
-    return sum;
-}
-
-} // namespace
-
-double QtMediaPlayer::stampOffset(const QVideoFrame& frame, double stamp, double guess, int reach) const
-{
-    // The back end stamps a frame with the file's own time, which is off the
-    // position by the file's start (MPEG program streams) or by an edit list
-    // (MP4 with B-frames). The frame's picture tells which frame it is.
-    const QImage shown = m_frames && m_avgTimePerFrame > 0 ? thumbnail(frame.toImage()) : QImage();
-    if (shown.isNull())
-        return guess;
-    const auto bestNear = [&](qint64 near, int radius) {
-        std::optional<qint64> best;
-        qint64 bestDifference = 0;
-        // Nearest first: among equal pictures the guess wins.
-        for (int i = 0; i <= 2 * radius; ++i) {
-            const qint64 n = near + (i % 2 ? -(i + 1) / 2 : i / 2);
-            const QImage decoded =
-                n >= 0 ? m_frames->frameAt(n * m_avgTimePerFrame, m_avgTimePerFrame / 2) : QImage();
-            if (decoded.isNull())
-                continue;
-            const qint64 d = difference(shown, thumbnail(decoded));
-            if (!best || d < bestDifference) {
-                best = n;
-                bestDifference = d;
-            }
-        }
-        return best;
-    };
-    const qint64 near = std::llround((stamp - guess) / m_avgTimePerFrame);
-    std::optional<qint64> best = bestNear(near, reach);
-    // The guess was off: look further around the frame that looked closest.
-    if (best && *best != near && reach < 8)
-        best = bestNear(*best, 8);
-    return best ? stamp - *best * m_avgTimePerFrame : guess;
+    if (serial != m_checkSerial)
+        return;
+    m_checkPending = false;
+    if (frame >= 0)
+        m_stampOffset = stamp - frame * m_avgTimePerFrame;
+    // Playback starts at a picture of the file: the next one is looked at.
+    else if (frame == FrameCheck::kUnlike && m_startAt)
+        m_lastStamp = -1;
 }
 
 double QtMediaPlayer::frameStart(double seconds) const
@@ -410,7 +707,10 @@ void QtMediaPlayer::Run()
     // The still stays until the back end shows a frame of its own.
     if (m_loaded) {
         applyPendingSeek();
-        m_player->play();
+        if (m_pendingSeek)
+            m_player->pause();
+        else
+            m_player->play();
     }
 }
 
@@ -420,6 +720,10 @@ void QtMediaPlayer::Pause()
         return;
     stopTail();
     m_position = CurrentPosition();
+    // Paused before playback reached its start, the back end stands elsewhere.
+    if (m_startAt)
+        m_pendingSeek = m_position;
+    m_startAt.reset();
     m_state = State::Paused;
     if (m_loaded && !m_failed)
         m_player->pause();
@@ -434,6 +738,7 @@ void QtMediaPlayer::Stop()
     m_state = State::Stopped;
     m_position = 0;
     m_pendingSeek.reset();
+    m_startAt.reset();
     if (!m_failed)
         m_player->stop();
     showStill();
@@ -442,9 +747,9 @@ void QtMediaPlayer::Stop()
 double QtMediaPlayer::CurrentPosition() const
 {
     // Until the back end shows a frame of its own the still shows the position.
-    if (m_player && m_loaded && !m_failed && m_state == State::Playing && !m_seekInFlight &&
+    if (m_player && m_loaded && !m_failed && m_state == State::Playing && !m_seekInFlight && !m_startAt &&
         !(m_tail && m_tail->isActive()) && (m_shownAt >= 0 || !m_still || m_still->isHidden()))
-        return m_shownAt >= 0 ? m_shownAt : m_player->position() / 1000.0;
+        return m_shownAt >= 0 ? m_shownAt : std::max(0.0, m_player->position() / 1000.0 - m_times.position);
     return m_position;
 }
 
@@ -511,8 +816,13 @@ void QtMediaPlayer::release()
     stopTail();
     dropBackend();
     m_backendLength = 0;
+    m_check.reset();
+    ++m_checkSerial;
+    m_checkPending = m_tailPicturePending = false;
     m_frames.reset();
-    m_stampOffset.reset();
+    m_times = {};
+    m_stampOffset = 0;
+    m_startAt.reset();
     m_stillAt = m_shownAt = m_lastStamp = -1;
     m_failed = false;
     m_state = State::Stopped;

@@ -19,6 +19,7 @@ class QVideoWidget;
 
 namespace vimra {
 
+class FrameCheck;
 class StillPicture;
 
 // The editor's player on Qt Multimedia. Opening asks the media detector for
@@ -72,14 +73,23 @@ private:
     // Plays the exact frames from `from` on to the last frame.
     void playTail(double from);
     void tailTick();
+    void onTailPicture(double at, const QImage& image);
     // False when the exact frames were not playing.
     bool stopTail();
     void restAtEnd();
     double lastFrame() const;
     void onFrameShown(const QVideoFrame& frame);
-    // Back-end frame stamp minus position, in seconds: `guess` unless a
-    // frame within `reach` frames of it looks more like `frame`.
-    double stampOffset(const QVideoFrame& frame, double stamp, double guess, int reach) const;
+    // Asks which frame the whole frame stamped `stamp` shows; the answer
+    // corrects the stamp offset.
+    void checkFrame(const QVideoFrame& frame, double stamp);
+    void onFrameChecked(quint64 serial, double stamp, qint64 frame);
+    // Asks the back end for `seconds` (a frame start) as the place playback starts.
+    void seekBackend(double seconds);
+    // Judges a frame the back end shows at `at` while playback is to start at
+    // m_startAt: true once it has; it may seek again.
+    bool startReached(double at);
+    // True when the end came of a seek to start playback, which then asks again.
+    bool seekEndedTooLate();
     // The start of the frame showing at `seconds`.
     double frameStart(double seconds) const;
     // Shows the exact frame of the position while not playing, the back
@@ -112,15 +122,40 @@ private:
     bool m_seekInFlight = false;
     // The start of the frame the back end showed last during playback; < 0 for none yet.
     double m_shownAt = -1;
-    std::optional<double> m_stampOffset;
+    // How the back end counts this file's times.
+    FrameReader::PlayerTimes m_times;
+    // Back-end frame stamp minus frame start, in seconds.
+    double m_stampOffset = 0;
     // The stamp of the whole frame the back end showed last; < 0 for none since the last seek.
     double m_lastStamp = -1;
+    // While set, playback is to start at this frame start: the back end
+    // lands near it only, and frames before it are passed over.
+    std::optional<double> m_startAt;
+    // The time last asked of the back end, and the asks since Play that
+    // landed before and after the start.
+    double m_askedAt = 0;
+    std::optional<double> m_earlyAsk;
+    std::optional<double> m_lateAsk;
+    int m_seeksToStart = 0;
+    // The key frame the start decodes from, asked of the back end first.
+    std::optional<double> m_keyAsk;
+    // The back end has shown its first frame.
+    bool m_prerolled = false;
+    // A frame has shown since the back end was last asked to seek.
+    bool m_landed = false;
+    std::unique_ptr<FrameCheck> m_check;
+    // Numbers the checks; an answer to an older one than the last asked is late.
+    quint64 m_checkSerial = 0;
+    bool m_checkPending = false;
+    QElapsedTimer m_checkAsked;
     std::unique_ptr<FrameReader> m_frames;
     // The frame start the still shows.
     double m_stillAt = -1;
     QTimer* m_tail = nullptr;
     QElapsedTimer m_tailClock;
     double m_tailFrom = 0;
+    // A picture for the exact frames playing is being decoded.
+    bool m_tailPicturePending = false;
     QPointer<QVideoWidget> m_videoWidget;
     QPointer<StillPicture> m_still;
 };

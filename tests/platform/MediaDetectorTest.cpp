@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -148,5 +150,35 @@ TEST(MediaDetector, FrameReaderShowsTheFrameOfEachTime)
         ASSERT_TRUE(reader);
         for (int n = int(std::lround(clip.seconds * rate)) - 1; n >= 0; n -= clip.step)
             EXPECT_EQ(stripedNumber(reader->frameAt(n / rate, 0.5 / rate)), n) << "at " << n / rate;
+    }
+}
+
+// A transport stream tells the key frame each frame decodes from (a player's
+// seek lands on the one asked); a file with an index, where a seek lands on
+// the time itself, tells none.
+TEST(MediaDetector, KeyFrameOfAFrameInATransportStreamOnly)
+{
+    FfmpegMediaDetector detector;
+    QTemporaryDir tmp;
+    const QStringList gop50{"-c:v", "libx264", "-g", "50", "-keyint_min", "50", "-sc_threshold", "0"};
+    const struct {
+        const char* name;
+        std::vector<std::pair<double, std::optional<double>>> asked; // time, its key frame
+    } clips[] = {
+        {"keys.ts", {{0.0, 0.0}, {1.2, 0.0}, {2.0, 2.0}, {2.52, 2.0}, {5.0, 4.0}}},
+        {"keys.mp4", {{1.2, std::nullopt}, {2.52, std::nullopt}}},
+    };
+    for (const auto& clip : clips) {
+        SCOPED_TRACE(clip.name);
+        const QString media = stripedClip(tmp.filePath(clip.name), "25", gop50, 6);
+        ASSERT_FALSE(media.isEmpty());
+        const auto reader = detector.frameReader(media);
+        ASSERT_TRUE(reader);
+        for (const auto& [at, key] : clip.asked) {
+            const std::optional<double> found = reader->keyFrameOf(at, 0.02);
+            ASSERT_EQ(found.has_value(), key.has_value()) << "at " << at;
+            if (key)
+                EXPECT_NEAR(*found, *key, 0.001) << "at " << at;
+        }
     }
 }
