@@ -4,7 +4,8 @@
 // in (containers at 320x240, H.264 at sizes up to 7680x4320), the editor's
 // opening time and memory, and for Play from a position: the time to the
 // first moving time code, the frame played first against the one shown, and
-// the longest wait of the event loop while playing.
+// the longest wait of the event loop while playing; --play NAME only the
+// clips whose name holds NAME (e.g. "MPEG-PS", "7680x4320").
 // Run by hand (see README.md); never by ctest.
 #include "BenchSample.h"
 #include "platform/Prompts.h"
@@ -108,7 +109,7 @@ void playFrom(VideoWindow& w, double from, double rate)
                 longest);
 }
 
-int playBench(const QString& dir, AVDocument& doc)
+int playBench(const QString& dir, AVDocument& doc, const QString& only)
 {
     const QString clip = dir + "/sample-clip.mpg";
     const QStringList mp2{"-f", "lavfi", "-i", "sine=d=8", "-c:a", "mp2"};
@@ -137,6 +138,8 @@ int playBench(const QString& dir, AVDocument& doc)
     };
     const auto video = bench::versionOf(doc)->vdMainVideo();
     for (const auto& c : clips) {
+        if (!QString::fromLatin1(c.name).contains(only))
+            continue;
         if (test::stripedClip(clip, "25", c.codec, c.seconds, c.size).isEmpty()) {
             std::printf("%s: cannot make the clip\n", c.name);
             continue;
@@ -180,7 +183,7 @@ int main(int argc, char** argv)
     if (!doc)
         return 1;
     if (argc > 1 && QByteArrayView(argv[1]) == "--play") {
-        const int result = playBench(dir, *doc);
+        const int result = playBench(dir, *doc, argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString());
         doc->release();
         QDir(dir).removeRecursively();
         return result;

@@ -32,15 +32,18 @@ public:
     virtual PlayerTimes playerTimes() const = 0;
     // The start of the key frame from which the frame showing at `seconds`
     // (plus `slack`) decodes, in files where a player's seek lands on a key
-    // frame near the time asked rather than on the time, and on the one
-    // asked exactly (MPEG transport streams); nullopt elsewhere or when not
-    // known.
+    // frame near the time asked rather than on the time (MPEG transport and
+    // program streams); nullopt elsewhere or when not known.
     virtual std::optional<double> keyFrameOf(double seconds, double slack)
     {
         (void)seconds;
         (void)slack;
         return std::nullopt;
     }
+    // Whether a player's seek to one of those key frames lands on it exactly
+    // (MPEG transport streams), rather than on one at or after it, up to a
+    // group of pictures or two late (program streams).
+    virtual bool landsOnKeyFrameAsked() const { return false; }
 };
 
 // A `size` picture of a picture's brightness (its luma plane, or grey), each

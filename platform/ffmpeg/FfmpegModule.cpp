@@ -577,7 +577,8 @@ public:
         if (m_source.ok()) {
             m_times = playerTimesOf(path, m_source);
             const char* name = m_source.format()->iformat->name;
-            m_seeksToKeyFrames = std::strcmp(name, "mpegts") == 0;
+            m_landsOnKeyFrameAsked = std::strcmp(name, "mpegts") == 0;
+            m_seeksToKeyFrames = m_landsOnKeyFrameAsked || std::strcmp(name, "mpeg") == 0;
         }
     }
     bool ok() const { return m_source.ok(); }
@@ -602,6 +603,8 @@ public:
     }
 
     PlayerTimes playerTimes() const override { return m_times; }
+
+    bool landsOnKeyFrameAsked() const override { return m_landsOnKeyFrameAsked; }
 
     std::optional<double> keyFrameOf(double seconds, double slack) override
     {
@@ -641,6 +644,7 @@ private:
     FrameSource m_source;
     PlayerTimes m_times;
     bool m_seeksToKeyFrames = false;
+    bool m_landsOnKeyFrameAsked = false;
     SwsContext* m_sws = nullptr;
     SwsContext* m_greySws = nullptr;
 };

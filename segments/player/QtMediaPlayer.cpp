@@ -347,6 +347,22 @@ void QtMediaPlayer::onLoaded()
     applyPendingSeek();
 }
 
+namespace {
+// Seeks asked of the back end to start playback.
+constexpr int kSeeks = 5;
+// Key frames before the start's that a seek asks for where the back end
+// lands late (MPEG program streams land up to two groups of pictures late).
+constexpr int kKeyFramesBack = 2;
+// Frames before the start that pass rather than a seek more.
+constexpr double kWait = 0.5;
+// How far past its target a seek of the back end may land: a seek within this
+// of the back end's end may find no frame before it ("No valid frames decoded
+// before end of stream").
+constexpr double kLateSeekReach = 2.0;
+// A time built from a frame number lies within this of that frame's start.
+constexpr double kNudge = 1e-6;
+} // namespace
+
 void QtMediaPlayer::applyPendingSeek()
 {
     // The back end drops a seek made before the media can seek: the seek
@@ -369,7 +385,14 @@ void QtMediaPlayer::applyPendingSeek()
     m_pendingSeek.reset();
     // Where the back end lands on a key frame it lands on the one asked
     // exactly: asked for the start's own, only the frames from it pass.
-    m_keyAsk = m_startAt && m_frames ? m_frames->keyFrameOf(at, m_avgTimePerFrame / 2) : std::nullopt;
+    const double half = m_avgTimePerFrame / 2;
+    m_keyAsk = m_startAt && m_frames ? m_frames->keyFrameOf(at, half) : std::nullopt;
+    // Elsewhere it lands on a key frame at or after the one asked, often the
+    // next but one: asked for the key frame two before the start's, it lands
+    // before the start the first time, and the frames from there pass.
+    if (m_keyAsk && !m_frames->landsOnKeyFrameAsked())
+        for (int back = 0; back < kKeyFramesBack && m_keyAsk && *m_keyAsk > 0; ++back)
+            m_keyAsk = m_frames->keyFrameOf(*m_keyAsk - m_avgTimePerFrame, half);
     seekBackend(m_keyAsk ? *m_keyAsk : at);
     if (m_state == State::Playing)
         m_player->play();
@@ -387,19 +410,6 @@ void QtMediaPlayer::seekBackend(double seconds)
         ms = std::min(ms, length - std::llround(m_avgTimePerFrame * 1000) - 1);
     m_player->setPosition(std::max<qint64>(0, ms));
 }
-
-namespace {
-// Seeks asked of the back end to start playback.
-constexpr int kSeeks = 5;
-// Frames before the start that pass rather than a seek more.
-constexpr double kWait = 0.5;
-// How far past its target a seek of the back end may land: a seek within this
-// of the back end's end may find no frame before it ("No valid frames decoded
-// before end of stream").
-constexpr double kLateSeekReach = 2.0;
-// A time built from a frame number lies within this of that frame's start.
-constexpr double kNudge = 1e-6;
-} // namespace
 
 bool QtMediaPlayer::seekEndedTooLate()
 {

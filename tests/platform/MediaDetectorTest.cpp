@@ -153,27 +153,33 @@ TEST(MediaDetector, FrameReaderShowsTheFrameOfEachTime)
     }
 }
 
-// A transport stream tells the key frame each frame decodes from (a player's
-// seek lands on the one asked); a file with an index, where a seek lands on
-// the time itself, tells none.
-TEST(MediaDetector, KeyFrameOfAFrameInATransportStreamOnly)
+// An MPEG stream tells the key frame each frame decodes from (a player's
+// seek lands on the one asked in a transport stream, at or after it in a
+// program stream); a file with an index, where a seek lands on the time
+// itself, tells none.
+TEST(MediaDetector, KeyFrameOfAFrameInAnMpegStreamOnly)
 {
     FfmpegMediaDetector detector;
     QTemporaryDir tmp;
     const QStringList gop50{"-c:v", "libx264", "-g", "50", "-keyint_min", "50", "-sc_threshold", "0"};
+    const QStringList mpeg2{"-c:v", "mpeg2video", "-q:v", "2", "-g", "50", "-sc_threshold", "1000000000"};
     const struct {
         const char* name;
+        QStringList codec;
+        bool landsOnKeyFrameAsked;
         std::vector<std::pair<double, std::optional<double>>> asked; // time, its key frame
     } clips[] = {
-        {"keys.ts", {{0.0, 0.0}, {1.2, 0.0}, {2.0, 2.0}, {2.52, 2.0}, {5.0, 4.0}}},
-        {"keys.mp4", {{1.2, std::nullopt}, {2.52, std::nullopt}}},
+        {"keys.ts", gop50, true, {{0.0, 0.0}, {1.2, 0.0}, {2.0, 2.0}, {2.52, 2.0}, {5.0, 4.0}}},
+        {"keys.mpg", mpeg2, false, {{0.0, 0.0}, {1.2, 0.0}, {2.52, 2.0}, {5.0, 4.0}}},
+        {"keys.mp4", gop50, false, {{1.2, std::nullopt}, {2.52, std::nullopt}}},
     };
     for (const auto& clip : clips) {
         SCOPED_TRACE(clip.name);
-        const QString media = stripedClip(tmp.filePath(clip.name), "25", gop50, 6);
+        const QString media = stripedClip(tmp.filePath(clip.name), "25", clip.codec, 6);
         ASSERT_FALSE(media.isEmpty());
         const auto reader = detector.frameReader(media);
         ASSERT_TRUE(reader);
+        EXPECT_EQ(reader->landsOnKeyFrameAsked(), clip.landsOnKeyFrameAsked);
         for (const auto& [at, key] : clip.asked) {
             const std::optional<double> found = reader->keyFrameOf(at, 0.02);
             ASSERT_EQ(found.has_value(), key.has_value()) << "at " << at;
