@@ -26,6 +26,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <deque>
+#include <mutex>
 #include <functional>
 
 using namespace vimra;
@@ -72,16 +74,35 @@ void playFrom(VideoWindow& w, double from, double rate)
     w.SeekTo(from);
     QCoreApplication::processEvents();
     const QString before = w.txtTime()->text();
-    int firstPlayed = -1;
+    // Taken on the back end's thread and looked at on the window's after the
+    // player's own look: a frame queued whole would hold its picture until
+    // then, memory the program itself does not hold. Only the first few are kept.
     int frames = 0;
+    int firstPlayed = -1;
+    std::mutex heldLock;
+    std::deque<QVideoFrame> held;
     QObject context;
     QObject::connect(
         video->videoSink(), &QVideoSink::videoFrameChanged, &context,
         [&](const QVideoFrame& f) {
-            if (f.isValid() && !video->isHidden() && frames++ == 0)
-                firstPlayed = test::stripedNumber(f.toImage());
+            if (!f.isValid())
+                return;
+            {
+                const std::lock_guard lock(heldLock);
+                held.push_back(held.size() < 4 ? f : QVideoFrame());
+            }
+            QMetaObject::invokeMethod(&context, [&] {
+                QVideoFrame g;
+                {
+                    const std::lock_guard lock(heldLock);
+                    g = held.front();
+                    held.pop_front();
+                }
+                if (!video->isHidden() && frames++ == 0 && g.isValid())
+                    firstPlayed = test::stripedNumber(g.toImage());
+            }, Qt::QueuedConnection);
         },
-        Qt::QueuedConnection);
+        Qt::DirectConnection);
     // The event loop's longest wait: a timer due every 10 ms.
     QElapsedTimer clock;
     qint64 lastTick = 0, longest = 0;

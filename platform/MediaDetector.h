@@ -16,9 +16,11 @@ class FrameReader {
 public:
     virtual ~FrameReader() = default;
     // The frame showing at `seconds` plus up to `slack` seconds (for times
-    // rounded below a frame's start), at its native size; the first frame for
-    // a time before it; a null image when nothing can be decoded.
-    virtual QImage frameAt(double seconds, double slack) = 0;
+    // rounded below a frame's start), at its native size or, when larger than
+    // a valid `within`, scaled down to fit it; the first frame for a time
+    // before it; a null image when nothing can be decoded.
+    virtual QImage frameAt(double seconds, double slack, QSize within) = 0;
+    QImage frameAt(double seconds, double slack) { return frameAt(seconds, slack, QSize()); }
     // The frame showing at `seconds` as a small grey picture of `size` (see
     // lumaThumbnail); a null image when nothing can be decoded.
     virtual QImage thumbnailAt(double seconds, double slack, QSize size) = 0;
@@ -44,6 +46,10 @@ public:
     // (MPEG transport streams), rather than on one at or after it, up to a
     // group of pictures or two late (program streams).
     virtual bool landsOnKeyFrameAsked() const { return false; }
+    // Lets go of what decoding holds (decoded frames, the decoder and its
+    // buffers: hundreds of megabytes on large pictures); the next frame asked
+    // opens the file afresh.
+    virtual void trim() {}
 };
 
 // A `size` picture of a picture's brightness (its luma plane, or grey), each

@@ -572,21 +572,26 @@ bool hasLumaPlane(const AVFrame* frame)
 
 class LibavFrameReader final : public FrameReader {
 public:
-    explicit LibavFrameReader(const QString& path) : m_source(path)
+    explicit LibavFrameReader(const QString& path) : m_path(path), m_source(std::make_unique<FrameSource>(path))
     {
-        if (m_source.ok()) {
-            m_times = playerTimesOf(path, m_source);
-            const char* name = m_source.format()->iformat->name;
+        if (m_source->ok()) {
+            m_times = playerTimesOf(path, *m_source);
+            const char* name = m_source->format()->iformat->name;
             m_landsOnKeyFrameAsked = std::strcmp(name, "mpegts") == 0;
             m_seeksToKeyFrames = m_landsOnKeyFrameAsked || std::strcmp(name, "mpeg") == 0;
         }
     }
-    bool ok() const { return m_source.ok(); }
+    bool ok() const { return m_source && m_source->ok(); }
 
-    QImage frameAt(double seconds, double slack) override
+    QImage frameAt(double seconds, double slack, QSize within) override
     {
         const AVFrame* frame = frameFor(seconds, slack);
-        return frame ? converted(*frame, m_sws, AV_PIX_FMT_BGRA, QImage::Format_RGB32) : QImage();
+        if (!frame)
+            return {};
+        QSize size(frame->width, frame->height);
+        if (within.isValid() && !within.isEmpty() && (size.width() > within.width() || size.height() > within.height()))
+            size = size.scaled(within, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        return converted(*frame, m_sws, AV_PIX_FMT_BGRA, QImage::Format_RGB32, size);
     }
 
     QImage thumbnailAt(double seconds, double slack, QSize size) override
@@ -598,7 +603,7 @@ public:
         if (hasLumaPlane(frame))
             return lumaThumbnail(frame->data[0], frame->linesize[0], picture, size);
         // Brightness from any other layout, at full size first.
-        const QImage grey = converted(*frame, m_greySws, AV_PIX_FMT_GRAY8, QImage::Format_Grayscale8);
+        const QImage grey = converted(*frame, m_greySws, AV_PIX_FMT_GRAY8, QImage::Format_Grayscale8, picture);
         return grey.isNull() ? QImage() : lumaThumbnail(grey.constBits(), grey.bytesPerLine(), picture, size);
     }
 
@@ -609,39 +614,50 @@ public:
     std::optional<double> keyFrameOf(double seconds, double slack) override
     {
         const AVFrame* frame = m_seeksToKeyFrames ? frameFor(seconds, slack) : nullptr;
-        return frame ? m_source.keyFrameBefore(frame->best_effort_timestamp) : std::nullopt;
+        return frame ? m_source->keyFrameBefore(frame->best_effort_timestamp) : std::nullopt;
     }
 
-    ~LibavFrameReader() override
+    void trim() override
     {
+        m_source.reset();
         sws_freeContext(m_sws);
         sws_freeContext(m_greySws);
+        m_sws = m_greySws = nullptr;
     }
 
+    ~LibavFrameReader() override { trim(); }
+
 private:
-    // The frame at its size in `layout`, which is `format`'s.
-    static QImage converted(const AVFrame& frame, SwsContext*& sws, AVPixelFormat layout, QImage::Format format)
+    // The frame in `layout`, which is `format`'s, at `size`.
+    static QImage converted(const AVFrame& frame, SwsContext*& sws, AVPixelFormat layout, QImage::Format format,
+                            QSize size)
     {
-        QImage image(frame.width, frame.height, format);
+        QImage image(size, format);
+        const bool same = size == QSize(frame.width, frame.height);
         sws = sws_getCachedContext(sws, frame.width, frame.height, static_cast<AVPixelFormat>(frame.format),
-                                   frame.width, frame.height, layout, SWS_POINT, nullptr, nullptr, nullptr);
+                                   size.width(), size.height(), layout, same ? SWS_POINT : SWS_AREA, nullptr, nullptr,
+                                   nullptr);
         if (!sws || image.isNull())
             return {};
         uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
         int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
-        if (sws_scale(sws, frame.data, frame.linesize, 0, frame.height, dst, dstStride) != frame.height)
+        if (sws_scale(sws, frame.data, frame.linesize, 0, frame.height, dst, dstStride) != size.height())
             return {};
         return image;
     }
 
     const AVFrame* frameFor(double seconds, double slack)
     {
-        const auto target = m_source.ticks(std::max(0.0, seconds) + std::max(0.0, slack));
-        const AVFrame* frame = target ? m_source.at(*target) : nullptr;
+        // Opened afresh after a trim.
+        if (!m_source)
+            m_source = std::make_unique<FrameSource>(m_path);
+        const auto target = m_source->ticks(std::max(0.0, seconds) + std::max(0.0, slack));
+        const AVFrame* frame = target ? m_source->at(*target) : nullptr;
         return frame && frame->width > 0 && frame->height > 0 ? frame : nullptr;
     }
 
-    FrameSource m_source;
+    const QString m_path;
+    std::unique_ptr<FrameSource> m_source;
     PlayerTimes m_times;
     bool m_seeksToKeyFrames = false;
     bool m_landsOnKeyFrameAsked = false;

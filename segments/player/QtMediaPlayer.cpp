@@ -9,6 +9,7 @@
 #include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <QVideoFrame>
@@ -16,6 +17,7 @@
 #include <QVideoWidget>
 #include <QWidget>
 
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <functional>
@@ -135,7 +137,14 @@ private:
             std::optional<std::pair<double, QSize>> picture;
             {
                 std::unique_lock lock(m_mutex);
-                m_wake.wait(lock, [this] { return m_stop || m_next || m_nextPicture; });
+                // Idle for a while, the reader lets go of its decoded frames.
+                const auto due = [this] { return m_stop || m_next || m_nextPicture; };
+                if (!m_wake.wait_for(lock, std::chrono::seconds(1), due)) {
+                    lock.unlock();
+                    if (m_frames)
+                        m_frames->trim();
+                    continue;
+                }
                 if (m_stop)
                     return;
                 // A picture is due at once; a question can wait.
@@ -147,10 +156,8 @@ private:
             if (!m_frames)
                 m_frames = mediaDetector().frameReader(m_path);
             if (picture) {
-                QImage image = m_frames ? m_frames->frameAt(picture->first, m_length / 2) : QImage();
-                if (!image.isNull() && !picture->second.isEmpty() && image.width() > picture->second.width())
-                    image = image.scaled(picture->second, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-                m_picture(picture->first, image);
+                m_picture(picture->first,
+                          m_frames ? m_frames->frameAt(picture->first, m_length / 2, picture->second) : QImage());
             } else {
                 m_answer(*question, m_frames ? bestNear(*question) : kNone);
             }
@@ -211,6 +218,40 @@ private:
     std::thread m_thread;
 };
 
+// Takes what the player needs of each frame the back end hands its sink, on
+// the back end's streaming thread, and passes it to the window's thread: a
+// frame queued whole would keep its picture (50 MB at 7680 x 4320) until that
+// thread comes to it, and the back end would go on making more.
+struct FrameTap {
+    explicit FrameTap(QtMediaPlayer* player) : owner(player) {}
+
+    void take(const QVideoFrame& frame)
+    {
+        if (!frame.isValid())
+            return;
+        QtMediaPlayer::ShownFrame shown{frame.startTime(), frame.endTime(), {}};
+        if (wantThumbnail)
+            shown.thumbnail = thumbnailOf(frame);
+        const std::lock_guard lock(mutex);
+        if (owner)
+            QMetaObject::invokeMethod(
+                owner, [player = owner, shown] { player->onFrameShown(shown); }, Qt::QueuedConnection);
+    }
+
+    void forget()
+    {
+        const std::lock_guard lock(mutex);
+        owner = nullptr;
+    }
+
+    std::mutex mutex;
+    // Null once the player has gone; posted to under the lock, so nothing
+    // reaches a player after it has gone.
+    QtMediaPlayer* owner;
+    // Set while the player wants the frames' small pictures.
+    std::atomic<bool> wantThumbnail{false};
+};
+
 // Paints one decoded frame in the video widget's place, scaled as the video
 // widget would scale it. A sibling, not a child: the video widget draws in a
 // native window of its own that would cover anything inside it.
@@ -247,10 +288,12 @@ private:
     QPointer<QVideoWidget> m_video;
 };
 
-QtMediaPlayer::QtMediaPlayer() = default;
+QtMediaPlayer::QtMediaPlayer() : m_tap(std::make_shared<FrameTap>(this)) {}
 
 QtMediaPlayer::~QtMediaPlayer()
 {
+    m_tap->forget();
+    QObject::disconnect(m_tapConnection);
     release();
     delete m_still;
 }
@@ -402,6 +445,8 @@ void QtMediaPlayer::seekBackend(double seconds)
 {
     m_askedAt = std::max(0.0, seconds);
     m_lastStamp = -1;
+    m_tap->wantThumbnail = m_check != nullptr;
+    m_unlikeSince.invalidate();
     m_landed = false;
     qint64 ms = std::llround((m_askedAt + m_times.position) * 1000);
     // The back end refuses a seek past its own length, which may count
@@ -570,29 +615,29 @@ void QtMediaPlayer::restAtEnd()
         m_listener->mediaEnded();
 }
 
-void QtMediaPlayer::onFrameShown(const QVideoFrame& frame)
+void QtMediaPlayer::onFrameShown(const ShownFrame& frame)
 {
-    if (!m_prerolled && frame.isValid() && m_player) {
+    if (!m_prerolled && m_player) {
         m_prerolled = true;
         applyPendingSeek();
         return;
     }
-    if (m_state != State::Playing || !frame.isValid() || frame.startTime() < 0)
+    if (m_state != State::Playing || frame.start < 0)
         return;
     const double length = m_avgTimePerFrame;
-    double stamp = frame.startTime() / 1e6;
+    double stamp = frame.start / 1e6;
     // A frame cut at the start of a seek's segment is stamped with that
     // start, not its own, and only whole frames tell the offset. Of a cut
     // frame's start and its end less a frame, the one on the frames' grid
     // is where it began (the end is cut at the end of the media).
-    const bool cut = length > 0 && frame.endTime() > frame.startTime() &&
-                     frame.endTime() - frame.startTime() < std::llround(length * 1e6) - 2;
+    const bool cut = length > 0 && frame.end > frame.start &&
+                     frame.end - frame.start < std::llround(length * 1e6) - 2;
     if (cut) {
         const auto offGrid = [&](double s) {
             const double n = (s - m_stampOffset) / length;
             return std::abs(n - std::nearbyint(n));
         };
-        if (const double fromEnd = frame.endTime() / 1e6 - length; offGrid(fromEnd) < offGrid(stamp))
+        if (const double fromEnd = frame.end / 1e6 - length; offGrid(fromEnd) < offGrid(stamp))
             stamp = fromEnd;
     } else {
         // The stamps count as the file's own times, except that after a seek
@@ -601,11 +646,13 @@ void QtMediaPlayer::onFrameShown(const QVideoFrame& frame)
         // whenever stamps that do not follow the last leave a count off the
         // file's own.
         const bool follows = m_lastStamp >= 0 && std::abs(stamp - m_lastStamp - length) < length / 4;
+        bool checked = true;
         if (m_lastStamp < 0 || (!follows && m_stampOffset != m_times.stamp)) {
             m_stampOffset = m_times.stamp;
-            checkFrame(frame, stamp);
+            checked = checkFrame(frame.thumbnail, stamp);
         }
-        m_lastStamp = stamp;
+        // Without its picture the next frame is looked at.
+        m_lastStamp = checked ? stamp : -1;
     }
     // Whole microseconds: the nearest frame start is the one meant.
     const double at = stamp - m_stampOffset;
@@ -613,27 +660,39 @@ void QtMediaPlayer::onFrameShown(const QVideoFrame& frame)
     if (m_startAt) {
         // Where playback starts is told by the picture, unless that takes long.
         constexpr qint64 kCheckWait = 250;
-        if ((m_checkPending && m_checkAsked.elapsed() < kCheckWait) || !startReached(shownAt))
+        if (m_checkPending && m_checkAsked.elapsed() < kCheckWait)
+            return;
+        // Pictures like no frame of the file (decoded without their key
+        // frame: grey) pass until the key frame comes, within a bound.
+        constexpr qint64 kUnlikeWait = 3000;
+        if (m_unlikeSince.isValid() && m_unlikeSince.elapsed() < kUnlikeWait)
+            return;
+        if (!startReached(shownAt))
             return;
     }
     m_shownAt = shownAt;
     showPlayback();
 }
 
-void QtMediaPlayer::checkFrame(const QVideoFrame& frame, double stamp)
+bool QtMediaPlayer::checkFrame(const QImage& thumbnail, double stamp)
 {
     if (!m_check)
-        return;
+        return true;
+    if (thumbnail.isNull()) {
+        m_tap->wantThumbnail = true;
+        return false;
+    }
+    // Until playback has started every picture may be looked at.
+    m_tap->wantThumbnail = m_startAt.has_value();
     FrameCheck::Question question;
-    question.shown = thumbnailOf(frame);
-    if (question.shown.isNull())
-        return;
+    question.shown = thumbnail;
     question.serial = ++m_checkSerial;
     question.stamp = stamp;
     question.near = std::llround((stamp - m_stampOffset) / m_avgTimePerFrame);
     m_checkPending = true;
     m_checkAsked.start();
     m_check->ask(std::move(question));
+    return true;
 }
 
 void QtMediaPlayer::onFrameChecked(quint64 serial, double stamp, qint64 frame)
@@ -641,11 +700,23 @@ void QtMediaPlayer::onFrameChecked(quint64 serial, double stamp, qint64 frame)
     if (serial != m_checkSerial)
         return;
     m_checkPending = false;
-    if (frame >= 0)
-        m_stampOffset = stamp - frame * m_avgTimePerFrame;
+    // The stamps count as the file's own times give or take a frame or two
+    // (learnt from the file's streams, corrected by the pictures): a picture
+    // that says otherwise is one decoded from a wrong reference.
+    constexpr double kOffsetReach = 2.5;
+    const double offset = stamp - frame * m_avgTimePerFrame;
+    if (frame >= 0 && std::abs(offset - m_times.stamp) > kOffsetReach * m_avgTimePerFrame)
+        frame = FrameCheck::kUnlike;
+    if (frame >= 0) {
+        m_stampOffset = offset;
+        m_unlikeSince.invalidate();
+    }
     // Playback starts at a picture of the file: the next one is looked at.
-    else if (frame == FrameCheck::kUnlike && m_startAt)
+    else if (frame == FrameCheck::kUnlike && m_startAt) {
         m_lastStamp = -1;
+        if (!m_unlikeSince.isValid())
+            m_unlikeSince.start();
+    }
 }
 
 double QtMediaPlayer::frameStart(double seconds) const
@@ -666,7 +737,7 @@ void QtMediaPlayer::showStill()
     const double at = frameStart(m_position);
     if (at != m_stillAt || m_still->image.isNull()) {
         m_stillAt = at;
-        m_still->image = m_frames->frameAt(at, m_avgTimePerFrame / 2);
+        m_still->image = m_frames->frameAt(at, m_avgTimePerFrame / 2, stillSize());
         m_still->update();
     }
     m_still->setGeometry(m_videoWidget->geometry());
@@ -682,6 +753,17 @@ void QtMediaPlayer::showPlayback()
     m_videoWidget->show();
     m_still->hide();
     m_still->image = QImage();
+    // Playing, the back end draws every picture: what decoding the stills
+    // holds is let go until the next still.
+    if (m_frames)
+        m_frames->trim();
+}
+
+QSize QtMediaPlayer::stillSize() const
+{
+    // A still larger than its screen shows no more than one the screen's size.
+    const QScreen* screen = m_still->screen();
+    return screen ? screen->geometry().size() * screen->devicePixelRatio() : QSize();
 }
 
 bool QtMediaPlayer::eventFilter(QObject* watched, QEvent* event)
@@ -796,13 +878,13 @@ void QtMediaPlayer::setVideoOutput(QObject* output)
         m_still = new StillPicture(*m_videoWidget);
         m_videoWidget->installEventFilter(this);
     }
+    QObject::disconnect(m_tapConnection);
     if (QVideoSink* sink = m_videoWidget ? m_videoWidget->videoSink() : qobject_cast<QVideoSink*>(output))
-        // Queued: the back end's sink hands a frame over while its streaming
-        // thread waits, and a frame whose picture is looked at (decoding
-        // frames of the file) could keep it waiting past its time-out, which
-        // stops the stream.
-        connect(sink, &QVideoSink::videoFrameChanged, this, &QtMediaPlayer::onFrameShown,
-                Qt::ConnectionType(Qt::QueuedConnection | Qt::UniqueConnection));
+        // On the back end's thread, which waits meanwhile: the tap only takes
+        // the frame's times (and a small picture) and passes them on.
+        m_tapConnection = connect(
+            sink, &QVideoSink::videoFrameChanged, sink, [tap = m_tap](const QVideoFrame& frame) { tap->take(frame); },
+            Qt::DirectConnection);
     if (m_player)
         m_player->setVideoOutput(output);
 }

@@ -20,6 +20,7 @@ class QVideoWidget;
 namespace vimra {
 
 class FrameCheck;
+struct FrameTap;
 class StillPicture;
 
 // The editor's player on Qt Multimedia. Opening asks the media detector for
@@ -78,10 +79,19 @@ private:
     bool stopTail();
     void restAtEnd();
     double lastFrame() const;
-    void onFrameShown(const QVideoFrame& frame);
-    // Asks which frame the whole frame stamped `stamp` shows; the answer
-    // corrects the stamp offset.
-    void checkFrame(const QVideoFrame& frame, double stamp);
+    // What the player keeps of a frame the back end showed: its times in
+    // microseconds and, when asked for, a small picture of it.
+    struct ShownFrame {
+        qint64 start = -1;
+        qint64 end = -1;
+        QImage thumbnail;
+    };
+    friend struct FrameTap;
+    void onFrameShown(const ShownFrame& frame);
+    // Asks which frame the whole frame stamped `stamp`, whose small picture
+    // is `thumbnail`, shows; the answer corrects the stamp offset. False
+    // without a picture to look at: the next frame's is asked for.
+    bool checkFrame(const QImage& thumbnail, double stamp);
     void onFrameChecked(quint64 serial, double stamp, qint64 frame);
     // Asks the back end for `seconds` (a frame start) as the place playback starts.
     void seekBackend(double seconds);
@@ -99,6 +109,8 @@ private:
     // then the back end's own picture is all there is.
     bool showsStills() const;
     void showPlayback();
+    // The size within which stills are decoded.
+    QSize stillSize() const;
 
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_audio = nullptr;
@@ -148,6 +160,8 @@ private:
     quint64 m_checkSerial = 0;
     bool m_checkPending = false;
     QElapsedTimer m_checkAsked;
+    // Since when the pictures after the last seek are like no frame of the file.
+    QElapsedTimer m_unlikeSince;
     std::unique_ptr<FrameReader> m_frames;
     // The frame start the still shows.
     double m_stillAt = -1;
@@ -158,6 +172,9 @@ private:
     bool m_tailPicturePending = false;
     QPointer<QVideoWidget> m_videoWidget;
     QPointer<StillPicture> m_still;
+    // Takes the back end's frames on its own thread; shared with the connection.
+    std::shared_ptr<FrameTap> m_tap;
+    QMetaObject::Connection m_tapConnection;
 };
 
 class QtMediaPlayerFactory : public MediaPlayerFactory {

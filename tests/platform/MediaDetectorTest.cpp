@@ -150,6 +150,15 @@ TEST(MediaDetector, FrameReaderShowsTheFrameOfEachTime)
         ASSERT_TRUE(reader);
         for (int n = int(std::lround(clip.seconds * rate)) - 1; n >= 0; n -= clip.step)
             EXPECT_EQ(stripedNumber(reader->frameAt(n / rate, 0.5 / rate)), n) << "at " << n / rate;
+        // Within a smaller size, and after the reader let go of its
+        // decoding, the same frames, fitted to the size whatever its shape.
+        for (const QSize within : {QSize(400, 400), QSize(4000, 90)}) {
+            reader->trim();
+            const QImage image = reader->frameAt(1.0, 0.5 / rate, within);
+            EXPECT_EQ(stripedNumber(image), int(std::lround(rate)));
+            const QSize native = reader->frameAt(1.0, 0.5 / rate).size();
+            EXPECT_EQ(image.size(), native.boundedTo(within) == native ? native : native.scaled(within, Qt::KeepAspectRatio));
+        }
     }
 }
 
