@@ -437,8 +437,17 @@ void QtMediaPlayer::applyPendingSeek()
         for (int back = 0; back < kKeyFramesBack && m_keyAsk && *m_keyAsk > 0; ++back)
             m_keyAsk = m_frames->keyFrameOf(*m_keyAsk - m_avgTimePerFrame, half);
     seekBackend(m_keyAsk ? *m_keyAsk : at);
+    muteWhilePassing();
     if (m_state == State::Playing)
         m_player->play();
+}
+
+void QtMediaPlayer::muteWhilePassing()
+{
+    // The frames before the start pass behind the still: their sound is not
+    // where playback starts.
+    if (m_audio)
+        m_audio->setMuted(m_startAt.has_value());
 }
 
 void QtMediaPlayer::seekBackend(double seconds)
@@ -669,6 +678,7 @@ void QtMediaPlayer::onFrameShown(const ShownFrame& frame)
             return;
         if (!startReached(shownAt))
             return;
+        muteWhilePassing();
     }
     m_shownAt = shownAt;
     showPlayback();
@@ -816,6 +826,7 @@ void QtMediaPlayer::Pause()
     if (m_startAt)
         m_pendingSeek = m_position;
     m_startAt.reset();
+    muteWhilePassing();
     m_state = State::Paused;
     if (m_loaded && !m_failed)
         m_player->pause();
@@ -831,6 +842,7 @@ void QtMediaPlayer::Stop()
     m_position = 0;
     m_pendingSeek.reset();
     m_startAt.reset();
+    muteWhilePassing();
     if (!m_failed)
         m_player->stop();
     showStill();

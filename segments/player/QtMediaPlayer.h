@@ -95,6 +95,8 @@ private:
     void onFrameChecked(quint64 serial, double stamp, qint64 frame);
     // Asks the back end for `seconds` (a frame start) as the place playback starts.
     void seekBackend(double seconds);
+    // Silences the back end while the frames before the start pass.
+    void muteWhilePassing();
     // Judges a frame the back end shows at `at` while playback is to start at
     // m_startAt: true once it has; it may seek again.
     bool startReached(double at);

@@ -5,6 +5,7 @@
 #include "support/HangBound.h"
 #include "support/TestMedia.h"
 
+#include <QAudioOutput>
 #include <QLineEdit>
 #include <QMediaPlayer>
 #include <QPushButton>
@@ -311,9 +312,13 @@ TEST_F(PlayerFramesTest, PlayStartsAtTheFrameShownOnEveryContainer)
                 w.button("cmdPlay")->click();
                 std::vector<std::pair<int, int>> shown; // picture, time code's frame
                 QObject context;
+                // The sound is off while frames before the start pass, and on from the start.
+                const QAudioOutput* sound = dynamic_cast<QtMediaPlayer&>(player).findChild<QAudioOutput*>();
                 QObject::connect(
                     videoWidget->videoSink(), &QVideoSink::videoFrameChanged, &context,
                     [&](const QVideoFrame& f) {
+                        if (f.isValid() && sound && shown.size() < 5)
+                            EXPECT_EQ(sound->isMuted(), videoWidget->isHidden());
                         if (f.isValid() && shown.size() < 5 && !videoWidget->isHidden())
                             shown.emplace_back(stripedNumber(f.toImage()),
                                                int(std::floor(player.CurrentPosition() * 25 + 1e-6)));
