@@ -589,7 +589,7 @@ public:
         if (!frame)
             return {};
         QSize size(frame->width, frame->height);
-        if (within.isValid() && !within.isEmpty() && (size.width() > within.width() || size.height() > within.height()))
+        if (!within.isEmpty() && size.boundedTo(within) != size)
             size = size.scaled(within, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
         return converted(*frame, m_sws, AV_PIX_FMT_BGRA, QImage::Format_RGB32, size);
     }
