@@ -42,6 +42,9 @@ public:
         (void)slack;
         return std::nullopt;
     }
+    // Whether a player's seek lands on a key frame near the time asked (as
+    // keyFrameOf tells), not on the time.
+    virtual bool seeksLandOnKeyFrames() const { return false; }
     // Whether a player's seek to one of those key frames lands on it exactly
     // (MPEG transport streams), rather than on one at or after it, up to a
     // group of pictures or two late (program streams).

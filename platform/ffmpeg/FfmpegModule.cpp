@@ -610,6 +610,7 @@ public:
     PlayerTimes playerTimes() const override { return m_times; }
 
     bool landsOnKeyFrameAsked() const override { return m_landsOnKeyFrameAsked; }
+    bool seeksLandOnKeyFrames() const override { return m_seeksToKeyFrames; }
 
     std::optional<double> keyFrameOf(double seconds, double slack) override
     {

@@ -14,7 +14,6 @@
 #include <QUrl>
 #include <QVideoFrame>
 #include <QVideoSink>
-#include <QVideoWidget>
 #include <QWidget>
 
 #include <chrono>
@@ -24,6 +23,7 @@
 #include <mutex>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace vimra {
 
@@ -70,6 +70,76 @@ QImage thumbnailOf(const QVideoFrame& shown)
     }
 }
 
+// Draws `image` over the whole of `widget`, black without one.
+void paintFilling(QWidget& widget, const QImage& image)
+{
+    QPainter painter(&widget);
+    if (image.isNull()) {
+        painter.fillRect(widget.rect(), Qt::black);
+        return;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(widget.rect(), image);
+}
+
+// The back end's frame scaled to `size` (never larger than the frame) for
+// the video picture. Planar and semi-planar 4:2:0 pictures, what software
+// decoding gives, are sampled straight from their planes: the cost is that
+// of the small picture, whatever the frame's size. Playing shows samples; the
+// still after Pause is the frame decoded and scaled in full.
+QImage pictureOf(const QVideoFrame& shown, QSize size)
+{
+    QVideoFrame frame(shown);
+    const QSize from = frame.size();
+    if (size.isEmpty() || from.isEmpty())
+        return {};
+    size = size.boundedTo(from);
+    const QVideoFrameFormat::PixelFormat format = frame.pixelFormat();
+    const bool planar = format == QVideoFrameFormat::Format_YUV420P || format == QVideoFrameFormat::Format_YV12;
+    const bool interleaved = format == QVideoFrameFormat::Format_NV12 || format == QVideoFrameFormat::Format_NV21;
+    if (!planar && !interleaved)
+        return frame.toImage().scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (!frame.map(QVideoFrame::ReadOnly))
+        return {};
+    QImage out(size, QImage::Format_RGB32);
+    if (out.isNull()) {
+        frame.unmap();
+        return {};
+    }
+    // Studio-range BT.601, or BT.709 where the frame says so (or is HD), or full range.
+    const QVideoFrameFormat surface = frame.surfaceFormat();
+    const bool full = surface.colorRange() == QVideoFrameFormat::ColorRange_Full;
+    const bool hd = surface.colorSpace() == QVideoFrameFormat::ColorSpace_BT709 ||
+                    (surface.colorSpace() == QVideoFrameFormat::ColorSpace_Undefined && from.height() > 576);
+    const float ky = full ? 1.0f : 255.0f / 219.0f;
+    const float kc = full ? 1.0f : 255.0f / 224.0f;
+    const float rv = (hd ? 1.5748f : 1.402f) * kc, bu = (hd ? 1.8556f : 1.772f) * kc;
+    const float gu = (hd ? 0.1873f : 0.3441f) * kc, gv = (hd ? 0.4681f : 0.7141f) * kc;
+    const int black = full ? 0 : 16;
+    const auto clamp = [](float v) { return uint(std::clamp(int(v + 0.5f), 0, 255)); };
+    // The other order of the chroma samples: V before U.
+    const bool vu = format == QVideoFrameFormat::Format_YV12 || format == QVideoFrameFormat::Format_NV21;
+    std::vector<int> columns(size.width());
+    for (int x = 0; x < size.width(); ++x)
+        columns[x] = int((qint64(x) * 2 + 1) * from.width() / (qint64(size.width()) * 2));
+    for (int y = 0; y < size.height(); ++y) {
+        const int row = int((qint64(y) * 2 + 1) * from.height() / (qint64(size.height()) * 2));
+        const uchar* luma = frame.bits(0) + qsizetype(row) * frame.bytesPerLine(0);
+        const uchar* first = frame.bits(1) + qsizetype(row / 2) * frame.bytesPerLine(1);
+        const uchar* second = planar ? frame.bits(2) + qsizetype(row / 2) * frame.bytesPerLine(2) : first + 1;
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const int c = planar ? columns[x] / 2 : columns[x] / 2 * 2;
+            const float a = float(first[c]) - 128, b = float(second[c]) - 128;
+            const float u = vu ? b : a, v = vu ? a : b;
+            const float l = (float(luma[columns[x]]) - black) * ky;
+            line[x] = qRgb(clamp(l + rv * v), clamp(l - gu * u - gv * v), clamp(l + bu * u));
+        }
+    }
+    frame.unmap();
+    return out;
+}
+
 } // namespace
 
 // Tells which frame a picture the back end shows is, away from the window's
@@ -94,10 +164,13 @@ public:
     // Called on the check's thread with a frame start and its picture (null
     // when nothing decodes there).
     using Picture = std::function<void(double, const QImage&)>;
+    // Called on the check's thread with a frame start and the key frame a
+    // seek asks for to start playback there (see keyAskFor).
+    using KeyFrame = std::function<void(double, std::optional<double>)>;
 
-    FrameCheck(const QString& path, double frameLength, Answer answer, Picture picture)
+    FrameCheck(const QString& path, double frameLength, Answer answer, Picture picture, KeyFrame keyFrame)
         : m_path(path), m_length(frameLength), m_answer(std::move(answer)), m_picture(std::move(picture)),
-          m_thread([this] { run(); })
+          m_keyFrame(std::move(keyFrame)), m_thread([this] { run(); })
     {
     }
     ~FrameCheck()
@@ -129,16 +202,27 @@ public:
         m_wake.notify_one();
     }
 
+    // Asks for the key frame to seek to for playback to start at the frame starting at `seconds`.
+    void askKeyFrame(double seconds)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_nextKey = seconds;
+        }
+        m_wake.notify_one();
+    }
+
 private:
     void run()
     {
         while (true) {
             std::optional<Question> question;
             std::optional<std::pair<double, QSize>> picture;
+            std::optional<double> key;
             {
                 std::unique_lock lock(m_mutex);
                 // Idle for a while, the reader lets go of its decoded frames.
-                const auto due = [this] { return m_stop || m_next || m_nextPicture; };
+                const auto due = [this] { return m_stop || m_next || m_nextPicture || m_nextKey; };
                 if (!m_wake.wait_for(lock, std::chrono::seconds(1), due)) {
                     lock.unlock();
                     if (m_frames)
@@ -147,21 +231,42 @@ private:
                 }
                 if (m_stop)
                     return;
-                // A picture is due at once; a question can wait.
-                if (m_nextPicture)
+                // Playback waits for a key frame, a picture is due at once; a question can wait.
+                if (m_nextKey)
+                    key.swap(m_nextKey);
+                else if (m_nextPicture)
                     picture.swap(m_nextPicture);
                 else
                     question.swap(m_next);
             }
             if (!m_frames)
                 m_frames = mediaDetector().frameReader(m_path);
-            if (picture) {
+            if (key) {
+                m_keyFrame(*key, m_frames ? keyAskFor(*key) : std::nullopt);
+            } else if (picture) {
                 m_picture(picture->first,
                           m_frames ? m_frames->frameAt(picture->first, m_length / 2, picture->second) : QImage());
             } else {
                 m_answer(*question, m_frames ? bestNear(*question) : kNone);
             }
         }
+    }
+
+    // Where the back end lands on a key frame it lands on the one asked
+    // exactly: asked for the start's own, only the frames from it pass.
+    // Elsewhere it lands on a key frame at or after the one asked, often the
+    // next but one (MPEG program streams land up to two groups of pictures
+    // late): asked for the key frame two before the start's, it lands before
+    // the start the first time, and the frames from there pass.
+    std::optional<double> keyAskFor(double at)
+    {
+        constexpr int kKeyFramesBack = 2;
+        const double half = m_length / 2;
+        std::optional<double> key = m_frames->keyFrameOf(at, half);
+        if (key && !m_frames->landsOnKeyFrameAsked())
+            for (int back = 0; back < kKeyFramesBack && key && *key > 0 && !stopping(); ++back)
+                key = m_frames->keyFrameOf(*key - m_length, half);
+        return key;
     }
 
     // The nearest frame of those within a frame of the guess that looks most
@@ -209,11 +314,13 @@ private:
     const double m_length;
     const Answer m_answer;
     const Picture m_picture;
+    const KeyFrame m_keyFrame;
     std::unique_ptr<FrameReader> m_frames;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::optional<Question> m_next;
     std::optional<std::pair<double, QSize>> m_nextPicture;
+    std::optional<double> m_nextKey;
     bool m_stop = false;
     std::thread m_thread;
 };
@@ -229,9 +336,15 @@ struct FrameTap {
     {
         if (!frame.isValid())
             return;
-        QtMediaPlayer::ShownFrame shown{frame.startTime(), frame.endTime(), {}};
+        QtMediaPlayer::ShownFrame shown{frame.startTime(), frame.endTime(), {}, {}, seeks};
         if (wantThumbnail)
             shown.thumbnail = thumbnailOf(frame);
+        QSize size;
+        {
+            const std::lock_guard lock(mutex);
+            size = pictureSize;
+        }
+        shown.picture = pictureOf(frame, size);
         const std::lock_guard lock(mutex);
         if (owner)
             QMetaObject::invokeMethod(
@@ -244,20 +357,63 @@ struct FrameTap {
         owner = nullptr;
     }
 
+    void setPictureSize(QSize size)
+    {
+        const std::lock_guard lock(mutex);
+        pictureSize = size;
+    }
+
     std::mutex mutex;
     // Null once the player has gone; posted to under the lock, so nothing
     // reaches a player after it has gone.
     QtMediaPlayer* owner;
     // Set while the player wants the frames' small pictures.
     std::atomic<bool> wantThumbnail{false};
+    // The seeks the back end has made.
+    std::atomic<quint64> seeks{0};
+    // The size of the video picture's pictures, in device pixels; empty
+    // without a video picture.
+    QSize pictureSize;
 };
 
-// Paints one decoded frame in the video widget's place, scaled as the video
-// widget would scale it. A sibling, not a child: the video widget draws in a
-// native window of its own that would cover anything inside it.
+// Shows the back end's pictures, scaled to its size on the back end's
+// thread, and the frame the player hands it. Drawn as any widget is: Qt's
+// own video widget sets up a native window and a graphics pipeline of its
+// own as it first shows (half a second on the window's thread), and converts
+// each whole picture to draw it (a second a frame at 7680 x 4320 without a
+// graphics card).
+class VideoPicture : public QWidget {
+public:
+    explicit VideoPicture(QWidget* parent) : QWidget(parent), m_sink(new QVideoSink(this))
+    {
+        setObjectName(QStringLiteral("videoPicture"));
+        m_sink->setObjectName(QStringLiteral("videoSink"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+    QVideoSink* sink() const { return m_sink; }
+    bool hasPicture() const { return !m_image.isNull(); }
+    // What the picture shows, filling its place whatever the video's shape.
+    void setPicture(const QImage& picture)
+    {
+        m_image = picture;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override { paintFilling(*this, m_image); }
+
+private:
+    QVideoSink* m_sink;
+    QImage m_image;
+};
+
+// Paints one decoded frame in the video picture's place, filling it as the
+// video picture does. A sibling, so that the frame the back end shows last
+// stays behind it until the next plays.
 class StillPicture : public QWidget {
 public:
-    explicit StillPicture(QVideoWidget& video) : QWidget(video.parentWidget()), m_video(&video)
+    explicit StillPicture(QWidget& video) : QWidget(video.parentWidget())
     {
         setObjectName(QStringLiteral("stillPicture"));
         setAttribute(Qt::WA_OpaquePaintEvent);
@@ -268,24 +424,7 @@ public:
     QImage image;
 
 protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::black);
-        if (image.isNull())
-            return;
-        QRect target = rect();
-        if (m_video && m_video->aspectRatioMode() != Qt::IgnoreAspectRatio) {
-            const QSize scaled = image.size().scaled(size(), m_video->aspectRatioMode());
-            target = QRect(QPoint(), scaled);
-            target.moveCenter(rect().center());
-        }
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(target, image);
-    }
-
-private:
-    QPointer<QVideoWidget> m_video;
+    void paintEvent(QPaintEvent*) override { paintFilling(*this, image); }
 };
 
 QtMediaPlayer::QtMediaPlayer() : m_tap(std::make_shared<FrameTap>(this)) {}
@@ -329,7 +468,11 @@ QString QtMediaPlayer::open(const QString& path)
                 },
                 [this](double at, const QImage& image) {
                     QMetaObject::invokeMethod(
-                        this, [this, at, image] { onTailPicture(at, image); }, Qt::QueuedConnection);
+                        this, [this, at, image] { onPicture(at, image); }, Qt::QueuedConnection);
+                },
+                [this](double at, std::optional<double> key) {
+                    QMetaObject::invokeMethod(
+                        this, [this, at, key] { onKeyFrame(at, key); }, Qt::QueuedConnection);
                 });
     }
 
@@ -393,9 +536,6 @@ void QtMediaPlayer::onLoaded()
 namespace {
 // Seeks asked of the back end to start playback.
 constexpr int kSeeks = 5;
-// Key frames before the start's that a seek asks for where the back end
-// lands late (MPEG program streams land up to two groups of pictures late).
-constexpr int kKeyFramesBack = 2;
 // Frames before the start that pass rather than a seek more.
 constexpr double kWait = 0.5;
 // How far past its target a seek of the back end may land: a seek within this
@@ -418,28 +558,41 @@ void QtMediaPlayer::applyPendingSeek()
     // picture has come may end at once.
     if (m_picture && m_output && !m_prerolled)
         return;
-    m_seekInFlight = m_state == State::Playing;
+    // Playback starts at the frame showing.
+    const double at = frameStart(*m_pendingSeek);
+    const bool playing = m_state == State::Playing;
+    // In MPEG streams the seek asks for a key frame, found by decoding away
+    // from the window's thread: playing waits for it behind the still.
+    if (playing && m_check && m_frames->seeksLandOnKeyFrames() && (!m_keyFor || m_keyFor->first != at)) {
+        if (m_keyAskedFor != at) {
+            m_keyAskedFor = at;
+            m_check->askKeyFrame(at);
+        }
+        if (m_audio)
+            m_audio->setMuted(true);
+        return;
+    }
+    m_seekInFlight = playing;
     m_earlyAsk.reset();
     m_lateAsk.reset();
     m_seeksToStart = 0;
-    // Playback starts at the frame showing.
-    const double at = frameStart(*m_pendingSeek);
-    m_startAt = m_state == State::Playing ? std::optional(at) : std::nullopt;
+    m_startAt = playing ? std::optional(at) : std::nullopt;
     m_pendingSeek.reset();
-    // Where the back end lands on a key frame it lands on the one asked
-    // exactly: asked for the start's own, only the frames from it pass.
-    const double half = m_avgTimePerFrame / 2;
-    m_keyAsk = m_startAt && m_frames ? m_frames->keyFrameOf(at, half) : std::nullopt;
-    // Elsewhere it lands on a key frame at or after the one asked, often the
-    // next but one: asked for the key frame two before the start's, it lands
-    // before the start the first time, and the frames from there pass.
-    if (m_keyAsk && !m_frames->landsOnKeyFrameAsked())
-        for (int back = 0; back < kKeyFramesBack && m_keyAsk && *m_keyAsk > 0; ++back)
-            m_keyAsk = m_frames->keyFrameOf(*m_keyAsk - m_avgTimePerFrame, half);
+    m_keyAsk = playing && m_keyFor && m_keyFor->first == at ? m_keyFor->second : std::nullopt;
     seekBackend(m_keyAsk ? *m_keyAsk : at);
     muteWhilePassing();
     if (m_state == State::Playing)
         m_player->play();
+}
+
+void QtMediaPlayer::onKeyFrame(double at, std::optional<double> key)
+{
+    if (m_keyAskedFor != at)
+        return;
+    m_keyAskedFor.reset();
+    m_keyFor = {at, key};
+    if (m_state == State::Playing && m_pendingSeek)
+        applyPendingSeek();
 }
 
 void QtMediaPlayer::muteWhilePassing()
@@ -463,6 +616,9 @@ void QtMediaPlayer::seekBackend(double seconds)
     if (const qint64 length = m_player->duration(); length > 0)
         ms = std::min(ms, length - std::llround(m_avgTimePerFrame * 1000) - 1);
     m_player->setPosition(std::max<qint64>(0, ms));
+    // The seek has flushed what the back end had decoded: frames of the place
+    // it left may still wait in the queue.
+    ++m_tap->seeks;
 }
 
 bool QtMediaPlayer::seekEndedTooLate()
@@ -596,9 +752,19 @@ void QtMediaPlayer::tailTick()
     }
 }
 
-void QtMediaPlayer::onTailPicture(double at, const QImage& image)
+void QtMediaPlayer::onPicture(double at, const QImage& image)
 {
     m_tailPicturePending = false;
+    if (std::exchange(m_stillAsked, std::nullopt) == at && m_state != State::Playing && frameStart(m_position) == at &&
+        showsStills()) {
+        // Decoded, the exact frame replaces the one played last.
+        if (!image.isNull()) {
+            m_stillAt = at;
+            m_still->image = image;
+        }
+        showStill();
+        return;
+    }
     if (!m_tail || !m_tail->isActive() || !m_still || image.isNull())
         return;
     m_stillAt = at;
@@ -619,7 +785,8 @@ void QtMediaPlayer::restAtEnd()
     stopTail();
     m_position = lastFrame();
     m_state = State::Paused;
-    showStill();
+    if (!showStillLater())
+        showStill();
     if (m_listener)
         m_listener->mediaEnded();
 }
@@ -631,7 +798,9 @@ void QtMediaPlayer::onFrameShown(const ShownFrame& frame)
         applyPendingSeek();
         return;
     }
-    if (m_state != State::Playing || frame.start < 0)
+    // Frames before playback seeks to its start, or from before the last
+    // seek, are not its own.
+    if (m_state != State::Playing || frame.start < 0 || m_keyAskedFor || frame.seeks != m_tap->seeks)
         return;
     const double length = m_avgTimePerFrame;
     double stamp = frame.start / 1e6;
@@ -667,9 +836,14 @@ void QtMediaPlayer::onFrameShown(const ShownFrame& frame)
     const double at = stamp - m_stampOffset;
     const double shownAt = length > 0 ? std::nearbyint(at / length) * length : at;
     if (m_startAt) {
-        // Where playback starts is told by the picture, unless that takes long.
+        // Where playback starts is told by the picture, unless that takes long
+        // or the back end, whose seeks land where asked (all but MPEG
+        // streams), lands on the start by its stamp: the frames that play on
+        // while a large picture is looked at would pass behind the still.
         constexpr qint64 kCheckWait = 250;
-        if (m_checkPending && m_checkAsked.elapsed() < kCheckWait)
+        const bool landedOnStart = !m_landed && m_frames && !m_frames->seeksLandOnKeyFrames() &&
+                                   std::abs(shownAt - *m_startAt) < length / 2;
+        if (m_checkPending && m_checkAsked.elapsed() < kCheckWait && !landedOnStart)
             return;
         // Pictures like no frame of the file (decoded without their key
         // frame: grey) pass until the key frame comes, within a bound.
@@ -682,6 +856,8 @@ void QtMediaPlayer::onFrameShown(const ShownFrame& frame)
     }
     m_shownAt = shownAt;
     showPlayback();
+    if (m_videoWidget && !frame.picture.isNull())
+        m_videoWidget->setPicture(frame.picture);
 }
 
 bool QtMediaPlayer::checkFrame(const QImage& thumbnail, double stamp)
@@ -778,8 +954,11 @@ QSize QtMediaPlayer::stillSize() const
 
 bool QtMediaPlayer::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_videoWidget && m_still && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
-        m_still->setGeometry(m_videoWidget->geometry());
+    if (watched == m_videoWidget && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
+        if (m_still)
+            m_still->setGeometry(m_videoWidget->geometry());
+        m_tap->setPictureSize(m_videoWidget->size() * m_videoWidget->devicePixelRatioF());
+    }
     return false;
 }
 
@@ -830,7 +1009,21 @@ void QtMediaPlayer::Pause()
     m_state = State::Paused;
     if (m_loaded && !m_failed)
         m_player->pause();
-    showStill();
+    if (!showStillLater())
+        showStill();
+}
+
+bool QtMediaPlayer::showStillLater()
+{
+    // The picture played last is the frame of the position: it stays while
+    // the exact frame decodes away from the window's thread (a large one
+    // takes a second).
+    if (!m_check || !showsStills() || !m_still->isHidden() || !m_videoWidget->hasPicture() || m_shownAt < 0 ||
+        frameStart(m_position) != m_shownAt)
+        return false;
+    m_stillAsked = m_shownAt;
+    m_check->askPicture(m_shownAt, stillSize());
+    return true;
 }
 
 void QtMediaPlayer::Stop()
@@ -881,24 +1074,27 @@ void QtMediaPlayer::setCurrentPosition(double seconds)
 
 void QtMediaPlayer::setVideoOutput(QObject* output)
 {
-    m_output = output;
     if (m_videoWidget)
         m_videoWidget->removeEventFilter(this);
     delete m_still;
-    m_videoWidget = qobject_cast<QVideoWidget*>(output);
-    if (m_videoWidget && m_videoWidget->parentWidget()) {
-        m_still = new StillPicture(*m_videoWidget);
+    m_videoWidget = dynamic_cast<VideoPicture*>(output);
+    if (m_videoWidget) {
+        if (m_videoWidget->parentWidget())
+            m_still = new StillPicture(*m_videoWidget);
         m_videoWidget->installEventFilter(this);
     }
+    m_tap->setPictureSize(m_videoWidget ? m_videoWidget->size() * m_videoWidget->devicePixelRatioF() : QSize());
+    QObject* backendOutput = m_videoWidget ? m_videoWidget->sink() : output;
+    m_output = backendOutput;
     QObject::disconnect(m_tapConnection);
-    if (QVideoSink* sink = m_videoWidget ? m_videoWidget->videoSink() : qobject_cast<QVideoSink*>(output))
+    if (QVideoSink* sink = qobject_cast<QVideoSink*>(backendOutput))
         // On the back end's thread, which waits meanwhile: the tap only takes
-        // the frame's times (and a small picture) and passes them on.
+        // the frame's times and small pictures of it and passes them on.
         m_tapConnection = connect(
             sink, &QVideoSink::videoFrameChanged, sink, [tap = m_tap](const QVideoFrame& frame) { tap->take(frame); },
             Qt::DirectConnection);
     if (m_player)
-        m_player->setVideoOutput(output);
+        m_player->setVideoOutput(backendOutput);
 }
 
 void QtMediaPlayer::dropBackend()
@@ -923,6 +1119,9 @@ void QtMediaPlayer::release()
     m_check.reset();
     ++m_checkSerial;
     m_checkPending = m_tailPicturePending = false;
+    m_stillAsked.reset();
+    m_keyFor.reset();
+    m_keyAskedFor.reset();
     m_frames.reset();
     m_times = {};
     m_stampOffset = 0;
@@ -936,8 +1135,10 @@ void QtMediaPlayer::release()
         m_still->hide();
         m_still->image = QImage();
     }
-    if (m_videoWidget)
+    if (m_videoWidget) {
+        m_videoWidget->setPicture(QImage());
         m_videoWidget->show();
+    }
 }
 
 QtMediaPlayerFactory::QtMediaPlayerFactory()
@@ -951,9 +1152,7 @@ std::unique_ptr<MediaPlayer> QtMediaPlayerFactory::create() { return std::make_u
 
 QWidget* QtMediaPlayerFactory::createVideoOutput(QWidget* parent)
 {
-    auto* video = new QVideoWidget(parent);
-    video->setAspectRatioMode(Qt::IgnoreAspectRatio);
-    return video;
+    return new VideoPicture(parent);
 }
 
 } // namespace vimra

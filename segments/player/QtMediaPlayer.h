@@ -15,13 +15,13 @@ class QAudioOutput;
 class QMediaPlayer;
 class QTimer;
 class QVideoFrame;
-class QVideoWidget;
 
 namespace vimra {
 
 class FrameCheck;
 struct FrameTap;
 class StillPicture;
+class VideoPicture;
 
 // The editor's player on Qt Multimedia. Opening asks the media detector for
 // the length and the frame rate, which it answers at once; the media itself
@@ -74,7 +74,9 @@ private:
     // Plays the exact frames from `from` on to the last frame.
     void playTail(double from);
     void tailTick();
-    void onTailPicture(double at, const QImage& image);
+    // A picture decoded away from the window's thread: one the exact frames
+    // play, or the still paused at.
+    void onPicture(double at, const QImage& image);
     // False when the exact frames were not playing.
     bool stopTail();
     void restAtEnd();
@@ -85,6 +87,10 @@ private:
         qint64 start = -1;
         qint64 end = -1;
         QImage thumbnail;
+        // The frame at the video picture's size; null without one.
+        QImage picture;
+        // The back end's seeks before it.
+        quint64 seeks = 0;
     };
     friend struct FrameTap;
     void onFrameShown(const ShownFrame& frame);
@@ -93,6 +99,8 @@ private:
     // without a picture to look at: the next frame's is asked for.
     bool checkFrame(const QImage& thumbnail, double stamp);
     void onFrameChecked(quint64 serial, double stamp, qint64 frame);
+    // The key frame a seek asks for to start playback at the frame starting at `at`.
+    void onKeyFrame(double at, std::optional<double> key);
     // Asks the back end for `seconds` (a frame start) as the place playback starts.
     void seekBackend(double seconds);
     // Silences the back end while the frames before the start pass.
@@ -111,6 +119,10 @@ private:
     // then the back end's own picture is all there is.
     bool showsStills() const;
     void showPlayback();
+    // Leaves the picture played last showing, when it is the position's
+    // frame, until the still decodes away from the window's thread; false
+    // when the still is to show at once.
+    bool showStillLater();
     // The size within which stills are decoded.
     QSize stillSize() const;
 
@@ -153,6 +165,10 @@ private:
     int m_seeksToStart = 0;
     // The key frame the start decodes from, asked of the back end first.
     std::optional<double> m_keyAsk;
+    // The last start whose key frame is known, with it, and the start whose
+    // key frame is being looked for.
+    std::optional<std::pair<double, std::optional<double>>> m_keyFor;
+    std::optional<double> m_keyAskedFor;
     // The back end has shown its first frame.
     bool m_prerolled = false;
     // A frame has shown since the back end was last asked to seek.
@@ -172,7 +188,9 @@ private:
     double m_tailFrom = 0;
     // A picture for the exact frames playing is being decoded.
     bool m_tailPicturePending = false;
-    QPointer<QVideoWidget> m_videoWidget;
+    // The frame start of the still being decoded for the place paused at.
+    std::optional<double> m_stillAsked;
+    QPointer<VideoPicture> m_videoWidget;
     QPointer<StillPicture> m_still;
     // Takes the back end's frames on its own thread; shared with the connection.
     std::shared_ptr<FrameTap> m_tap;
@@ -183,7 +201,7 @@ class QtMediaPlayerFactory : public MediaPlayerFactory {
 public:
     QtMediaPlayerFactory();
     std::unique_ptr<MediaPlayer> create() override;
-    // A QVideoWidget that fills its place whatever the video's shape.
+    // A video picture that fills its place whatever the video's shape.
     QWidget* createVideoOutput(QWidget* parent) override;
 };
 

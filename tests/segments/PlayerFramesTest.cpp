@@ -11,9 +11,10 @@
 #include <QPushButton>
 #include <QTest>
 #include <QVideoFrame>
+#include <QThread>
 #include <QVideoSink>
-#include <QVideoWidget>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -31,6 +32,45 @@ struct KeptPlayers : QtMediaPlayerFactory {
         last = p.get();
         return p;
     }
+};
+
+// FFmpeg's answers, counting the frames decoded on the window's thread while watching.
+struct WatchedDetector : FfmpegMediaDetector {
+    struct Reader : FrameReader {
+        Reader(std::unique_ptr<FrameReader> r, WatchedDetector& d) : real(std::move(r)), detector(d) {}
+        QImage frameAt(double s, double slack, QSize within) override
+        {
+            return detector.note(), real->frameAt(s, slack, within);
+        }
+        QImage thumbnailAt(double s, double slack, QSize size) override
+        {
+            return detector.note(), real->thumbnailAt(s, slack, size);
+        }
+        std::optional<double> keyFrameOf(double s, double slack) override
+        {
+            return detector.note(), real->keyFrameOf(s, slack);
+        }
+        PlayerTimes playerTimes() const override { return real->playerTimes(); }
+        bool seeksLandOnKeyFrames() const override { return real->seeksLandOnKeyFrames(); }
+        bool landsOnKeyFrameAsked() const override { return real->landsOnKeyFrameAsked(); }
+        void trim() override { real->trim(); }
+        std::unique_ptr<FrameReader> real;
+        WatchedDetector& detector;
+    };
+    WatchedDetector() { setMediaDetector(this); }
+    ~WatchedDetector() override { setMediaDetector(nullptr); }
+    std::unique_ptr<FrameReader> frameReader(const QString& path) override
+    {
+        auto real = FfmpegMediaDetector::frameReader(path);
+        return real ? std::make_unique<Reader>(std::move(real), *this) : nullptr;
+    }
+    void note()
+    {
+        if (watching && QThread::currentThread() == QCoreApplication::instance()->thread())
+            ++onWindowThread;
+    }
+    std::atomic<bool> watching{false};
+    std::atomic<int> onWindowThread{0};
 };
 
 class PlayerFramesTest : public EditorTest {
@@ -132,8 +172,8 @@ TEST_F(PlayerFramesTest, PictureShowsTheFrameOfTheTimeCode)
             // Playing, the time code names the frame the back end shows,
             // after a seek forwards and one backwards too (frames it passes
             // on its way to the start stay behind the still).
-            auto* videoWidget = w.picVideoWindow()->findChild<QVideoWidget*>();
-            auto* sink = videoWidget->videoSink();
+            auto* sink = w.picVideoWindow()->findChild<QVideoSink*>();
+            auto* videoWidget = qobject_cast<QWidget*>(sink->parent());
             for (const double from : {1.0, 5.0, 2.0}) {
                 SCOPED_TRACE(from);
                 w.SeekTo(from);
@@ -280,9 +320,11 @@ TEST_F(PlayerFramesTest, PlayNearTheEndPlaysIntoTheLastFrame)
 // Play from a position starts at the frame the window showed, on every
 // container the back end seeks in its own way (MPEG streams land on a key
 // frame seconds away), with sound and without: the first frames played are
-// the position's and the next ones, and the time code names them.
+// the position's and the next ones, and the time code names them. Nothing
+// decodes on the window's thread from Play to the still after Pause.
 TEST_F(PlayerFramesTest, PlayStartsAtTheFrameShownOnEveryContainer)
 {
+    WatchedDetector detector;
     const QStringList mp2{"-f", "lavfi", "-i", "sine=d=8", "-c:a", "mp2"};
     const QStringList aac{"-f", "lavfi", "-i", "sine=d=8", "-c:a", "aac"};
     const QStringList mpeg2{"-c:v", "mpeg2video", "-q:v", "2"};
@@ -304,18 +346,21 @@ TEST_F(PlayerFramesTest, PlayStartsAtTheFrameShownOnEveryContainer)
         ASSERT_FALSE(media.isEmpty());
         ASSERT_TRUE(inEditor(openOver(media), [&](VideoWindow& w) {
             MediaPlayer& player = *players.last;
-            auto* videoWidget = w.picVideoWindow()->findChild<QVideoWidget*>();
+            auto* sink = w.picVideoWindow()->findChild<QVideoSink*>();
+            auto* videoWidget = qobject_cast<QWidget*>(sink->parent());
             for (const double from : {4.96, 1.2, 3.4}) {
                 SCOPED_TRACE(from);
                 const int start = int(std::floor(from * 25 + 1e-6));
                 w.SeekTo(from);
+                detector.onWindowThread = 0;
+                detector.watching = true;
                 w.button("cmdPlay")->click();
                 std::vector<std::pair<int, int>> shown; // picture, time code's frame
                 QObject context;
                 // The sound is off while frames before the start pass, and on from the start.
                 const QAudioOutput* sound = dynamic_cast<QtMediaPlayer&>(player).findChild<QAudioOutput*>();
                 QObject::connect(
-                    videoWidget->videoSink(), &QVideoSink::videoFrameChanged, &context,
+                    sink, &QVideoSink::videoFrameChanged, &context,
                     [&](const QVideoFrame& f) {
                         if (f.isValid() && sound && shown.size() < 5)
                             EXPECT_EQ(sound->isMuted(), videoWidget->isHidden());
@@ -326,6 +371,11 @@ TEST_F(PlayerFramesTest, PlayStartsAtTheFrameShownOnEveryContainer)
                     Qt::QueuedConnection);
                 EXPECT_TRUE(QTest::qWaitFor([&] { return shown.size() == 5 || !prompts.calls.empty(); }, 120000));
                 w.button("cmdPause")->click();
+                const int paused = int(std::floor(player.CurrentPosition() * 25 + 1e-6));
+                EXPECT_TRUE(QTest::qWaitFor(
+                    [&] { return stripedNumber(w.picVideoWindow()->grab().toImage()) == paused; }, kHangMs));
+                detector.watching = false;
+                EXPECT_EQ(detector.onWindowThread, 0);
                 ASSERT_TRUE(prompts.calls.empty()) << prompts.calls[0].text.toStdString();
                 ASSERT_FALSE(shown.empty());
                 EXPECT_LE(std::abs(shown[0].first - start), 1) << "first frame played " << shown[0].first;
