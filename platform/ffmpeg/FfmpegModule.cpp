@@ -640,6 +640,13 @@ private:
                                    nullptr);
         if (!sws || image.isNull())
             return {};
+        // Colours as the player shows them: BT.709 where the frame says so
+        // or, untagged, on pictures of more than 576 lines; BT.601 else.
+        const bool hd = frame.colorspace == AVCOL_SPC_BT709 ||
+                        (frame.colorspace == AVCOL_SPC_UNSPECIFIED && frame.height > 576);
+        sws_setColorspaceDetails(sws, sws_getCoefficients(hd ? SWS_CS_ITU709 : SWS_CS_ITU601),
+                                 frame.color_range == AVCOL_RANGE_JPEG, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
+                                 1 << 16, 1 << 16);
         uint8_t* dst[4] = {image.bits(), nullptr, nullptr, nullptr};
         int dstStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
         if (sws_scale(sws, frame.data, frame.linesize, 0, frame.height, dst, dstStride) != size.height())

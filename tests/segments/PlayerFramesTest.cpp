@@ -57,8 +57,6 @@ struct WatchedDetector : FfmpegMediaDetector {
         std::unique_ptr<FrameReader> real;
         WatchedDetector& detector;
     };
-    WatchedDetector() { setMediaDetector(this); }
-    ~WatchedDetector() override { setMediaDetector(nullptr); }
     std::unique_ptr<FrameReader> frameReader(const QString& path) override
     {
         auto real = FfmpegMediaDetector::frameReader(path);
@@ -324,7 +322,12 @@ TEST_F(PlayerFramesTest, PlayNearTheEndPlaysIntoTheLastFrame)
 // decodes on the window's thread from Play to the still after Pause.
 TEST_F(PlayerFramesTest, PlayStartsAtTheFrameShownOnEveryContainer)
 {
-    WatchedDetector detector;
+    // Outlives the players, which the editor may delete after the test.
+    static WatchedDetector detector;
+    setMediaDetector(&detector);
+    const struct Restore {
+        ~Restore() { setMediaDetector(nullptr); }
+    } restore;
     const QStringList mp2{"-f", "lavfi", "-i", "sine=d=8", "-c:a", "mp2"};
     const QStringList aac{"-f", "lavfi", "-i", "sine=d=8", "-c:a", "aac"};
     const QStringList mpeg2{"-c:v", "mpeg2video", "-q:v", "2"};
