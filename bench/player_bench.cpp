@@ -71,7 +71,8 @@ void playFrom(VideoWindow& w, double from, double rate)
     auto* sink = w.picVideoWindow()->findChild<QVideoSink*>();
     auto* video = qobject_cast<QWidget*>(sink->parent());
     w.SeekTo(from);
-    QCoreApplication::processEvents();
+    // A second's look at the still, as a cataloguer takes before Play.
+    waitFor([] { return false; }, 1000);
     const QString before = w.txtTime()->text();
     // Read on the back end's thread from the frame's brightness plane and
     // looked at on the window's after the player's own look: a frame queued

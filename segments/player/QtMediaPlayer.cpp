@@ -1070,6 +1070,28 @@ void QtMediaPlayer::setCurrentPosition(double seconds)
         return;
     m_pendingSeek = seconds;
     applyPendingSeek();
+    if (m_pendingSeek && m_state != State::Playing && m_frames && !m_frames->seeksLandOnKeyFrames()) {
+        if (!m_standBy) {
+            m_standBy = new QTimer(this);
+            m_standBy->setSingleShot(true);
+            connect(m_standBy, &QTimer::timeout, this, &QtMediaPlayer::standBy);
+        }
+        // Once the position rests: not every step of a drag.
+        constexpr int kRest = 300;
+        m_standBy->start(kRest);
+    }
+}
+
+void QtMediaPlayer::standBy()
+{
+    // Where seeks land where asked, the paused back end seeks to the still's
+    // frame and decodes it from its key frame while the cataloguer looks:
+    // Play then only resumes. At its last frame there is nothing to play.
+    if (!m_pendingSeek || m_state == State::Playing || m_failed || !m_loaded || !m_prerolled ||
+        !m_player->isSeekable() || *m_pendingSeek >= backendEnd() - m_avgTimePerFrame)
+        return;
+    seekBackend(frameStart(*m_pendingSeek));
+    m_pendingSeek.reset();
 }
 
 void QtMediaPlayer::setVideoOutput(QObject* output)

@@ -103,6 +103,8 @@ private:
     void onKeyFrame(double at, std::optional<double> key);
     // Asks the back end for `seconds` (a frame start) as the place playback starts.
     void seekBackend(double seconds);
+    // Seeks the paused back end to the position of the still.
+    void standBy();
     // Silences the back end while the frames before the start pass.
     void muteWhilePassing();
     // Judges a frame the back end shows at `at` while playback is to start at
@@ -184,6 +186,8 @@ private:
     // The frame start the still shows.
     double m_stillAt = -1;
     QTimer* m_tail = nullptr;
+    // Due once the position has rested while not playing.
+    QTimer* m_standBy = nullptr;
     QElapsedTimer m_tailClock;
     double m_tailFrom = 0;
     // A picture for the exact frames playing is being decoded.

