@@ -16,6 +16,9 @@
 #include <QVideoSink>
 #include <QWidget>
 
+#include <gst/gst.h>
+
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -138,6 +141,43 @@ QImage pictureOf(const QVideoFrame& shown, QSize size)
     }
     frame.unmap();
     return out;
+}
+
+// The threads the back end's next decoders may use; 0 for as many as it likes.
+std::atomic<int> g_decoderThreads{0};
+
+// Sees every element added to any of the back end's pipelines: a software
+// decoder runs one thread per processor, each holding frames of its own
+// (50 MB each at 7680 x 4320).
+gboolean onElementAdded(GSignalInvocationHint*, guint count, const GValue* params, gpointer)
+{
+    // deep-element-added (bin, sub_bin, element)
+    if (count < 3 || !G_VALUE_HOLDS_OBJECT(&params[2]))
+        return TRUE;
+    auto* element = static_cast<GstElement*>(g_value_get_object(&params[2]));
+    GstElementFactory* factory = element ? gst_element_get_factory(element) : nullptr;
+    const gchar* name = factory ? gst_plugin_feature_get_name(GST_PLUGIN_FEATURE(factory)) : nullptr;
+    const int threads = g_decoderThreads.load();
+    if (name && g_str_has_prefix(name, "avdec_") &&
+        g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads"))
+        g_object_set(element, "max-threads", threads, nullptr);
+    return TRUE;
+}
+
+// Bounds the threads of the decoders of the pipelines made from now on.
+void boundDecoderThreads(QSize picture)
+{
+    static const bool hooked = [] {
+        if (!gst_is_initialized())
+            gst_init(nullptr, nullptr);
+        const guint signal = g_signal_lookup("deep-element-added", GST_TYPE_BIN);
+        return signal != 0 && g_signal_add_emission_hook(signal, 0, onElementAdded, nullptr, nullptr) != 0;
+    }();
+    // Beyond 3840 x 2160 two threads keep up with what can be shown, and
+    // hold a fraction of the memory.
+    constexpr qint64 kLarge = 3840LL * 2160;
+    if (hooked)
+        g_decoderThreads = qint64(picture.width()) * picture.height() > kLarge ? 2 : 0;
 }
 
 } // namespace
@@ -451,7 +491,8 @@ QString QtMediaPlayer::open(const QString& path)
     m_duration = mediaDetector().streamLength(path);
     if (m_duration <= 0)
         return QStringLiteral("%1 cannot be played: it holds no audio or video that can be read.").arg(path);
-    m_picture = !mediaDetector().videoSize(path).isEmpty();
+    m_pictureSize = mediaDetector().videoSize(path);
+    m_picture = !m_pictureSize.isEmpty();
     const double rate = mediaDetector().frameRate(path);
     m_avgTimePerFrame = m_picture && rate > 0 ? 1.0 / rate : 0.0;
     if (m_picture)
@@ -518,6 +559,7 @@ void QtMediaPlayer::makeBackend()
     });
     connect(m_player, &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error, const QString& text) { onError(text); });
+    boundDecoderThreads(m_pictureSize);
     m_player->setSource(QUrl::fromLocalFile(m_path));
 }
 

@@ -136,6 +136,8 @@ private:
     double m_duration = 0;
     double m_avgTimePerFrame = 0;
     bool m_picture = false;
+    // The video's native size.
+    QSize m_pictureSize;
     bool m_loaded = false;
     // The back end failed or reached its end: Run makes it afresh.
     bool m_failed = false;

@@ -361,7 +361,10 @@ TEST_F(VideoFormSegmentsTest, WithoutMediaOrInATextBoxNothingIsAsked)
 
 TEST_F(VideoFormSegmentsTest, SampleDocumentEditedSavedAndReopened)
 {
-    write("vimra.conf", "[Vimra]\nXSDPath=" VIMRA_RESOURCES "/vimra.xsd\n");
+    // A settings file of its own: rewritten within a clock tick at the same
+    // size, the fixture's would read as unchanged to Qt's settings cache.
+    write("sample.conf", "[Vimra]\nXSDPath=" VIMRA_RESOURCES "/vimra.xsd\n");
+    qputenv("VIMRA_CONFIG", path("sample.conf").toLocal8Bit());
     ASSERT_EQ(QProcess::execute("bash", {VIMRA_RESOURCES "/../scripts/make-sample.sh", path("sample")}), 0);
     const auto reopen = [&] {
         QString error;
