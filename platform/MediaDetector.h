@@ -55,6 +55,10 @@ public:
     virtual void trim() {}
 };
 
+// Whether a frame's colours convert by BT.709 rather than BT.601: where it is
+// tagged so or, untagged, has more than 576 lines, as players take it.
+inline bool usesBt709(bool tagged709, bool untagged, int lines) { return tagged709 || (untagged && lines > 576); }
+
 // A `size` picture of a picture's brightness (its luma plane, or grey), each
 // point the mean of a few samples of its cell: cheap on any picture size, and
 // the same from a decoded frame and from a player's frame.

@@ -38,7 +38,7 @@ public:
     // Seconds per frame; 0 when there is no video or its rate is unknown.
     virtual double AvgTimePerFrame() const = 0;
     virtual bool hasPicture() const = 0;
-    // The one door to a picture: a QVideoWidget or a QVideoSink.
+    // The one door to a picture: the factory's video output or a QVideoSink.
     virtual void setVideoOutput(QObject* output) = 0;
     virtual void setListener(MediaPlayerListener* listener) = 0;
     // Stops and lets go of the media; no report arrives afterwards.

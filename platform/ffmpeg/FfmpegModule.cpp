@@ -640,10 +640,9 @@ private:
                                    nullptr);
         if (!sws || image.isNull())
             return {};
-        // Colours as the player shows them: BT.709 where the frame says so
-        // or, untagged, on pictures of more than 576 lines; BT.601 else.
-        const bool hd = frame.colorspace == AVCOL_SPC_BT709 ||
-                        (frame.colorspace == AVCOL_SPC_UNSPECIFIED && frame.height > 576);
+        // Colours as the player shows them.
+        const bool hd = usesBt709(frame.colorspace == AVCOL_SPC_BT709, frame.colorspace == AVCOL_SPC_UNSPECIFIED,
+                                  frame.height);
         sws_setColorspaceDetails(sws, sws_getCoefficients(hd ? SWS_CS_ITU709 : SWS_CS_ITU601),
                                  frame.color_range == AVCOL_RANGE_JPEG, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
                                  1 << 16, 1 << 16);

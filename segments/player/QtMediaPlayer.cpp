@@ -109,11 +109,11 @@ QImage pictureOf(const QVideoFrame& shown, QSize size)
         frame.unmap();
         return {};
     }
-    // Studio-range BT.601, or BT.709 where the frame says so (or is HD), or full range.
+    // Studio or full range, BT.601 or BT.709 as the stills take them.
     const QVideoFrameFormat surface = frame.surfaceFormat();
     const bool full = surface.colorRange() == QVideoFrameFormat::ColorRange_Full;
-    const bool hd = surface.colorSpace() == QVideoFrameFormat::ColorSpace_BT709 ||
-                    (surface.colorSpace() == QVideoFrameFormat::ColorSpace_Undefined && from.height() > 576);
+    const bool hd = usesBt709(surface.colorSpace() == QVideoFrameFormat::ColorSpace_BT709,
+                              surface.colorSpace() == QVideoFrameFormat::ColorSpace_Undefined, from.height());
     const float ky = full ? 1.0f : 255.0f / 219.0f;
     const float kc = full ? 1.0f : 255.0f / 224.0f;
     const float rv = (hd ? 1.5748f : 1.402f) * kc, bu = (hd ? 1.8556f : 1.772f) * kc;
@@ -432,6 +432,8 @@ public:
     }
 
     QVideoSink* sink() const { return m_sink; }
+    // The size its pictures are made at.
+    QSize devicePixels() const { return size() * devicePixelRatioF(); }
     bool hasPicture() const { return !m_image.isNull(); }
     // What the picture shows, filling its place whatever the video's shape.
     void setPicture(const QImage& picture)
@@ -999,7 +1001,7 @@ bool QtMediaPlayer::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_videoWidget && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
         if (m_still)
             m_still->setGeometry(m_videoWidget->geometry());
-        m_tap->setPictureSize(m_videoWidget->size() * m_videoWidget->devicePixelRatioF());
+        m_tap->setPictureSize(m_videoWidget->devicePixels());
     }
     return false;
 }
@@ -1147,7 +1149,7 @@ void QtMediaPlayer::setVideoOutput(QObject* output)
             m_still = new StillPicture(*m_videoWidget);
         m_videoWidget->installEventFilter(this);
     }
-    m_tap->setPictureSize(m_videoWidget ? m_videoWidget->size() * m_videoWidget->devicePixelRatioF() : QSize());
+    m_tap->setPictureSize(m_videoWidget ? m_videoWidget->devicePixels() : QSize());
     QObject* backendOutput = m_videoWidget ? m_videoWidget->sink() : output;
     m_output = backendOutput;
     QObject::disconnect(m_tapConnection);
